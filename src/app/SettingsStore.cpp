@@ -1,0 +1,187 @@
+#include "app/SettingsStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+SettingsStore::SettingsStore(QString filePath)
+    : path(std::move(filePath)) {
+    QMutexLocker lock(&mutex);
+    loadLocked();
+}
+
+SettingsStore& SettingsStore::shared() {
+    static SettingsStore store(defaultFilePath());
+    return store;
+}
+
+QString SettingsStore::defaultFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Veltrano/settings.json");
+}
+
+bool SettingsStore::FileStamp::operator==(const FileStamp& other) const {
+    return exists == other.exists && device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+SettingsStore::FileStamp SettingsStore::currentStamp() const {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+}
+
+void SettingsStore::refreshLocked() const {
+    if (!(currentStamp() == loadedStamp))
+        loadLocked();
+}
+
+void SettingsStore::loadLocked() const {
+    loadedStamp = currentStamp();
+    values = {};
+    persistenceBlocked = false;
+    if (!loadedStamp.exists)
+        return;
+
+    QFile file(path);
+    QJsonParseError error{};
+    QJsonDocument document;
+    if (file.open(QIODevice::ReadOnly))
+        document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (file.error() == QFileDevice::NoError && error.error == QJsonParseError::NoError &&
+        document.isObject()) {
+        values = document.object();
+        return;
+    }
+
+    // Whatever the user had stays on disk under a name that says what happened.
+    const QString aside = path + QStringLiteral(".unreadable-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (QFile::rename(path, aside))
+        movedAsideTo = aside;
+    else
+        persistenceBlocked = QFile::exists(path);
+    loadedStamp = currentStamp();
+}
+
+bool SettingsStore::readBool(const QString& key) const {
+    QMutexLocker lock(&mutex);
+    refreshLocked();
+    return values.value(key).toBool(false);
+}
+
+std::optional<QString> SettingsStore::readString(const QString& key) const {
+    QMutexLocker lock(&mutex);
+    refreshLocked();
+    const QJsonValue value = values.value(key);
+    if (!value.isString())
+        return std::nullopt;
+    return value.toString();
+}
+
+QMap<QString, QString> SettingsStore::readDictionary(const QString& key) const {
+    QMutexLocker lock(&mutex);
+    refreshLocked();
+    const QJsonValue value = values.value(key);
+    if (!value.isObject())
+        return {};
+    QMap<QString, QString> result;
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!it.value().isString())
+            return {};
+        result.insert(it.key(), it.value().toString());
+    }
+    return result;
+}
+
+std::optional<QJsonValue> SettingsStore::readObject(const QString& key) const {
+    QMutexLocker lock(&mutex);
+    refreshLocked();
+    if (!values.contains(key))
+        return std::nullopt;
+    return values.value(key);
+}
+
+QStringList SettingsStore::keys() const {
+    QMutexLocker lock(&mutex);
+    refreshLocked();
+    return values.keys();
+}
+
+QString SettingsStore::setAsidePath() const {
+    QMutexLocker lock(&mutex);
+    return movedAsideTo;
+}
+
+void SettingsStore::writeBool(const QString& key, bool value) {
+    writeValue(key, QJsonValue(value));
+}
+
+void SettingsStore::writeString(const QString& key, const QString& value) {
+    writeValue(key, QJsonValue(value));
+}
+
+void SettingsStore::writeDictionary(const QString& key, const QMap<QString, QString>& value) {
+    QJsonObject object;
+    for (auto it = value.begin(); it != value.end(); ++it)
+        object.insert(it.key(), it.value());
+    writeValue(key, object);
+}
+
+std::unique_ptr<QLockFile> SettingsStore::lockAgainstOtherWriters() const {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto fileLock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    // Without the lock a write still goes ahead: losing a concurrent key is rare,
+    // losing the user's change for certain is not.
+    fileLock->tryLock(2000);
+    return fileLock;
+}
+
+void SettingsStore::writeValue(const QString& key, const QJsonValue& value) {
+    QMutexLocker lock(&mutex);
+    const auto fileLock = lockAgainstOtherWriters();
+    refreshLocked();
+    values.insert(key, value);
+    persistLocked();
+}
+
+void SettingsStore::remove(const QString& key) {
+    QMutexLocker lock(&mutex);
+    const auto fileLock = lockAgainstOtherWriters();
+    refreshLocked();
+    if (!values.contains(key))
+        return;
+    values.remove(key);
+    persistLocked();
+}
+
+void SettingsStore::removeAll() {
+    QMutexLocker lock(&mutex);
+    values = {};
+    QFile::remove(path);
+    loadedStamp = currentStamp();
+    persistenceBlocked = false;
+}
+
+void SettingsStore::persistLocked() {
+    if (persistenceBlocked)
+        return;
+    QSaveFile file(path);
+    // Unbuffered and checked: QSaveFile alone commits a file cut short when the
+    // failure only shows while its buffer is flushed (disk full, size limit).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QByteArray content = QJsonDocument(values).toJson(QJsonDocument::Indented);
+    if (file.write(content) != content.size())
+        file.cancelWriting();
+    if (file.commit())
+        loadedStamp = currentStamp();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QLockFile>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+
+// The program's one flat key-value settings domain, kept as a JSON object in a
+// file of the user's configuration area. Every reader asks at the moment of use;
+// nothing is cached by callers. Safe from any thread.
+//
+// A change made to the file by another process (veltrano-cli) is picked up at the
+// next read, and a write merges into what is on disk, so the two never undo
+// each other's keys.
+class SettingsStore {
+public:
+    explicit SettingsStore(QString filePath);
+
+    // $XDG_CONFIG_HOME/Veltrano/settings.json (default ~/.config).
+    static SettingsStore& shared();
+    static QString defaultFilePath();
+
+    QString filePath() const { return path; }
+
+    // Absent or not a Boolean: false.
+    bool readBool(const QString& key) const;
+    // Absent or not a string: none.
+    std::optional<QString> readString(const QString& key) const;
+    // Absent, not an object, or holding a non-string value: empty.
+    QMap<QString, QString> readDictionary(const QString& key) const;
+    // The raw stored value, to test presence whatever its type.
+    std::optional<QJsonValue> readObject(const QString& key) const;
+    QStringList keys() const;
+
+    void writeBool(const QString& key, bool value);
+    void writeString(const QString& key, const QString& value);
+    void writeDictionary(const QString& key, const QMap<QString, QString>& value);
+    void remove(const QString& key);
+    // Forgets every key and deletes the file (uninstall).
+    void removeAll();
+
+    // Where an unreadable settings file was moved before starting empty; empty
+    // when that never happened in this process.
+    QString setAsidePath() const;
+
+private:
+    struct FileStamp {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        bool operator==(const FileStamp& other) const;
+    };
+
+    FileStamp currentStamp() const;
+    void refreshLocked() const;
+    void loadLocked() const;
+    // Serialises read-merge-write cycles with other processes (veltrano-cli).
+    std::unique_ptr<QLockFile> lockAgainstOtherWriters() const;
+    void writeValue(const QString& key, const QJsonValue& value);
+    void persistLocked();
+
+    QString path;
+    mutable QMutex mutex;
+    mutable QJsonObject values;
+    mutable FileStamp loadedStamp;
+    mutable QString movedAsideTo;
+    // Set when an unreadable file could not be moved aside: writing would destroy it.
+    mutable bool persistenceBlocked = false;
+};
