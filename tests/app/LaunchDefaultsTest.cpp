@@ -1,0 +1,99 @@
+#include "app/LaunchDefaults.h"
+
+#include "TestEnvironment.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsSchema.h"
+#include "app/SettingsStore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+namespace {
+
+class LaunchDefaultsTest : public ::testing::Test {
+protected:
+    void launch() {
+        LaunchDefaults::resetRouterConnected(store);
+        LaunchDefaults::registerAbsentDefaults(store);
+    }
+
+    TestEnvironment env;
+    SettingsStore store{env.configHome() + QStringLiteral("/Veltrano/settings.json")};
+};
+
+TEST_F(LaunchDefaultsTest, FirstLaunchWritesExactlyTheRegisteredKeysWithTheirDefaults) {
+    launch();
+
+    QStringList keys = store.keys();
+    keys.sort();
+    EXPECT_EQ(keys,
+              (QStringList{SettingsKey::audioEnabled, SettingsKey::audioThreshold, SettingsKey::iconStyle,
+                           SettingsKey::monitoringMode, SettingsKey::routerAutoConnectEnabled,
+                           SettingsKey::routerConnected, SettingsKey::settingsWindowOnTop}));
+    // What launch writes must be what the settings window shows for an absent key.
+    for (const QString& key : keys) {
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_EQ(store.readObject(key), SettingsSchema::find(key)->effectiveDefault);
+    }
+}
+
+TEST_F(LaunchDefaultsTest, StoredValuesSurviveLaunchesButTheConnectionDoesNot) {
+    store.writeBool(SettingsKey::settingsWindowOnTop, false);
+    store.writeBool(SettingsKey::routerAutoConnectEnabled, false);
+    store.writeString(SettingsKey::audioThreshold, QStringLiteral("Critical"));
+    store.writeString(SettingsKey::monitoringMode, QString());
+    store.writeBool(SettingsKey::routerConnected, true);
+    store.writeBool(SettingsKey::routerAutoReconnect, true);
+
+    for (int run = 0; run < 2; ++run) {
+        launch();
+        EXPECT_FALSE(store.readBool(SettingsKey::settingsWindowOnTop));
+        EXPECT_FALSE(store.readBool(SettingsKey::routerAutoConnectEnabled));
+        EXPECT_EQ(store.readString(SettingsKey::audioThreshold), QStringLiteral("Critical"));
+        EXPECT_EQ(store.readString(SettingsKey::monitoringMode), QString());
+        EXPECT_EQ(store.readObject(SettingsKey::routerConnected), QJsonValue(false));
+        EXPECT_TRUE(store.readBool(SettingsKey::routerAutoReconnect));
+        store.writeBool(SettingsKey::routerConnected, true);
+    }
+}
+
+struct IconStyleCase {
+    const char* name;
+    QByteArray storedJson; // empty: absent
+    QString afterLaunch;
+};
+
+void PrintTo(const IconStyleCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class IconStyleTest : public LaunchDefaultsTest, public ::testing::WithParamInterface<IconStyleCase> {};
+
+TEST_P(IconStyleTest, OnlyTheFourStylesSurvive) {
+    if (!GetParam().storedJson.isEmpty()) {
+        const QJsonValue stored = QJsonDocument::fromJson("[" + GetParam().storedJson + "]").array().first();
+        ASSERT_FALSE(stored.isUndefined());
+        if (stored.isString())
+            store.writeString(SettingsKey::iconStyle, stored.toString());
+        else
+            store.writeBool(SettingsKey::iconStyle, stored.toBool());
+    }
+    launch();
+    EXPECT_EQ(store.readObject(SettingsKey::iconStyle), QJsonValue(GetParam().afterLaunch));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, IconStyleTest,
+                         ::testing::Values(IconStyleCase{"absent", "", QStringLiteral("combo")},
+                                           IconStyleCase{"combo", "\"combo\"", QStringLiteral("combo")},
+                                           IconStyleCase{"band", "\"band\"", QStringLiteral("band")},
+                                           IconStyleCase{"dot", "\"dot\"", QStringLiteral("dot")},
+                                           IconStyleCase{"dbm", "\"dbm\"", QStringLiteral("dbm")},
+                                           IconStyleCase{"olderBuildStyle", "\"bars\"",
+                                                         QStringLiteral("combo")},
+                                           IconStyleCase{"wrongCase", "\"Dot\"", QStringLiteral("combo")},
+                                           IconStyleCase{"emptyText", "\"\"", QStringLiteral("combo")},
+                                           IconStyleCase{"notAString", "true", QStringLiteral("combo")}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
