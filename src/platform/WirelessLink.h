@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+
+// The computer's own Wi-Fi interface, as far as the signal model needs it.
+class WirelessLink {
+public:
+    WirelessLink() = default;
+    WirelessLink(const WirelessLink&) = delete;
+    WirelessLink& operator=(const WirelessLink&) = delete;
+    virtual ~WirelessLink() = default;
+
+    // The band of the current interface's channel: 1 = 2.4 GHz, 2 = 5 GHz,
+    // 3 = 6 GHz. None when there is no interface or it has no channel.
+    virtual std::optional<int> currentChannelBand() const = 0;
+};
