@@ -1,0 +1,82 @@
+#include "platform/JournalSystemLog.h"
+
+#include <array>
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <systemd/sd-journal.h>
+#include <unistd.h>
+
+namespace {
+
+// sd-journal drops a message without an error when this socket is missing, so
+// its presence is checked first to know when standard error has to stand in.
+constexpr char journalSocketPath[] = "/run/systemd/journal/socket";
+
+int priority(SystemLogLevel level) {
+    switch (level) {
+    case SystemLogLevel::info:
+        return 6;
+    case SystemLogLevel::debug:
+        return 7;
+    case SystemLogLevel::error:
+        return 3;
+    }
+    Q_UNREACHABLE();
+}
+
+QByteArray levelName(SystemLogLevel level) {
+    switch (level) {
+    case SystemLogLevel::info:
+        return QByteArrayLiteral("info");
+    case SystemLogLevel::debug:
+        return QByteArrayLiteral("debug");
+    case SystemLogLevel::error:
+        return QByteArrayLiteral("error");
+    }
+    Q_UNREACHABLE();
+}
+
+bool journalSocketExists() {
+    struct stat info {};
+    return ::stat(journalSocketPath, &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+iovec field(const QByteArray& text) {
+    return {const_cast<char*>(text.constData()), static_cast<size_t>(text.size())};
+}
+
+} // namespace
+
+JournalSystemLog::JournalSystemLog()
+    : identifier(program_invocation_short_name) {}
+
+void JournalSystemLog::write(SystemLogLevel level, const QString& message, VtCode code) {
+    const QByteArray text = message.toUtf8();
+    if (!journalSocketExists() || !sendToJournal(level, text, code))
+        writeToStandardError(level, text);
+}
+
+bool JournalSystemLog::sendToJournal(SystemLogLevel level, const QByteArray& message, VtCode code) const {
+    // Each field goes in its own iovec, so the user's text is never read as a
+    // format and may hold newlines; sd-journal picks the binary-safe encoding.
+    const QByteArray messageField = QByteArrayLiteral("MESSAGE=") + message;
+    const QByteArray priorityField = QByteArrayLiteral("PRIORITY=") + QByteArray::number(priority(level));
+    const QByteArray identifierField = QByteArrayLiteral("SYSLOG_IDENTIFIER=") + identifier;
+    const QByteArray subsystemField = QByteArrayLiteral("VELTRANO_SUBSYSTEM=com.brightfold.Veltrano");
+    const QByteArray categoryField = QByteArrayLiteral("VELTRANO_CATEGORY=core");
+    const QByteArray codeField = QByteArrayLiteral("VELTRANO_CODE=") + rawValue(code).toLatin1();
+    const std::array<iovec, 6> fields = {field(messageField),   field(priorityField), field(identifierField),
+                                         field(subsystemField), field(categoryField), field(codeField)};
+    return sd_journal_sendv(fields.data(), static_cast<int>(fields.size())) >= 0;
+}
+
+void JournalSystemLog::writeToStandardError(SystemLogLevel level, const QByteArray& message) const {
+    // One line per event, whatever the text holds, so that lines from several
+    // threads never interleave and multi-line dumps stay grep-able.
+    QByteArray line = identifier + ": " + levelName(level) + ": " + message;
+    line.replace('\n', "\\n");
+    line.append('\n');
+    // One write call per line; there is nowhere left to report a failure to.
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.constData(), line.size());
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "logs/VtCode.h"
+
+#include <QString>
+
+enum class SystemLogLevel { info, debug, error };
+
+// The platform's system log. Every event goes here, whether or not debug
+// logging is on. Writing is safe from any thread and never reports failure.
+class SystemLog {
+public:
+    virtual ~SystemLog() = default;
+
+    // `message` is the finished text; `code` also travels as a field of its own
+    // so that the events can be filtered without parsing the text.
+    virtual void write(SystemLogLevel level, const QString& message, VtCode code) = 0;
+};

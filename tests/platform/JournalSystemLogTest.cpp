@@ -1,0 +1,165 @@
+#include "platform/JournalSystemLog.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QMap>
+#include <QTemporaryFile>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char socketPath[] = "/run/systemd/journal/socket";
+
+// Fields of one native-protocol datagram: "KEY=value\n", or for values that
+// need it "KEY\n" + 64-bit little-endian length + value + "\n".
+std::optional<QMap<QByteArray, QByteArray>> decodeDatagram(const QByteArray& datagram) {
+    QMap<QByteArray, QByteArray> fields;
+    qsizetype at = 0;
+    while (at < datagram.size()) {
+        const qsizetype lineEnd = datagram.indexOf('\n', at);
+        if (lineEnd < 0)
+            return std::nullopt;
+        const QByteArray line = datagram.mid(at, lineEnd - at);
+        const qsizetype equals = line.indexOf('=');
+        if (equals >= 0) {
+            fields.insert(line.left(equals), line.mid(equals + 1));
+            at = lineEnd + 1;
+            continue;
+        }
+        quint64 length = 0;
+        if (lineEnd + 1 + 8 > datagram.size())
+            return std::nullopt;
+        for (int i = 7; i >= 0; --i)
+            length = (length << 8) | static_cast<quint8>(datagram[lineEnd + 1 + i]);
+        const qsizetype valueAt = lineEnd + 1 + 8;
+        if (static_cast<quint64>(datagram.size() - valueAt) < length + 1 ||
+            datagram[valueAt + static_cast<qsizetype>(length)] != '\n')
+            return std::nullopt;
+        fields.insert(line, datagram.mid(valueAt, static_cast<qsizetype>(length)));
+        at = valueAt + static_cast<qsizetype>(length) + 1;
+    }
+    return fields;
+}
+
+class JournalSystemLogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!qEnvironmentVariableIsSet("VELTRANO_PRIVATE_RUN"))
+            GTEST_SKIP() << "needs an empty private /run; run through run-with-private-run.sh (ctest does)";
+    }
+
+    void TearDown() override {
+        if (journal >= 0) {
+            ::close(journal);
+            ::unlink(socketPath);
+        }
+    }
+
+    void listenAsJournal() {
+        ASSERT_TRUE(QDir().mkpath(QStringLiteral("/run/systemd/journal")));
+        journal = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ASSERT_GE(journal, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, socketPath);
+        ASSERT_EQ(::bind(journal, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
+            << std::strerror(errno);
+        const timeval timeout{5, 0};
+        ::setsockopt(journal, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    }
+
+    QMap<QByteArray, QByteArray> receive() {
+        QByteArray datagram(64 * 1024, '\0');
+        const ssize_t size = ::recv(journal, datagram.data(), datagram.size(), 0);
+        EXPECT_GT(size, 0) << std::strerror(errno);
+        datagram.truncate(std::max<ssize_t>(size, 0));
+        const auto fields = decodeDatagram(datagram);
+        EXPECT_TRUE(fields) << "undecodable datagram: " << datagram.toStdString();
+        return fields.value_or(QMap<QByteArray, QByteArray>{});
+    }
+
+    int journal = -1;
+};
+
+struct LevelRow {
+    const char* name;
+    SystemLogLevel level;
+    const char* priority;
+};
+
+class JournalSystemLogLevels : public JournalSystemLogTest, public ::testing::WithParamInterface<LevelRow> {};
+
+TEST_P(JournalSystemLogLevels, SendsEveryFieldToTheJournal) {
+    listenAsJournal();
+    JournalSystemLog log;
+    log.write(GetParam().level, QStringLiteral("VT-2003 no-sid"), VtCode::authRejected);
+
+    const auto fields = receive();
+    EXPECT_EQ(fields.value("MESSAGE"), "VT-2003 no-sid");
+    EXPECT_EQ(fields.value("PRIORITY"), GetParam().priority);
+    EXPECT_EQ(fields.value("SYSLOG_IDENTIFIER"), program_invocation_short_name);
+    EXPECT_EQ(fields.value("VELTRANO_SUBSYSTEM"), "com.brightfold.Veltrano");
+    EXPECT_EQ(fields.value("VELTRANO_CATEGORY"), "core");
+    EXPECT_EQ(fields.value("VELTRANO_CODE"), "VT-2003");
+}
+
+INSTANTIATE_TEST_SUITE_P(Priorities, JournalSystemLogLevels,
+                         ::testing::Values(LevelRow{"info", SystemLogLevel::info, "6"},
+                                           LevelRow{"debug", SystemLogLevel::debug, "7"},
+                                           LevelRow{"error", SystemLogLevel::error, "3"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JournalSystemLogTest, UserTextIsNeitherAFormatNorALineBreak) {
+    listenAsJournal();
+    const QString text = QStringLiteral("VT-5001 [DIAG] %s %n %%\n  mac = 00:11 \u2014 caf\u00e9");
+    JournalSystemLog().write(SystemLogLevel::debug, text, VtCode::bandwidthSample);
+
+    EXPECT_EQ(receive().value("MESSAGE").toStdString(), text.toStdString());
+}
+
+// What `write` puts on standard error while it runs.
+QByteArray standardErrorOf(const std::function<void()>& write) {
+    QTemporaryFile capture;
+    if (!capture.open())
+        return "capture file not opened";
+    const int savedStandardError = ::dup(STDERR_FILENO);
+    ::dup2(capture.handle(), STDERR_FILENO);
+    write();
+    ::dup2(savedStandardError, STDERR_FILENO);
+    ::close(savedStandardError);
+    capture.seek(0);
+    return capture.readAll();
+}
+
+TEST_F(JournalSystemLogTest, WithoutAJournalEachEventIsOneLineOnStandardError) {
+    ASSERT_NE(::access(socketPath, F_OK), 0) << "the private /run should hold no journal";
+    JournalSystemLog log;
+    const QByteArray written = standardErrorOf([&] {
+        log.write(SystemLogLevel::error, QStringLiteral("VT-1004 ssh exited 255"), VtCode::transportFailed);
+        log.write(SystemLogLevel::info, QStringLiteral("VT-5001 two\nlines"), VtCode::bandwidthSample);
+    });
+
+    const QByteArray name = program_invocation_short_name;
+    EXPECT_EQ(
+        written.toStdString(),
+        (name + ": error: VT-1004 ssh exited 255\n" + name + ": info: VT-5001 two\\nlines\n").toStdString());
+}
+
+TEST_F(JournalSystemLogTest, AJournalThatStoppedListeningFallsBackToStandardError) {
+    listenAsJournal();
+    ::close(journal); // the socket file stays behind, as after a crash of the journal
+    journal = -1;
+    const QByteArray written = standardErrorOf([] {
+        JournalSystemLog().write(SystemLogLevel::info, QStringLiteral("VT-4001"), VtCode::monitorStarted);
+    });
+    ::unlink(socketPath);
+
+    EXPECT_EQ(written.toStdString(), std::string(program_invocation_short_name) + ": info: VT-4001\n");
+}
+
+} // namespace
