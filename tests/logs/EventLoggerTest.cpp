@@ -36,6 +36,7 @@ protected:
 
 struct LevelRow {
     const char* name;
+    friend void PrintTo(const LevelRow& row, std::ostream* os) { *os << row.name; }
     void (EventLogger::*operation)(VtCode, const QString&);
     SystemLogLevel level;
     const char* label;

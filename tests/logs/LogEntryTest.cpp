@@ -49,6 +49,7 @@ TEST(LogEntryTest, TimestampCountsFromTheStartOf2001) {
 
 struct DecodeRow {
     const char* name;
+    friend void PrintTo(const DecodeRow& row, std::ostream* os) { *os << row.name; }
     const char* json;
     // Number of entries decoded; -1 when the whole array must be rejected.
     int expectedCount;

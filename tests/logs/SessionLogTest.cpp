@@ -128,6 +128,7 @@ TEST_F(SessionLogTest, FailedWritesKeepMemoryListAndPreviousFile) {
 
 struct NoteRow {
     const char* name;
+    friend void PrintTo(const NoteRow& row, std::ostream* os) { *os << row.name; }
     std::function<void(SessionLog&)> write;
     QString state;
     QString message;

@@ -3,6 +3,9 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
+// Test names and failure messages show the raw code, not the enum's bytes.
+static void PrintTo(VtCode code, std::ostream* os) { *os << rawValue(code).toStdString(); }
+
 namespace {
 
 class VtCodeRoundTrip : public ::testing::TestWithParam<VtCode> {};
@@ -20,6 +23,7 @@ INSTANTIATE_TEST_SUITE_P(AllCodes, VtCodeRoundTrip, ::testing::ValuesIn(allVtCod
 
 struct KnownRaw {
     const char* name;
+    friend void PrintTo(const KnownRaw& row, std::ostream* os) { *os << row.name; }
     const char* raw;
     VtCode code;
 };
@@ -49,6 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct NotACode {
     const char* name;
+    friend void PrintTo(const NotACode& row, std::ostream* os) { *os << row.name; }
     const char* text;
 };
 

@@ -9,6 +9,7 @@ namespace {
 
 struct ParseRow {
     const char* name;
+    friend void PrintTo(const ParseRow& row, std::ostream* os) { *os << row.name; }
     const char* text;
     const char* expectedName;
 };
@@ -42,6 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct DisplayRow {
     const char* name;
+    friend void PrintTo(const DisplayRow& row, std::ostream* os) { *os << row.name; }
     const char* text;
     const char* expected;
 };

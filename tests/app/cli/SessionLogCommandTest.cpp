@@ -90,6 +90,7 @@ TEST_F(SessionLogCommandTest, UnreadableFileFailsAndIsLeftAlone) {
 
 struct ArgsRow {
     const char* name;
+    friend void PrintTo(const ArgsRow& row, std::ostream* os) { *os << row.name; }
     QStringList args;
 };
 
