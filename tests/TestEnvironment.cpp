@@ -4,12 +4,10 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QThread>
-
 #include <cstdlib>
 #include <ctime>
 
-void TestEnvironment::prepareProcess()
-{
+void TestEnvironment::prepareProcess() {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("TZ", "UTC", 1);
     tzset();
@@ -29,23 +27,19 @@ void TestEnvironment::prepareProcess()
 
 TestEnvironment::TestEnvironment() = default;
 
-QString TestEnvironment::configHome() const
-{
+QString TestEnvironment::configHome() const {
     return root.path() + QStringLiteral("/config");
 }
 
-QString TestEnvironment::dataHome() const
-{
+QString TestEnvironment::dataHome() const {
     return root.path() + QStringLiteral("/data");
 }
 
-QString TestEnvironment::path(const QString& relative) const
-{
+QString TestEnvironment::path(const QString& relative) const {
     return root.filePath(relative);
 }
 
-bool waitUntil(const std::function<bool()>& done, int timeoutMs)
-{
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (!done()) {
         if (deadline.hasExpired())

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QTemporaryDir>
-
 #include <functional>
 
 // Keeps tests away from the real home: every test that touches files gets its own

@@ -3,8 +3,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     TestEnvironment::prepareProcess();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

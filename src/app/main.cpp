@@ -7,8 +7,7 @@
 
 // For now the program runs the settings part of the launch sequence, writes the
 // launch entry of the session log and quits; the tray arrives with the monitor.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltrano"));
     QApplication::setOrganizationDomain(QStringLiteral("brightfold.com"));

@@ -49,7 +49,8 @@ TEST_F(ProgramLaunchTest, EachLaunchRegistersDefaultsAndAddsOneLaunchEntry) {
     ASSERT_TRUE(entries.has_value());
     ASSERT_EQ(entries->size(), 2);
     for (const LogEntry& entry : *entries)
-        EXPECT_TRUE(entry.message.startsWith(QStringLiteral("App launched · "))) << entry.message.toStdString();
+        EXPECT_TRUE(entry.message.startsWith(QStringLiteral("App launched · ")))
+            << entry.message.toStdString();
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 // Test names and failure messages show the raw code, not the enum's bytes.
-static void PrintTo(VtCode code, std::ostream* os) { *os << rawValue(code).toStdString(); }
+static void PrintTo(VtCode code, std::ostream* os) {
+    *os << rawValue(code).toStdString();
+}
 
 namespace {
 

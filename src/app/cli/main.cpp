@@ -6,13 +6,11 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
-
 #include <cstdio>
 
 namespace {
 
-void printUsage(QTextStream& stream)
-{
+void printUsage(QTextStream& stream) {
     stream << "Usage: veltrano-cli COMMAND [ARGUMENTS]\n"
               "\n"
               "Commands:\n"
@@ -25,8 +23,7 @@ void printUsage(QTextStream& stream)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("veltrano-cli"));
 
@@ -45,7 +42,8 @@ int main(int argc, char** argv)
         return runExplainCommand(args, out, err);
     if (command == QStringLiteral("session-log"))
         return runSessionLogCommand(args, SessionLog::defaultFilePath(), out, err);
-    if (command == QStringLiteral("help") || command == QStringLiteral("--help") || command == QStringLiteral("-h")) {
+    if (command == QStringLiteral("help") || command == QStringLiteral("--help") ||
+        command == QStringLiteral("-h")) {
         printUsage(out);
         return 0;
     }

@@ -11,4 +11,5 @@ struct CliRun {
 };
 
 // Runs the real veltrano-cli binary with the given arguments and environment.
-CliRun runCli(const QStringList& args, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+CliRun runCli(const QStringList& args,
+              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
