@@ -1,11 +1,12 @@
 #pragma once
 
-// A colour as RGB components in 0…1, always opaque. The core cannot use QColor
+// A colour as RGB components and opacity in 0…1. The core cannot use QColor
 // (that belongs to Qt Gui); the display layer converts at the edge.
 struct RgbColour {
     double red = 0.0;
     double green = 0.0;
     double blue = 0.0;
+    double alpha = 1.0;
 
     constexpr bool operator==(const RgbColour& other) const = default;
 };
@@ -24,4 +25,13 @@ inline constexpr RgbColour veltranoBlue{0.243, 0.722, 0.941};
 inline constexpr RgbColour systemYellow{0.965, 0.827, 0.176};
 inline constexpr RgbColour systemRed{0.878, 0.106, 0.141};
 inline constexpr RgbColour systemGrey{0.604, 0.600, 0.588};
+
+// The dark phase of a flash, and the text drawn on a flashing background.
+inline constexpr RgbColour black{0.0, 0.0, 0.0};
+inline constexpr RgbColour white{1.0, 1.0, 1.0};
+// The idle indicator's brackets in their "off" phase.
+inline constexpr RgbColour transparent{0.0, 0.0, 0.0, 0.0};
+// Secondary text such as the "|" between two title segments; mid-grey reads on
+// light and dark panels alike.
+inline constexpr RgbColour secondaryLabel{0.5, 0.5, 0.5};
 } // namespace Colour

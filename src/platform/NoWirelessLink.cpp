@@ -3,3 +3,7 @@
 std::optional<int> NoWirelessLink::currentChannelBand() const {
     return std::nullopt;
 }
+
+std::optional<LocalLinkReading> NoWirelessLink::currentLink() const {
+    return std::nullopt;
+}

@@ -6,4 +6,5 @@
 class NoWirelessLink : public WirelessLink {
 public:
     std::optional<int> currentChannelBand() const override;
+    std::optional<LocalLinkReading> currentLink() const override;
 };

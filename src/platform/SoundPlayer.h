@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Plays the two alert sounds, "Tink" and "Blow". Main thread only.
+class SoundPlayer {
+public:
+    SoundPlayer() = default;
+    SoundPlayer(const SoundPlayer&) = delete;
+    SoundPlayer& operator=(const SoundPlayer&) = delete;
+    virtual ~SoundPlayer() = default;
+
+    // Starts the named sound, once or looping until stopped, replacing whatever was
+    // playing. False when it cannot be played (unknown name, no audio output, a
+    // sound that failed to load): nothing sounds then. Never blocks.
+    virtual bool play(const QString& name, bool loop) = 0;
+    virtual void stop() = 0;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "router/ClientLinkDetail.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// One wireless client row, the same whatever router family it came from.
+struct RouterClient {
+    QString mac;
+    QString ip;
+    QString hostname;
+    // "2.4G", "5G", "6G", the router's own interface or band text, or "wlan".
+    QString iface;
+    // dBm; -99 when unknown.
+    int rssi = -99;
+    // Mbit/s; 0 when unknown.
+    double txRate = 0.0;
+    bool isOnline = false;
+    std::uint64_t txBytes = 0;
+    std::uint64_t rxBytes = 0;
+    std::optional<ClientLinkDetail> linkDetail;
+
+    bool operator==(const RouterClient&) const = default;
+};
