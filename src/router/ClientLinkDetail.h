@@ -14,3 +14,6 @@ struct ClientLinkDetail {
 
     bool operator==(const ClientLinkDetail&) const = default;
 };
+
+// "MCS 9 · 80 MHz · 2SS · SGI · 802.11ac" from the parts present; "--" when none is.
+QString linkDetailText(const ClientLinkDetail& detail);

@@ -25,3 +25,9 @@ struct RouterClient {
 
     bool operator==(const RouterClient&) const = default;
 };
+
+class SettingsStore;
+
+// The name shown for a row: the user's own name for the MAC, the hostname, the
+// second-generation camera model, the camera vendor, or "(unknown)".
+QString displayName(const RouterClient& row, const SettingsStore& settings);
