@@ -1,0 +1,139 @@
+#include "router/RowNormalisation.h"
+
+#include "monitor/SignalModel.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isNumberCharacter(char c) {
+    return isDigit(c) || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+// An integer literal the parser could not hold exactly.
+bool isOversizedInteger(const QByteArray& token) {
+    const qsizetype firstDigit = token.startsWith('-') ? 1 : 0;
+    if (token.size() == firstDigit)
+        return false;
+    for (qsizetype i = firstDigit; i < token.size(); ++i)
+        if (!isDigit(token.at(i)))
+            return false;
+    bool fits = false;
+    token.toLongLong(&fits);
+    return !fits;
+}
+
+// Puts quotes around every integer literal outside strings that does not fit a
+// signed 64-bit integer; everything else is copied unchanged.
+QByteArray quoteOversizedIntegers(const QByteArray& json) {
+    QByteArray quoted;
+    quoted.reserve(json.size());
+    bool inString = false;
+    bool escaped = false;
+    qsizetype i = 0;
+    while (i < json.size()) {
+        const char c = json.at(i);
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            quoted.append(c);
+            ++i;
+        } else if (c == '-' || isDigit(c)) {
+            qsizetype end = i + 1;
+            while (end < json.size() && isNumberCharacter(json.at(end)))
+                ++end;
+            const QByteArray token = json.mid(i, end - i);
+            if (isOversizedInteger(token))
+                quoted.append('"').append(token).append('"');
+            else
+                quoted.append(token);
+            i = end;
+        } else {
+            inString = c == '"';
+            quoted.append(c);
+            ++i;
+        }
+    }
+    return quoted;
+}
+
+std::optional<std::uint64_t> counterFromDecimalText(const QString& text) {
+    if (text.isEmpty())
+        return std::nullopt;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    bool fits = false;
+    const qulonglong value = text.toULongLong(&fits);
+    if (!fits)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<QJsonDocument> parseRouterJson(const QByteArray& body) {
+    QJsonParseError error;
+    QJsonDocument document = QJsonDocument::fromJson(quoteOversizedIntegers(body), &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return document;
+}
+
+std::optional<std::uint64_t> readCounter(const QJsonValue& value) {
+    if (value.isString())
+        return counterFromDecimalText(value.toString());
+    if (!value.isDouble())
+        return std::nullopt;
+    // Integers are held exactly up to 2^63 - 1; only true fractions go through double.
+    constexpr qint64 notAnInteger = std::numeric_limits<qint64>::min();
+    if (const qint64 integer = value.toInteger(notAnInteger); integer != notAnInteger) {
+        if (integer < 0)
+            return std::nullopt;
+        return static_cast<std::uint64_t>(integer);
+    }
+    const double number = value.toDouble();
+    // 2^64 itself is the first value that no longer fits.
+    if (!(number >= 0.0) || number >= 18446744073709551616.0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(number);
+}
+
+std::uint64_t firstCounter(const QJsonObject& row, std::initializer_list<QString> keys) {
+    for (const QString& key : keys)
+        if (const auto counter = readCounter(row.value(key)))
+            return *counter;
+    return 0;
+}
+
+QString firstString(const QJsonObject& row, std::initializer_list<QString> keys) {
+    for (const QString& key : keys)
+        if (const QString text = row.value(key).toString(); !text.isEmpty())
+            return text;
+    return {};
+}
+
+int firstRSSI(const QJsonObject& row, std::initializer_list<QString> keys) {
+    for (const QString& key : keys) {
+        const QJsonValue value = row.value(key);
+        if (!value.isDouble())
+            continue;
+        const double dBm = std::trunc(value.toDouble());
+        if (dBm >= std::numeric_limits<int>::min() && dBm <= std::numeric_limits<int>::max())
+            return static_cast<int>(dBm);
+    }
+    return noSignalRSSI;
+}
+
+double megabitsFromKilobits(double kilobitsPerSecond) {
+    return kilobitsPerSecond / 1000.0;
+}

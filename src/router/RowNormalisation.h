@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+
+// Rules every router adapter follows when it turns its router's answer into
+// RouterClient rows.
+
+// Where the router's station sits, when the adapter can tell the band.
+namespace BandLabel {
+inline const QString twoPointFour = QStringLiteral("2.4G");
+inline const QString five = QStringLiteral("5G");
+inline const QString six = QStringLiteral("6G");
+// A wireless station whose band the router does not say.
+inline const QString unknownWireless = QStringLiteral("wlan");
+} // namespace BandLabel
+
+// The JSON parser keeps integers only up to 2^63 - 1 exactly and rounds larger
+// ones through double, which would corrupt byte counters near the top of the
+// unsigned 64-bit range. Such integers are therefore read as decimal strings,
+// which readCounter accepts. None when the text is not JSON.
+std::optional<QJsonDocument> parseRouterJson(const QByteArray& body);
+
+// A byte counter: a non-negative JSON number (a fraction is dropped) or a string
+// of decimal digits; none for anything else, including values beyond 2^64 - 1.
+std::optional<std::uint64_t> readCounter(const QJsonValue& value);
+
+// The first of `keys` holding a readable counter; 0 when none does.
+std::uint64_t firstCounter(const QJsonObject& row, std::initializer_list<QString> keys);
+
+// The first of `keys` holding a non-empty string; empty when none does.
+QString firstString(const QJsonObject& row, std::initializer_list<QString> keys);
+
+// The first of `keys` holding a number, in dBm (a fraction is dropped); the
+// unknown-RSSI value -99 when none does.
+int firstRSSI(const QJsonObject& row, std::initializer_list<QString> keys);
+
+// Routers that report rates in kbit/s; rows carry Mbit/s.
+double megabitsFromKilobits(double kilobitsPerSecond);

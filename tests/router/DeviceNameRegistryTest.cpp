@@ -1,0 +1,94 @@
+#include "router/DeviceNameRegistry.h"
+
+#include "TestEnvironment.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "router/RouterClient.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DeviceNameRegistryTest : public testing::Test {
+protected:
+    TestEnvironment env;
+    SettingsStore settings{env.path(QStringLiteral("settings.json"))};
+    DeviceNameRegistry registry{settings};
+};
+
+TEST_F(DeviceNameRegistryTest, StoresUnderTheUpperCasedMAC) {
+    registry.setName(QStringLiteral("aa:bb:cc:dd:ee:ff"), QStringLiteral("Studio R5"));
+
+    const QMap<QString, QString> expected{{QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Studio R5")}};
+    EXPECT_EQ(settings.readDictionary(SettingsKey::deviceNameRegistry), expected);
+    EXPECT_EQ(registry.name(QStringLiteral("Aa:Bb:cc:DD:ee:ff")), QStringLiteral("Studio R5"));
+}
+
+TEST_F(DeviceNameRegistryTest, EmptyNameRemovesOnlyThatDevice) {
+    registry.setName(QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Studio R5"));
+    registry.setName(QStringLiteral("11:22:33:44:55:66"), QStringLiteral("Backup"));
+
+    registry.setName(QStringLiteral("aa:bb:cc:dd:ee:ff"), QString());
+
+    const QMap<QString, QString> expected{{QStringLiteral("11:22:33:44:55:66"), QStringLiteral("Backup")}};
+    EXPECT_EQ(registry.names(), expected);
+}
+
+TEST_F(DeviceNameRegistryTest, NonStringValueHidesTheRegistryButKeepsItsNames) {
+    QJsonObject stored{{QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Studio R5")},
+                       {QStringLiteral("11:22:33:44:55:66"), QJsonArray{1}}};
+    QJsonObject file{{SettingsKey::deviceNameRegistry, stored}};
+    QFile out(settings.filePath());
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(QJsonDocument(file).toJson());
+    out.close();
+
+    EXPECT_TRUE(registry.names().isEmpty());
+    EXPECT_TRUE(registry.name(QStringLiteral("AA:BB:CC:DD:EE:FF")).isEmpty());
+
+    // Naming another device repairs the registry without losing the readable name.
+    registry.setName(QStringLiteral("22:33:44:55:66:77"), QStringLiteral("Drone"));
+    const QMap<QString, QString> expected{{QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Studio R5")},
+                                          {QStringLiteral("22:33:44:55:66:77"), QStringLiteral("Drone")}};
+    EXPECT_EQ(registry.names(), expected);
+}
+
+struct DisplayNameRow {
+    std::string name;
+    QString mac;
+    QString hostname;
+    QString expected;
+
+    friend void PrintTo(const DisplayNameRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class DisplayNameTest : public DeviceNameRegistryTest, public testing::WithParamInterface<DisplayNameRow> {};
+
+TEST_P(DisplayNameTest, TakesTheFirstNameThatIsKnown) {
+    registry.setName(QStringLiteral("aa:bb:cc:dd:ee:ff"), QStringLiteral("Studio R5"));
+    RouterClient row;
+    row.mac = GetParam().mac;
+    row.hostname = GetParam().hostname;
+
+    EXPECT_EQ(displayName(row, settings), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Precedence, DisplayNameTest,
+    testing::Values(DisplayNameRow{"userNameBeatsHostname", QStringLiteral("aa:bb:cc:dd:ee:ff"),
+                                   QStringLiteral("canon-eos"), QStringLiteral("Studio R5")},
+                    DisplayNameRow{"hostnameBeatsHint", QStringLiteral("78:F5:05:00:00:01"),
+                                   QStringLiteral("canon-eos"), QStringLiteral("canon-eos")},
+                    DisplayNameRow{"hintBeatsVendor", QStringLiteral("78:f5:05:00:00:01"), QString(),
+                                   QStringLiteral("Canon R5 Mark II")},
+                    DisplayNameRow{"vendor", QStringLiteral("88:B4:36:00:00:01"), QString(),
+                                   QStringLiteral("Fujifilm")},
+                    DisplayNameRow{"nothingKnown", QStringLiteral("12:34:56:00:00:01"), QString(),
+                                   QStringLiteral("(unknown)")}),
+    [](const testing::TestParamInfo<DisplayNameRow>& info) { return info.param.name; });
+
+} // namespace
