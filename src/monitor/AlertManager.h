@@ -7,11 +7,11 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
-
+#include <QTimer>
+#include <chrono>
 #include <optional>
 
 class Clock;
-class QTimer;
 class SettingsStore;
 class SoundPlayer;
 
@@ -41,4 +41,25 @@ public:
     void clear();
 
     std::optional<SignalState> playingState() const;
+
+private:
+    void stopSound();
+    void playLooping(const QString& name);
+    void playOnce(const QString& name);
+    void playRepeating(const QString& name, std::chrono::milliseconds interval);
+
+    const SettingsStore& settings;
+    SoundPlayer& player;
+    const Clock& clock;
+
+    // Repeats the marginal sound; running exactly while it is scheduled.
+    QTimer audioTimer;
+    QString repeatedSound;
+    // The sound playing or last played; none after a play the player refused, so
+    // that a critical alert is started again at the next evaluation.
+    std::optional<QString> currentSound;
+    QHash<TargetSlot, SignalState> states;
+    QHash<TargetSlot, QDateTime> snoozedUntil;
+    QSet<TargetSlot> disabledTargets;
+    std::optional<SignalState> playing;
 };

@@ -1,0 +1,59 @@
+#include "platform/QtSoundPlayer.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QUrl>
+
+namespace {
+
+// Loading runs in the background; a play before it is done starts the sound
+// as soon as it is ready.
+std::unique_ptr<QSoundEffect> loadEffect(const QString& name) {
+    auto effect = std::make_unique<QSoundEffect>();
+    effect->setSource(QUrl(QStringLiteral("qrc:/sounds/%1.wav").arg(name)));
+    return effect;
+}
+
+} // namespace
+
+QtSoundPlayer::QtSoundPlayer() {
+    // The sounds live in a static library, whose resources the linker would drop
+    // unless something refers to them.
+    Q_INIT_RESOURCE(sounds);
+    for (const QString& name : {QStringLiteral("Tink"), QStringLiteral("Blow")})
+        effectsByName.emplace(name, loadEffect(name));
+}
+
+QtSoundPlayer::~QtSoundPlayer() {
+    stop();
+}
+
+bool QtSoundPlayer::play(const QString& name, bool loop) {
+    stop();
+    const auto found = effectsByName.find(name);
+    if (found == effectsByName.end())
+        return false;
+    // An effect stays in error once its sound or its output failed; a fresh one
+    // gets another chance at the next play, since the alert keeps asking.
+    if (found->second->status() == QSoundEffect::Error) {
+        found->second = loadEffect(name);
+        return false;
+    }
+    QSoundEffect& effect = *found->second;
+    // Without a sound server Qt still reports the effect as playing, so the
+    // output is checked here. Asked at every play: a headset or a sound server
+    // may come and go while the program runs.
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    if (output.isNull())
+        return false;
+    effect.setAudioDevice(output);
+    effect.setLoopCount(loop ? QSoundEffect::Infinite : 1);
+    effect.play();
+    return true;
+}
+
+void QtSoundPlayer::stop() {
+    for (const auto& [name, effect] : effectsByName)
+        effect->stop();
+}

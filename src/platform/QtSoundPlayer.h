@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/SoundPlayer.h"
+
+#include <QString>
+#include <map>
+#include <memory>
+
+class QSoundEffect;
+
+// Plays the bundled alert sounds through Qt Multimedia. Where there is no audio
+// output, or a sound failed to load, nothing plays and `play` says so; neither
+// ever blocks the caller. Main thread only.
+class QtSoundPlayer : public SoundPlayer {
+public:
+    QtSoundPlayer();
+    ~QtSoundPlayer() override;
+
+    bool play(const QString& name, bool loop) override;
+    void stop() override;
+
+private:
+    // Loaded at start, so that the first alert finds its sound ready.
+    std::map<QString, std::unique_ptr<QSoundEffect>> effectsByName;
+};

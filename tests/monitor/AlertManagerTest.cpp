@@ -1,0 +1,219 @@
+#include "monitor/AlertManager.h"
+
+#include "FakeSoundPlayer.h"
+#include "TestEnvironment.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/DebugLog.h"
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TestClock : public Clock {
+public:
+    QDateTime now() const override { return current; }
+    QDateTime current = QDateTime(QDate(2025, 6, 1), QTime(12, 0), Qt::UTC);
+};
+
+// The manager logs through the shared logger, so the shared settings (in the
+// test's private XDG folder) switch debug logging on and the shared debug log
+// shows what was logged.
+class AlertManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.removeAll();
+        settings.writeBool(SettingsKey::debugLogging, true);
+        settings.writeBool(SettingsKey::audioEnabled, true);
+        DebugLog::shared().setEntries({});
+    }
+
+    // "VT-4003 critical", "VT-4004", ... in the order logged.
+    static QStringList logged() {
+        QStringList lines;
+        for (const DebugEntry& entry : DebugLog::shared().entries())
+            lines.append(entry.detail.isEmpty() ? rawValue(entry.code)
+                                                : rawValue(entry.code) + QLatin1Char(' ') + entry.detail);
+        return lines;
+    }
+
+    void setStates(std::optional<SignalState> a, std::optional<SignalState> b) {
+        if (a)
+            alerts.setState(TargetSlot::a, *a);
+        if (b)
+            alerts.setState(TargetSlot::b, *b);
+    }
+
+    SettingsStore& settings = SettingsStore::shared();
+    FakeSoundPlayer player;
+    TestClock clock;
+    AlertManager alerts{settings, player, clock};
+};
+
+struct DecisionRow {
+    const char* name;
+    friend void PrintTo(const DecisionRow& row, std::ostream* os) { *os << row.name; }
+    bool audioEnabled;
+    std::optional<QString> threshold;
+    std::optional<SignalState> a;
+    std::optional<SignalState> b;
+    bool disableA;
+    std::optional<SignalState> playing;
+    QStringList events;
+};
+
+class AlertDecisions : public AlertManagerTest, public ::testing::WithParamInterface<DecisionRow> {};
+
+TEST_P(AlertDecisions, OneEvaluationPlaysWhatTheActiveSlotsAskFor) {
+    const DecisionRow& row = GetParam();
+    settings.writeBool(SettingsKey::audioEnabled, row.audioEnabled);
+    if (row.threshold)
+        settings.writeString(SettingsKey::audioThreshold, *row.threshold);
+    if (row.disableA)
+        alerts.disable(TargetSlot::a);
+    setStates(row.a, row.b);
+    alerts.evaluate();
+
+    EXPECT_EQ(alerts.playingState(), row.playing);
+    EXPECT_EQ(player.events, row.events);
+    const QStringList triggered = logged().filter(QStringLiteral("VT-4003"));
+    EXPECT_EQ(triggered.size(), row.playing ? 1 : 0);
+}
+
+const auto critical = SignalState::critical;
+const auto marginal = SignalState::marginal;
+const auto excellent = SignalState::excellent;
+const QString criticalOnly = QStringLiteral("Critical");
+const QStringList tink = {QStringLiteral("loop Tink")};
+const QStringList blow = {QStringLiteral("play Blow")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AlertDecisions,
+    ::testing::Values(
+        DecisionRow{"soundOffCriticalIsSilent", false, {}, critical, critical, false, {}, {}},
+        DecisionRow{"absentThresholdWarnsOnMarginal", true, {}, marginal, {}, false, marginal, blow},
+        DecisionRow{"thresholdCriticalIgnoresMarginal", true, criticalOnly, marginal, {}, false, {}, {}},
+        DecisionRow{"thresholdCriticalSlotBCritical", true, criticalOnly, marginal, critical, false, critical,
+                    tink},
+        DecisionRow{
+            "unknownThresholdIgnoresMarginal", true, QStringLiteral("marginal"), marginal, {}, false, {}, {}},
+        DecisionRow{"criticalWinsFromEitherSlot", true, {}, marginal, critical, false, critical, tink},
+        DecisionRow{"disabledCriticalLeavesMarginal", true, {}, critical, marginal, true, marginal, blow},
+        DecisionRow{"excellentIsSilent", true, {}, excellent, excellent, false, {}, {}},
+        DecisionRow{"noSlotsIsSilent", true, {}, {}, {}, false, {}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AlertManagerTest, SameCriticalStateTwiceStartsTheLoopAndLogsOnce) {
+    setStates(critical, {});
+    alerts.evaluate();
+    alerts.evaluate();
+    EXPECT_EQ(player.events, tink);
+    EXPECT_EQ(logged(), QStringList{QStringLiteral("VT-4003 critical")});
+}
+
+TEST_F(AlertManagerTest, MarginalToCriticalStopsBlowBeforeTinkAndBackRestartsBlowAtOnce) {
+    setStates(marginal, {});
+    alerts.evaluate();
+    alerts.setState(TargetSlot::a, critical);
+    alerts.evaluate();
+    alerts.setState(TargetSlot::a, marginal);
+    alerts.evaluate();
+    EXPECT_EQ(player.events,
+              (QStringList{QStringLiteral("play Blow"), QStringLiteral("stop"), QStringLiteral("loop Tink"),
+                           QStringLiteral("stop"), QStringLiteral("play Blow")}));
+    EXPECT_EQ(logged(), (QStringList{QStringLiteral("VT-4003 marginal"), QStringLiteral("VT-4003 critical"),
+                                     QStringLiteral("VT-4003 marginal")}));
+}
+
+TEST_F(AlertManagerTest, BlowRepeatsUntilEverySlotIsExcellentAgain) {
+    setStates(marginal, excellent);
+    alerts.evaluate();
+    ASSERT_TRUE(waitUntil([&] { return player.plays.size() == 2; }, 2500));
+    EXPECT_EQ(player.plays[1], (FakeSoundPlayer::Play{QStringLiteral("Blow"), false}));
+
+    alerts.setState(TargetSlot::a, excellent);
+    alerts.evaluate();
+    alerts.evaluate();
+    EXPECT_EQ(alerts.playingState(), std::nullopt);
+    EXPECT_EQ(player.events.last(), QStringLiteral("stop"));
+    EXPECT_EQ(logged(), (QStringList{QStringLiteral("VT-4003 marginal"), QStringLiteral("VT-4004")}));
+    EXPECT_FALSE(waitUntil([&] { return player.plays.size() > 2; }, 1700));
+}
+
+TEST_F(AlertManagerTest, SnoozeSilencesTheSlotUntilItsDeadline) {
+    setStates(critical, {});
+    alerts.evaluate();
+    alerts.snooze(TargetSlot::a, 15);
+    EXPECT_EQ(logged(), (QStringList{QStringLiteral("VT-4003 critical"), QStringLiteral("VT-4005 15m"),
+                                     QStringLiteral("VT-4004")}));
+    EXPECT_EQ(player.events.last(), QStringLiteral("stop"));
+
+    clock.current = clock.current.addSecs(15 * 60 - 1);
+    alerts.evaluate();
+    EXPECT_EQ(alerts.playingState(), std::nullopt);
+
+    clock.current = clock.current.addSecs(1);
+    alerts.evaluate();
+    EXPECT_EQ(alerts.playingState(), critical);
+    EXPECT_EQ(player.events.last(), QStringLiteral("loop Tink"));
+}
+
+TEST_F(AlertManagerTest, ReEnablingEndsSnoozeAndDisableAtOnce) {
+    setStates(critical, marginal);
+    alerts.snooze(TargetSlot::a, 15);
+    alerts.disable(TargetSlot::b);
+    EXPECT_TRUE(alerts.isDisabled(TargetSlot::b));
+    EXPECT_EQ(alerts.playingState(), std::nullopt);
+    EXPECT_TRUE(logged().contains(QStringLiteral("VT-4006")));
+
+    alerts.reEnable(TargetSlot::b);
+    EXPECT_FALSE(alerts.isDisabled(TargetSlot::b));
+    EXPECT_EQ(alerts.playingState(), marginal);
+    alerts.reEnable(TargetSlot::a);
+    EXPECT_EQ(alerts.playingState(), critical);
+}
+
+TEST_F(AlertManagerTest, EscalateAllMakesEveryTrackedSlotCriticalAndNoOther) {
+    setStates(excellent, {});
+    alerts.escalateAll();
+    EXPECT_EQ(alerts.state(TargetSlot::a), critical);
+    EXPECT_EQ(alerts.state(TargetSlot::b), std::nullopt);
+    EXPECT_EQ(player.events, tink);
+}
+
+TEST_F(AlertManagerTest, ClearSilencesWithoutALogLineAndForgetsTheStates) {
+    setStates(critical, marginal);
+    alerts.evaluate();
+    alerts.clear();
+    alerts.evaluate();
+    EXPECT_EQ(alerts.playingState(), std::nullopt);
+    EXPECT_EQ(alerts.state(TargetSlot::a), std::nullopt);
+    EXPECT_EQ(player.events, (QStringList{QStringLiteral("loop Tink"), QStringLiteral("stop")}));
+    EXPECT_EQ(logged(), QStringList{QStringLiteral("VT-4003 critical")});
+}
+
+TEST_F(AlertManagerTest, SwitchingSoundOffSilencesWithoutALogLine) {
+    setStates(critical, {});
+    alerts.evaluate();
+    settings.writeBool(SettingsKey::audioEnabled, false);
+    alerts.evaluate();
+    EXPECT_EQ(alerts.playingState(), std::nullopt);
+    EXPECT_EQ(player.events.last(), QStringLiteral("stop"));
+    EXPECT_EQ(logged(), QStringList{QStringLiteral("VT-4003 critical")});
+}
+
+TEST_F(AlertManagerTest, ARefusedCriticalSoundIsTriedAndLoggedAgainUntilItPlays) {
+    player.failPlays = true;
+    setStates(critical, {});
+    alerts.evaluate();
+    alerts.evaluate();
+    EXPECT_EQ(player.stops, 0);
+    player.failPlays = false;
+    alerts.evaluate();
+    alerts.evaluate();
+    EXPECT_EQ(player.events, QStringList(3, QStringLiteral("loop Tink")));
+    EXPECT_EQ(logged(), QStringList(3, QStringLiteral("VT-4003 critical")));
+}
+
+} // namespace
