@@ -1,23 +1,36 @@
 #include "app/LaunchDefaults.h"
 #include "app/SettingsStore.h"
+#include "app/TrayApplication.h"
 #include "logs/SessionLog.h"
+#include "platform/InstanceLock.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
-#include <QTimer>
+#include <cstdio>
 
-// For now the program runs the settings part of the launch sequence, writes the
-// launch entry of the session log and quits; the tray arrives with the monitor.
 int main(int argc, char** argv) {
+    // Before any thread exists, so that every thread inherits the mask and a
+    // SIGTERM waits for the clean quit path instead of killing the process.
+    TerminationSignals::blockInThisThread();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltrano"));
     QApplication::setOrganizationDomain(QStringLiteral("brightfold.com"));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::optional<InstanceLock> instance = InstanceLock::acquire(InstanceLock::defaultPath());
+    if (!instance) {
+        std::fputs("veltrano: another copy is already running for this user\n", stderr);
+        return 1;
+    }
 
     SettingsStore& settings = SettingsStore::shared();
     LaunchDefaults::resetRouterConnected(settings);
     LaunchDefaults::registerAbsentDefaults(settings);
     SessionLog::shared().logAppLaunch();
 
-    QTimer::singleShot(0, &app, &QApplication::quit);
+    TrayApplication tray;
+    QObject::connect(&tray, &TrayApplication::finished, &app, &QApplication::quit);
+    tray.start();
     return app.exec();
 }

@@ -12,8 +12,7 @@ namespace {
 
 // Only a real change notifies: every poll and flash step writes the same labels
 // and colours again, and each notification costs the view a repaint.
-template <typename T>
-bool assign(T& field, const T& value) {
+template <typename T> bool assign(T& field, const T& value) {
     if (field == value)
         return false;
     field = value;

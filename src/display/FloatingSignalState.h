@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <optional>
 
 // What the floating read-out shows: one colour, or two halves with their slot

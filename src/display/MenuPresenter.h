@@ -6,7 +6,6 @@
 #include "router/RouterClient.h"
 
 #include <QString>
-
 #include <optional>
 
 // The information and alert lines of the status item's menu, as the monitor

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <optional>
 
 // One run of the status title: text in one colour, on an optional background.

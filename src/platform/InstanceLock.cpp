@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>

@@ -1,7 +1,6 @@
 #include "platform/TerminationSignals.h"
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/signalfd.h>
 #include <unistd.h>

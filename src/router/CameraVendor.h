@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 enum class CameraModelHint { r5MarkII, r1 };

@@ -3,7 +3,6 @@
 #include "router/ClientLinkDetail.h"
 
 #include <QString>
-
 #include <cstdint>
 #include <optional>
 

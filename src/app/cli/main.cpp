@@ -1,12 +1,22 @@
 #include "app/SettingsStore.h"
 #include "app/cli/ExplainCommand.h"
+#include "app/cli/LinkCommand.h"
 #include "app/cli/SessionLogCommand.h"
 #include "app/cli/SettingsCommand.h"
+#include "app/cli/WatchCommand.h"
+#include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
+#include "platform/Clock.h"
+#include "platform/InstanceLock.h"
+#include "platform/NetlinkNetworkEvents.h"
+#include "platform/Nl80211WirelessLink.h"
+#include "platform/TerminationSignals.h"
+#include "router/UnconnectedRouter.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -18,12 +28,44 @@ void printUsage(QTextStream& stream) {
               "                       read or change the program's settings\n"
               "  explain RSSI RATE [--json]\n"
               "                       classify one reading (RSSI in dBm, transmit rate in Mbit/s)\n"
-              "  session-log [--json] print the stored session log\n";
+              "  session-log [--json] print the stored session log\n"
+              "  link                 read the computer's own Wi-Fi link once\n"
+              "  watch [--count N] [--no-colour]\n"
+              "                       run the monitor in the terminal, one line per poll\n";
+}
+
+// The monitor without a tray. While the tray program runs it owns the session log
+// file, so a watch beside it keeps its session-log lines in memory.
+int watch(const QStringList& args, QTextStream& out, QTextStream& err) {
+    const std::optional<InstanceLock> instance = InstanceLock::acquire(InstanceLock::defaultPath());
+    std::optional<SessionLog> privateLog;
+    if (!instance) {
+        err << "veltrano-cli watch: veltrano is running; this watch writes nothing to the session log\n";
+        privateLog.emplace(std::nullopt);
+    }
+    EventLogger& logger = EventLogger::shared();
+    UnconnectedRouter router;
+    Nl80211WirelessLink link(logger);
+    NetlinkNetworkEvents networkEvents(logger);
+    SystemClock clock;
+    WatchContext context{SettingsStore::shared(),
+                         router,
+                         link,
+                         networkEvents,
+                         privateLog ? *privateLog : SessionLog::shared(),
+                         clock,
+                         logger};
+    return runWatchCommand(args, context, ::isatty(STDOUT_FILENO) == 1, out, err);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Ctrl-C ends a watch through its clean path; the mask must be set before any
+    // thread starts so that every thread inherits it.
+    if (argc > 1 && qstrcmp(argv[1], "watch") == 0)
+        TerminationSignals::blockInThisThread();
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("veltrano-cli"));
 
@@ -40,6 +82,10 @@ int main(int argc, char** argv) {
         return runSettingsCommand(args, SettingsStore::shared(), out, err);
     if (command == QStringLiteral("explain"))
         return runExplainCommand(args, out, err);
+    if (command == QStringLiteral("link"))
+        return runLinkCommand(args, Nl80211WirelessLink(EventLogger::shared()), out, err);
+    if (command == QStringLiteral("watch"))
+        return watch(args, out, err);
     if (command == QStringLiteral("session-log"))
         return runSessionLogCommand(args, SessionLog::defaultFilePath(), out, err);
     if (command == QStringLiteral("help") || command == QStringLiteral("--help") ||

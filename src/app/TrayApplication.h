@@ -1,0 +1,47 @@
+#pragma once
+
+#include "display/MenuManager.h"
+#include "display/TrayStatusItem.h"
+#include "monitor/WiFiMonitor.h"
+#include "platform/Clock.h"
+#include "platform/NetlinkNetworkEvents.h"
+#include "platform/Nl80211WirelessLink.h"
+#include "platform/QtSoundPlayer.h"
+#include "platform/TerminationSignals.h"
+#include "router/UnconnectedRouter.h"
+
+#include <QObject>
+
+// The running tray program: the status item with its menu, the monitor loop and
+// the platform pieces they use, wired together. Lives for the whole run.
+class TrayApplication : public QObject {
+    Q_OBJECT
+public:
+    explicit TrayApplication(QObject* parent = nullptr);
+
+    void start();
+
+Q_SIGNALS:
+    // "Quit Veltrano", SIGTERM or SIGINT: the monitor has stopped.
+    void finished();
+
+private:
+    void quit();
+    // Linux has no notch; what can hide the item is a desktop without a
+    // status-notifier tray, so that is what is checked, once per run.
+    void checkNotch();
+    void warnHidden();
+
+    SystemClock clock;
+    UnconnectedRouter router;
+    Nl80211WirelessLink link;
+    NetlinkNetworkEvents networkEvents;
+    QtSoundPlayer soundPlayer;
+    MenuManager menu;
+    TrayStatusItem statusItem;
+    WiFiMonitor monitor;
+    TerminationSignals termination;
+    bool hasWarnedAboutNotch = false;
+    bool trayFound = false;
+    bool traySearchDone = false;
+};

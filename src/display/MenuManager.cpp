@@ -1,0 +1,263 @@
+#include "display/MenuManager.h"
+
+#include "app/NotificationCenter.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "display/QtColour.h"
+#include "monitor/SignalModel.h"
+#include "router/CameraVendor.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <array>
+
+namespace {
+
+constexpr std::array snoozeMinutes{5, 10, 15};
+const QString noValue = QStringLiteral("--");
+
+QAction* addLine(QMenu& menu, const QString& text, bool visible = true) {
+    QAction* action = menu.addAction(text);
+    // Information, not a command: nothing happens on a click.
+    action->setEnabled(false);
+    action->setVisible(visible);
+    return action;
+}
+
+void setLine(QAction* action, const QString& label, const QString& value) {
+    action->setText(label + QStringLiteral(": ") + value);
+}
+
+QIcon dotIcon(const RgbColour& colour) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 0, 0, 90), 1));
+    painter.setBrush(toQColor(colour));
+    painter.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+    painter.end();
+    QIcon icon;
+    // The lines are disabled items; a greyed dot would lose its colour.
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Disabled);
+    return icon;
+}
+
+// The host is sent the menu again on every icon change, so an unchanged colour
+// leaves the icon alone.
+void setDot(QAction* action, std::optional<RgbColour> colour) {
+    const QVariant wanted = colour ? QVariant(toQColor(*colour)) : QVariant();
+    if (action->data() == wanted)
+        return;
+    action->setData(wanted);
+    action->setIcon(colour ? dotIcon(*colour) : QIcon());
+}
+
+void setStateLine(QAction* action, SignalState state) {
+    setLine(action, QStringLiteral("State"), stateName(state));
+    setDot(action, stateColour(state));
+}
+
+QString signalText(int rssi, int percent) {
+    return QString::number(rssi) + QStringLiteral(" dBm  (") + QString::number(percent) +
+           QStringLiteral("%)");
+}
+
+QString rateText(double megabitsPerSecond) {
+    return QString::number(static_cast<long long>(megabitsPerSecond)) + QStringLiteral(" Mbps");
+}
+
+QString oneDecimal(double value) {
+    return QString::number(value, 'f', 1);
+}
+
+} // namespace
+
+MenuManager::MenuManager(SettingsStore& settings, QObject* parent)
+    : QObject(parent)
+    , settings(settings)
+    , rootMenu(std::make_unique<QMenu>()) {
+    QMenu& menu = *rootMenu;
+
+    slotA.header = addLine(menu, QString(), false);
+    slotA.state = addLine(menu, QStringLiteral("State: --"));
+    addAlertItems(slotA, TargetSlot::a);
+    menu.addSeparator();
+    addInformationLines(slotA);
+
+    sectionSeparatorB = menu.addSeparator();
+    sectionSeparatorB->setVisible(false);
+    slotB.header = addLine(menu, QString(), false);
+    slotB.state = addLine(menu, QStringLiteral("State: --"), false);
+    addAlertItems(slotB, TargetSlot::b);
+    addInformationLines(slotB);
+    for (QAction* line : {slotB.ssid, slotB.phyMode, slotB.rssi, slotB.noise, slotB.txRate})
+        line->setVisible(false);
+
+    addCommands();
+}
+
+MenuManager::~MenuManager() = default;
+
+void MenuManager::addAlertItems(SlotItems& items, TargetSlot slot) {
+    QMenu& menu = *rootMenu;
+    items.alertSeparator = menu.addSeparator();
+    items.alertSeparator->setVisible(false);
+
+    auto* snoozeMenu = new QMenu(QStringLiteral("Snooze Alert"), &menu);
+    for (int minutes : snoozeMinutes) {
+        QAction* entry = snoozeMenu->addAction(QString::number(minutes) + QStringLiteral(" minutes"));
+        entry->setData(minutes);
+        connect(entry, &QAction::triggered, this,
+                [this, slot, minutes] { Q_EMIT snoozeRequested(slot, minutes); });
+    }
+    items.snooze = menu.addMenu(snoozeMenu);
+    items.snooze->setVisible(false);
+
+    items.disable = menu.addAction(QStringLiteral("Disable Alerts"));
+    items.disable->setVisible(false);
+    connect(items.disable, &QAction::triggered, this, [this, slot] {
+        if (itemsFor(slot).offersEnable)
+            Q_EMIT enableRequested(slot);
+        else
+            Q_EMIT disableRequested(slot);
+    });
+}
+
+void MenuManager::addInformationLines(SlotItems& items) {
+    QMenu& menu = *rootMenu;
+    items.ssid = addLine(menu, QStringLiteral("SSID: --"));
+    items.phyMode = addLine(menu, QStringLiteral("Standard: --"));
+    items.rssi = addLine(menu, QStringLiteral("Signal: --"));
+    items.noise = addLine(menu, QStringLiteral("Noise: --"));
+    items.txRate = addLine(menu, QStringLiteral("TX Rate: --"));
+    items.band = addLine(menu, QStringLiteral("Band: --"), false);
+    items.linkDetail = addLine(menu, QStringLiteral("Link: --"), false);
+    items.throughput = addLine(menu, QStringLiteral("Throughput: --"), false);
+}
+
+void MenuManager::addCommands() {
+    QMenu& menu = *rootMenu;
+    menu.addSeparator();
+    QAction* sessionLog = menu.addAction(QStringLiteral("Session Log"));
+    sessionLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(sessionLog, &QAction::triggered, this, &MenuManager::sessionLogRequested);
+
+    debugLogItem = menu.addAction(QStringLiteral("Debug Log"));
+    debugLogItem->setVisible(settings.readBool(SettingsKey::debugLogging));
+    connect(debugLogItem, &QAction::triggered, this, &MenuManager::debugLogRequested);
+    NotificationCenter::shared().observe(NotificationName::debugLoggingToggled, this,
+                                         [this](std::optional<bool> enabled) {
+                                             if (enabled)
+                                                 debugLogItem->setVisible(*enabled);
+                                         });
+
+    menu.addSeparator();
+    QAction* updates = menu.addAction(QStringLiteral("Check for Updates\u2026"));
+    connect(updates, &QAction::triggered, this, &MenuManager::checkForUpdatesRequested);
+    QAction* preferences = menu.addAction(QStringLiteral("Preferences\u2026"));
+    preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(preferences, &QAction::triggered, this, &MenuManager::preferencesRequested);
+    QAction* quit = menu.addAction(QStringLiteral("Quit Veltrano"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &MenuManager::quitRequested);
+}
+
+MenuManager::SlotItems& MenuManager::itemsFor(TargetSlot slot) {
+    return slot == TargetSlot::a ? slotA : slotB;
+}
+
+void MenuManager::configureSections(bool twoTargets, const QString& labelA, const QString& labelB) {
+    slotA.header->setText(labelA);
+    slotB.header->setText(labelB);
+    slotA.header->setVisible(twoTargets);
+    slotB.header->setVisible(twoTargets);
+    sectionSeparatorB->setVisible(twoTargets);
+    for (QAction* line : {slotB.state, slotB.ssid, slotB.phyMode, slotB.rssi, slotB.noise, slotB.txRate})
+        line->setVisible(twoTargets);
+    if (twoTargets)
+        return;
+    // Slot b's alert controls go too: the monitor stops updating them once the
+    // second target is removed, and they would otherwise stay behind alone.
+    for (QAction* line :
+         {slotB.band, slotB.linkDetail, slotB.throughput, slotB.alertSeparator, slotB.snooze, slotB.disable})
+        line->setVisible(false);
+}
+
+void MenuManager::showIdleItems() {
+    setLine(slotA.state, QStringLiteral("State"), QStringLiteral("No target configured"));
+    setDot(slotA.state, std::nullopt);
+    setLine(slotA.ssid, QStringLiteral("Device"), noValue);
+    setLine(slotA.phyMode, QStringLiteral("IP"), noValue);
+    setLine(slotA.rssi, QStringLiteral("Signal"), noValue);
+    setLine(slotA.noise, QStringLiteral("Noise"), noValue);
+    setLine(slotA.txRate, QStringLiteral("TX Rate"), noValue);
+    slotA.linkDetail->setVisible(false);
+    slotA.throughput->setVisible(false);
+}
+
+void MenuManager::updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) {
+    setStateLine(slotA.state, state);
+    setLine(slotA.ssid, QStringLiteral("SSID"), link.ssid.value_or(noValue));
+    setLine(slotA.phyMode, QStringLiteral("Standard"), phyModeName(link.phyMode));
+    setLine(slotA.rssi, QStringLiteral("Signal"), signalText(rssi, percent));
+    // Many drivers measure no noise; a made-up floor would read as a measurement.
+    setLine(slotA.noise, QStringLiteral("Noise"),
+            link.noise ? QString::number(*link.noise) + QStringLiteral(" dBm") : noValue);
+    setLine(slotA.txRate, QStringLiteral("TX Rate"), rateText(link.transmitRate));
+}
+
+void MenuManager::updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
+                               TargetSlot slot) {
+    SlotItems& items = itemsFor(slot);
+    const bool offline = state == SignalState::offline;
+    setStateLine(items.state, state);
+    setLine(items.ssid, QStringLiteral("Device"), displayName(row, settings));
+    setLine(items.phyMode, QStringLiteral("IP"), row.ip);
+    setLine(items.rssi, QStringLiteral("Signal"), offline ? noValue : signalText(rssi, percent));
+    setLine(items.noise, QStringLiteral("Noise"), noValue);
+    setLine(items.txRate, QStringLiteral("TX Rate"), offline ? noValue : rateText(row.txRate));
+
+    if (row.iface.contains(QStringLiteral("2.4")) && vendorForMAC(row.mac)) {
+        setLine(items.band, QStringLiteral("Band"), QStringLiteral("2.4 GHz \u2014 limited throughput"));
+        setDot(items.band, stateColour(SignalState::critical));
+        items.band->setVisible(true);
+    } else if (row.iface.isEmpty() || row.iface == QLatin1String("wlan")) {
+        items.band->setVisible(false);
+    } else {
+        setLine(items.band, QStringLiteral("Band"),
+                QString(row.iface).replace(QLatin1Char('G'), QStringLiteral(" GHz")));
+        setDot(items.band, std::nullopt);
+        items.band->setVisible(true);
+    }
+
+    const bool showLink = settings.readBool(SettingsKey::showDev) && row.linkDetail;
+    if (showLink)
+        setLine(items.linkDetail, QStringLiteral("Link"), linkDetailText(*row.linkDetail));
+    items.linkDetail->setVisible(showLink);
+}
+
+void MenuManager::updateThroughput(std::optional<double> current, std::optional<double> peak,
+                                   std::optional<double> average, TargetSlot slot) {
+    QAction* line = itemsFor(slot).throughput;
+    if (!current || !peak || !average) {
+        line->setVisible(false);
+        return;
+    }
+    setLine(line, QStringLiteral("Throughput"),
+            oneDecimal(*current) + QStringLiteral(" MB/s  (peak: ") + oneDecimal(*peak) +
+                QStringLiteral(" \u00b7 avg: ") + oneDecimal(*average) + QStringLiteral(")"));
+    line->setVisible(true);
+}
+
+void MenuManager::updateAlertItems(bool alerting, bool disabled, TargetSlot slot) {
+    SlotItems& items = itemsFor(slot);
+    items.alertSeparator->setVisible(alerting || disabled);
+    items.snooze->setVisible(alerting && !disabled);
+    items.disable->setVisible(alerting || disabled);
+    items.offersEnable = disabled;
+    items.disable->setText(disabled ? QStringLiteral("Enable Alerts") : QStringLiteral("Disable Alerts"));
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "display/MenuPresenter.h"
+
+#include <QObject>
+#include <memory>
+
+class QAction;
+class QMenu;
+class SettingsStore;
+
+// The status item's menu, built once: one section of information and alert lines
+// per slot, then the fixed commands. Status-notifier hosts show plain text only,
+// so each line reads "Label: value" and a coloured dot carries a state's colour.
+// Main thread only.
+class MenuManager : public QObject, public MenuPresenter {
+    Q_OBJECT
+public:
+    explicit MenuManager(SettingsStore& settings, QObject* parent = nullptr);
+    ~MenuManager() override;
+
+    QMenu* menu() const { return rootMenu.get(); }
+
+    void configureSections(bool twoTargets, const QString& labelA, const QString& labelB) override;
+    void showIdleItems() override;
+    void updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) override;
+    void updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
+                      TargetSlot slot) override;
+    void updateThroughput(std::optional<double> current, std::optional<double> peak,
+                          std::optional<double> average, TargetSlot slot) override;
+    void updateAlertItems(bool alerting, bool disabled, TargetSlot slot) override;
+
+Q_SIGNALS:
+    void snoozeRequested(TargetSlot slot, int minutes);
+    void disableRequested(TargetSlot slot);
+    void enableRequested(TargetSlot slot);
+    void sessionLogRequested();
+    void debugLogRequested();
+    void checkForUpdatesRequested();
+    void preferencesRequested();
+    void quitRequested();
+
+private:
+    struct SlotItems {
+        QAction* header = nullptr;
+        QAction* state = nullptr;
+        QAction* alertSeparator = nullptr;
+        QAction* snooze = nullptr;
+        QAction* disable = nullptr;
+        // "SSID" in P2P mode, "Device" in router mode.
+        QAction* ssid = nullptr;
+        // "Standard" in P2P mode, "IP" in router mode.
+        QAction* phyMode = nullptr;
+        QAction* rssi = nullptr;
+        QAction* noise = nullptr;
+        QAction* txRate = nullptr;
+        QAction* band = nullptr;
+        QAction* linkDetail = nullptr;
+        QAction* throughput = nullptr;
+        // Whether the disable item currently offers "Enable Alerts".
+        bool offersEnable = false;
+    };
+
+    void addAlertItems(SlotItems& items, TargetSlot slot);
+    void addInformationLines(SlotItems& items);
+    void addCommands();
+    SlotItems& itemsFor(TargetSlot slot);
+
+    SettingsStore& settings;
+    std::unique_ptr<QMenu> rootMenu;
+    SlotItems slotA;
+    SlotItems slotB;
+    QAction* sectionSeparatorB = nullptr;
+    QAction* debugLogItem = nullptr;
+};

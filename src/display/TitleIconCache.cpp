@@ -1,0 +1,22 @@
+#include "display/TitleIconCache.h"
+
+#include <QPixmap>
+#include <algorithm>
+
+TitleIconCache::TitleIconCache(int capacity)
+    : capacity(std::max(capacity, 1)) {}
+
+QIcon TitleIconCache::icon(const StatusTitle& title) {
+    const auto found =
+        std::find_if(entries.begin(), entries.end(), [&](const auto& entry) { return entry.first == title; });
+    if (found != entries.end()) {
+        entries.splice(entries.begin(), entries, found);
+        return entries.front().second;
+    }
+    // The signal strength changes the title, so without a bound every RSSI value
+    // ever shown would stay in memory.
+    if (size() >= capacity)
+        entries.pop_back();
+    entries.emplace_front(title, QIcon(QPixmap::fromImage(renderer.render(title))));
+    return entries.front().second;
+}

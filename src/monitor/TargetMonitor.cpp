@@ -1,0 +1,290 @@
+#include "monitor/TargetMonitor.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "display/MenuPresenter.h"
+#include "logs/EventLogger.h"
+#include "logs/SessionLog.h"
+#include "monitor/AlertManager.h"
+#include "monitor/MonitorContext.h"
+#include "monitor/SignalModel.h"
+#include "monitor/WiFiMonitor.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr double minimumSampleSeconds = 0.1;
+constexpr double bytesPerMegabyte = 1e6;
+constexpr double implausibleMBps = 500.0;
+constexpr double burstThresholdMBps = 0.5;
+constexpr int pollsPerThroughputLine = 3;
+constexpr auto offlineFlashHalfPeriod = 250ms;
+
+const QString separator = QStringLiteral(" · ");
+
+// What stands in for a target the router does not list.
+RouterClient absentRow(const QString& askedMAC, const QString& lastKnownIP) {
+    RouterClient row;
+    row.mac = askedMAC;
+    row.ip = lastKnownIP;
+    row.iface = QStringLiteral("wlan");
+    row.rssi = noSignalRSSI;
+    return row;
+}
+
+} // namespace
+
+TargetMonitor::TargetMonitor(TargetSlot slot, WiFiMonitor& monitor, const MonitorContext& context)
+    : targetSlot(slot)
+    , monitor(monitor)
+    , context(context) {
+    // The timer belongs to this object, so no flash step outlives the target.
+    connect(&flashTimer, &QTimer::timeout, this, &TargetMonitor::flashStep);
+}
+
+void TargetMonitor::update(const std::optional<RouterClient>& answer, const QString& askedMAC) {
+    const RouterClient row = answer ? *answer : absentRow(askedMAC, targetIP);
+    const QString prefix = slotDisplayPrefix(targetSlot, context.settings);
+
+    rssi = normalizeRSSI(row.rssi);
+    txRateMbps = static_cast<int>(row.txRate);
+    percent = signalPercent(rssi, txRateMbps);
+    targetIP = row.ip;
+
+    SignalState newState = classifySignal(rssi, txRateMbps).state;
+    if (!answer) {
+        // A critical target that vanishes keeps alarming; any other goes offline.
+        if (state != SignalState::critical)
+            newState = SignalState::offline;
+    } else {
+        const bool twoFour = isTwoPointFourBand(row.iface);
+        const bool isCamera = context.vendorForMAC(row.mac).has_value();
+        // The second-generation tethering protocol cannot keep up on 2.4 GHz,
+        // whatever the signal strength.
+        if (isCamera && twoFour)
+            newState = SignalState::critical;
+        if (!row.iface.isEmpty() && row.iface != QStringLiteral("wlan") && row.iface != band) {
+            band = row.iface;
+            if (isCamera && twoFour && !hasLoggedBandWarning) {
+                hasLoggedBandWarning = true;
+                context.sessionLog.logBandNotice(QStringLiteral("2.4 GHz"), targetIP);
+                context.logger.logInfo(VtCode::stateTransition,
+                                       prefix +
+                                           QStringLiteral("2.4 GHz band — critical: limited throughput"));
+            }
+        }
+    }
+
+    if (!hasLoggedSessionStart)
+        logSessionStart(newState, row, askedMAC, prefix);
+    if (newState != state)
+        enterState(newState, prefix);
+    // Also after the router recovered, which stops every flash while the states
+    // stay: an alerting slot always flashes.
+    if (const auto halfPeriod = stateFlashHalfPeriod(state); halfPeriod && !flashTimer.isActive()) {
+        floatingWindowCurrentState.reset();
+        startFlashing(*halfPeriod, stateFlashColour(state).value_or(stateColour(state)));
+    }
+
+    monitor.alertManager().setState(targetSlot, state);
+    monitor.alertManager().evaluate();
+    monitor.updateAlertMenuItems();
+
+    sampleThroughput(row, prefix);
+    context.menu.updateTarget(row, rssi, percent, state, targetSlot);
+
+    if (state == SignalState::offline || state == SignalState::excellent)
+        showSteadily(state, stateColour(state));
+}
+
+void TargetMonitor::logSessionStart(SignalState newState, const RouterClient& row, const QString& askedMAC,
+                                    const QString& prefix) {
+    hasLoggedSessionStart = true;
+    const bool twoTargets = isSlotConfigured(TargetSlot::b, context.settings);
+    const QString name = slotName(targetSlot, context.settings);
+    QString startedDetail;
+    if (twoTargets)
+        startedDetail = name.isEmpty() ? slotLabel(targetSlot, context.settings) : name;
+    context.logger.logInfo(VtCode::monitorStarted, startedDetail);
+
+    QString place = row.ip.isEmpty() ? askedMAC : row.ip;
+    if (!name.isEmpty())
+        place = name + separator + place;
+    const bool offline = newState == SignalState::offline;
+    context.sessionLog.lastStateByPrefix().insert(prefix, stateName(newState));
+    context.sessionLog.append({LogEntry::timestampFrom(context.clock.now()), stateName(newState),
+                               offline ? std::nullopt : std::optional(rssi),
+                               offline ? std::nullopt : std::optional(percent),
+                               prefix + QStringLiteral("Monitoring started") + separator + place});
+}
+
+void TargetMonitor::enterState(SignalState newState, const QString& prefix) {
+    state = newState;
+    context.logger.logInfo(VtCode::stateTransition, prefix + stateName(state));
+
+    QHash<QString, QString>& lastStates = context.sessionLog.lastStateByPrefix();
+    if (lastStates.value(prefix) != stateName(state)) {
+        lastStates.insert(prefix, stateName(state));
+        const bool offline = state == SignalState::offline;
+        QString message = prefix + stateMessage(state);
+        if (!targetIP.isEmpty())
+            message += separator + targetIP;
+        context.sessionLog.append({LogEntry::timestampFrom(context.clock.now()), stateName(state),
+                                   offline ? std::nullopt : std::optional(rssi),
+                                   offline ? std::nullopt : std::optional(percent), message});
+    }
+
+    stopFlashing();
+}
+
+void TargetMonitor::showSteadily(SignalState steadyState, const RgbColour& colour) {
+    stopFlashing();
+    monitor.refreshRouterTitle();
+    if (floatingWindowCurrentState != steadyState) {
+        floatingWindowCurrentState = steadyState;
+        monitor.setFloatingTarget(*this, colour);
+    }
+}
+
+void TargetMonitor::flashStep() {
+    flashOn = !flashOn;
+    monitor.refreshRouterTitle();
+    monitor.setFloatingTarget(*this, flashOn ? flashColour : Colour::black);
+}
+
+void TargetMonitor::startOfflineFlash() {
+    rssi = 0;
+    percent = 0;
+    txRateMbps = 0;
+    stopFlashing();
+    floatingWindowCurrentState.reset();
+    startFlashing(offlineFlashHalfPeriod, Colour::systemRed);
+}
+
+void TargetMonitor::startFlashing(std::chrono::milliseconds interval, const RgbColour& colour) {
+    flashColour = colour;
+    flashTimer.start(interval);
+}
+
+void TargetMonitor::stopFlashing() {
+    flashTimer.stop();
+}
+
+std::optional<std::chrono::milliseconds> TargetMonitor::flashInterval() const {
+    if (!flashTimer.isActive())
+        return std::nullopt;
+    return flashTimer.intervalAsDuration();
+}
+
+void TargetMonitor::followTarget(const QString& mac) {
+    targetMAC = mac;
+    hasLoggedSessionStart = false;
+    resetBandwidthStats();
+}
+
+void TargetMonitor::reset() {
+    state = SignalState::excellent;
+    rssi = 0;
+    percent = 0;
+    txRateMbps = 0;
+    hasLoggedSessionStart = false;
+    hasLoggedBandWarning = false;
+    band.clear();
+    resetBandwidthStats();
+    floatingWindowCurrentState.reset();
+    stopFlashing();
+}
+
+void TargetMonitor::resetBandwidthStats() {
+    bandwidth = {};
+}
+
+void TargetMonitor::sampleThroughput(const RouterClient& row, const QString& prefix) {
+    const auto hideThroughput = [this] {
+        context.menu.updateThroughput(std::nullopt, std::nullopt, std::nullopt, targetSlot);
+    };
+    if (!context.settings.readBool(SettingsKey::showDev)) {
+        hideThroughput();
+        return;
+    }
+
+    const std::uint64_t total = row.txBytes + row.rxBytes;
+    const QString tx = QString::number(row.txBytes);
+    const QString rx = QString::number(row.rxBytes);
+    if (!hasLoggedBandwidthDiag) {
+        hasLoggedBandwidthDiag = true;
+        context.logger.logDebug(VtCode::bandwidthSample,
+                                prefix + QStringLiteral("bytes check: tx=") + tx + QStringLiteral(" rx=") +
+                                    rx + QStringLiteral(" total=") + QString::number(total));
+    }
+    context.logger.logDebug(VtCode::bandwidthRawPoll,
+                            prefix + QStringLiteral("raw: rssi=") + QString::number(rssi) +
+                                QStringLiteral(" dBm, txBytes=") + tx + QStringLiteral(", rxBytes=") + rx);
+    if (row.linkDetail)
+        context.logger.logDebug(VtCode::bandwidthLinkDetail,
+                                prefix + QStringLiteral("link: ") + linkDetailText(*row.linkDetail));
+
+    // Routers without counters, and absent rows, leave the statistics untouched.
+    if (total == 0) {
+        hideThroughput();
+        return;
+    }
+
+    takeSample(total, prefix);
+    bandwidth.prevTxBytes = row.txBytes;
+    bandwidth.prevRxBytes = row.rxBytes;
+    bandwidth.hasPrevBytes = true;
+    bandwidth.prevSampleTime = context.clock.now();
+
+    // Idle periods would dilute the average, so it counts active samples only.
+    const double average =
+        bandwidth.activeSampleCount > 0 ? bandwidth.activeSampleSum / bandwidth.activeSampleCount : 0.0;
+    context.menu.updateThroughput(bandwidth.currentThroughputMBps, bandwidth.peakThroughputMBps, average,
+                                  targetSlot);
+
+    if (++bandwidth.bandwidthPollCount >= pollsPerThroughputLine) {
+        bandwidth.bandwidthPollCount = 0;
+        context.logger.logDebug(
+            VtCode::bandwidthSample,
+            prefix + QString::asprintf("%.1f MB/s cur, %.1f peak, %.1f avg (%d active samples), "
+                                       "%d dBm",
+                                       bandwidth.currentThroughputMBps, bandwidth.peakThroughputMBps, average,
+                                       bandwidth.activeSampleCount, rssi));
+    }
+}
+
+void TargetMonitor::takeSample(std::uint64_t total, const QString& prefix) {
+    if (!bandwidth.hasPrevBytes || !bandwidth.prevSampleTime)
+        return;
+    const std::uint64_t prevTotal = bandwidth.prevTxBytes + bandwidth.prevRxBytes;
+    // Counters that went backwards mean a router or station restart: no sample.
+    if (total < prevTotal)
+        return;
+    const double elapsed = bandwidth.prevSampleTime->msecsTo(context.clock.now()) / 1000.0;
+    if (elapsed <= minimumSampleSeconds)
+        return;
+    const double rate = static_cast<double>(total - prevTotal) / bytesPerMegabyte / elapsed;
+    if (rate >= implausibleMBps)
+        return;
+
+    bandwidth.currentThroughputMBps = rate;
+    bandwidth.peakThroughputMBps = std::max(bandwidth.peakThroughputMBps, rate);
+    ++bandwidth.bandwidthSampleCount;
+    bandwidth.bandwidthSampleSum += rate;
+    const QString dBm = QString::number(rssi) + QStringLiteral(" dBm");
+    if (rate > burstThresholdMBps) {
+        ++bandwidth.activeSampleCount;
+        bandwidth.activeSampleSum += rate;
+        if (!bandwidth.isBurstActive) {
+            bandwidth.isBurstActive = true;
+            context.logger.logInfo(VtCode::bandwidthBurst, prefix + QStringLiteral("burst start, ") + dBm);
+        }
+    } else if (bandwidth.isBurstActive) {
+        bandwidth.isBurstActive = false;
+        context.logger.logInfo(VtCode::bandwidthBurst, prefix + QStringLiteral("burst end, ") + dBm);
+    }
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "display/StatusTitle.h"
+#include "monitor/AlertManager.h"
+#include "monitor/MonitorContext.h"
+#include "monitor/NetworkChangeWatcher.h"
+#include "monitor/SignalState.h"
+#include "monitor/TargetMonitor.h"
+#include "monitor/TargetSlot.h"
+#include "router/RouterClient.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+// The monitor loop: once a second it reads the local link (P2P mode) or asks the
+// router for each target's row (router mode), or shows the idle indicator. It
+// watches the router's health, follows network changes, and owns the status
+// title, the alert manager and the two target monitors. Main thread only;
+// router completions may come on any thread and are handed back here.
+class WiFiMonitor : public QObject {
+    Q_OBJECT
+public:
+    explicit WiFiMonitor(MonitorContext dependencies, QObject* parent = nullptr);
+
+    void start();
+    void stop();
+    bool isPolling() const { return pollTimer.isActive(); }
+
+    void snoozeAll(int minutes);
+    void reEnableAlerts(TargetSlot slot);
+    void resetAllBandwidthStats();
+    void updateAlertMenuItems();
+
+    // Used by the target monitors to repaint what they show.
+    void refreshRouterTitle();
+    void setFloatingTarget(const TargetMonitor& target, const RgbColour& colour);
+
+    AlertManager& alertManager() { return alerts; }
+    TargetMonitor& target(TargetSlot slot) { return slot == TargetSlot::a ? targetA : targetB; }
+    bool routerIsDown() const { return routerDown; }
+    // The local link's flash interval in P2P mode; none while it is steady.
+    std::optional<std::chrono::milliseconds> p2pFlashInterval() const;
+    // The idle indicator's blink phase while it runs; none while it does not.
+    std::optional<bool> idleBlinkPhase() const;
+    NetworkChangeWatcher& networkWatcher() { return networkChanges; }
+
+    // The bodies of the timers. Public so that tests can play time forward.
+    void pollTick();
+    void healthTick();
+    void p2pFlashTick();
+    void idleFlashTick();
+
+    // Bright and dark phases of a flashing title, and the blinking idle brackets.
+    static StatusTitle idleTitle(bool on);
+
+private:
+    void leaveMode();
+    void p2pTick();
+    void clearP2PDisplay();
+    void routerTick();
+    void showRouterIdle();
+    void stopFollowingSlotB();
+    void fetch(TargetSlot slot, const QString& mac);
+    void receive(TargetSlot slot, int generation, const std::optional<RouterClient>& row, const QString& mac);
+    void handleHealthResult(bool reachable);
+    void handleDisconnect();
+    void startOfflineFlash(TargetMonitor& target);
+
+    bool isRouterConfigured() const;
+    bool isSlotBConfigured() const;
+    void showIdle();
+    void setStatusTitle(const QString& text, const RgbColour& foreground,
+                        const std::optional<RgbColour>& background = std::nullopt);
+    TitleRun targetSegment(const TargetMonitor& target) const;
+    void setFloatingSingle(const RgbColour& colour);
+    RgbColour idleFloatingColour() const;
+
+    MonitorContext context;
+    AlertManager alerts;
+    TargetMonitor targetA;
+    TargetMonitor targetB;
+    NetworkChangeWatcher networkChanges;
+
+    QTimer pollTimer;
+    QTimer routerHealthTimer;
+    QTimer p2pFlashTimer;
+    QTimer idleFlashTimer;
+
+    bool p2pFlashState = false;
+    std::optional<SignalState> p2pFloatingWindowState;
+    int p2pLastTxRateMbps = 0;
+    SignalState p2pCurrentState = SignalState::excellent;
+    bool idleFlashState = true;
+    // Whether the last poll was in router mode; none before the first.
+    std::optional<bool> pollingRouterMode;
+    bool routerDown = false;
+    int routerDownCount = 0;
+
+    // Shared with the completions, which compare it on whatever thread they run
+    // on and may outlive the monitor.
+    const std::shared_ptr<std::atomic<int>> callbackGeneration = std::make_shared<std::atomic<int>>(0);
+    // A slot with a fetch of the current generation still waiting gets no second
+    // one: a stalled router would otherwise pile up a request every second.
+    std::array<bool, 2> fetchInFlight{};
+};

@@ -1,0 +1,241 @@
+#include "display/MenuManager.h"
+
+#include "TestEnvironment.h"
+#include "app/NotificationCenter.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+
+#include <QAction>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString separator = QStringLiteral("---");
+
+QStringList visibleTexts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions()) {
+        if (action->isVisible())
+            texts.append(action->isSeparator() ? separator : action->text());
+    }
+    return texts;
+}
+
+// Slot a's information lines: between the first separator and the next one.
+QStringList slotALines(const QMenu& menu) {
+    const QStringList texts = visibleTexts(menu);
+    const qsizetype first = texts.indexOf(separator);
+    return texts.mid(first + 1, texts.indexOf(separator, first + 1) - first - 1);
+}
+
+QAction* actionNamed(const QMenu& menu, const QString& text, int occurrence = 0) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text && occurrence-- == 0)
+            return action;
+    }
+    return nullptr;
+}
+
+const QStringList fixedCommands{separator,
+                                QStringLiteral("Session Log"),
+                                separator,
+                                QStringLiteral("Check for Updates\u2026"),
+                                QStringLiteral("Preferences\u2026"),
+                                QStringLiteral("Quit Veltrano")};
+
+class MenuManagerTest : public ::testing::Test {
+protected:
+    TestEnvironment environment;
+    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
+};
+
+TEST_F(MenuManagerTest, startsWithSlotALinesAndTheFixedCommands) {
+    MenuManager manager(settings);
+    const QStringList expected = QStringList{QStringLiteral("State: --"),  separator,
+                                             QStringLiteral("SSID: --"),   QStringLiteral("Standard: --"),
+                                             QStringLiteral("Signal: --"), QStringLiteral("Noise: --"),
+                                             QStringLiteral("TX Rate: --")} +
+                                 fixedCommands;
+    EXPECT_EQ(visibleTexts(*manager.menu()), expected);
+    EXPECT_EQ(actionNamed(*manager.menu(), QStringLiteral("Quit Veltrano"))->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(actionNamed(*manager.menu(), QStringLiteral("Preferences\u2026"))->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::Key_Comma));
+}
+
+TEST_F(MenuManagerTest, secondTargetShowsBothHeadingsAndItsSectionUntilItIsRemoved) {
+    MenuManager manager(settings);
+    manager.configureSections(true, QStringLiteral("1"), QStringLiteral("2"));
+    QStringList texts = visibleTexts(*manager.menu());
+    EXPECT_EQ(texts.mid(0, 2), (QStringList{QStringLiteral("1"), QStringLiteral("State: --")}));
+    EXPECT_EQ(texts.mid(8, 9), (QStringList{separator, QStringLiteral("2"), QStringLiteral("State: --"),
+                                            QStringLiteral("SSID: --"), QStringLiteral("Standard: --"),
+                                            QStringLiteral("Signal: --"), QStringLiteral("Noise: --"),
+                                            QStringLiteral("TX Rate: --"), separator}));
+
+    manager.updateAlertItems(true, false, TargetSlot::b);
+    manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::b);
+    manager.configureSections(false, QStringLiteral("1"), QStringLiteral("2"));
+    texts = visibleTexts(*manager.menu());
+    EXPECT_EQ(texts.size(), 7 + fixedCommands.size()) << texts.join(QLatin1Char('|')).toStdString();
+}
+
+struct TargetRow {
+    const char* name;
+    RouterClient row;
+    SignalState state;
+    bool showDev;
+    QStringList lines;
+    friend void PrintTo(const TargetRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class MenuTargetLinesTest : public MenuManagerTest, public ::testing::WithParamInterface<TargetRow> {};
+
+TEST_P(MenuTargetLinesTest, slotLinesFollowTheRow) {
+    settings.writeBool(SettingsKey::showDev, GetParam().showDev);
+    MenuManager manager(settings);
+    manager.updateTarget(GetParam().row, -64, 82, GetParam().state, TargetSlot::a);
+    EXPECT_EQ(slotALines(*manager.menu()), GetParam().lines);
+}
+
+RouterClient row(const QString& mac, const QString& iface, std::optional<ClientLinkDetail> detail = {}) {
+    return RouterClient{
+        mac, QStringLiteral("192.168.8.20"), QStringLiteral("studio"), iface, -64, 433.3, true, 0, 0, detail};
+}
+
+QStringList lines(const QString& signal, const QString& rate, const QStringList& extra = {}) {
+    return QStringList{QStringLiteral("Device: studio"), QStringLiteral("IP: 192.168.8.20"), signal,
+                       QStringLiteral("Noise: --"), rate} +
+           extra;
+}
+
+const QString canon = QStringLiteral("78:f5:05:aa:bb:cc");
+const QString laptop = QStringLiteral("aa:bb:cc:dd:ee:ff");
+const QString signal = QStringLiteral("Signal: -64 dBm  (82%)");
+const QString rate = QStringLiteral("TX Rate: 433 Mbps");
+const ClientLinkDetail vht{9, 2, 80, true, QStringLiteral("ac")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MenuTargetLinesTest,
+    ::testing::Values(
+        TargetRow{"fiveGigahertz", row(laptop, QStringLiteral("5G")), SignalState::excellent, false,
+                  lines(signal, rate, {QStringLiteral("Band: 5 GHz")})},
+        TargetRow{"offlineKeepsNameAndAddress", row(laptop, QStringLiteral("5G")), SignalState::offline,
+                  false,
+                  lines(QStringLiteral("Signal: --"), QStringLiteral("TX Rate: --"),
+                        {QStringLiteral("Band: 5 GHz")})},
+        TargetRow{"cameraOnTwoPointFour", row(canon, QStringLiteral("2.4G")), SignalState::marginal, false,
+                  lines(signal, rate, {QStringLiteral("Band: 2.4 GHz \u2014 limited throughput")})},
+        TargetRow{"laptopOnTwoPointFour", row(laptop, QStringLiteral("2.4G")), SignalState::excellent, false,
+                  lines(signal, rate, {QStringLiteral("Band: 2.4 GHz")})},
+        TargetRow{"unknownBandHasNoLine", row(laptop, QStringLiteral("wlan")), SignalState::excellent, false,
+                  lines(signal, rate)},
+        TargetRow{"linkDetailWithDeveloperSetting", row(laptop, QStringLiteral("5G"), vht),
+                  SignalState::excellent, true,
+                  lines(signal, rate,
+                        {QStringLiteral("Band: 5 GHz"),
+                         QStringLiteral("Link: MCS 9 \u00b7 80 MHz \u00b7 2SS \u00b7 SGI \u00b7 802.11ac")})},
+        TargetRow{"noLinkDetailWithoutIt", row(laptop, QStringLiteral("5G"), vht), SignalState::excellent,
+                  false, lines(signal, rate, {QStringLiteral("Band: 5 GHz")})}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MenuManagerTest, localLinkShowsDashesForWhatTheDriverDoesNotReport) {
+    MenuManager manager(settings);
+    manager.updateP2P(LocalLinkReading{QStringLiteral("wlan0"), std::nullopt, -58, std::nullopt, 866.7, 6, 2},
+                      -58, 90, SignalState::excellent);
+    EXPECT_EQ(slotALines(*manager.menu()),
+              (QStringList{QStringLiteral("SSID: --"), QStringLiteral("Standard: 802.11ax"),
+                           QStringLiteral("Signal: -58 dBm  (90%)"), QStringLiteral("Noise: --"),
+                           QStringLiteral("TX Rate: 866 Mbps")}));
+    EXPECT_EQ(visibleTexts(*manager.menu()).first(), QStringLiteral("State: Excellent"));
+}
+
+TEST_F(MenuManagerTest, throughputLineNeedsAllThreeValues) {
+    MenuManager manager(settings);
+    manager.updateThroughput(12.34, 20.0, 8.06, TargetSlot::a);
+    EXPECT_EQ(slotALines(*manager.menu()).last(),
+              QStringLiteral("Throughput: 12.3 MB/s  (peak: 20.0 \u00b7 avg: 8.1)"));
+    manager.updateThroughput(12.34, std::nullopt, 8.06, TargetSlot::a);
+    EXPECT_FALSE(slotALines(*manager.menu()).last().startsWith(QStringLiteral("Throughput")));
+}
+
+struct AlertCase {
+    const char* name;
+    bool alerting;
+    bool disabled;
+    QStringList controls;
+    friend void PrintTo(const AlertCase& row, std::ostream* os) { *os << row.name; }
+};
+
+class MenuAlertItemsTest : public MenuManagerTest, public ::testing::WithParamInterface<AlertCase> {};
+
+TEST_P(MenuAlertItemsTest, controlsFollowAlertingAndDisabled) {
+    MenuManager manager(settings);
+    manager.updateAlertItems(GetParam().alerting, GetParam().disabled, TargetSlot::a);
+    const QStringList texts = visibleTexts(*manager.menu());
+    EXPECT_EQ(texts.mid(1, texts.indexOf(QStringLiteral("SSID: --")) - 2), GetParam().controls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, MenuAlertItemsTest,
+    ::testing::Values(
+        AlertCase{"neither", false, false, {}},
+        AlertCase{"alerting",
+                  true,
+                  false,
+                  {separator, QStringLiteral("Snooze Alert"), QStringLiteral("Disable Alerts")}},
+        AlertCase{"alertingAndDisabled", true, true, {separator, QStringLiteral("Enable Alerts")}},
+        AlertCase{"disabledOnly", false, true, {separator, QStringLiteral("Enable Alerts")}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MenuManagerTest, alertActionsCarryTheirSlot) {
+    MenuManager manager(settings);
+    QStringList requests;
+    QObject::connect(&manager, &MenuManager::snoozeRequested, [&](TargetSlot slot, int minutes) {
+        requests.append(QStringLiteral("snooze %1 %2").arg(int(slot)).arg(minutes));
+    });
+    QObject::connect(&manager, &MenuManager::disableRequested,
+                     [&](TargetSlot slot) { requests.append(QStringLiteral("disable %1").arg(int(slot))); });
+    QObject::connect(&manager, &MenuManager::enableRequested,
+                     [&](TargetSlot slot) { requests.append(QStringLiteral("enable %1").arg(int(slot))); });
+
+    QMenu* snoozeB = actionNamed(*manager.menu(), QStringLiteral("Snooze Alert"), 1)->menu();
+    ASSERT_NE(snoozeB, nullptr);
+    EXPECT_EQ(visibleTexts(*snoozeB), (QStringList{QStringLiteral("5 minutes"), QStringLiteral("10 minutes"),
+                                                   QStringLiteral("15 minutes")}));
+    snoozeB->actions().at(1)->trigger();
+    actionNamed(*manager.menu(), QStringLiteral("Disable Alerts"))->trigger();
+    manager.updateAlertItems(true, true, TargetSlot::a);
+    actionNamed(*manager.menu(), QStringLiteral("Enable Alerts"))->trigger();
+    EXPECT_EQ(requests, (QStringList{QStringLiteral("snooze 1 10"), QStringLiteral("disable 0"),
+                                     QStringLiteral("enable 0")}));
+}
+
+TEST_F(MenuManagerTest, debugLogItemFollowsTheSettingAndItsNotification) {
+    settings.writeBool(SettingsKey::debugLogging, true);
+    MenuManager manager(settings);
+    QAction* debugLog = actionNamed(*manager.menu(), QStringLiteral("Debug Log"));
+    EXPECT_TRUE(debugLog->isVisible());
+    NotificationCenter::shared().post(NotificationName::debugLoggingToggled, false);
+    EXPECT_FALSE(debugLog->isVisible());
+    NotificationCenter::shared().post(NotificationName::debugLoggingToggled, true);
+    EXPECT_TRUE(debugLog->isVisible());
+}
+
+TEST_F(MenuManagerTest, idleItemsReplaceTheLastTarget) {
+    MenuManager manager(settings);
+    settings.writeBool(SettingsKey::showDev, true);
+    manager.updateTarget(row(laptop, QStringLiteral("wlan"), vht), -64, 82, SignalState::excellent,
+                         TargetSlot::a);
+    manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::a);
+    manager.showIdleItems();
+    EXPECT_EQ(
+        visibleTexts(*manager.menu()).mid(0, 7),
+        (QStringList{QStringLiteral("State: No target configured"), separator, QStringLiteral("Device: --"),
+                     QStringLiteral("IP: --"), QStringLiteral("Signal: --"), QStringLiteral("Noise: --"),
+                     QStringLiteral("TX Rate: --")}));
+    EXPECT_EQ(visibleTexts(*manager.menu()).at(7), separator);
+}
+
+} // namespace

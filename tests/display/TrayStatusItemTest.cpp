@@ -1,0 +1,98 @@
+#include "display/TrayStatusItem.h"
+
+#include "TestEnvironment.h"
+#include "display/TitleIconCache.h"
+#include "monitor/SignalState.h"
+
+#include <QMenu>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+StatusTitle title(const QString& text, const RgbColour& colour, std::optional<RgbColour> background = {}) {
+    return StatusTitle{{TitleRun{text, colour, background}}};
+}
+
+// Counts what would reach the panel, and plays a panel that appears late.
+class CountingTrayStatusItem : public TrayStatusItem {
+public:
+    using TrayStatusItem::TrayStatusItem;
+
+    int iconChanges = 0;
+    QStringList toolTips;
+    bool trayPresent = false;
+
+protected:
+    void applyIcon(const QIcon&) override { ++iconChanges; }
+    void applyToolTip(const QString& text) override { toolTips.append(text); }
+    bool systemTrayAvailable() const override { return trayPresent; }
+};
+
+TEST(TrayStatusItemTest, unchangedTitleReachesThePanelOnce) {
+    QMenu menu;
+    CountingTrayStatusItem item(&menu);
+    const StatusTitle critical = title(QStringLiteral(" -78*5G"), Colour::black, Colour::systemRed);
+    item.setTitle(critical);
+    item.setTitle(critical);
+    item.setTitle(title(QStringLiteral(" -78*5G"), Colour::systemRed));
+    EXPECT_EQ(item.iconChanges, 2);
+    EXPECT_EQ(item.toolTips, QStringList{QStringLiteral("-78*5G")});
+}
+
+TEST(TrayStatusItemTest, lateTrayIsFoundByRetrying) {
+    QMenu menu;
+    CountingTrayStatusItem item(&menu, 10ms);
+    std::optional<bool> found;
+    QObject::connect(&item, &TrayStatusItem::traySearchFinished, [&](bool available) { found = available; });
+    item.show();
+    EXPECT_FALSE(found.has_value());
+    item.trayPresent = true;
+    ASSERT_TRUE(waitUntil([&] { return found.has_value(); }));
+    EXPECT_TRUE(*found);
+    EXPECT_TRUE(item.isTrayAvailable());
+}
+
+TEST(TrayStatusItemTest, searchGivesUpWhenNoTrayAppears) {
+    QMenu menu;
+    CountingTrayStatusItem item(&menu, 5ms);
+    std::optional<bool> found;
+    QObject::connect(&item, &TrayStatusItem::traySearchFinished, [&](bool available) { found = available; });
+    item.show();
+    ASSERT_TRUE(waitUntil([&] { return found.has_value(); }));
+    EXPECT_FALSE(*found);
+}
+
+TEST(TitleIconCacheTest, flashPhasesReuseTheirIconsAndTheCacheStaysBounded) {
+    TitleIconCache cache(4);
+    const StatusTitle on = title(QStringLiteral(" -78*5G"), Colour::black, Colour::systemRed);
+    const StatusTitle off = title(QStringLiteral(" -78*5G"), Colour::systemRed);
+    const qint64 onKey = cache.icon(on).cacheKey();
+    const qint64 offKey = cache.icon(off).cacheKey();
+    for (int step = 0; step < 10; ++step) {
+        EXPECT_EQ(cache.icon(on).cacheKey(), onKey);
+        EXPECT_EQ(cache.icon(off).cacheKey(), offKey);
+    }
+    EXPECT_EQ(cache.size(), 2);
+
+    for (int rssi = -60; rssi > -70; --rssi)
+        cache.icon(title(QLatin1Char(' ') + QString::number(rssi), Colour::excellentTeal));
+    EXPECT_EQ(cache.size(), 4);
+    EXPECT_NE(cache.icon(on).cacheKey(), onKey) << "the oldest title should have been dropped";
+}
+
+TEST(TitleIconRendererTest, flashingSegmentFillsItsHalfOfTheIcon) {
+    const StatusTitle split{{TitleRun{QStringLiteral(" -78*5G"), Colour::black, Colour::systemRed},
+                             TitleRun{QStringLiteral("|"), Colour::secondaryLabel, std::nullopt},
+                             TitleRun{QStringLiteral(" -52*5G"), Colour::excellentTeal, std::nullopt}}};
+    const QImage icon = TitleIconRenderer().render(split);
+    ASSERT_EQ(icon.size(), QSize(TitleIconRenderer::iconSize, TitleIconRenderer::iconSize));
+    // Just inside the corners of the upper half: the red block, not text.
+    EXPECT_EQ(icon.pixelColor(5, 8).rgb(), QColor::fromRgbF(0.878f, 0.106f, 0.141f).rgb());
+    EXPECT_EQ(icon.pixelColor(58, 24).rgb(), QColor::fromRgbF(0.878f, 0.106f, 0.141f).rgb());
+    // The lower half has no background: its corners stay transparent for the panel.
+    EXPECT_EQ(icon.pixelColor(3, 60).alpha(), 0);
+}
+
+} // namespace

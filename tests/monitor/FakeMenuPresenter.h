@@ -1,0 +1,62 @@
+#pragma once
+
+#include "display/MenuPresenter.h"
+
+#include <QHash>
+
+// Remembers the latest menu update of each kind, per slot where there is one.
+class FakeMenuPresenter : public MenuPresenter {
+public:
+    struct Sections {
+        bool twoTargets = false;
+        QString labelA;
+        QString labelB;
+    };
+    struct TargetLines {
+        RouterClient row;
+        int rssi = 0;
+        int percent = 0;
+        SignalState state = SignalState::excellent;
+    };
+    struct Throughput {
+        std::optional<double> current;
+        std::optional<double> peak;
+        std::optional<double> average;
+        bool hidden() const { return !current || !peak || !average; }
+    };
+    struct AlertItems {
+        bool alerting = false;
+        bool disabled = false;
+        bool operator==(const AlertItems&) const = default;
+    };
+
+    void configureSections(bool twoTargets, const QString& labelA, const QString& labelB) override {
+        sections = {twoTargets, labelA, labelB};
+    }
+    void showIdleItems() override { ++idleShown; }
+    void updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) override {
+        ++p2pUpdates;
+        p2pLink = link;
+        p2pLines = {{}, rssi, percent, state};
+    }
+    void updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
+                      TargetSlot slot) override {
+        targets.insert(slot, {row, rssi, percent, state});
+    }
+    void updateThroughput(std::optional<double> current, std::optional<double> peak,
+                          std::optional<double> average, TargetSlot slot) override {
+        throughput.insert(slot, {current, peak, average});
+    }
+    void updateAlertItems(bool alerting, bool disabled, TargetSlot slot) override {
+        alertItems.insert(slot, {alerting, disabled});
+    }
+
+    Sections sections;
+    int idleShown = 0;
+    int p2pUpdates = 0;
+    std::optional<LocalLinkReading> p2pLink;
+    TargetLines p2pLines;
+    QHash<TargetSlot, TargetLines> targets;
+    QHash<TargetSlot, Throughput> throughput;
+    QHash<TargetSlot, AlertItems> alertItems;
+};

@@ -1,0 +1,260 @@
+#include "MonitorTestBench.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class TargetMonitorTest : public ::testing::Test, protected MonitorTestBench {
+protected:
+    void SetUp() override { followTargets(laptopMAC); }
+
+    QStringList sessionMessages() const {
+        QStringList messages;
+        for (const LogEntry& entry : sessionLog.entries())
+            messages.append(entry.message);
+        return messages;
+    }
+};
+
+TEST_F(TargetMonitorTest, FirstExcellentReadingStartsTheSessionWithoutATransition) {
+    setRow(laptopMAC, -50);
+    poll();
+
+    EXPECT_EQ(targetA().currentState(), SignalState::excellent);
+    EXPECT_EQ(sessionMessages(), QStringList{QStringLiteral("Monitoring started · 192.168.8.20")});
+    EXPECT_EQ(logged(VtCode::monitorStarted), QStringList{QString()});
+    EXPECT_TRUE(logged(VtCode::stateTransition).isEmpty());
+    EXPECT_EQ(sessionLog.entries()[0].rssi, -50);
+}
+
+TEST_F(TargetMonitorTest, TransitionsLogWithTheSlotPrefixAndFlashAtTheStateRate) {
+    settings.writeString(SettingsKey::targetName, QStringLiteral("R5"));
+    settings.writeString(SettingsKey::targetMAC2, cameraMAC);
+    setRow(laptopMAC, -50);
+    poll();
+    setRow(laptopMAC, -70);
+    poll();
+    EXPECT_EQ(targetA().flashInterval(), 1000ms);
+    setRow(laptopMAC, -80);
+    poll();
+    EXPECT_EQ(targetA().flashInterval(), 250ms);
+    setRow(laptopMAC, -50);
+    poll();
+
+    const auto slotA = [](const QStringList& lines) {
+        return lines.filter(QRegularExpression(QStringLiteral("^R5: ")));
+    };
+    EXPECT_EQ(logged(VtCode::monitorStarted), (QStringList{QStringLiteral("R5"), QStringLiteral("B")}));
+    EXPECT_EQ(slotA(logged(VtCode::stateTransition)),
+              (QStringList{QStringLiteral("R5: Marginal"), QStringLiteral("R5: Critical"),
+                           QStringLiteral("R5: Excellent")}));
+    EXPECT_EQ(slotA(sessionMessages()),
+              (QStringList{QStringLiteral("R5: Monitoring started · R5 · 192.168.8.20"),
+                           QStringLiteral("R5: Signal marginal — move closer to router · 192.168.8.20"),
+                           QStringLiteral("R5: Signal critical — connection at risk · 192.168.8.20"),
+                           QStringLiteral("R5: Signal excellent · 192.168.8.20")}));
+    EXPECT_EQ(targetA().flashInterval(), std::nullopt);
+}
+
+TEST_F(TargetMonitorTest, AStateAlreadyRecordedUnderThePrefixIsNotWrittenAgain) {
+    sessionLog.lastStateByPrefix().insert(QString(), QStringLiteral("Marginal"));
+    setRow(laptopMAC, -50);
+    poll();
+    setRow(laptopMAC, -70);
+    poll();
+
+    EXPECT_EQ(logged(VtCode::stateTransition), QStringList{QStringLiteral("Marginal")});
+    // Monitoring started set the record to Excellent, so Marginal is new again.
+    EXPECT_EQ(sessionLog.entries().size(), 2);
+    sessionLog.lastStateByPrefix().insert(QString(), QStringLiteral("Critical"));
+    setRow(laptopMAC, -80);
+    poll();
+    EXPECT_EQ(sessionLog.entries().size(), 2);
+}
+
+struct AbsentRow {
+    const char* name;
+    int rssiBefore;
+    SignalState expected;
+    friend void PrintTo(const AbsentRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class TargetMonitorAbsent : public TargetMonitorTest, public ::testing::WithParamInterface<AbsentRow> {};
+
+TEST_P(TargetMonitorAbsent, OnlyACriticalTargetStaysWhatItWasWhenTheRouterStopsListingIt) {
+    setRow(laptopMAC, GetParam().rssiBefore);
+    poll();
+    router.rows.clear();
+    poll();
+
+    EXPECT_EQ(targetA().currentState(), GetParam().expected);
+    EXPECT_EQ(menu.targets[TargetSlot::a].row.ip, QStringLiteral("192.168.8.20"));
+    if (GetParam().expected == SignalState::offline) {
+        EXPECT_EQ(sessionLog.entries().last().message, QStringLiteral("Device offline · 192.168.8.20"));
+        EXPECT_EQ(sessionLog.entries().last().rssi, std::nullopt);
+        EXPECT_EQ(sessionLog.entries().last().percent, std::nullopt);
+        EXPECT_EQ(targetA().flashInterval(), std::nullopt);
+    } else {
+        EXPECT_EQ(targetA().flashInterval(), 250ms);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TargetMonitorAbsent,
+                         ::testing::Values(AbsentRow{"excellent", -50, SignalState::offline},
+                                           AbsentRow{"marginal", -70, SignalState::offline},
+                                           AbsentRow{"critical", -80, SignalState::critical}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TargetMonitorTest, ACameraOn24GHzIsCriticalAtAnySignalAndWarnsOnceUntilReset) {
+    settings.writeString(SettingsKey::targetMAC, cameraMAC);
+    setRow(cameraMAC, -40, QStringLiteral("2.4G"));
+    poll();
+    setRow(cameraMAC, -40, QStringLiteral("5G"));
+    poll();
+    setRow(cameraMAC, -40, QStringLiteral("2.4G"));
+    poll();
+
+    const QString warning = QStringLiteral("2.4 GHz band — critical: limited throughput");
+    EXPECT_EQ(targetA().currentState(), SignalState::critical);
+    EXPECT_EQ(logged(VtCode::stateTransition).count(warning), 1);
+    EXPECT_EQ(
+        sessionMessages().count(QStringLiteral("Device on 2.4 GHz — limited throughput · 192.168.8.20")), 1);
+
+    targetA().reset();
+    poll();
+    EXPECT_EQ(logged(VtCode::stateTransition).count(warning), 2);
+}
+
+TEST_F(TargetMonitorTest, AnotherStationOn24GHzIsJudgedBySignalAlone) {
+    setRow(laptopMAC, -40, QStringLiteral("2.4G"));
+    poll();
+
+    EXPECT_EQ(targetA().currentState(), SignalState::excellent);
+    EXPECT_EQ(targetA().lastKnownBand(), QStringLiteral("2.4G"));
+}
+
+// --- Throughput ---
+
+struct ThroughputPoll {
+    qint64 afterMs;
+    std::uint64_t totalBytes;
+};
+
+struct ThroughputRow {
+    const char* name;
+    std::vector<ThroughputPoll> polls;
+    double current;
+    double peak;
+    double average;
+    QStringList bursts;
+    friend void PrintTo(const ThroughputRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class TargetMonitorThroughput : public TargetMonitorTest,
+                                public ::testing::WithParamInterface<ThroughputRow> {};
+
+TEST_P(TargetMonitorThroughput, SamplesOnlyPlausibleIntervalsAndRates) {
+    settings.writeBool(SettingsKey::showDev, true);
+    for (const ThroughputPoll& step : GetParam().polls) {
+        clock.advance(step.afterMs);
+        setRow(laptopMAC, -50, QStringLiteral("5G"), 300.0, step.totalBytes);
+        poll();
+    }
+
+    const FakeMenuPresenter::Throughput shown = menu.throughput[TargetSlot::a];
+    ASSERT_FALSE(shown.hidden());
+    EXPECT_DOUBLE_EQ(*shown.current, GetParam().current);
+    EXPECT_DOUBLE_EQ(*shown.peak, GetParam().peak);
+    EXPECT_DOUBLE_EQ(*shown.average, GetParam().average);
+    EXPECT_EQ(logged(VtCode::bandwidthBurst), GetParam().bursts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TargetMonitorThroughput,
+    ::testing::Values(
+        ThroughputRow{"burstStartAndEnd",
+                      {{0, 10'000'000}, {1000, 13'000'000}, {1000, 13'000'000}},
+                      0.0,
+                      3.0,
+                      3.0,
+                      {QStringLiteral("burst start, -50 dBm"), QStringLiteral("burst end, -50 dBm")}},
+        ThroughputRow{"firstPollOnlySetsTheBaseline", {{0, 10'000'000}}, 0.0, 0.0, 0.0, {}},
+        ThroughputRow{"countersWentBackwards", {{0, 10'000'000}, {1000, 4'000'000}}, 0.0, 0.0, 0.0, {}},
+        ThroughputRow{"afterAResetTheNewBaselineCounts",
+                      {{0, 10'000'000}, {1000, 4'000'000}, {1000, 4'400'000}},
+                      0.4,
+                      0.4,
+                      0.0,
+                      {}},
+        ThroughputRow{"rateOf500MBpsIsImplausible", {{0, 1'000'000}, {1000, 501'000'000}}, 0.0, 0.0, 0.0, {}},
+        ThroughputRow{"rateJustBelow500MBps",
+                      {{0, 1'000'000}, {1000, 500'999'999}},
+                      499.999999,
+                      499.999999,
+                      499.999999,
+                      {QStringLiteral("burst start, -50 dBm")}},
+        ThroughputRow{"intervalOf100msIsTooShort", {{0, 1'000'000}, {100, 2'000'000}}, 0.0, 0.0, 0.0, {}},
+        ThroughputRow{"intervalJustOver100ms",
+                      {{0, 1'000'000}, {101, 1'101'000}},
+                      1.0,
+                      1.0,
+                      1.0,
+                      {QStringLiteral("burst start, -50 dBm")}},
+        ThroughputRow{
+            "exactlyHalfAMegabyteIsNoBurst", {{0, 1'000'000}, {125, 1'062'500}}, 0.5, 0.5, 0.0, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TargetMonitorTest, EveryThirdPollWithCountersWritesTheThroughputLine) {
+    settings.writeBool(SettingsKey::showDev, true);
+    const std::vector<std::uint64_t> totals{10'000'000, 0, 13'000'000, 13'000'000, 0, 20'000'000};
+    for (const std::uint64_t total : totals) {
+        clock.advance(1000);
+        setRow(laptopMAC, -50, QStringLiteral("5G"), 300.0, total);
+        poll();
+    }
+
+    const QStringList lines = logged(VtCode::bandwidthSample);
+    EXPECT_EQ(lines,
+              (QStringList{QStringLiteral("bytes check: tx=5000000 rx=5000000 total=10000000"),
+                           QStringLiteral("0.0 MB/s cur, 1.5 peak, 1.5 avg (1 active samples), -50 dBm")}));
+    EXPECT_EQ(logged(VtCode::bandwidthRawPoll).size(), 6);
+    EXPECT_EQ(logged(VtCode::bandwidthRawPoll).first(),
+              QStringLiteral("raw: rssi=-50 dBm, txBytes=5000000, rxBytes=5000000"));
+}
+
+TEST_F(TargetMonitorTest, WithoutTheDeveloperSettingNothingIsSampled) {
+    setRow(laptopMAC, -50, QStringLiteral("5G"), 300.0, 10'000'000);
+    poll();
+    clock.advance(1000);
+    setRow(laptopMAC, -50, QStringLiteral("5G"), 300.0, 13'000'000);
+    poll();
+
+    EXPECT_TRUE(menu.throughput[TargetSlot::a].hidden());
+    EXPECT_TRUE(logged(VtCode::bandwidthSample).isEmpty());
+    EXPECT_TRUE(logged(VtCode::bandwidthRawPoll).isEmpty());
+    EXPECT_TRUE(logged(VtCode::bandwidthBurst).isEmpty());
+}
+
+TEST_F(TargetMonitorTest, AfterResettingTheStatsTheFirstPollOnlySetsTheBaseline) {
+    settings.writeBool(SettingsKey::showDev, true);
+    setRow(laptopMAC, -50, QStringLiteral("5G"), 300.0, 10'000'000);
+    poll();
+    clock.advance(1000);
+    setRow(laptopMAC, -50, QStringLiteral("5G"), 300.0, 13'000'000);
+    poll();
+
+    monitor->resetAllBandwidthStats();
+    clock.advance(1000);
+    setRow(laptopMAC, -50, QStringLiteral("5G"), 300.0, 20'000'000);
+    poll();
+
+    const FakeMenuPresenter::Throughput shown = menu.throughput[TargetSlot::a];
+    EXPECT_EQ(shown.current, 0.0);
+    EXPECT_EQ(shown.peak, 0.0);
+    EXPECT_EQ(shown.average, 0.0);
+}
+
+} // namespace

@@ -1,0 +1,330 @@
+#include "platform/Nl80211Decoder.h"
+
+#include "platform/NetlinkMessage.h"
+
+#include <gtest/gtest.h>
+#include <linux/nl80211.h>
+#include <netlink/attr.h>
+#include <netlink/genl/genl.h>
+#include <vector>
+
+namespace {
+
+template <typename Fill> NetlinkMessage nl80211Message(uint8_t command, Fill fill) {
+    NetlinkMessage message(nlmsg_alloc());
+    genlmsg_put(message.get(), NL_AUTO_PORT, NL_AUTO_SEQ, 0x1c, 0, 0, command, 0);
+    fill(message.get());
+    return message;
+}
+
+template <typename Inner> void nest(nl_msg* message, int type, Inner inner) {
+    nlattr* start = nla_nest_start(message, type);
+    inner(message);
+    nla_nest_end(message, start);
+}
+
+// The kernel's unsigned byte for a dBm value.
+uint8_t dbmByte(int dbm) {
+    return static_cast<uint8_t>(static_cast<int8_t>(dbm));
+}
+
+const QByteArray bssid("\x02\x11\x22\x33\x44\x55", 6);
+// Supported rates first, then the SSID.
+const QByteArray studioElements("\x01\x02\x82\x84\x00\x06Studio", 12);
+
+TEST(Nl80211InterfaceDecoding, ReadsIndexNameTypeAndChannel) {
+    const NetlinkMessage message = nl80211Message(NL80211_CMD_NEW_INTERFACE, [](nl_msg* m) {
+        nla_put_u32(m, NL80211_ATTR_IFINDEX, 3);
+        nla_put_string(m, NL80211_ATTR_IFNAME, "wlp2s0");
+        nla_put_u32(m, NL80211_ATTR_IFTYPE, NL80211_IFTYPE_STATION);
+        nla_put_u32(m, NL80211_ATTR_WIPHY_FREQ, 5180);
+    });
+    EXPECT_EQ(decodeInterface(nlmsg_hdr(message.get())),
+              (Nl80211Interface{3, QStringLiteral("wlp2s0"), true, 5180}));
+
+    const NetlinkMessage accessPoint = nl80211Message(NL80211_CMD_NEW_INTERFACE, [](nl_msg* m) {
+        nla_put_u32(m, NL80211_ATTR_IFINDEX, 4);
+        nla_put_u32(m, NL80211_ATTR_IFTYPE, NL80211_IFTYPE_AP);
+    });
+    EXPECT_EQ(decodeInterface(nlmsg_hdr(accessPoint.get())),
+              (Nl80211Interface{4, QString(), false, std::nullopt}));
+}
+
+// --- scan BSS --------------------------------------------------------------
+
+struct BssRow {
+    const char* name;
+    friend void PrintTo(const BssRow& row, std::ostream* os) { *os << row.name; }
+    QByteArray elements;
+    QByteArray beaconElements;
+    std::optional<uint32_t> status;
+    std::optional<Nl80211Bss> expected;
+};
+
+class ScanBssDecoding : public ::testing::TestWithParam<BssRow> {};
+
+TEST_P(ScanBssDecoding, ReadsTheCachedBss) {
+    const BssRow& row = GetParam();
+    const NetlinkMessage message = nl80211Message(NL80211_CMD_NEW_SCAN_RESULTS, [&row](nl_msg* m) {
+        nest(m, NL80211_ATTR_BSS, [&row](nl_msg* m) {
+            nla_put(m, NL80211_BSS_BSSID, 6, bssid.constData());
+            nla_put_u32(m, NL80211_BSS_FREQUENCY, 5500);
+            if (!row.elements.isNull())
+                nla_put(m, NL80211_BSS_INFORMATION_ELEMENTS, int(row.elements.size()),
+                        row.elements.constData());
+            if (!row.beaconElements.isNull())
+                nla_put(m, NL80211_BSS_BEACON_IES, int(row.beaconElements.size()),
+                        row.beaconElements.constData());
+            if (row.status)
+                nla_put_u32(m, NL80211_BSS_STATUS, *row.status);
+        });
+    });
+    EXPECT_EQ(decodeScanBss(nlmsg_hdr(message.get())), row.expected);
+}
+
+const QByteArray hiddenElements("\x00\x00", 2);
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ScanBssDecoding,
+    ::testing::Values(BssRow{"Associated",
+                             studioElements,
+                             {},
+                             NL80211_BSS_STATUS_ASSOCIATED,
+                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), true}},
+                      BssRow{"OnlyAuthenticated",
+                             studioElements,
+                             {},
+                             NL80211_BSS_STATUS_AUTHENTICATED,
+                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), false}},
+                      BssRow{"HiddenBeaconNamedByProbeResponse", studioElements, hiddenElements, std::nullopt,
+                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), false}},
+                      BssRow{"BeaconOnly",
+                             {},
+                             studioElements,
+                             std::nullopt,
+                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), false}},
+                      BssRow{"Hidden", hiddenElements, hiddenElements, NL80211_BSS_STATUS_ASSOCIATED,
+                             Nl80211Bss{bssid, 5500, std::nullopt, true}}),
+    [](const ::testing::TestParamInfo<BssRow>& info) { return std::string(info.param.name); });
+
+// --- station ---------------------------------------------------------------
+
+struct StationRow {
+    const char* name;
+    friend void PrintTo(const StationRow& row, std::ostream* os) { *os << row.name; }
+    int signal;
+    std::optional<uint32_t> bitrate32;
+    std::optional<uint16_t> bitrate16;
+    // MCS attributes present in the rate, each one marking its kind of rate.
+    std::vector<int> mcsAttributes;
+    Nl80211Station expected;
+};
+
+class StationDecoding : public ::testing::TestWithParam<StationRow> {};
+
+TEST_P(StationDecoding, ReadsSignalRateAndKind) {
+    const StationRow& row = GetParam();
+    const NetlinkMessage message = nl80211Message(NL80211_CMD_NEW_STATION, [&row](nl_msg* m) {
+        nest(m, NL80211_ATTR_STA_INFO, [&row](nl_msg* m) {
+            nla_put_u8(m, NL80211_STA_INFO_SIGNAL, dbmByte(row.signal));
+            if (!row.bitrate32 && !row.bitrate16)
+                return;
+            nest(m, NL80211_STA_INFO_TX_BITRATE, [&row](nl_msg* m) {
+                if (row.bitrate32)
+                    nla_put_u32(m, NL80211_RATE_INFO_BITRATE32, *row.bitrate32);
+                if (row.bitrate16)
+                    nla_put_u16(m, NL80211_RATE_INFO_BITRATE, *row.bitrate16);
+                for (const int attribute : row.mcsAttributes)
+                    nla_put_u8(m, attribute, 7);
+            });
+        });
+    });
+    EXPECT_EQ(decodeStation(nlmsg_hdr(message.get())), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StationDecoding,
+    ::testing::Values(
+        StationRow{"He", -58, 12010, 12010, {NL80211_RATE_INFO_HE_MCS}, {-58, 1201.0, Nl80211RateKind::he}},
+        StationRow{
+            "Vht", -67, std::nullopt, 8667, {NL80211_RATE_INFO_VHT_MCS}, {-67, 866.7, Nl80211RateKind::vht}},
+        StationRow{"Ht", -71, std::nullopt, 1300, {NL80211_RATE_INFO_MCS}, {-71, 130.0, Nl80211RateKind::ht}},
+        StationRow{"EhtOutranksHe",
+                   -40,
+                   288240,
+                   std::nullopt,
+                   {NL80211_RATE_INFO_HE_MCS, NL80211_RATE_INFO_EHT_MCS},
+                   {-40, 28824.0, Nl80211RateKind::eht}},
+        StationRow{
+            "Bitrate32OutranksTheOverflowing16", -50, 70000, 0, {}, {-50, 7000.0, Nl80211RateKind::legacy}},
+        StationRow{
+            "WeakestSignalStaysNegative", -128, std::nullopt, 10, {}, {-128, 1.0, Nl80211RateKind::legacy}},
+        StationRow{"WithoutRate",
+                   -60,
+                   std::nullopt,
+                   std::nullopt,
+                   {},
+                   {-60, std::nullopt, Nl80211RateKind::legacy}}),
+    [](const ::testing::TestParamInfo<StationRow>& info) { return std::string(info.param.name); });
+
+TEST(Nl80211SurveyDecoding, ReadsChannelUseAndOptionalNoise) {
+    const NetlinkMessage inUse = nl80211Message(NL80211_CMD_NEW_SURVEY_RESULTS, [](nl_msg* m) {
+        nest(m, NL80211_ATTR_SURVEY_INFO, [](nl_msg* m) {
+            nla_put_u32(m, NL80211_SURVEY_INFO_FREQUENCY, 5180);
+            nla_put_u8(m, NL80211_SURVEY_INFO_NOISE, dbmByte(-95));
+            nla_put_flag(m, NL80211_SURVEY_INFO_IN_USE);
+        });
+    });
+    EXPECT_EQ(decodeSurvey(nlmsg_hdr(inUse.get())), (Nl80211Survey{5180, true, -95}));
+
+    const NetlinkMessage withoutNoise = nl80211Message(NL80211_CMD_NEW_SURVEY_RESULTS, [](nl_msg* m) {
+        nest(m, NL80211_ATTR_SURVEY_INFO,
+             [](nl_msg* m) { nla_put_u32(m, NL80211_SURVEY_INFO_FREQUENCY, 2412); });
+    });
+    EXPECT_EQ(decodeSurvey(nlmsg_hdr(withoutNoise.get())), (Nl80211Survey{2412, false, std::nullopt}));
+}
+
+// A message from a confused driver, or crafted, must be refused rather than
+// read past its attributes.
+TEST(Nl80211Decoding, RefusesMessagesWithMissingOrShortAttributes) {
+    const NetlinkMessage shortIndex =
+        nl80211Message(NL80211_CMD_NEW_INTERFACE, [](nl_msg* m) { nla_put_u16(m, NL80211_ATTR_IFINDEX, 3); });
+    EXPECT_EQ(decodeInterface(nlmsg_hdr(shortIndex.get())), std::nullopt);
+
+    const NetlinkMessage unterminatedName = nl80211Message(NL80211_CMD_NEW_INTERFACE, [](nl_msg* m) {
+        nla_put_u32(m, NL80211_ATTR_IFINDEX, 3);
+        nla_put(m, NL80211_ATTR_IFNAME, 5, "wlan0");
+    });
+    EXPECT_EQ(decodeInterface(nlmsg_hdr(unterminatedName.get())), std::nullopt);
+
+    const NetlinkMessage shortBssid = nl80211Message(NL80211_CMD_NEW_SCAN_RESULTS, [](nl_msg* m) {
+        nest(m, NL80211_ATTR_BSS, [](nl_msg* m) {
+            nla_put(m, NL80211_BSS_BSSID, 5, bssid.constData());
+            nla_put_u32(m, NL80211_BSS_FREQUENCY, 2437);
+        });
+    });
+    EXPECT_EQ(decodeScanBss(nlmsg_hdr(shortBssid.get())), std::nullopt);
+
+    const NetlinkMessage emptySignal = nl80211Message(NL80211_CMD_NEW_STATION, [](nl_msg* m) {
+        nest(m, NL80211_ATTR_STA_INFO, [](nl_msg* m) { nla_put(m, NL80211_STA_INFO_SIGNAL, 0, nullptr); });
+    });
+    EXPECT_EQ(decodeStation(nlmsg_hdr(emptySignal.get())), std::nullopt);
+
+    const NetlinkMessage bare = nl80211Message(NL80211_CMD_NEW_STATION, [](nl_msg*) {});
+    EXPECT_EQ(decodeScanBss(nlmsg_hdr(bare.get())), std::nullopt);
+    EXPECT_EQ(decodeStation(nlmsg_hdr(bare.get())), std::nullopt);
+    EXPECT_EQ(decodeSurvey(nlmsg_hdr(bare.get())), std::nullopt);
+}
+
+// --- information elements --------------------------------------------------
+
+struct ElementsRow {
+    const char* name;
+    friend void PrintTo(const ElementsRow& row, std::ostream* os) { *os << row.name; }
+    QByteArray elements;
+    std::optional<QString> expected;
+};
+
+class SsidElement : public ::testing::TestWithParam<ElementsRow> {};
+
+TEST_P(SsidElement, IsFoundOnlyWhereItIsWhole) {
+    EXPECT_EQ(ssidFromElements(GetParam().elements), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SsidElement,
+    ::testing::Values(ElementsRow{"AfterOtherElements", studioElements, QStringLiteral("Studio")},
+                      ElementsRow{"Utf8",
+                                  QByteArray("\x00\x05"
+                                             "Caf\xc3\xa9",
+                                             7),
+                                  QStringLiteral("Caf\u00e9")},
+                      ElementsRow{"LongestAllowed", QByteArray("\x00\x20", 2) + QByteArray(32, 'x'),
+                                  QString(32, u'x')},
+                      ElementsRow{"TooLong", QByteArray("\x00\x21", 2) + QByteArray(33, 'x'), std::nullopt},
+                      ElementsRow{"HiddenZeroBytes", QByteArray("\x00\x04\x00\x00\x00\x00", 6), std::nullopt},
+                      ElementsRow{"LengthPastEnd",
+                                  QByteArray("\x00\x0a"
+                                             "Cam",
+                                             5),
+                                  std::nullopt},
+                      ElementsRow{"OtherElementPastEnd",
+                                  QByteArray("\x01\x08\x82\x84\x00\x03"
+                                             "Cam",
+                                             9),
+                                  std::nullopt},
+                      ElementsRow{"LoneIdByte", QByteArray("\x00", 1), std::nullopt}),
+    [](const ::testing::TestParamInfo<ElementsRow>& info) { return std::string(info.param.name); });
+
+// --- band and PHY mode -----------------------------------------------------
+
+struct BandRow {
+    const char* name;
+    friend void PrintTo(const BandRow& row, std::ostream* os) { *os << row.name; }
+    int megahertz;
+    std::optional<int> expected;
+};
+
+class ChannelBand : public ::testing::TestWithParam<BandRow> {};
+
+TEST_P(ChannelBand, FollowsTheFrequencyRanges) {
+    EXPECT_EQ(channelBandForFrequency(GetParam().megahertz), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ChannelBand,
+    ::testing::Values(BandRow{"Below24", 2399, std::nullopt}, BandRow{"Lowest24", 2400, 1},
+                      BandRow{"Highest24", 2500, 1}, BandRow{"Above24", 2501, std::nullopt},
+                      BandRow{"Below5", 4899, std::nullopt}, BandRow{"Lowest5", 4900, 2},
+                      BandRow{"Highest5", 5900, 2}, BandRow{"Between5And6", 5910, std::nullopt},
+                      BandRow{"Lowest6", 5925, 3}, BandRow{"Highest6", 7125, 3},
+                      BandRow{"Above6", 7126, std::nullopt}),
+    [](const ::testing::TestParamInfo<BandRow>& info) { return std::string(info.param.name); });
+
+struct PhyRow {
+    const char* name;
+    friend void PrintTo(const PhyRow& row, std::ostream* os) { *os << row.name; }
+    Nl80211RateKind kind;
+    std::optional<int> band;
+    double rate;
+    int expected;
+};
+
+class PhyMode : public ::testing::TestWithParam<PhyRow> {};
+
+TEST_P(PhyMode, ComesFromRateKindAndBand) {
+    EXPECT_EQ(phyModeFor(GetParam().kind, GetParam().band, GetParam().rate), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PhyMode,
+    ::testing::Values(PhyRow{"Eht", Nl80211RateKind::eht, 3, 2882.4, 7},
+                      PhyRow{"He", Nl80211RateKind::he, 1, 286.8, 6},
+                      PhyRow{"Vht", Nl80211RateKind::vht, 2, 866.7, 5},
+                      PhyRow{"Ht", Nl80211RateKind::ht, 1, 144.4, 4},
+                      PhyRow{"LegacyFastOn24IsG", Nl80211RateKind::legacy, 1, 11.1, 3},
+                      PhyRow{"Legacy11On24IsB", Nl80211RateKind::legacy, 1, 11.0, 2},
+                      PhyRow{"LegacyOn5IsA", Nl80211RateKind::legacy, 2, 54.0, 1},
+                      PhyRow{"LegacyWithoutBand", Nl80211RateKind::legacy, std::nullopt, 54.0, 0}),
+    [](const ::testing::TestParamInfo<PhyRow>& info) { return std::string(info.param.name); });
+
+// --- one reading -----------------------------------------------------------
+
+TEST(LinkReadingAssembly, AssociatedLinkCarriesEverythingTheBssChannelDecides) {
+    const Nl80211Interface station{3, QStringLiteral("wlan0"), true, std::nullopt};
+    const Nl80211Bss cafe{bssid, 2412, QStringLiteral("Cafe"), true};
+    const LocalLinkReading reading =
+        assembleLinkReading(station, cafe, Nl80211Station{-50, 5.5, Nl80211RateKind::legacy}, -92);
+    EXPECT_EQ(reading,
+              (LocalLinkReading{QStringLiteral("wlan0"), QStringLiteral("Cafe"), -50, -92, 5.5, 2, 1}));
+}
+
+TEST(LinkReadingAssembly, WithoutBssOrStationTheInterfaceIsNotAssociated) {
+    const Nl80211Interface onChannel{3, QStringLiteral("wlan0"), true, 5180};
+    const Nl80211Bss studio{bssid, 5180, QStringLiteral("Studio"), true};
+    const LocalLinkReading unassociated{QStringLiteral("wlan0"), std::nullopt, 0, std::nullopt, 0.0, 0, 2};
+    EXPECT_EQ(assembleLinkReading(onChannel, std::nullopt, std::nullopt, -90), unassociated);
+    EXPECT_EQ(assembleLinkReading(onChannel, studio, std::nullopt, -90), unassociated);
+}
+
+} // namespace
