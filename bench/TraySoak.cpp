@@ -1,0 +1,57 @@
+// The tray program's parts in router mode with one critical target flashing at
+// 0.25 s, fed by a fake router; runs for the given number of seconds. Measured
+// from outside by bench/soak (resident memory over time, CPU).
+#include "display/FloatingSignalState.h"
+#include "display/MenuManager.h"
+#include "display/TrayStatusItem.h"
+#include "logs/EventLogger.h"
+#include "monitor/FakeRouterService.h"
+#include "monitor/WiFiMonitor.h"
+#include "platform/Clock.h"
+#include "platform/NetworkEventSource.h"
+#include "platform/NoWirelessLink.h"
+#include "platform/QtSoundPlayer.h"
+
+#include "TestEnvironment.h"
+#include "app/LaunchDefaults.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/SessionLog.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    TestEnvironment::prepareProcess();
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? QString::fromUtf8(argv[1]).toInt() : 600;
+
+    SettingsStore& settings = SettingsStore::shared();
+    LaunchDefaults::registerAbsentDefaults(settings);
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.0.2.1"));
+    settings.writeBool(SettingsKey::routerConnected, true);
+    settings.writeString(SettingsKey::targetMAC, QStringLiteral("84:BA:3B:00:00:01"));
+
+    FakeRouterService router;
+    RouterClient row;
+    row.mac = QStringLiteral("84:BA:3B:00:00:01");
+    row.ip = QStringLiteral("192.0.2.20");
+    row.iface = QStringLiteral("5G");
+    row.rssi = -80;
+    row.txRate = 300.0;
+    row.isOnline = true;
+    router.rows.insert(row.mac, row);
+
+    SystemClock clock;
+    NoWirelessLink link;
+    NetworkEventSource networkEvents;
+    QtSoundPlayer soundPlayer;
+    MenuManager menu(settings);
+    TrayStatusItem statusItem(menu.menu());
+    WiFiMonitor monitor(MonitorContext{settings, router, link, networkEvents, statusItem, menu, soundPlayer, clock,
+                                       SessionLog::shared(), FloatingSignalState::shared(), EventLogger::shared()});
+    statusItem.show();
+    monitor.start();
+    QTimer::singleShot(std::chrono::seconds(seconds), &app, &QApplication::quit);
+    return app.exec();
+}
