@@ -3,7 +3,10 @@
 #include "TestEnvironment.h"
 #include "app/SettingsStore.h"
 #include "logs/DebugLog.h"
+#include "app/SettingsKeys.h"
 #include "logs/EventLogger.h"
+#include "monitor/FakeRouterService.h"
+#include "monitor/NetworkChangeWatcher.h"
 #include "platform/RecordingSystemLog.h"
 
 #include <QElapsedTimer>
@@ -95,6 +98,21 @@ INSTANTIATE_TEST_SUITE_P(Rows, NetlinkNetworkEventsTest,
                          [](const ::testing::TestParamInfo<CommandRow>& info) {
                              return std::string(info.param.name);
                          });
+
+// The whole path the monitor uses: real kernel messages in, one debounced check of
+// the gateways out, a second after the change.
+TEST_F(NetlinkNetworkEventsTest, AddedAddressAndRouteCauseExactlyOneDebouncedCheck) {
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("10.220.0.1"));
+    FakeRouterService router;
+    NetlinkNetworkEvents events(logger);
+    NetworkChangeWatcher watcher(settings, router, events);
+    watcher.start();
+
+    ASSERT_TRUE(runIp("addr add 10.220.0.2/24 dev lo\n"));
+    ASSERT_TRUE(runIp("route add 10.221.0.0/24 dev lo\n"));
+    waitUntil([] { return false; }, 1600);
+    EXPECT_EQ(router.gatewayLookups, 1);
+}
 
 TEST_F(NetlinkNetworkEventsTest, NothingChangingGivesNoEvent) {
     NetlinkNetworkEvents events(logger);
