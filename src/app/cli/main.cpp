@@ -3,6 +3,7 @@
 #include "app/cli/LinkCommand.h"
 #include "app/cli/SessionLogCommand.h"
 #include "app/cli/SettingsCommand.h"
+#include "app/cli/VendorCommand.h"
 #include "app/cli/WatchCommand.h"
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
@@ -30,6 +31,7 @@ void printUsage(QTextStream& stream) {
               "                       classify one reading (RSSI in dBm, transmit rate in Mbit/s)\n"
               "  session-log [--json] print the stored session log\n"
               "  link                 read the computer's own Wi-Fi link once\n"
+              "  vendor MAC           the camera maker and name shown for a MAC address\n"
               "  watch [--count N] [--no-colour]\n"
               "                       run the monitor in the terminal, one line per poll\n";
 }
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
         return runExplainCommand(args, out, err);
     if (command == QStringLiteral("link"))
         return runLinkCommand(args, Nl80211WirelessLink(EventLogger::shared()), out, err);
+    if (command == QStringLiteral("vendor"))
+        return runVendorCommand(args, SettingsStore::shared(), out, err);
     if (command == QStringLiteral("watch"))
         return watch(args, out, err);
     if (command == QStringLiteral("session-log"))
