@@ -5,8 +5,7 @@
 #include "app/SettingsSchema.h"
 #include "app/SettingsStore.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <QJsonValue>
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,7 +59,7 @@ TEST_F(LaunchDefaultsTest, StoredValuesSurviveLaunchesButTheConnectionDoesNot) {
 
 struct IconStyleCase {
     const char* name;
-    QByteArray storedJson; // empty: absent
+    std::optional<QJsonValue> stored;
     QString afterLaunch;
 };
 
@@ -71,29 +70,26 @@ void PrintTo(const IconStyleCase& row, std::ostream* os) {
 class IconStyleTest : public LaunchDefaultsTest, public ::testing::WithParamInterface<IconStyleCase> {};
 
 TEST_P(IconStyleTest, OnlyTheFourStylesSurvive) {
-    if (!GetParam().storedJson.isEmpty()) {
-        const QJsonValue stored = QJsonDocument::fromJson("[" + GetParam().storedJson + "]").array().first();
-        ASSERT_FALSE(stored.isUndefined());
-        if (stored.isString())
-            store.writeString(SettingsKey::iconStyle, stored.toString());
-        else
-            store.writeBool(SettingsKey::iconStyle, stored.toBool());
-    }
+    if (const auto stored = GetParam().stored; stored && stored->isString())
+        store.writeString(SettingsKey::iconStyle, stored->toString());
+    else if (stored)
+        store.writeBool(SettingsKey::iconStyle, stored->toBool());
     launch();
     EXPECT_EQ(store.readObject(SettingsKey::iconStyle), QJsonValue(GetParam().afterLaunch));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, IconStyleTest,
-                         ::testing::Values(IconStyleCase{"absent", "", QStringLiteral("combo")},
-                                           IconStyleCase{"combo", "\"combo\"", QStringLiteral("combo")},
-                                           IconStyleCase{"band", "\"band\"", QStringLiteral("band")},
-                                           IconStyleCase{"dot", "\"dot\"", QStringLiteral("dot")},
-                                           IconStyleCase{"dbm", "\"dbm\"", QStringLiteral("dbm")},
-                                           IconStyleCase{"olderBuildStyle", "\"bars\"",
-                                                         QStringLiteral("combo")},
-                                           IconStyleCase{"wrongCase", "\"Dot\"", QStringLiteral("combo")},
-                                           IconStyleCase{"emptyText", "\"\"", QStringLiteral("combo")},
-                                           IconStyleCase{"notAString", "true", QStringLiteral("combo")}),
-                         [](const auto& info) { return std::string(info.param.name); });
+const QString combo = QStringLiteral("combo");
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, IconStyleTest,
+    ::testing::Values(IconStyleCase{"absent", std::nullopt, combo},
+                      IconStyleCase{"combo", QJsonValue(combo), combo},
+                      IconStyleCase{"band", QJsonValue(QStringLiteral("band")), QStringLiteral("band")},
+                      IconStyleCase{"dot", QJsonValue(QStringLiteral("dot")), QStringLiteral("dot")},
+                      IconStyleCase{"dbm", QJsonValue(QStringLiteral("dbm")), QStringLiteral("dbm")},
+                      IconStyleCase{"olderBuildStyle", QJsonValue(QStringLiteral("bars")), combo},
+                      IconStyleCase{"wrongCase", QJsonValue(QStringLiteral("Dot")), combo},
+                      IconStyleCase{"notAString", QJsonValue(true), combo}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

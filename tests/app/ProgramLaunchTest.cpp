@@ -52,38 +52,30 @@ protected:
     const QString logPath = env.dataHome() + QStringLiteral("/Veltrano/session_log.json");
 };
 
-TEST_F(ProgramLaunchTest, RegistersDefaultsRefusesASecondCopyAndEndsCleanlyOnSigterm) {
-    QProcess first;
-    start(first);
-    ASSERT_TRUE(waitForLaunchEntries(1));
+TEST_F(ProgramLaunchTest, EachLaunchForgetsTheConnectionKeepsChoicesRefusesASecondCopyAndEndsOnSigterm) {
     SettingsStore settings(settingsPath);
-    EXPECT_EQ(settings.readString(SettingsKey::monitoringMode), QStringLiteral("router"));
-    EXPECT_EQ(settings.readObject(SettingsKey::routerConnected), QJsonValue(false));
-
-    QProcess second;
-    start(second);
-    ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_NE(second.exitCode(), 0);
-    EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("already running")));
-
-    EXPECT_EQ(terminate(first), 0);
-}
-
-TEST_F(ProgramLaunchTest, EachLaunchForgetsTheConnectionButKeepsTheUsersChoices) {
     for (int launch = 1; launch <= 2; ++launch) {
-        SettingsStore settings(settingsPath);
         settings.writeBool(SettingsKey::routerConnected, true);
         settings.writeString(SettingsKey::iconStyle, QStringLiteral("dot"));
 
         QProcess program;
         start(program);
         ASSERT_TRUE(waitForLaunchEntries(launch));
-        EXPECT_EQ(terminate(program), 0);
-        EXPECT_FALSE(settings.readBool(SettingsKey::routerConnected));
+        EXPECT_EQ(settings.readString(SettingsKey::monitoringMode), QStringLiteral("router"));
+        EXPECT_EQ(settings.readObject(SettingsKey::routerConnected), QJsonValue(false));
         EXPECT_EQ(settings.readString(SettingsKey::iconStyle), QStringLiteral("dot"));
+
+        QProcess second;
+        start(second);
+        ASSERT_TRUE(second.waitForFinished(10000));
+        EXPECT_NE(second.exitCode(), 0);
+        EXPECT_TRUE(
+            QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("already running")));
+        EXPECT_EQ(terminate(program), 0);
     }
     const auto entries = SessionLog::readEntries(logPath);
     ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ(entries->size(), 2);
     for (const LogEntry& entry : *entries)
         EXPECT_TRUE(entry.message.startsWith(QStringLiteral("App launched · ")))
             << entry.message.toStdString();

@@ -1,11 +1,8 @@
-#include "TestEnvironment.h"
-#include "app/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/FloatingSignalView.h"
 #include "display/QtColour.h"
 #include "display/TitleIconRenderer.h"
-#include "monitor/SignalModel.h"
-#include "platform/NoWirelessLink.h"
+#include "monitor/WiFiMonitor.h"
 
 #include <QDir>
 #include <QPainter>
@@ -16,28 +13,18 @@ namespace {
 
 class DisplayPicturesTest : public ::testing::Test {
 protected:
-    TestEnvironment environment;
-    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
-    NoWirelessLink link;
     QDir folder{QStringLiteral(VELTRANO_PICTURES_DIR)};
 
     void SetUp() override { ASSERT_TRUE(folder.mkpath(QStringLiteral("."))); }
 
-    // A router target's part of the title, as the monitor builds it.
-    TitleRun segment(SignalState state, int rssi, bool flashOn) const {
+    // A router target's part of the title in the combo style.
+    static TitleRun segment(SignalState state, int rssi, bool flashOn) {
         if (state == SignalState::offline)
             return {QStringLiteral(" -- "), Colour::systemGrey, std::nullopt};
-        const QString text = statusTitleText(rssi, QStringLiteral("5G"), settings, link);
+        const QString text = QStringLiteral(" %1*5G").arg(rssi);
         if (isAlertingState(state) && flashOn)
             return {text, Colour::black, stateColour(state)};
         return {text, stateColour(state), std::nullopt};
-    }
-
-    static StatusTitle idle(bool on) {
-        const RgbColour bracket = on ? Colour::slotBMagenta : Colour::transparent;
-        return {{{QStringLiteral(">"), bracket, std::nullopt},
-                 {QStringLiteral("Vt"), Colour::excellentTeal, std::nullopt},
-                 {QStringLiteral("<"), bracket, std::nullopt}}};
     }
 
     void save(const QImage& image, const QString& name) {
@@ -49,8 +36,8 @@ protected:
 
 TEST_F(DisplayPicturesTest, trayIcons) {
     const QList<std::pair<QString, StatusTitle>> titles{
-        {QStringLiteral("idle-on"), idle(true)},
-        {QStringLiteral("idle-off"), idle(false)},
+        {QStringLiteral("idle-on"), WiFiMonitor::idleTitle(true)},
+        {QStringLiteral("idle-off"), WiFiMonitor::idleTitle(false)},
         {QStringLiteral("excellent"), {{segment(SignalState::excellent, -52, false)}}},
         {QStringLiteral("marginal-on"), {{segment(SignalState::marginal, -67, true)}}},
         {QStringLiteral("marginal-off"), {{segment(SignalState::marginal, -67, false)}}},

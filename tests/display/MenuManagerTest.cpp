@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QMenu>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -119,8 +120,6 @@ const ClientLinkDetail vht{9, 2, 80, true, QStringLiteral("ac")};
 INSTANTIATE_TEST_SUITE_P(
     Rows, MenuTargetLinesTest,
     ::testing::Values(
-        TargetRow{"fiveGigahertz", row(laptop, QStringLiteral("5G")), SignalState::excellent, false,
-                  lines(signal, rate, {QStringLiteral("Band: 5 GHz")})},
         TargetRow{"offlineKeepsNameAndAddress", row(laptop, QStringLiteral("5G")), SignalState::offline,
                   false,
                   lines(QStringLiteral("Signal: --"), QStringLiteral("TX Rate: --"),
@@ -160,34 +159,20 @@ TEST_F(MenuManagerTest, throughputLineNeedsAllThreeValues) {
     EXPECT_FALSE(slotALines(*manager.menu()).last().startsWith(QStringLiteral("Throughput")));
 }
 
-struct AlertCase {
-    const char* name;
-    bool alerting;
-    bool disabled;
-    QStringList controls;
-    friend void PrintTo(const AlertCase& row, std::ostream* os) { *os << row.name; }
-};
-
-class MenuAlertItemsTest : public MenuManagerTest, public ::testing::WithParamInterface<AlertCase> {};
-
-TEST_P(MenuAlertItemsTest, controlsFollowAlertingAndDisabled) {
-    MenuManager manager(settings);
-    manager.updateAlertItems(GetParam().alerting, GetParam().disabled, TargetSlot::a);
-    const QStringList texts = visibleTexts(*manager.menu());
-    EXPECT_EQ(texts.mid(1, texts.indexOf(QStringLiteral("SSID: --")) - 2), GetParam().controls);
+// Disabling wins over alerting: only "Enable Alerts" is left.
+TEST_F(MenuManagerTest, alertControlsFollowAlertingAndDisabled) {
+    const QStringList alerting{separator, QStringLiteral("Snooze Alert"), QStringLiteral("Disable Alerts")};
+    const QStringList disabled{separator, QStringLiteral("Enable Alerts")};
+    for (const auto& [isAlerting, isDisabled, controls] :
+         {std::tuple{false, false, QStringList{}}, std::tuple{true, false, alerting},
+          std::tuple{true, true, disabled}, std::tuple{false, true, disabled}}) {
+        MenuManager manager(settings);
+        manager.updateAlertItems(isAlerting, isDisabled, TargetSlot::a);
+        const QStringList texts = visibleTexts(*manager.menu());
+        EXPECT_EQ(texts.mid(1, texts.indexOf(QStringLiteral("SSID: --")) - 2), controls)
+            << "alerting " << isAlerting << ", disabled " << isDisabled;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    States, MenuAlertItemsTest,
-    ::testing::Values(
-        AlertCase{"neither", false, false, {}},
-        AlertCase{"alerting",
-                  true,
-                  false,
-                  {separator, QStringLiteral("Snooze Alert"), QStringLiteral("Disable Alerts")}},
-        AlertCase{"alertingAndDisabled", true, true, {separator, QStringLiteral("Enable Alerts")}},
-        AlertCase{"disabledOnly", false, true, {separator, QStringLiteral("Enable Alerts")}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MenuManagerTest, alertActionsCarryTheirSlot) {
     MenuManager manager(settings);

@@ -55,16 +55,6 @@ TEST_F(DebugLogTest, TheEntryAfterTheCapacityDropsTheOldest) {
     EXPECT_EQ(log.entries().back().detail, QString::number(DebugLog::capacity + 1));
 }
 
-TEST_F(DebugLogTest, ClearingKeepsRecordingAfterwards) {
-    log.log(QStringLiteral("INFO"), VtCode::debugOn, QString());
-    log.setEntries({});
-    EXPECT_TRUE(log.entries().isEmpty());
-
-    log.log(QStringLiteral("INFO"), VtCode::alertCleared, QStringLiteral("A"));
-    ASSERT_EQ(log.entries().size(), 1);
-    EXPECT_EQ(log.entries().front().code, VtCode::alertCleared);
-}
-
 TEST_F(DebugLogTest, BackgroundEventArrivesOnlyWhenTheMainQueueRuns) {
     QDateTime loggedBy;
     std::thread worker([&] {

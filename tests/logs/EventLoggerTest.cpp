@@ -5,25 +5,11 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "logs/DebugLog.h"
+#include "platform/RecordingSystemLog.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct SystemLogLine {
-    SystemLogLevel level;
-    QString message;
-    VtCode code;
-    bool operator==(const SystemLogLine&) const = default;
-};
-
-class RecordingSystemLog : public SystemLog {
-public:
-    void write(SystemLogLevel level, const QString& message, VtCode code) override {
-        lines.push_back({level, message, code});
-    }
-    std::vector<SystemLogLine> lines;
-};
 
 class EventLoggerTest : public ::testing::Test {
 protected:
@@ -48,7 +34,7 @@ TEST_P(EventLoggerLevels, SystemLogAndDebugLogGetTheirOwnShapes) {
     settings.writeBool(SettingsKey::debugLogging, true);
     (logger.*GetParam().operation)(VtCode::authRejected, QStringLiteral("no-sid"));
 
-    ASSERT_EQ(systemLog.lines.size(), 1u);
+    ASSERT_EQ(systemLog.lines.size(), 1);
     EXPECT_EQ(systemLog.lines[0],
               (SystemLogLine{GetParam().level, QStringLiteral("VT-2003 no-sid"), VtCode::authRejected}));
     ASSERT_EQ(debugLog.entries().size(), 1);
@@ -68,7 +54,7 @@ TEST_F(EventLoggerTest, EmptyDetailLogsTheCodeAloneAndKeepsTheDetailEmpty) {
     settings.writeBool(SettingsKey::debugLogging, true);
     logger.logInfo(VtCode::monitorStarted, QString());
 
-    ASSERT_EQ(systemLog.lines.size(), 1u);
+    ASSERT_EQ(systemLog.lines.size(), 1);
     EXPECT_EQ(systemLog.lines[0].message, QStringLiteral("VT-4001"));
     ASSERT_EQ(debugLog.entries().size(), 1);
     EXPECT_TRUE(debugLog.entries()[0].detail.isEmpty());
@@ -79,7 +65,7 @@ TEST_F(EventLoggerTest, WithoutDebugLoggingOnlyTheSystemLogHearsOfIt) {
     settings.writeBool(SettingsKey::debugLogging, false);
     logger.logError(VtCode::nodeUnreachable, QStringLiteral("off"));
 
-    EXPECT_EQ(systemLog.lines.size(), 2u);
+    EXPECT_EQ(systemLog.lines.size(), 2);
     EXPECT_TRUE(debugLog.entries().isEmpty());
 }
 
@@ -96,7 +82,7 @@ TEST_F(EventLoggerTest, SwitchingOnIsRecordedAndSwitchingOffIsNot) {
     ASSERT_TRUE(waitUntil([&] { return announced.size() == 2; }));
 
     EXPECT_EQ(announced, (std::vector<std::optional<bool>>{true, false}));
-    ASSERT_EQ(systemLog.lines.size(), 2u);
+    ASSERT_EQ(systemLog.lines.size(), 2);
     EXPECT_EQ(systemLog.lines[0],
               (SystemLogLine{SystemLogLevel::info, QStringLiteral("VT-9003"), VtCode::debugOn}));
     EXPECT_EQ(systemLog.lines[1],

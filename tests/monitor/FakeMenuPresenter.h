@@ -34,9 +34,8 @@ public:
         sections = {twoTargets, labelA, labelB};
     }
     void showIdleItems() override { ++idleShown; }
-    void updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) override {
+    void updateP2P(const LocalLinkReading&, int rssi, int percent, SignalState state) override {
         ++p2pUpdates;
-        p2pLink = link;
         p2pLines = {{}, rssi, percent, state};
     }
     void updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
@@ -54,7 +53,6 @@ public:
     Sections sections;
     int idleShown = 0;
     int p2pUpdates = 0;
-    std::optional<LocalLinkReading> p2pLink;
     TargetLines p2pLines;
     QHash<TargetSlot, TargetLines> targets;
     QHash<TargetSlot, Throughput> throughput;

@@ -15,11 +15,11 @@
 #include "logs/SessionLog.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/NetworkEventSource.h"
+#include "platform/RecordingSystemLog.h"
 
 #include <QCoreApplication>
 #include <memory>
 #include <ostream>
-#include <vector>
 
 inline void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
@@ -30,18 +30,6 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 struct MonitorTestBench {
     static inline const QString cameraMAC = QStringLiteral("CA:00:00:00:00:01");
     static inline const QString laptopMAC = QStringLiteral("3C:22:FB:00:00:02");
-
-    struct LoggedEvent {
-        VtCode code;
-        QString message;
-    };
-    class RecordingSystemLog : public SystemLog {
-    public:
-        void write(SystemLogLevel, const QString& message, VtCode code) override {
-            events.push_back({code, message});
-        }
-        std::vector<LoggedEvent> events;
-    };
 
     TestEnvironment environment;
     SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
@@ -103,9 +91,9 @@ struct MonitorTestBench {
     // The details logged with `code`, oldest first.
     QStringList logged(VtCode code) const {
         QStringList details;
-        for (const LoggedEvent& event : systemLog.events) {
-            if (event.code == code)
-                details.append(event.message.mid(rawValue(code).size() + 1));
+        for (const SystemLogLine& line : systemLog.lines) {
+            if (line.code == code)
+                details.append(line.message.mid(rawValue(code).size() + 1));
         }
         return details;
     }

@@ -13,6 +13,7 @@ struct StateRow {
     QString stateName;
     QString message;
     std::optional<std::chrono::milliseconds> flashHalfPeriod;
+    RgbColour colour;
     bool alerting;
 
     friend void PrintTo(const StateRow& row, std::ostream* os) { *os << row.name; }
@@ -26,6 +27,7 @@ TEST_P(SignalStateTest, DescribesTheState) {
     EXPECT_EQ(stateName(row.state), row.stateName);
     EXPECT_EQ(stateMessage(row.state), row.message);
     EXPECT_EQ(stateFlashHalfPeriod(row.state), row.flashHalfPeriod);
+    EXPECT_EQ(stateColour(row.state), row.colour);
     EXPECT_EQ(isAlertingState(row.state), row.alerting);
     // A state flashes in its own colour, and only while it alerts.
     EXPECT_EQ(stateFlashColour(row.state).has_value(), row.alerting);
@@ -37,13 +39,15 @@ TEST_P(SignalStateTest, DescribesTheState) {
 INSTANTIATE_TEST_SUITE_P(
     AllStates, SignalStateTest,
     testing::Values(StateRow{"excellent", SignalState::excellent, 0, QStringLiteral("Excellent"),
-                             QStringLiteral("Signal excellent"), std::nullopt, false},
+                             QStringLiteral("Signal excellent"), std::nullopt, Colour::excellentTeal, false},
                     StateRow{"marginal", SignalState::marginal, 1, QStringLiteral("Marginal"),
-                             QString::fromUtf8("Signal marginal — move closer to router"), 1000ms, true},
+                             QString::fromUtf8("Signal marginal — move closer to router"), 1000ms,
+                             Colour::systemYellow, true},
                     StateRow{"critical", SignalState::critical, 2, QStringLiteral("Critical"),
-                             QString::fromUtf8("Signal critical — connection at risk"), 250ms, true},
+                             QString::fromUtf8("Signal critical — connection at risk"), 250ms,
+                             Colour::systemRed, true},
                     StateRow{"offline", SignalState::offline, 3, QStringLiteral("Offline"),
-                             QStringLiteral("Device offline"), std::nullopt, false}),
+                             QStringLiteral("Device offline"), std::nullopt, Colour::systemGrey, false}),
     [](const testing::TestParamInfo<StateRow>& info) { return info.param.name; });
 
 } // namespace

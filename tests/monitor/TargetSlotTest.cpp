@@ -4,7 +4,6 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 
-#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,10 +57,5 @@ INSTANTIATE_TEST_SUITE_P(
                     SlotRow{"nameWinsOverLabel", nullptr, macB, "R5 Mark II", "", "AB",
                             "R5 Mark II: ", "B: "}),
     [](const testing::TestParamInfo<SlotRow>& info) { return info.param.name; });
-
-TEST(TargetSlotHashTest, SlotsAreDistinctSetElements) {
-    const QSet<TargetSlot> slots{TargetSlot::a, TargetSlot::b, TargetSlot::a};
-    EXPECT_EQ(slots.size(), 2);
-}
 
 } // namespace

@@ -59,7 +59,7 @@ protected:
     void SetUp() override { settings.writeString(SettingsKey::monitoringMode, QStringLiteral("wifi")); }
 };
 
-TEST_F(WiFiMonitorP2P, WithoutAnAssociatedLinkTheTitleIsGreyDashesAndAlertsStop) {
+TEST_F(WiFiMonitorP2P, ALostLinkIsGreyDashesWithoutAlertsUntilItComesBackStillCritical) {
     settings.writeBool(SettingsKey::audioEnabled, true);
     setLocalLink(-80);
     poll();
@@ -67,23 +67,25 @@ TEST_F(WiFiMonitorP2P, WithoutAnAssociatedLinkTheTitleIsGreyDashesAndAlertsStop)
 
     setLocalLink(0);
     poll();
-
     EXPECT_EQ(statusItem.last(), StatusTitle{{run(QStringLiteral(" -- "), Colour::systemGrey)}});
     EXPECT_EQ(monitor->alertManager().state(TargetSlot::a), std::nullopt);
     EXPECT_EQ(soundPlayer.events.last(), QStringLiteral("stop"));
+    EXPECT_EQ(monitor->p2pFlashInterval(), std::nullopt);
+
+    setLocalLink(-80);
+    poll();
+    EXPECT_EQ(monitor->p2pFlashInterval(), 250ms);
 }
 
-TEST_F(WiFiMonitorP2P, AnExcellentLinkIsShownSteadily) {
+TEST_F(WiFiMonitorP2P, AnExcellentLinkIsSteadyAndACriticalOneFlashesAndIsLoggedOnce) {
     setLocalLink(-50);
     poll();
-
     EXPECT_EQ(statusItem.last(), StatusTitle{{run(QStringLiteral(" -50*5G"), Colour::excellentTeal)}});
     EXPECT_EQ(floating.colorA(), Colour::excellentTeal);
-    EXPECT_EQ(menu.p2pLines.percent, 80 + 19 * 15 / 25);
+    EXPECT_EQ(menu.p2pLines.percent, 91);
+    EXPECT_EQ(monitor->p2pFlashInterval(), std::nullopt);
     EXPECT_TRUE(sessionLog.entries().isEmpty());
-}
 
-TEST_F(WiFiMonitorP2P, ACriticalLinkFlashesTitleAndWindowAndIsLoggedOnce) {
     setLocalLink(-80);
     poll();
     poll();
@@ -95,21 +97,8 @@ TEST_F(WiFiMonitorP2P, ACriticalLinkFlashesTitleAndWindowAndIsLoggedOnce) {
     monitor->p2pFlashTick();
     EXPECT_EQ(statusItem.last(), StatusTitle{{run(QStringLiteral(" -80*5G"), Colour::systemRed)}});
     EXPECT_EQ(floating.colorA(), Colour::black);
-
     ASSERT_EQ(sessionLog.entries().size(), 1);
     EXPECT_EQ(sessionLog.entries()[0].message, QStringLiteral("Signal critical — connection at risk"));
-}
-
-TEST_F(WiFiMonitorP2P, ALinkThatComesBackStillCriticalFlashesAgain) {
-    setLocalLink(-80);
-    poll();
-    setLocalLink(0);
-    poll();
-    EXPECT_EQ(monitor->p2pFlashInterval(), std::nullopt);
-    setLocalLink(-80);
-    poll();
-
-    EXPECT_EQ(monitor->p2pFlashInterval(), 250ms);
 }
 
 TEST_F(WiFiMonitorTest, SwitchingModesLeavesNothingOfTheOtherModeRunning) {
@@ -155,23 +144,6 @@ TEST_F(WiFiMonitorTest, WithoutARouterTheBracketsBlinkAroundASteadyVt) {
     EXPECT_EQ(monitor->idleBlinkPhase(), false);
 }
 
-TEST_F(WiFiMonitorTest, ClearingTheTargetResetsTheSlotStopsAlertsAndGoesIdle) {
-    settings.writeBool(SettingsKey::audioEnabled, true);
-    followTargets(laptopMAC);
-    setRow(laptopMAC, -80);
-    poll();
-    ASSERT_EQ(monitor->alertManager().playingState(), SignalState::critical);
-
-    settings.writeString(SettingsKey::targetMAC, QString());
-    poll();
-
-    EXPECT_EQ(targetA().currentState(), SignalState::excellent);
-    EXPECT_EQ(targetA().flashInterval(), std::nullopt);
-    EXPECT_EQ(monitor->alertManager().playingState(), std::nullopt);
-    EXPECT_EQ(statusItem.last(), WiFiMonitor::idleTitle(true));
-    EXPECT_FALSE(menu.sections.twoTargets);
-}
-
 // --- Status title ---
 
 struct TitleRow {
@@ -201,22 +173,13 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, WiFiMonitorTitle,
     ::testing::Values(
         TitleRow{"excellentCombo", "combo", -50, 0, {QStringLiteral(" -50*5G"), Colour::excellentTeal, {}}},
-        TitleRow{
-            "unknownStyleIsCombo", "bars", -50, 0, {QStringLiteral(" -50*5G"), Colour::excellentTeal, {}}},
         TitleRow{"excellentDot", "dot", -50, 0, {QStringLiteral("●"), Colour::excellentTeal, {}}},
-        TitleRow{"excellentDbm", "dbm", -50, 0, {QStringLiteral(" -50"), Colour::excellentTeal, {}}},
-        TitleRow{"excellentBand", "band", -50, 0, {QStringLiteral("5G"), Colour::excellentTeal, {}}},
         TitleRow{"marginalBrightPhase",
                  "combo",
                  -70,
                  1,
                  {QStringLiteral(" -70*5G"), Colour::black, Colour::systemYellow}},
         TitleRow{"marginalDarkPhase", "combo", -70, 2, {QStringLiteral(" -70*5G"), Colour::systemYellow, {}}},
-        TitleRow{"criticalBrightPhase",
-                 "combo",
-                 -80,
-                 1,
-                 {QStringLiteral(" -80*5G"), Colour::black, Colour::systemRed}},
         TitleRow{"offline", "combo", std::nullopt, 0, {QStringLiteral(" -- "), Colour::systemGrey, {}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -240,7 +203,7 @@ TEST_F(WiFiMonitorTest, TwoTargetsShareTheTitleAndSplitTheFloatingWindow) {
     EXPECT_EQ(floating.colorB(), Colour::black);
 }
 
-TEST_F(WiFiMonitorTest, RemovingACriticalSecondTargetSilencesAndStopsItsFlash) {
+TEST_F(WiFiMonitorTest, ClearingCriticalTargetsSilencesAndResetsThemAndTheLastGoesIdle) {
     settings.writeBool(SettingsKey::audioEnabled, true);
     followTargets(laptopMAC, cameraMAC);
     setRow(laptopMAC, -50);
@@ -250,48 +213,45 @@ TEST_F(WiFiMonitorTest, RemovingACriticalSecondTargetSilencesAndStopsItsFlash) {
 
     settings.writeString(SettingsKey::targetMAC2, QString());
     poll();
-
     EXPECT_EQ(monitor->alertManager().playingState(), std::nullopt);
     EXPECT_EQ(monitor->alertManager().state(TargetSlot::b), std::nullopt);
     EXPECT_EQ(targetB().flashInterval(), std::nullopt);
-    EXPECT_EQ((FakeMenuPresenter::AlertItems{menu.alertItems[TargetSlot::b]}),
-              (FakeMenuPresenter::AlertItems{}));
+    EXPECT_EQ(menu.alertItems[TargetSlot::b], FakeMenuPresenter::AlertItems{});
     EXPECT_EQ(floating.colorB(), std::nullopt);
     EXPECT_EQ(statusItem.last().runs.size(), 1);
+    EXPECT_FALSE(menu.sections.twoTargets);
+
+    setRow(laptopMAC, -80);
+    poll();
+    ASSERT_EQ(monitor->alertManager().playingState(), SignalState::critical);
+    settings.writeString(SettingsKey::targetMAC, QString());
+    poll();
+    EXPECT_EQ(targetA().currentState(), SignalState::excellent);
+    EXPECT_EQ(targetA().flashInterval(), std::nullopt);
+    EXPECT_EQ(monitor->alertManager().playingState(), std::nullopt);
+    EXPECT_EQ(statusItem.last(), WiFiMonitor::idleTitle(true));
 }
 
 // --- Router health ---
 
-class WiFiMonitorHealth : public WiFiMonitorTest {
-protected:
-    void SetUp() override {
-        followTargets(laptopMAC);
-        setRow(laptopMAC, -70);
-        poll();
-        observed(NotificationName::routerBecameUnreachable);
-        observed(NotificationName::routerRecovered);
-    }
-
-    void probe(bool healthy) {
+TEST_F(WiFiMonitorTest, TwoFailedProbesInARowDeclareTheRouterUnreachableOnceUntilOneSucceeds) {
+    followTargets(laptopMAC);
+    setRow(laptopMAC, -70);
+    poll();
+    observed(NotificationName::routerBecameUnreachable);
+    observed(NotificationName::routerRecovered);
+    const auto probe = [this](bool healthy) {
         router.healthy = healthy;
         monitor->healthTick();
         QCoreApplication::sendPostedEvents();
-    }
-};
-
-TEST_F(WiFiMonitorHealth, OneFailedProbeChangesNothing) {
+    };
     probe(false);
     probe(true);
     probe(false);
-
     EXPECT_FALSE(monitor->routerIsDown());
-    EXPECT_EQ(observed(NotificationName::routerBecameUnreachable), 0);
     EXPECT_TRUE(logged(VtCode::nodeUnreachable).isEmpty());
-}
 
-TEST_F(WiFiMonitorHealth, TwoFailuresInARowDeclareTheRouterUnreachableOnce) {
     settings.writeBool(SettingsKey::audioEnabled, true);
-    probe(false);
     probe(false);
     probe(false);
 
@@ -302,29 +262,22 @@ TEST_F(WiFiMonitorHealth, TwoFailuresInARowDeclareTheRouterUnreachableOnce) {
     EXPECT_EQ(menu.alertItems[TargetSlot::a], (FakeMenuPresenter::AlertItems{true, false}));
     EXPECT_EQ(targetA().flashInterval(), 250ms);
     EXPECT_EQ(floating.colorA(), Colour::systemRed);
-
     // The reading means nothing now: the segment flashes red, whatever it was.
     targetA().flashStep();
     EXPECT_EQ(statusItem.last(),
               StatusTitle{{run(QStringLiteral(" -- "), Colour::black, Colour::systemRed)}});
-
     // While down, polls ask the router nothing.
     const qsizetype fetches = router.fetchedMACs.size();
     poll();
     EXPECT_EQ(router.fetchedMACs.size(), fetches);
-}
 
-TEST_F(WiFiMonitorHealth, ARecoveredRouterStartsOverAndTheTargetFlashesByItsStateAgain) {
-    probe(false);
-    probe(false);
+    // Recovery starts over: the target flashes by its own state again.
     probe(true);
-
     EXPECT_FALSE(monitor->routerIsDown());
     EXPECT_EQ(observed(NotificationName::routerRecovered), 1);
     EXPECT_EQ(router.sessionResets, 1);
     EXPECT_EQ(logged(VtCode::nodeRecovered).size(), 1);
     EXPECT_EQ(monitor->alertManager().state(TargetSlot::a), std::nullopt);
-
     poll();
     EXPECT_EQ(targetA().flashInterval(), 1000ms);
     EXPECT_EQ(monitor->alertManager().state(TargetSlot::a), SignalState::marginal);

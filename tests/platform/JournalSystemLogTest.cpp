@@ -94,13 +94,14 @@ struct LevelRow {
 
 class JournalSystemLogLevels : public JournalSystemLogTest, public ::testing::WithParamInterface<LevelRow> {};
 
+// The message carries user text: it must be neither a format nor split at its line break.
 TEST_P(JournalSystemLogLevels, SendsEveryFieldToTheJournal) {
     listenAsJournal();
-    JournalSystemLog log;
-    log.write(GetParam().level, QStringLiteral("VT-2003 no-sid"), VtCode::authRejected);
+    const QString text = QStringLiteral("VT-2003 [DIAG] %s %n %%\n  mac = 00:11 \u2014 caf\u00e9");
+    JournalSystemLog().write(GetParam().level, text, VtCode::authRejected);
 
     const auto fields = receive();
-    EXPECT_EQ(fields.value("MESSAGE"), "VT-2003 no-sid");
+    EXPECT_EQ(fields.value("MESSAGE").toStdString(), text.toStdString());
     EXPECT_EQ(fields.value("PRIORITY"), GetParam().priority);
     EXPECT_EQ(fields.value("SYSLOG_IDENTIFIER"), program_invocation_short_name);
     EXPECT_EQ(fields.value("VELTRANO_SUBSYSTEM"), "com.brightfold.Veltrano");
@@ -113,14 +114,6 @@ INSTANTIATE_TEST_SUITE_P(Priorities, JournalSystemLogLevels,
                                            LevelRow{"debug", SystemLogLevel::debug, "7"},
                                            LevelRow{"error", SystemLogLevel::error, "3"}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(JournalSystemLogTest, UserTextIsNeitherAFormatNorALineBreak) {
-    listenAsJournal();
-    const QString text = QStringLiteral("VT-5001 [DIAG] %s %n %%\n  mac = 00:11 \u2014 caf\u00e9");
-    JournalSystemLog().write(SystemLogLevel::debug, text, VtCode::bandwidthSample);
-
-    EXPECT_EQ(receive().value("MESSAGE").toStdString(), text.toStdString());
-}
 
 // What `write` puts on standard error while it runs.
 QByteArray standardErrorOf(const std::function<void()>& write) {
@@ -136,30 +129,28 @@ QByteArray standardErrorOf(const std::function<void()>& write) {
     return capture.readAll();
 }
 
-TEST_F(JournalSystemLogTest, WithoutAJournalEachEventIsOneLineOnStandardError) {
+// Also when the socket file outlived the journal, as after a crash of the journal.
+TEST_F(JournalSystemLogTest, WithoutAListeningJournalEachEventIsOneLineOnStandardError) {
     ASSERT_NE(::access(socketPath, F_OK), 0) << "the private /run should hold no journal";
     JournalSystemLog log;
-    const QByteArray written = standardErrorOf([&] {
+    const auto writeBoth = [&log] {
         log.write(SystemLogLevel::error, QStringLiteral("VT-1004 ssh exited 255"), VtCode::transportFailed);
         log.write(SystemLogLevel::info, QStringLiteral("VT-5001 two\nlines"), VtCode::bandwidthSample);
-    });
-
+    };
     const QByteArray name = program_invocation_short_name;
-    EXPECT_EQ(
-        written.toStdString(),
-        (name + ": error: VT-1004 ssh exited 255\n" + name + ": info: VT-5001 two\\nlines\n").toStdString());
-}
+    const QByteArray expected =
+        name + ": error: VT-1004 ssh exited 255\n" + name + ": info: VT-5001 two\\nlines\n";
+    EXPECT_EQ(standardErrorOf(writeBoth).toStdString(), expected.toStdString());
 
-TEST_F(JournalSystemLogTest, AJournalThatStoppedListeningFallsBackToStandardError) {
     listenAsJournal();
-    ::close(journal); // the socket file stays behind, as after a crash of the journal
+    ::close(journal);
     journal = -1;
-    const QByteArray written = standardErrorOf([] {
-        JournalSystemLog().write(SystemLogLevel::info, QStringLiteral("VT-4001"), VtCode::monitorStarted);
-    });
+    EXPECT_EQ(standardErrorOf([] {
+                  JournalSystemLog().write(SystemLogLevel::info, QStringLiteral("VT-4001"),
+                                           VtCode::monitorStarted);
+              }).toStdString(),
+              std::string(name) + ": info: VT-4001\n");
     ::unlink(socketPath);
-
-    EXPECT_EQ(written.toStdString(), std::string(program_invocation_short_name) + ": info: VT-4001\n");
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "platform/NetlinkNetworkEvents.h"
 
 #include "TestEnvironment.h"
+#include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "logs/DebugLog.h"
-#include "app/SettingsKeys.h"
 #include "logs/EventLogger.h"
 #include "monitor/FakeRouterService.h"
 #include "monitor/NetworkChangeWatcher.h"
@@ -83,7 +83,7 @@ TEST_P(NetlinkNetworkEventsTest, OneQueuedBurstIsOneEventDeliveredPromptly) {
 
     waitUntil([] { return false; }, 300);
     EXPECT_EQ(emitted, 1);
-    EXPECT_TRUE(systemLog.lines.filter(QStringLiteral("can no longer be read")).isEmpty());
+    EXPECT_TRUE(systemLog.messages().filter(QStringLiteral("can no longer be read")).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, NetlinkNetworkEventsTest,

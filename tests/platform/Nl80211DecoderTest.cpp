@@ -310,21 +310,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- one reading -----------------------------------------------------------
 
+// Without a BSS or a station answer the interface is not associated.
 TEST(LinkReadingAssembly, AssociatedLinkCarriesEverythingTheBssChannelDecides) {
-    const Nl80211Interface station{3, QStringLiteral("wlan0"), true, std::nullopt};
+    const Nl80211Interface station{3, QStringLiteral("wlan0"), true, 5180};
     const Nl80211Bss cafe{bssid, 2412, QStringLiteral("Cafe"), true};
-    const LocalLinkReading reading =
-        assembleLinkReading(station, cafe, Nl80211Station{-50, 5.5, Nl80211RateKind::legacy}, -92);
-    EXPECT_EQ(reading,
+    EXPECT_EQ(assembleLinkReading(station, cafe, Nl80211Station{-50, 5.5, Nl80211RateKind::legacy}, -92),
               (LocalLinkReading{QStringLiteral("wlan0"), QStringLiteral("Cafe"), -50, -92, 5.5, 2, 1}));
-}
 
-TEST(LinkReadingAssembly, WithoutBssOrStationTheInterfaceIsNotAssociated) {
-    const Nl80211Interface onChannel{3, QStringLiteral("wlan0"), true, 5180};
-    const Nl80211Bss studio{bssid, 5180, QStringLiteral("Studio"), true};
     const LocalLinkReading unassociated{QStringLiteral("wlan0"), std::nullopt, 0, std::nullopt, 0.0, 0, 2};
-    EXPECT_EQ(assembleLinkReading(onChannel, std::nullopt, std::nullopt, -90), unassociated);
-    EXPECT_EQ(assembleLinkReading(onChannel, studio, std::nullopt, -90), unassociated);
+    EXPECT_EQ(assembleLinkReading(station, std::nullopt, std::nullopt, -90), unassociated);
+    EXPECT_EQ(assembleLinkReading(station, Nl80211Bss{bssid, 5180, QStringLiteral("Studio"), true},
+                                  std::nullopt, -90),
+              unassociated);
 }
 
 } // namespace

@@ -2,12 +2,28 @@
 
 #include "platform/SystemLog.h"
 
+#include <QList>
 #include <QStringList>
+
+struct SystemLogLine {
+    SystemLogLevel level;
+    QString message;
+    VtCode code;
+    bool operator==(const SystemLogLine&) const = default;
+};
 
 // A system log that keeps the lines written to it, so tests can see what would
 // have reached the journal.
 class RecordingSystemLog : public SystemLog {
 public:
-    void write(SystemLogLevel, const QString& message, VtCode) override { lines.append(message); }
-    QStringList lines;
+    void write(SystemLogLevel level, const QString& message, VtCode code) override {
+        lines.append({level, message, code});
+    }
+    QStringList messages() const {
+        QStringList texts;
+        for (const SystemLogLine& line : lines)
+            texts.append(line.message);
+        return texts;
+    }
+    QList<SystemLogLine> lines;
 };

@@ -3,6 +3,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
 
 struct CliRun {
     int exitCode = -1;
@@ -13,3 +14,15 @@ struct CliRun {
 // Runs the real veltrano-cli binary with the given arguments and environment.
 CliRun runCli(const QStringList& args,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
+// Runs one verb in-process: `command` gets the output and error streams and
+// returns the exit status.
+template <typename Command> CliRun capture(Command command) {
+    CliRun run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    run.exitCode = command(out, err);
+    out.flush();
+    err.flush();
+    return run;
+}

@@ -8,26 +8,10 @@
 
 namespace {
 
-struct CommandResult {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-CommandResult runLink(const WirelessLink& link, const QStringList& args = {}) {
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    const int exitCode = runLinkCommand(args, link, outStream, errStream);
-    outStream.flush();
-    errStream.flush();
-    return {exitCode, out, err};
-}
-
-LocalLinkReading reading(std::optional<QString> ssid, int rssi, std::optional<int> noise, double rate,
-                         int phyMode, std::optional<int> band) {
-    return {QStringLiteral("wlan0"), ssid, rssi, noise, rate, phyMode, band};
+CliRun runLink(std::optional<LocalLinkReading> reading, const QStringList& args = {}) {
+    FakeWirelessLink link;
+    link.reading = std::move(reading);
+    return capture([&](QTextStream& out, QTextStream& err) { return runLinkCommand(args, link, out, err); });
 }
 
 struct ReadingRow {
@@ -40,17 +24,18 @@ struct ReadingRow {
 class LinkCommandReading : public ::testing::TestWithParam<ReadingRow> {};
 
 TEST_P(LinkCommandReading, PrintsOneReading) {
-    FakeWirelessLink link;
-    link.reading = GetParam().reading;
-    const CommandResult result = runLink(link);
+    const CliRun result = runLink(GetParam().reading);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, QString::fromUtf8(GetParam().expected));
     EXPECT_EQ(result.err, QString());
 }
 
+const QString wlan0 = QStringLiteral("wlan0");
+const LocalLinkReading studio{wlan0, QStringLiteral("Studio"), -58, -92, 866.7, 5, 2};
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, LinkCommandReading,
-    ::testing::Values(ReadingRow{"Associated", reading(QStringLiteral("Studio"), -58, -92, 866.7, 5, 2),
+    ::testing::Values(ReadingRow{"Associated", studio,
                                  "Interface: wlan0\n"
                                  "SSID:      Studio\n"
                                  "RSSI:      -58 dBm\n"
@@ -59,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "PHY:       802.11ac\n"
                                  "Band:      5G\n"},
                       ReadingRow{"NoNoiseNoSsidAndWiFi7",
-                                 reading(std::nullopt, -71, std::nullopt, 2882.4, 7, 3),
+                                 {wlan0, std::nullopt, -71, std::nullopt, 2882.4, 7, 3},
                                  "Interface: wlan0\n"
                                  "SSID:      --\n"
                                  "RSSI:      -71 dBm\n"
@@ -68,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "PHY:       WiFi\n"
                                  "Band:      6G\n"},
                       ReadingRow{"NotAssociated",
-                                 reading(std::nullopt, 0, std::nullopt, 0.0, 0, std::nullopt),
+                                 {wlan0, std::nullopt, 0, std::nullopt, 0.0, 0, std::nullopt},
                                  "Interface: wlan0\n"
                                  "SSID:      --\n"
                                  "RSSI:      --\n"
@@ -78,20 +63,17 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Band:      --\n"}),
     [](const ::testing::TestParamInfo<ReadingRow>& info) { return std::string(info.param.name); });
 
-TEST(LinkCommand, NoInterfaceIsAnErrorWithAMessage) {
-    const CommandResult result = runLink(FakeWirelessLink());
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, QString());
-    EXPECT_TRUE(result.err.contains(QStringLiteral("no Wi-Fi interface"))) << result.err.toStdString();
-}
+TEST(LinkCommand, NoInterfaceOrAnArgumentIsAnErrorWithAMessage) {
+    const CliRun noInterface = runLink(std::nullopt);
+    EXPECT_EQ(noInterface.exitCode, 1);
+    EXPECT_TRUE(noInterface.err.contains(QStringLiteral("no Wi-Fi interface")))
+        << noInterface.err.toStdString();
 
-TEST(LinkCommand, RefusesArguments) {
-    FakeWirelessLink link;
-    link.reading = reading(QStringLiteral("Studio"), -58, -92, 866.7, 5, 2);
-    const CommandResult result = runLink(link, {QStringLiteral("wlan0")});
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(result.out, QString());
-    EXPECT_TRUE(result.err.contains(QStringLiteral("usage:"))) << result.err.toStdString();
+    const CliRun withArgument = runLink(studio, {wlan0});
+    EXPECT_EQ(withArgument.exitCode, 2);
+    EXPECT_TRUE(withArgument.err.contains(QStringLiteral("usage:"))) << withArgument.err.toStdString();
+    for (const CliRun& run : {noInterface, withArgument})
+        EXPECT_EQ(run.out, QString());
 }
 
 TEST(LinkCommand, ProgramOnThisMachineFindsNoWiFi) {
