@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The throw-away program ssh runs (through SSH_ASKPASS) to learn the password
+// of a master login. It exists only while a master is starting.
+class AskpassScript {
+public:
+    // "#!/bin/sh", then printf '%s\n' '<password>' with every ' written as '\''.
+    // The password is printf's argument, never its format, so % and \ stay literal.
+    static QByteArray content(const QString& password);
+
+    // Creates the file with mode 0700 from its first byte (O_CREAT|O_EXCL, so
+    // neither a planted file nor a symbolic link at `path` is ever written
+    // through) after removing a leftover of an earlier run. A short write
+    // removes the file again. False when the script is not fully in place.
+    static bool write(const QString& path, const QString& password);
+
+    // A missing file is not an error.
+    static void remove(const QString& path);
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <sys/types.h>
+
+// A child program started with posix_spawn and owned by its pid. Unlike a
+// QProcess it belongs to no thread, so the ssh master can be started on one
+// pool thread and stopped on another. The child gets exactly the environment
+// it is given, reads the null device, and inherits none of our descriptors
+// besides 0, 1 and 2. Move-only; blocking calls are for background threads.
+class SpawnedProcess {
+public:
+    enum class Output { discard, capture };
+
+    // None when the program cannot be started (missing, not executable).
+    static std::optional<SpawnedProcess> start(const QString& program, const QStringList& arguments,
+                                               const QStringList& environment, Output output);
+
+    SpawnedProcess(SpawnedProcess&& other) noexcept;
+    SpawnedProcess& operator=(SpawnedProcess&& other) noexcept;
+    SpawnedProcess(const SpawnedProcess&) = delete;
+    SpawnedProcess& operator=(const SpawnedProcess&) = delete;
+    // Closes the output pipe. A child still running is left alone; callers that
+    // own long-lived children stop them first.
+    ~SpawnedProcess();
+
+    // Standard output up to its end (captured children only). Read before
+    // waiting: a child whose output outgrows the pipe would otherwise never exit.
+    QByteArray readAllOutput();
+    // Blocks until the child exits; true when it exited with status 0.
+    bool waitForSuccess();
+    // SIGTERM, then SIGKILL if it is still there after a second; always reaped.
+    void stop();
+
+private:
+    SpawnedProcess(pid_t pid, int outputFd);
+
+    pid_t pid = -1;
+    int outputFd = -1;
+};
