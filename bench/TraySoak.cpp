@@ -1,22 +1,21 @@
 // The tray program's parts in router mode with one critical target flashing at
 // 0.25 s, fed by a fake router; runs for the given number of seconds. Measured
 // from outside by bench/soak (resident memory over time, CPU).
+#include "TestEnvironment.h"
+#include "app/LaunchDefaults.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
 #include "logs/EventLogger.h"
+#include "logs/SessionLog.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
 #include "platform/NetworkEventSource.h"
 #include "platform/NoWirelessLink.h"
 #include "platform/QtSoundPlayer.h"
 #include "router/RouterService.h"
-
-#include "TestEnvironment.h"
-#include "app/LaunchDefaults.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "logs/SessionLog.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -68,8 +67,9 @@ int main(int argc, char** argv) {
     QtSoundPlayer soundPlayer;
     MenuManager menu(settings);
     TrayStatusItem statusItem(menu.menu());
-    WiFiMonitor monitor(MonitorContext{settings, router, link, networkEvents, statusItem, menu, soundPlayer, clock,
-                                       SessionLog::shared(), FloatingSignalState::shared(), EventLogger::shared()});
+    WiFiMonitor monitor(MonitorContext{settings, router, link, networkEvents, statusItem, menu, soundPlayer,
+                                       clock, SessionLog::shared(), FloatingSignalState::shared(),
+                                       EventLogger::shared()});
     statusItem.show();
     monitor.start();
     QTimer::singleShot(std::chrono::seconds(seconds), &app, &QApplication::quit);

@@ -23,11 +23,11 @@ QString hintText(const std::optional<CameraModelHint>& hint) {
 
 } // namespace
 
-int runVendorCommand(const QStringList& args, const SettingsStore& settings, QTextStream& out, QTextStream& err) {
+int runVendorCommand(const QStringList& args, const SettingsStore& settings, QTextStream& out,
+                     QTextStream& err) {
     // Routers write MACs with colons or dashes; at least the three octets that
     // name the maker are needed.
-    static const QRegularExpression macPattern(
-        QStringLiteral("^[0-9A-Fa-f]{2}([:-][0-9A-Fa-f]{2}){2,5}$"));
+    static const QRegularExpression macPattern(QStringLiteral("^[0-9A-Fa-f]{2}([:-][0-9A-Fa-f]{2}){2,5}$"));
     if (args.size() != 1 || !macPattern.match(args.first()).hasMatch()) {
         err << "veltrano-cli vendor: expected one MAC address such as 78:f5:05:aa:bb:cc\n" << usage;
         return 2;
@@ -35,7 +35,8 @@ int runVendorCommand(const QStringList& args, const SettingsStore& settings, QTe
     const QString mac = args.first();
     RouterClient row;
     row.mac = mac;
-    out << "Vendor:       " << vendorForMAC(mac).value_or(QStringLiteral("none (not a known camera maker)")) << '\n'
+    out << "Vendor:       " << vendorForMAC(mac).value_or(QStringLiteral("none (not a known camera maker)"))
+        << '\n'
         << "Hint:         " << hintText(cameraModelHint(mac)) << '\n'
         << "Display name: " << displayName(row, settings) << '\n';
     return 0;

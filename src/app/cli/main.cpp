@@ -1,6 +1,7 @@
 #include "app/SettingsStore.h"
 #include "app/cli/ExplainCommand.h"
 #include "app/cli/LinkCommand.h"
+#include "app/cli/PasswordCommand.h"
 #include "app/cli/SessionLogCommand.h"
 #include "app/cli/SettingsCommand.h"
 #include "app/cli/VendorCommand.h"
@@ -12,6 +13,7 @@
 #include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/TerminationSignals.h"
+#include "router/SecretServiceCredentialStore.h"
 #include "router/UnconnectedRouter.h"
 
 #include <QCoreApplication>
@@ -31,6 +33,9 @@ void printUsage(QTextStream& stream) {
               "                       classify one reading (RSSI in dBm, transmit rate in Mbit/s)\n"
               "  session-log [--json] print the stored session log\n"
               "  link                 read the computer's own Wi-Fi link once\n"
+              "  password set | delete | status\n"
+              "                       the router password kept in the keyring for routerIP;\n"
+              "                       set reads it from standard input\n"
               "  vendor MAC           the camera maker and name shown for a MAC address\n"
               "  watch [--count N] [--no-colour]\n"
               "                       run the monitor in the terminal, one line per poll\n";
@@ -86,6 +91,12 @@ int main(int argc, char** argv) {
         return runExplainCommand(args, out, err);
     if (command == QStringLiteral("link"))
         return runLinkCommand(args, Nl80211WirelessLink(EventLogger::shared()), out, err);
+    if (command == QStringLiteral("password")) {
+        QTextStream in(stdin);
+        SecretServiceCredentialStore store;
+        return runPasswordCommand(args, SettingsStore::shared(), store, in, ::isatty(STDIN_FILENO) == 1, out,
+                                  err);
+    }
     if (command == QStringLiteral("vendor"))
         return runVendorCommand(args, SettingsStore::shared(), out, err);
     if (command == QStringLiteral("watch"))

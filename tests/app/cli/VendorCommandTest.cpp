@@ -41,9 +41,9 @@ TEST_F(VendorCommandTest, NamesMakerHintAndTheNameTheProgramWouldShow) {
 }
 
 TEST_F(VendorCommandTest, RefusesWhatIsNotAMacAddress) {
-    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("78:f5")},
-                                    QStringList{QStringLiteral("Canon")},
-                                    QStringList{QStringLiteral("78:f5:05"), QStringLiteral("extra")}}) {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("78:f5")}, QStringList{QStringLiteral("Canon")},
+          QStringList{QStringLiteral("78:f5:05"), QStringLiteral("extra")}}) {
         EXPECT_EQ(run(args), 2);
         EXPECT_TRUE(out.isEmpty());
     }
