@@ -4,6 +4,8 @@
 #include "logs/SessionLog.h"
 #include "platform/InstanceLock.h"
 #include "platform/TerminationSignals.h"
+#include "router/RouterCredentials.h"
+#include "router/SecretServiceCredentialStore.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -25,6 +27,10 @@ int main(int argc, char** argv) {
     }
 
     SettingsStore& settings = SettingsStore::shared();
+    // Moves a password an old build left in the settings file into the keyring.
+    // The store never prompts, so a locked or missing keyring answers at once.
+    SecretServiceCredentialStore credentials;
+    RouterCredentials::runLaunchMigrations(settings, credentials);
     LaunchDefaults::resetRouterConnected(settings);
     LaunchDefaults::registerAbsentDefaults(settings);
     SessionLog::shared().logAppLaunch();
