@@ -1,12 +1,12 @@
 #pragma once
 
 #include "router/PrivateRuntimeDirectory.h"
+#include "router/SerialWorker.h"
 #include "router/SpawnedProcess.h"
 
-#include <QMutex>
 #include <QString>
-#include <QThreadPool>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 class EventLogger;
@@ -80,10 +80,10 @@ private:
     const QString askpassScript;
 
     // Held for a whole start and while the master handle changes hands.
-    QMutex masterMutex;
+    std::mutex masterMutex;
     std::optional<SpawnedProcess> master;
 
     // Starts wait here rather than in the shared pool, whose workers may all
     // be callers blocked in ensureMaster.
-    QThreadPool startPool;
+    SerialWorker startWorker;
 };

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// The digest the router applies over "root:" + crypt string + ":" + nonce. It
+// names it in the challenge's `hash-method`; firmware that does not is MD5.
+enum class GlinetOuterHash { md5, sha256, sha512 };
+
+// The router's login challenge. Its nonce lives about one second, so the login
+// hash is computed and sent as soon as it arrives.
+struct GlinetChallenge {
+    QString salt;
+    QString nonce;
+    // The crypt scheme: 1 MD5-crypt, 6 SHA-512-crypt, anything else SHA-256-crypt.
+    int alg = 0;
+    GlinetOuterHash outerHash = GlinetOuterHash::md5;
+};
+
+// None when the answer is unreadable, lacks `salt`, `nonce` or `alg` (logged as
+// "no-challenge"), or names an outer hash this client cannot compute.
+std::optional<GlinetChallenge> readGlinetChallenge(const QByteArray& body);
+
+// The crypt(3) text of the password under the scheme `alg` selects, with the
+// scheme's default rounds: the router's own string never carries "rounds=". None
+// when the salt holds a character outside the crypt alphabet (it could smuggle in
+// a rounds or scheme part) or the password cannot be passed to crypt.
+std::optional<QString> glinetCryptString(const QString& password, const QString& salt, int alg);
+
+// The lower-case hexadecimal login hash for the challenge; none when the crypt
+// string cannot be made.
+std::optional<QString> glinetLoginHash(const GlinetChallenge& challenge, const QString& password);
+
+// What a login answer says: the session id, or why there is none.
+struct GlinetLoginResult {
+    std::optional<QString> sid;
+    // The `authRejected` detail: "code:" + the router's code, or "no-sid".
+    // Empty when `sid` is set.
+    QString rejectionDetail;
+};
+
+GlinetLoginResult readGlinetLoginAnswer(const QByteArray& body);

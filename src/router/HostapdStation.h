@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// A station's entry as the access point's hostapd reports it.
+struct HostapdStation {
+    // dBm.
+    int rssi = 0;
+    std::uint64_t txBytes = 0;
+    std::uint64_t rxBytes = 0;
+    // Mbit/s from `tx_rate_info`; 0 when the line is missing or unreadable.
+    double txRate = 0.0;
+
+    bool operator==(const HostapdStation&) const = default;
+};
+
+// A bare colon-separated MAC, as hostapd heads a station's entry with it.
+bool isStationMAC(const QString& text);
+
+// The entry for `mac` in the text of `hostapd_cli sta MAC` or `all_sta`. Each
+// station's block starts with its bare MAC line; lines before any MAC line count
+// as the station asked for. None when the station has no `signal` line (which
+// covers "FAIL" and empty output).
+std::optional<HostapdStation> hostapdStation(const QString& output, const QString& mac);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <optional>
+
+// What a login answer means for the session.
+enum class UniFiLoginVerdict {
+    accepted,
+    // Wrong or unknown credentials, or not a UniFi login at all: the classic
+    // controller is worth a try.
+    rejected,
+    // A cloud account demanding multi-factor sign-in: no local login will pass,
+    // so there is nothing to fall back to.
+    ssoAccount,
+};
+
+struct UniFiLoginOutcome {
+    UniFiLoginVerdict verdict = UniFiLoginVerdict::rejected;
+    // "TOKEN=..." or "unifises=..." when accepted.
+    QString cookie;
+    // For the X-CSRF-Token header; may be empty.
+    QString csrfToken;
+};
+
+// `status` is none when no HTTP answer came; `headers` as the reply lists them.
+UniFiLoginOutcome uniFiLoginOutcome(std::optional<int> status,
+                                    const QList<QPair<QByteArray, QByteArray>>& headers,
+                                    const QByteArray& body);
+
+// Shown when the console wants multi-factor sign-in.
+QString uniFiSSOAccountMessage();
+
+// Shown when neither the console nor the classic controller accepted the login.
+QString uniFiAuthenticationFailedMessage();

@@ -1,0 +1,181 @@
+#include "platform/LinuxGateways.h"
+
+#include "platform/WirelessLink.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <bit>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace LinuxGateways;
+
+template <typename Row> std::string rowName(const testing::TestParamInfo<Row>& info) {
+    return info.param.name;
+}
+
+const QByteArray routeHeader =
+    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+
+// One /proc/net/route row; addresses as a little-endian kernel prints them.
+QByteArray route(const QByteArray& iface, const QByteArray& destination, const QByteArray& gateway,
+                 const QByteArray& mask = "00000000") {
+    return iface + '\t' + destination + '\t' + gateway + "\t0003\t0\t0\t600\t" + mask + "\t0\t0\t0\n";
+}
+
+struct RouteRow {
+    std::string name;
+    QByteArray table;
+    QList<GatewayLine> lines;
+    friend void PrintTo(const RouteRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class RouteTableTest : public testing::TestWithParam<RouteRow> {
+protected:
+    void SetUp() override {
+        if constexpr (std::endian::native != std::endian::little) {
+            GTEST_SKIP() << "the rows are written in little-endian byte order";
+        }
+    }
+};
+
+TEST_P(RouteTableTest, FindsDefaultGatewaysInTableOrder) {
+    EXPECT_EQ(gatewayLinesFromRouteTable(GetParam().table), GetParam().lines);
+}
+
+const GatewayLine wifiRouter{QStringLiteral("192.168.8.1"), QStringLiteral("wlp2s0")};
+const GatewayLine wiredRouter{QStringLiteral("10.0.0.1"), QStringLiteral("enp3s0")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, RouteTableTest,
+    testing::Values(RouteRow{"single",
+                             routeHeader + route("wlp2s0", "00000000", "0108A8C0") +
+                                 route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF"),
+                             {wifiRouter}},
+                    RouteRow{"twoGatewaysInOrder",
+                             routeHeader + route("enp3s0", "00000000", "0100000A") +
+                                 route("wlp2s0", "00000000", "0108A8C0"),
+                             {wiredRouter, wifiRouter}},
+                    RouteRow{"sameGatewayTwiceKeepsTheFirst",
+                             routeHeader + route("wlp2s0", "00000000", "0108A8C0") +
+                                 route("enp3s0", "00000000", "0108A8C0"),
+                             {wifiRouter}},
+                    RouteRow{"defaultWithoutGateway", routeHeader + route("wg0", "00000000", "00000000"), {}},
+                    RouteRow{"notADefaultRoute",
+                             routeHeader + route("enp3s0", "0000000A", "0100000A", "000000FF") +
+                                 route("enp3s0", "00000000", "0100000A", "000000FF"),
+                             {}},
+                    RouteRow{"shortAndBrokenRowsSkipped",
+                             routeHeader + "wlp2s0\t00000000\t0108A8C0\n" +
+                                 route("wlp2s0", "00000000", "XYZ8A8C0") + route("wlp2s0", "0", "0108A8C0") +
+                                 route("enp3s0", "00000000", "0100000A"),
+                             {wiredRouter}},
+                    RouteRow{"headerOnly", routeHeader, {}}, RouteRow{"empty", QByteArray(), {}},
+                    RouteRow{"notARouteTable", "<html>not a table</html>\n", {}}),
+    rowName<RouteRow>);
+
+struct SysfsSpeedRow {
+    std::string name;
+    QByteArray text;
+    std::optional<std::uint64_t> bitsPerSecond;
+    friend void PrintTo(const SysfsSpeedRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class SysfsSpeedTest : public testing::TestWithParam<SysfsSpeedRow> {};
+
+TEST_P(SysfsSpeedTest, ReadsMegabitsOrNothing) {
+    EXPECT_EQ(linkSpeedFromSysfs(GetParam().text), GetParam().bitsPerSecond);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SysfsSpeedTest,
+                         testing::Values(SysfsSpeedRow{"gigabit", "1000\n", 1'000'000'000ULL},
+                                         SysfsSpeedRow{"twoPointFive", "2500\n", 2'500'000'000ULL},
+                                         SysfsSpeedRow{"unknownIsMinusOne", "-1\n", std::nullopt},
+                                         SysfsSpeedRow{"unreadableLinkDown", QByteArray(), std::nullopt},
+                                         SysfsSpeedRow{"notANumber", "unknown\n", std::nullopt},
+                                         SysfsSpeedRow{"absurd", "99999999999999999\n", std::nullopt}),
+                         rowName<SysfsSpeedRow>);
+
+class FakeSysClassNet : public testing::Test {
+protected:
+    void addInterface(const QString& name, const QByteArray& speed = {}, const QString& wirelessMarker = {}) {
+        const QString path = root.filePath(name);
+        ASSERT_TRUE(QDir().mkpath(path));
+        if (!wirelessMarker.isEmpty()) {
+            ASSERT_TRUE(QDir().mkpath(path + QLatin1Char('/') + wirelessMarker));
+        }
+        if (!speed.isNull()) {
+            QFile file(path + QStringLiteral("/speed"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(speed);
+        }
+    }
+
+    QTemporaryDir root;
+};
+
+TEST_F(FakeSysClassNet, ReadsTheSpeedOfANamedInterfaceOnly) {
+    addInterface(QStringLiteral("enp3s0"), "2500\n");
+    addInterface(QStringLiteral("eno1"), "-1\n");
+    const QString folder = root.path();
+
+    EXPECT_EQ(readLinkSpeed(QStringLiteral("enp3s0"), folder), 2'500'000'000ULL);
+    EXPECT_FALSE(readLinkSpeed(QStringLiteral("eno1"), folder));
+    EXPECT_FALSE(readLinkSpeed(QStringLiteral("missing0"), folder));
+    // A name from elsewhere must not lead the read out of the interface folder.
+    EXPECT_FALSE(
+        readLinkSpeed(QStringLiteral("../") + QDir(folder).dirName() + QStringLiteral("/enp3s0"), folder));
+    EXPECT_FALSE(readLinkSpeed(QStringLiteral(".."), folder));
+    EXPECT_FALSE(readLinkSpeed(QString(), folder));
+}
+
+TEST_F(FakeSysClassNet, FindsInterfacesOfTheWirelessLayer) {
+    addInterface(QStringLiteral("wlp2s0"), {}, QStringLiteral("phy80211"));
+    addInterface(QStringLiteral("wlan9"), {}, QStringLiteral("wireless"));
+    addInterface(QStringLiteral("enp3s0"), "1000\n");
+    addInterface(QStringLiteral("lo"));
+
+    EXPECT_EQ(wifiInterfaceNames(root.path()),
+              (QStringList{QStringLiteral("wlan9"), QStringLiteral("wlp2s0")}));
+    EXPECT_TRUE(wifiInterfaceNames(root.filePath(QStringLiteral("absent"))).isEmpty());
+}
+
+class CurrentLinkOn : public WirelessLink {
+public:
+    explicit CurrentLinkOn(std::optional<LocalLinkReading> reading)
+        : reading(std::move(reading)) {}
+    std::optional<int> currentChannelBand() const override { return std::nullopt; }
+    std::optional<LocalLinkReading> currentLink() const override { return reading; }
+
+private:
+    std::optional<LocalLinkReading> reading;
+};
+
+TEST(WiFiInterfacesTest, OnlyTheCurrentInterfaceHasAMode) {
+    LocalLinkReading reading;
+    reading.interfaceName = QStringLiteral("wlan1");
+    reading.phyMode = 6;
+    const QStringList names{QStringLiteral("wlan0"), QStringLiteral("wlan1")};
+
+    const QList<WiFiInterface> withLink = wifiInterfaces(names, CurrentLinkOn(reading));
+    ASSERT_EQ(withLink.size(), 2);
+    EXPECT_EQ(withLink.at(0).phyMode, 0);
+    EXPECT_EQ(withLink.at(1).phyMode, 6);
+    EXPECT_EQ(wifiInterfaces(names, CurrentLinkOn(std::nullopt)).at(1).phyMode, 0);
+}
+
+// Reads this machine's own tables; nothing is sent anywhere.
+TEST(LiveReadTest, RouteTableAndAddressesAreReadable) {
+    QFile routes(routeTablePath);
+    const QByteArray table = routes.open(QIODevice::ReadOnly) ? routes.readAll() : QByteArray();
+    EXPECT_EQ(readGatewayLines(), gatewayLinesFromRouteTable(table));
+    EXPECT_FALSE(defaultGateways(readGatewayLines()).isEmpty());
+    for (const InterfaceAddress& entry : interfaceAddresses()) {
+        EXPECT_TRUE(parseDottedQuad(entry.address)) << entry.address.toStdString();
+        EXPECT_TRUE(entry.netmask.isEmpty() || parseDottedQuad(entry.netmask)) << entry.netmask.toStdString();
+    }
+}
+
+} // namespace
