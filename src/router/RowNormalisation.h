@@ -43,3 +43,8 @@ int firstRSSI(const QJsonObject& row, std::initializer_list<QString> keys);
 
 // Routers that report rates in kbit/s; rows carry Mbit/s.
 double megabitsFromKilobits(double kilobitsPerSecond);
+
+// The once-per-run "[DIAG] " dumps of a router's row: the heading, then one
+// "  key = value" line per field in key order (arrays and objects as compact
+// JSON, null as "nil").
+QString fieldDump(const QString& heading, const QJsonObject& fields);

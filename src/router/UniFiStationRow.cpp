@@ -81,25 +81,6 @@ QString bandForRadio(const QString& radio) {
     return BandLabel::unknownWireless;
 }
 
-QString dumpValue(const QJsonValue& value) {
-    switch (value.type()) {
-    case QJsonValue::Null:
-    case QJsonValue::Undefined:
-        return QStringLiteral("nil");
-    case QJsonValue::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QJsonValue::Double:
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    case QJsonValue::String:
-        return value.toString();
-    case QJsonValue::Array:
-        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
-    case QJsonValue::Object:
-        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
-    }
-    return QStringLiteral("nil");
-}
-
 } // namespace
 
 std::optional<RouterClient> uniFiStationRow(const QJsonObject& station) {
@@ -138,9 +119,5 @@ QList<RouterClient> uniFiStationRows(const QJsonArray& data) {
 }
 
 QString uniFiStationDump(const QJsonObject& station, const QString& mac) {
-    QStringList lines{QStringLiteral("[DIAG] UniFi /stat/sta fields for ") + mac + QLatin1Char(':')};
-    // QJsonObject keeps its keys sorted.
-    for (auto field = station.constBegin(); field != station.constEnd(); ++field)
-        lines.append(QStringLiteral("  ") + field.key() + QStringLiteral(" = ") + dumpValue(field.value()));
-    return lines.join(QLatin1Char('\n'));
+    return fieldDump(QStringLiteral("[DIAG] UniFi /stat/sta fields for ") + mac + QLatin1Char(':'), station);
 }
