@@ -290,6 +290,11 @@ void WiFiMonitor::receive(TargetSlot slot, int generation, const std::optional<R
     // offline flash early.
     if (routerDown)
         return;
+    // The slot may have moved to another target, or to none, or the mode may
+    // have changed while the router took its time: nothing would ever clear the
+    // alarm and flash such an answer starts.
+    if (!pollingRouterMode.value_or(false) || mac != target(slot).lastKnownTargetMAC())
+        return;
     if (slot == TargetSlot::a)
         idleFlashTimer.stop();
     target(slot).update(row, mac);

@@ -321,6 +321,59 @@ TEST_F(WiFiMonitorTest, AnAnswerToARequestSentBeforeADisconnectIsDropped) {
     EXPECT_EQ(router.fetchedMACs.size(), 2);
 }
 
+// An answer that comes back after its slot was given up must not bring the
+// slot's alarm and flash back with nobody left to stop them.
+struct LateAnswerRow {
+    const char* name;
+    QStringList criticalMACs;
+    void (*change)(MonitorTestBench&);
+    friend void PrintTo(const LateAnswerRow& row, std::ostream* os) { *os << row.name; }
+};
+
+class WiFiMonitorLateAnswer : public WiFiMonitorTest, public ::testing::WithParamInterface<LateAnswerRow> {};
+
+TEST_P(WiFiMonitorLateAnswer, IsDroppedOnceItsSlotFollowsAnotherTargetOrNone) {
+    settings.writeBool(SettingsKey::audioEnabled, true);
+    followTargets(laptopMAC, cameraMAC);
+    setRow(laptopMAC, -50);
+    setRow(cameraMAC, -50);
+    poll();
+    router.holdFetches = true;
+    for (const QString& mac : GetParam().criticalMACs)
+        setRow(mac, -80);
+    poll();
+    GetParam().change(*this);
+    poll();
+
+    for (FakeRouterService::PendingFetch& pending : router.pendingFetches)
+        pending.completion(router.row(pending.mac));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(monitor->alertManager().playingState(), std::nullopt);
+    EXPECT_EQ(targetA().flashInterval(), std::nullopt);
+    EXPECT_EQ(targetB().flashInterval(), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WiFiMonitorLateAnswer,
+    ::testing::Values(LateAnswerRow{"secondTargetRemoved",
+                                    {MonitorTestBench::cameraMAC},
+                                    [](MonitorTestBench& bench) {
+                                        bench.settings.writeString(SettingsKey::targetMAC2, QString());
+                                    }},
+                      LateAnswerRow{"firstTargetReplaced",
+                                    {MonitorTestBench::laptopMAC},
+                                    [](MonitorTestBench& bench) {
+                                        bench.settings.writeString(SettingsKey::targetMAC,
+                                                                   QStringLiteral("3C:22:FB:00:00:03"));
+                                    }},
+                      LateAnswerRow{"routerModeLeft",
+                                    {MonitorTestBench::laptopMAC, MonitorTestBench::cameraMAC},
+                                    [](MonitorTestBench& bench) {
+                                        bench.settings.writeString(SettingsKey::monitoringMode,
+                                                                   QStringLiteral("wifi"));
+                                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // --- Network changes ---
 
 TEST_F(WiFiMonitorTest, ABurstOfNetworkEventsGivesOneCheckButEveryNotification) {
