@@ -300,13 +300,19 @@ void WiFiMonitor::receive(TargetSlot slot, int generation, const std::optional<R
     target(slot).update(row, mac);
 }
 
+bool WiFiMonitor::watchesRouterHealth() const {
+    return context.settings.readString(SettingsKey::monitoringMode).value_or(routerMode) == routerMode &&
+           isRouterConfigured();
+}
+
 void WiFiMonitor::healthTick() {
-    if (context.settings.readString(SettingsKey::monitoringMode).value_or(routerMode) != routerMode ||
-        !isRouterConfigured())
+    if (!watchesRouterHealth())
         return;
     context.router.probeRouterHealth([self = QPointer(this)](bool reachable) {
         onMainThread([self, reachable] {
-            if (self)
+            // A probe still out when the user switched to P2P or disconnected
+            // would otherwise declare a router down that is no longer followed.
+            if (self && self->watchesRouterHealth())
                 self->handleHealthResult(reachable);
         });
     });

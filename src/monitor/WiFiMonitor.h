@@ -73,6 +73,7 @@ private:
     void startOfflineFlash(TargetMonitor& target);
 
     bool isRouterConfigured() const;
+    bool watchesRouterHealth() const;
     bool isSlotBConfigured() const;
     void showIdle();
     void setStatusTitle(const QString& text, const RgbColour& foreground,

@@ -234,6 +234,26 @@ TEST_F(WiFiMonitorTest, ClearingCriticalTargetsSilencesAndResetsThemAndTheLastGo
 
 // --- Router health ---
 
+TEST_F(WiFiMonitorTest, ProbeAnswerArrivingAfterASwitchToP2PDeclaresNothing) {
+    followTargets(laptopMAC);
+    setRow(laptopMAC, -50);
+    poll();
+    router.healthy = false;
+    monitor->healthTick();
+    QCoreApplication::sendPostedEvents();
+    router.holdProbes = true;
+    monitor->healthTick();
+
+    settings.writeString(SettingsKey::monitoringMode, QStringLiteral("wifi"));
+    poll();
+    for (auto& answer : router.pendingProbes)
+        answer(false);
+    QCoreApplication::sendPostedEvents();
+
+    EXPECT_FALSE(monitor->routerIsDown());
+    EXPECT_TRUE(logged(VtCode::nodeUnreachable).isEmpty());
+}
+
 TEST_F(WiFiMonitorTest, TwoFailedProbesInARowDeclareTheRouterUnreachableOnceUntilOneSucceeds) {
     followTargets(laptopMAC);
     setRow(laptopMAC, -70);
