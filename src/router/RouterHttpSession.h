@@ -1,0 +1,45 @@
+#pragma once
+
+#include "router/RouterHttpRequest.h"
+#include "router/RouterHttpResult.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <functional>
+
+// The HTTP session of one router: a GL.iNet web interface, a UniFi console or a
+// Peplink device. Routers serve self-signed, expired or wrongly named
+// certificates, so this session accepts any certificate; nothing outside router
+// requests may use it. It keeps no cookies either way: the UniFi session cookie
+// travels only in the caller's explicit Cookie header. Connections stay open
+// between requests so a poll does not pay a TLS handshake each second.
+//
+// The session belongs to the thread that creates it, the main thread in the
+// application. That never stalls the monitor: Qt's network access is wholly
+// asynchronous (connecting, the handshake and reading all run from the event
+// loop), each request has a hard deadline, and a completion only ever sees a
+// finished answer. A thread of its own would add hand-overs and nothing else.
+class RouterHttpSession {
+public:
+    using Completion = std::function<void(const RouterHttpResult&)>;
+
+    // Answers beyond this are cut off while downloading and fail as tooLarge.
+    static constexpr qint64 maximumAnswerBytes = 16 * 1024 * 1024;
+
+    RouterHttpSession();
+    // Ends what is still in flight, so every caller hears back.
+    ~RouterHttpSession();
+    RouterHttpSession(const RouterHttpSession&) = delete;
+    RouterHttpSession& operator=(const RouterHttpSession&) = delete;
+
+    // Call on the session's thread. `completion` runs later on that thread,
+    // never inside send, and not at all once `context` is gone. It runs exactly
+    // once otherwise: with the answer of any HTTP status, or an error.
+    void send(const RouterHttpRequest& request, QObject* context, Completion completion);
+
+    // Ends every request in flight; each completes with a network error.
+    void abortAll();
+
+private:
+    QNetworkAccessManager network;
+};
