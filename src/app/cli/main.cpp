@@ -1,5 +1,6 @@
 #include "app/SettingsStore.h"
 #include "app/cli/ExplainCommand.h"
+#include "app/cli/GatewaysCommand.h"
 #include "app/cli/LinkCommand.h"
 #include "app/cli/PasswordCommand.h"
 #include "app/cli/SessionLogCommand.h"
@@ -10,9 +11,11 @@
 #include "logs/SessionLog.h"
 #include "platform/Clock.h"
 #include "platform/InstanceLock.h"
+#include "platform/LinuxGateways.h"
 #include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/TerminationSignals.h"
+#include "router/GatewayDiscovery.h"
 #include "router/SecretServiceCredentialStore.h"
 #include "router/UnconnectedRouter.h"
 
@@ -36,6 +39,7 @@ void printUsage(QTextStream& stream) {
               "  password set | delete | status\n"
               "                       the router password kept in the keyring for routerIP;\n"
               "                       set reads it from standard input\n"
+              "  gateways             the router addresses this computer's routes lead to\n"
               "  vendor MAC           the camera maker and name shown for a MAC address\n"
               "  watch [--count N] [--no-colour]\n"
               "                       run the monitor in the terminal, one line per poll\n";
@@ -96,6 +100,14 @@ int main(int argc, char** argv) {
         SecretServiceCredentialStore store;
         return runPasswordCommand(args, SettingsStore::shared(), store, in, ::isatty(STDIN_FILENO) == 1, out,
                                   err);
+    }
+    if (command == QStringLiteral("gateways")) {
+        const Nl80211WirelessLink link(EventLogger::shared());
+        const QList<GatewayOption> options =
+            gatewayOptions(LinuxGateways::readGatewayLines(),
+                           LinuxGateways::wifiInterfaces(LinuxGateways::wifiInterfaceNames(), link),
+                           [](const QString& name) { return LinuxGateways::readLinkSpeed(name); });
+        return runGatewaysCommand(args, options, out, err);
     }
     if (command == QStringLiteral("vendor"))
         return runVendorCommand(args, SettingsStore::shared(), out, err);
