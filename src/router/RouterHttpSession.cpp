@@ -120,7 +120,8 @@ void RouterHttpSession::send(const RouterHttpRequest& request, QObject* context,
     QObject::connect(
         reply, &QNetworkReply::finished, reply,
         [reply, exchange, guard = QPointer<QObject>(context), completion = std::move(completion)] {
-            if (!exchange->cutShort)
+            // An aborted reply is closed already; there is nothing left to read.
+            if (!exchange->cutShort && reply->isOpen())
                 exchange->body += reply->readAll();
             RouterHttpResult result = resultOf(*reply, *exchange);
             reply->deleteLater();

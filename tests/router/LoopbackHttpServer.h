@@ -17,7 +17,10 @@ class LoopbackHttpServer {
 public:
     using Responder = std::function<void(QTcpSocket&)>;
 
-    explicit LoopbackHttpServer(const std::optional<QSslConfiguration>& tls = std::nullopt) {
+    // Port 0 takes any free port. A fixed one (80, 443, 8443 as routers use) needs
+    // the private network namespace of run-on-private-loopback.sh.
+    explicit LoopbackHttpServer(const std::optional<QSslConfiguration>& tls = std::nullopt,
+                                quint16 port = 0) {
         if (tls) {
             auto sslServer = std::make_unique<QSslServer>();
             sslServer->setSslConfiguration(*tls);
@@ -30,7 +33,7 @@ public:
             while (QTcpSocket* socket = server->nextPendingConnection())
                 accept(socket);
         });
-        server->listen(QHostAddress::LocalHost);
+        server->listen(QHostAddress::LocalHost, port);
     }
 
     QUrl url(const QString& path = QStringLiteral("/")) const {
@@ -39,8 +42,11 @@ public:
     void respondWith(Responder next) { responder = std::move(next); }
     // Bytes written as soon as a connection is accepted, before any request.
     void greetWith(const QByteArray& bytes) { greeting = bytes; }
+    bool isListening() const { return server->isListening(); }
     int connections() const { return accepted; }
     const QList<QByteArray>& requestHeads() const { return heads; }
+    // The body of each request, in the order of requestHeads().
+    const QList<QByteArray>& requestBodies() const { return bodies; }
 
     static QByteArray answer(int status, const QByteArray& body, const QByteArray& extraHeaders = {}) {
         return "HTTP/1.1 " + QByteArray::number(status) +
@@ -78,6 +84,7 @@ private:
         if (pending.size() < headEnd + 4 + bodyLength)
             return false;
         heads.append(head);
+        bodies.append(pending.mid(headEnd + 4, bodyLength));
         pending.remove(0, headEnd + 4 + bodyLength);
         return true;
     }
@@ -88,4 +95,5 @@ private:
     QByteArray greeting;
     int accepted = 0;
     QList<QByteArray> heads;
+    QList<QByteArray> bodies;
 };

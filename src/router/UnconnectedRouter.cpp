@@ -1,9 +1,0 @@
-#include "router/UnconnectedRouter.h"
-
-void UnconnectedRouter::fetchClient(const QString&, ClientCompletion completion) {
-    completion(std::nullopt);
-}
-
-void UnconnectedRouter::probeRouterHealth(HealthCompletion completion) {
-    completion(false);
-}
