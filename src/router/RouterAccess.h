@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class CredentialStore;
+class EventLogger;
+class QThreadPool;
+class SettingsStore;
+
+// What every adapter reaches the router and the user's settings through. The
+// manager owns all of it and outlives its adapters.
+struct RouterAccess {
+    SettingsStore& settings;
+    // Blocks: read it on `pool` only (RouterPassword.h).
+    CredentialStore& credentials;
+    EventLogger& logger;
+    // Background work: keyring reads and ssh commands. The manager waits for it
+    // before its adapters go.
+    QThreadPool& pool;
+    // The `routerIP` setting trimmed, else the first detected gateway, else the
+    // fall-back address. Cheap and safe on the main thread.
+    std::function<QString()> routerAddress;
+    // The directory for ssh control sockets and askpass scripts.
+    QString sshDirectory;
+};
