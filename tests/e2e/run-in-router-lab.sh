@@ -1,0 +1,202 @@
+#!/bin/sh
+# Runs COMMAND in a router lab that exists only for the run: two network
+# namespaces joined by a veth pair, inside a private mount namespace whose /run
+# is a tmpfs (so `ip netns add` leaves nothing behind).
+#
+#   "router" 10.77.0.1/24  GL.iNet simulator (HTTP 80) and sshd:22 (ubus)
+#            10.77.0.3     UniFi simulator (UniFi OS 443, classic controller 8443)
+#            10.77.0.4     Peplink simulator (443)
+#            10.77.0.5     the UniFi access point: sshd:22 (hostapd_cli)
+#            10.77.0.6     classic UniFi controller (8443 only)
+#            every simulator also answers its control API on port 9000
+#   "studio" 10.77.0.2/24, default route via 10.77.0.1: COMMAND runs here.
+#
+# The router namespace has no route anywhere else, so nothing can leave the lab.
+# COMMAND gets VELTRANO_LAB=1 and VELTRANO_LAB_* naming the addresses, the
+# login and the scenario; the script exits with COMMAND's status, or 77
+# (skipped) where namespaces, sshd, ip or openssl are unavailable.
+#
+# The simulator binary comes from VELTRANO_ROUTER_SIMULATOR (or the build
+# folder beside the sources); the scenario from VELTRANO_LAB_SCENARIO, by
+# default lab-scenario.json beside this script.
+set -u
+
+skip() {
+    echo "skipped: $*" >&2
+    exit 77
+}
+
+if [ "$#" -eq 0 ]; then
+    echo "usage: $0 COMMAND [ARGS...]" >&2
+    exit 2
+fi
+
+here=$(cd "$(dirname "$0")" && pwd)
+simulator=${VELTRANO_ROUTER_SIMULATOR:-}
+if [ -z "$simulator" ]; then
+    for candidate in "$here"/../../build*/tools/router-simulator/veltrano-router-simulator; do
+        [ -x "$candidate" ] && simulator=$candidate && break
+    done
+fi
+[ -n "$simulator" ] && [ -x "$simulator" ] || skip "veltrano-router-simulator not found (set VELTRANO_ROUTER_SIMULATOR)"
+simulator=$(cd "$(dirname "$simulator")" && pwd)/$(basename "$simulator")
+scenario=${VELTRANO_LAB_SCENARIO:-$here/lab-scenario.json}
+[ -r "$scenario" ] || skip "no scenario at $scenario"
+scenario=$(cd "$(dirname "$scenario")" && pwd)/$(basename "$scenario")
+
+sshd=/usr/sbin/sshd
+for tool in ip ss unshare openssl ssh-keygen; do
+    command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
+done
+[ -x "$sshd" ] || skip "OpenSSH server not installed"
+
+if [ "${VELTRANO_ROUTER_LAB:-}" != 1 ]; then
+    # A private network namespace as well: whatever this script does itself
+    # happens away from the machine's interfaces.
+    for flags in "-m -n" "-r -m -n"; do
+        # shellcheck disable=SC2086
+        if unshare $flags --propagation private true 2>/dev/null; then
+            VELTRANO_ROUTER_LAB=1 VELTRANO_ROUTER_SIMULATOR=$simulator VELTRANO_LAB_SCENARIO=$scenario \
+                exec unshare $flags --propagation private "$0" "$@"
+        fi
+    done
+    skip "this system allows no private mount and network namespace"
+fi
+
+# From here on: inside the private namespaces.
+work=$(mktemp -d) || skip "no temporary folder"
+simulator_pids=""
+
+teardown() {
+    for pid in $simulator_pids; do
+        kill "$pid" 2>/dev/null
+    done
+    [ -s "$work/sshd.pid" ] && kill "$(cat "$work/sshd.pid")" 2>/dev/null
+    # Whatever else runs in the lab is ours too: sshd sessions, ssh masters the
+    # command left behind.
+    for namespace in studio router; do
+        pids=$(ip netns pids "$namespace" 2>/dev/null)
+        # shellcheck disable=SC2086
+        [ -n "$pids" ] && kill $pids 2>/dev/null
+    done
+    for pid in $simulator_pids; do
+        wait "$pid" 2>/dev/null
+    done
+    ip netns del studio 2>/dev/null
+    ip netns del router 2>/dev/null
+    rm -rf "$work"
+}
+trap teardown EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+mount -t tmpfs -o mode=0755 tmpfs /run || skip "no private /run"
+mkdir -m 0755 /run/sshd
+
+ip netns add router && ip netns add studio || skip "network namespaces cannot be made"
+ip -n studio link add veth-studio type veth peer name veth-router netns router || skip "no veth pair"
+ip -n router link set lo up
+ip -n router link set veth-router up
+for address in 10.77.0.1/24 10.77.0.3/24 10.77.0.4/24 10.77.0.5/24 10.77.0.6/24; do
+    ip -n router address add "$address" dev veth-router || skip "router address $address"
+done
+ip -n studio link set lo up
+ip -n studio link set veth-studio up
+ip -n studio address add 10.77.0.2/24 dev veth-studio || skip "studio address"
+ip -n studio route add default via 10.77.0.1 || skip "studio default route"
+
+credentials=$("$simulator" credentials "$scenario") || { echo "unreadable scenario $scenario" >&2; exit 2; }
+username=$(printf '%s\n' "$credentials" | sed -n 1p)
+password=$(printf '%s\n' "$credentials" | sed -n 2p)
+
+umask 077
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=router.lab \
+    -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null || skip "openssl cannot make a certificate"
+
+# root's SSH password is the scenario's; /etc/shadow is replaced only in this
+# mount namespace.
+hash=$(printf '%s\n' "$password" | openssl passwd -6 -stdin) || skip "openssl cannot hash a password"
+awk -F: -v hash="$hash" 'BEGIN { OFS = ":" } $1 == "root" { $2 = hash } { print }' /etc/shadow >"$work/shadow"
+mount --bind "$work/shadow" /etc/shadow || skip "/etc/shadow cannot be replaced"
+
+# ubus and hostapd_cli where root's non-interactive session finds them, with
+# the file that tells them where the simulators keep their state.
+mkdir -m 0755 "$work/sbin" "$work/state"
+ln -s "$simulator" "$work/sbin/ubus"
+ln -s "$simulator" "$work/sbin/hostapd_cli"
+printf '%s\n' "$work/state" >"$work/sbin/router-simulator-state"
+chmod 0755 "$work"
+chmod 0644 "$work/sbin/router-simulator-state"
+mount --bind "$work/sbin" /usr/local/sbin || skip "/usr/local/sbin cannot be replaced"
+
+ssh-keygen -q -t ed25519 -N '' -f "$work/host_key" || skip "ssh-keygen failed"
+cat >"$work/sshd_config" <<CONFIG
+ListenAddress 10.77.0.1
+ListenAddress 10.77.0.5
+Port 22
+HostKey $work/host_key
+PidFile $work/sshd.pid
+PermitRootLogin yes
+PasswordAuthentication yes
+KbdInteractiveAuthentication no
+PubkeyAuthentication no
+AuthorizedKeysFile none
+UsePAM no
+PrintMotd no
+PrintLastLog no
+LoginGraceTime 10
+MaxStartups 50
+MaxSessions 50
+CONFIG
+"$sshd" -t -f "$work/sshd_config" || skip "sshd refuses the lab configuration"
+ip netns exec router "$sshd" -f "$work/sshd_config" || skip "sshd does not start"
+
+serve() {
+    family=$1
+    address=$2
+    shift 2
+    ip netns exec router "$simulator" serve --family "$family" --address "$address" --scenario "$scenario" \
+        --state "$work/state" --control-port 9000 "$@" &
+    simulator_pids="$simulator_pids $!"
+}
+serve glinet 10.77.0.1
+serve unifi 10.77.0.3 --cert "$work/cert.pem" --key "$work/key.pem"
+serve peplink 10.77.0.4 --cert "$work/cert.pem" --key "$work/key.pem"
+serve unifi-classic 10.77.0.6 --cert "$work/cert.pem" --key "$work/key.pem"
+
+# Up to about 10 s for every listener; a simulator that exits fails the run.
+expected="10.77.0.1:80 10.77.0.1:22 10.77.0.5:22 10.77.0.3:443 10.77.0.3:8443 10.77.0.4:443 10.77.0.6:8443
+10.77.0.1:9000 10.77.0.3:9000 10.77.0.4:9000 10.77.0.6:9000"
+tries=0
+while :; do
+    listening=$(ip netns exec router ss -ltnH 2>/dev/null | awk '{ print $4 }')
+    missing=""
+    for endpoint in $expected; do
+        printf '%s\n' "$listening" | grep -qx "$endpoint" || missing="$missing $endpoint"
+    done
+    [ -z "$missing" ] && break
+    for pid in $simulator_pids; do
+        kill -0 "$pid" 2>/dev/null || { echo "router lab: a simulator exited" >&2; exit 1; }
+    done
+    tries=$((tries + 1))
+    if [ "$tries" -ge 100 ]; then
+        echo "router lab: not listening after 10 s:$missing" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+
+ip netns exec studio env \
+    VELTRANO_LAB=1 \
+    VELTRANO_LAB_GLINET=10.77.0.1 \
+    VELTRANO_LAB_UNIFI=10.77.0.3 \
+    VELTRANO_LAB_UNIFI_CLASSIC=10.77.0.6 \
+    VELTRANO_LAB_PEPLINK=10.77.0.4 \
+    VELTRANO_LAB_AP=10.77.0.5 \
+    VELTRANO_LAB_USERNAME="$username" \
+    VELTRANO_LAB_PASSWORD="$password" \
+    VELTRANO_LAB_SCENARIO="$scenario" \
+    VELTRANO_LAB_CONTROL_PORT=9000 \
+    "$@"
+status=$?
+exit $status

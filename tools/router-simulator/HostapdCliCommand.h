@@ -1,0 +1,14 @@
+#pragma once
+
+#include "CommandOutput.h"
+#include "Scenario.h"
+
+#include <QStringList>
+
+// An access point's `hostapd_cli -p DIR -i IFACE sta MAC` (and `all_sta`),
+// answered from the simulator's current clients: a station's entry only on the
+// interface it is associated on, "FAIL" everywhere else.
+class HostapdCliCommand {
+public:
+    static CommandOutput run(const QStringList& arguments, const Scenario& state);
+};

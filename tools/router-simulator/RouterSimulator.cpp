@@ -1,0 +1,130 @@
+#include "RouterSimulator.h"
+
+#include "ClientStateFile.h"
+
+#include <QPointer>
+
+namespace {
+
+HttpResponse malformedVersion(const HttpResponse& response, MalformedStyle style) {
+    if (style == MalformedStyle::cutJson) {
+        HttpResponse cut = response;
+        cut.body.truncate(response.body.size() / 2);
+        return cut;
+    }
+    // What a reverse proxy in front of a crashed web service sends instead.
+    return HttpResponse::text(response.status, "text/html",
+                              "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n"
+                              "<center><h1>502 Bad Gateway</h1></center>\r\n<hr><center>nginx</center>\r\n"
+                              "</body>\r\n</html>\r\n");
+}
+
+} // namespace
+
+bool RouterSimulator::isFamily(const QString& family) {
+    return family == QStringLiteral("glinet") || family == QStringLiteral("unifi") ||
+           family == QStringLiteral("unifi-classic") || family == QStringLiteral("peplink");
+}
+
+RouterSimulator::RouterSimulator(Scenario scenarioValue, Options optionsValue, QObject* parent)
+    : QObject(parent)
+    , scenario(std::move(scenarioValue))
+    , options(std::move(optionsValue))
+    , clients(scenario.clients)
+    , glinet(scenario, sessions, conditions, [this] { return elapsedMs(); })
+    , uniFiOS(UniFiResponder::Generation::uniFiOS, scenario, sessions, conditions)
+    , uniFiClassic(UniFiResponder::Generation::classic, scenario, sessions, conditions)
+    , peplink(scenario, sessions, conditions)
+    , control(
+          {conditions, sessions, clients, requests}, [this] { return elapsedMs(); },
+          [this] { writeState(); }) {
+    clock.start();
+    stateTimer.setInterval(1000);
+    connect(&stateTimer, &QTimer::timeout, this, &RouterSimulator::writeState);
+}
+
+bool RouterSimulator::start(QString* error) {
+    const QString& family = options.family;
+    bool listening = listen(Service::control, options.controlPort, false, error);
+    if (family == QStringLiteral("glinet"))
+        listening = listening && listen(Service::glinet, options.httpPort, false, error);
+    if (family == QStringLiteral("unifi"))
+        listening = listening && listen(Service::uniFiOS, options.httpsPort, true, error);
+    if (family == QStringLiteral("unifi") || family == QStringLiteral("unifi-classic"))
+        listening = listening && listen(Service::uniFiClassic, options.classicPort, true, error);
+    if (family == QStringLiteral("peplink"))
+        listening = listening && listen(Service::peplink, options.httpsPort, true, error);
+    if (!listening)
+        return false;
+    writeState();
+    stateTimer.start();
+    return true;
+}
+
+quint16 RouterSimulator::port(Service service) const {
+    const HttpEndpoint* endpoint = endpoints.value(service);
+    return endpoint ? endpoint->port() : 0;
+}
+
+bool RouterSimulator::listen(Service service, quint16 port, bool tls, QString* error) {
+    if (tls && !options.tls) {
+        *error = QStringLiteral("this family needs --cert and --key");
+        return false;
+    }
+    QPointer<RouterSimulator> guard(this);
+    auto* endpoint = new HttpEndpoint(
+        [guard, service](const HttpRequest& request, const HttpConnection::Reply& reply) {
+            if (guard)
+                guard->serve(service, request, reply);
+        },
+        this);
+    if (!endpoint->listen(options.address, port, tls ? options.tls : std::nullopt)) {
+        *error = QStringLiteral("cannot listen on %1 port %2: %3")
+                     .arg(options.address.toString())
+                     .arg(port)
+                     .arg(endpoint->errorString());
+        return false;
+    }
+    endpoints.insert(service, endpoint);
+    return true;
+}
+
+void RouterSimulator::serve(Service service, const HttpRequest& request, const HttpConnection::Reply& reply) {
+    if (service == Service::control) {
+        reply(control.respond(request));
+        return;
+    }
+    requests.append(request, port(service));
+    // A silent router keeps the connection open and never replies.
+    if (conditions.silent)
+        return;
+    HttpResponse response = answer(service, request);
+    if (conditions.malformed)
+        response = malformedVersion(response, conditions.malformedStyle);
+    if (conditions.delayMs > 0)
+        QTimer::singleShot(conditions.delayMs, this, [reply, response] { reply(response); });
+    else
+        reply(response);
+}
+
+HttpResponse RouterSimulator::answer(Service service, const HttpRequest& request) {
+    const QList<SimClient> current = clients.clientsAt(elapsedMs());
+    switch (service) {
+    case Service::glinet:
+        return glinet.respond(request, current);
+    case Service::uniFiOS:
+        return uniFiOS.respond(request, current);
+    case Service::uniFiClassic:
+        return uniFiClassic.respond(request, current);
+    case Service::peplink:
+        return peplink.respond(request, current);
+    case Service::control:
+        break;
+    }
+    return HttpResponse::text(404, "text/plain", "not found\n");
+}
+
+void RouterSimulator::writeState() {
+    if (!options.stateFile.isEmpty())
+        ClientStateFile::write(options.stateFile, scenario, clients.clientsAt(elapsedMs()));
+}
