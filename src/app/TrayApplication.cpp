@@ -17,6 +17,8 @@ constexpr auto notchCheckDelay = std::chrono::seconds(3);
 TrayApplication::TrayApplication(QObject* parent)
     : QObject(parent)
     , link(EventLogger::shared())
+    , gateways(link)
+    , router(SettingsStore::shared(), credentials, EventLogger::shared(), gateways)
     , networkEvents(EventLogger::shared())
     , menu(SettingsStore::shared())
     , statusItem(menu.menu())

@@ -4,11 +4,13 @@
 #include "display/TrayStatusItem.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
+#include "platform/LinuxGatewaySource.h"
 #include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/TerminationSignals.h"
-#include "router/UnconnectedRouter.h"
+#include "router/RouterManager.h"
+#include "router/SecretServiceCredentialStore.h"
 
 #include <QObject>
 
@@ -33,8 +35,10 @@ private:
     void warnHidden();
 
     SystemClock clock;
-    UnconnectedRouter router;
     Nl80211WirelessLink link;
+    LinuxGatewaySource gateways;
+    SecretServiceCredentialStore credentials;
+    RouterManager router;
     NetlinkNetworkEvents networkEvents;
     QtSoundPlayer soundPlayer;
     MenuManager menu;

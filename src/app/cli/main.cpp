@@ -3,6 +3,7 @@
 #include "app/cli/GatewaysCommand.h"
 #include "app/cli/LinkCommand.h"
 #include "app/cli/PasswordCommand.h"
+#include "app/cli/RouterCommand.h"
 #include "app/cli/SessionLogCommand.h"
 #include "app/cli/SettingsCommand.h"
 #include "app/cli/VendorCommand.h"
@@ -11,13 +12,12 @@
 #include "logs/SessionLog.h"
 #include "platform/Clock.h"
 #include "platform/InstanceLock.h"
-#include "platform/LinuxGateways.h"
+#include "platform/LinuxGatewaySource.h"
 #include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/TerminationSignals.h"
-#include "router/GatewayDiscovery.h"
+#include "router/RouterManager.h"
 #include "router/SecretServiceCredentialStore.h"
-#include "router/UnconnectedRouter.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -40,6 +40,10 @@ void printUsage(QTextStream& stream) {
               "                       the router password kept in the keyring for routerIP;\n"
               "                       set reads it from standard input\n"
               "  gateways             the router addresses this computer's routes lead to\n"
+              "  detect ADDRESS       which router family answers at ADDRESS\n"
+              "  connect              log in to the router with the stored settings and password\n"
+              "  clients [--json]     the router's wireless clients\n"
+              "  model                the router's model name\n"
               "  vendor MAC           the camera maker and name shown for a MAC address\n"
               "  watch [--count N] [--no-colour]\n"
               "                       run the monitor in the terminal, one line per poll\n";
@@ -55,8 +59,10 @@ int watch(const QStringList& args, QTextStream& out, QTextStream& err) {
         privateLog.emplace(std::nullopt);
     }
     EventLogger& logger = EventLogger::shared();
-    UnconnectedRouter router;
     Nl80211WirelessLink link(logger);
+    const LinuxGatewaySource gateways(link);
+    SecretServiceCredentialStore credentials;
+    RouterManager router(SettingsStore::shared(), credentials, logger, gateways);
     NetlinkNetworkEvents networkEvents(logger);
     SystemClock clock;
     WatchContext context{SettingsStore::shared(),
@@ -67,6 +73,28 @@ int watch(const QStringList& args, QTextStream& out, QTextStream& err) {
                          clock,
                          logger};
     return runWatchCommand(args, context, ::isatty(STDOUT_FILENO) == 1, out, err);
+}
+
+const QStringList routerCommands = {QStringLiteral("gateways"), QStringLiteral("detect"),
+                                    QStringLiteral("connect"), QStringLiteral("clients"),
+                                    QStringLiteral("model")};
+
+int runRouterCommand(const QString& command, const QStringList& args, QTextStream& out, QTextStream& err) {
+    EventLogger& logger = EventLogger::shared();
+    const Nl80211WirelessLink link(logger);
+    const LinuxGatewaySource gateways(link);
+    SecretServiceCredentialStore credentials;
+    SettingsStore& settings = SettingsStore::shared();
+    RouterManager router(settings, credentials, logger, gateways);
+    if (command == QStringLiteral("gateways"))
+        return runGatewaysCommand(args, router.gatewayOptions(), out, err);
+    if (command == QStringLiteral("detect"))
+        return runDetectCommand(args, router, settings, out, err);
+    if (command == QStringLiteral("connect"))
+        return runConnectCommand(args, router, settings, out, err);
+    if (command == QStringLiteral("clients"))
+        return runClientsCommand(args, router, out, err);
+    return runModelCommand(args, router, out, err);
 }
 
 } // namespace
@@ -101,14 +129,8 @@ int main(int argc, char** argv) {
         return runPasswordCommand(args, SettingsStore::shared(), store, in, ::isatty(STDIN_FILENO) == 1, out,
                                   err);
     }
-    if (command == QStringLiteral("gateways")) {
-        const Nl80211WirelessLink link(EventLogger::shared());
-        const QList<GatewayOption> options =
-            gatewayOptions(LinuxGateways::readGatewayLines(),
-                           LinuxGateways::wifiInterfaces(LinuxGateways::wifiInterfaceNames(), link),
-                           [](const QString& name) { return LinuxGateways::readLinkSpeed(name); });
-        return runGatewaysCommand(args, options, out, err);
-    }
+    if (routerCommands.contains(command))
+        return runRouterCommand(command, args, out, err);
     if (command == QStringLiteral("vendor"))
         return runVendorCommand(args, SettingsStore::shared(), out, err);
     if (command == QStringLiteral("watch"))

@@ -1,0 +1,141 @@
+#include "app/cli/RouterCommand.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsSchema.h"
+#include "app/SettingsStore.h"
+#include "app/cli/ClientJson.h"
+#include "router/RouterFamily.h"
+#include "router/RouterManager.h"
+
+#include <QEventLoop>
+#include <optional>
+
+namespace {
+
+// Starts `request` with a completion that records its answer, and runs the
+// event loop until that answer came.
+template <typename Answer, typename Request> Answer await(Request request) {
+    QEventLoop loop;
+    std::optional<Answer> answer;
+    request([&](Answer value) {
+        answer = std::move(value);
+        loop.quit();
+    });
+    if (!answer)
+        loop.exec();
+    return std::move(*answer);
+}
+
+struct ConnectAnswer {
+    bool success = false;
+    std::optional<QString> message;
+};
+
+bool takesNoArguments(const QStringList& args, const char* verb, QTextStream& err) {
+    if (args.isEmpty())
+        return true;
+    err << "veltrano-cli " << verb << ": takes no arguments\nusage: veltrano-cli " << verb << '\n';
+    return false;
+}
+
+bool isKnownFamily(const QString& family) {
+    return SettingsSchema::routerTypes.contains(family);
+}
+
+QString rateText(double mbps) {
+    return mbps > 0 ? QString::number(mbps, 'f', 1) + QStringLiteral(" Mbit/s") : QStringLiteral("--");
+}
+
+} // namespace
+
+int runDetectCommand(const QStringList& args, RouterManager& router, SettingsStore& settings,
+                     QTextStream& out, QTextStream& err) {
+    if (args.size() != 1 || args.first().startsWith(QLatin1Char('-'))) {
+        err << "usage: veltrano-cli detect ADDRESS\n";
+        return 2;
+    }
+    const QString address = args.first().trimmed();
+    const QString family =
+        await<QString>([&](auto done) { router.detectRouterType(address, std::move(done)); });
+    out << family << '\n';
+    if (settings.readString(SettingsKey::routerIP).value_or(QString()).trimmed() == address)
+        settings.writeString(SettingsKey::detectedRouterType, family);
+    return family == RouterFamily::unknown ? 1 : 0;
+}
+
+int runConnectCommand(const QStringList& args, RouterManager& router, SettingsStore& settings,
+                      QTextStream& out, QTextStream& err) {
+    if (!takesNoArguments(args, "connect", err))
+        return 2;
+    const QString address = router.routerAddress();
+    if (!isKnownFamily(settings.readString(SettingsKey::detectedRouterType).value_or(QString()))) {
+        const QString family =
+            await<QString>([&](auto done) { router.detectRouterType(address, std::move(done)); });
+        if (!isKnownFamily(family)) {
+            err << "Router type not recognized \u2014 check IP and try again\n";
+            return 1;
+        }
+        settings.writeString(SettingsKey::detectedRouterType, family);
+    }
+
+    settings.writeBool(SettingsKey::routerConnected, false);
+    router.resetSession();
+    const ConnectAnswer answer = await<ConnectAnswer>([&](auto done) {
+        router.connect([done = std::move(done)](bool success, std::optional<QString> message) mutable {
+            done(ConnectAnswer{success, std::move(message)});
+        });
+    });
+    if (!answer.success) {
+        err << answer.message.value_or(
+                   QStringLiteral("Connection failed \u2014 check credentials and try again"))
+            << '\n';
+        return 1;
+    }
+    settings.writeBool(SettingsKey::routerConnected, true);
+    const std::optional<QString> model =
+        await<std::optional<QString>>([&](auto done) { router.fetchModelName(std::move(done)); });
+    settings.writeString(SettingsKey::detectedModelName, model.value_or(QString()));
+    out << "Connected to " << address;
+    if (model && !model->isEmpty())
+        out << " (" << *model << ')';
+    out << '\n';
+    return 0;
+}
+
+int runClientsCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err) {
+    const bool json = args == QStringList{QStringLiteral("--json")};
+    if (!json && !args.isEmpty()) {
+        err << "usage: veltrano-cli clients [--json]\n";
+        return 2;
+    }
+    const QList<RouterClient> rows =
+        await<QList<RouterClient>>([&](auto done) { router.fetchClients(std::move(done)); });
+    if (json) {
+        out << QString::fromUtf8(clientsJson(rows));
+        return 0;
+    }
+    if (rows.isEmpty()) {
+        out << "No wireless clients found\n";
+        return 0;
+    }
+    for (const RouterClient& row : rows) {
+        out << row.mac << "  " << (row.ip.isEmpty() ? QStringLiteral("-") : row.ip).leftJustified(15) << "  "
+            << row.iface.leftJustified(5) << "  " << QString::number(row.rssi).rightJustified(4) << " dBm  "
+            << rateText(row.txRate).rightJustified(13) << "  " << (row.isOnline ? "online " : "offline")
+            << "  " << row.hostname << '\n';
+    }
+    return 0;
+}
+
+int runModelCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err) {
+    if (!takesNoArguments(args, "model", err))
+        return 2;
+    const std::optional<QString> model =
+        await<std::optional<QString>>([&](auto done) { router.fetchModelName(std::move(done)); });
+    if (!model) {
+        err << "veltrano-cli model: the router did not name its model\n";
+        return 1;
+    }
+    out << *model << '\n';
+    return 0;
+}

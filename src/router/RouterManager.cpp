@@ -1,0 +1,100 @@
+#include "router/RouterManager.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/EventLogger.h"
+#include "router/RouterFamily.h"
+
+namespace {
+
+// Keyring reads and ssh commands of two targets and a health probe may all wait
+// at once; more would only queue behind a router that answers slowly anyway.
+constexpr int backgroundThreads = 4;
+
+} // namespace
+
+RouterManager::RouterManager(SettingsStore& settings, CredentialStore& credentials, EventLogger& logger,
+                             const GatewaySource& gateways, QString sshDirectory)
+    : settings(settings)
+    , logger(logger)
+    , gateways(gateways)
+    , access{settings, credentials, logger, pool, [this] { return routerAddress(); }, std::move(sshDirectory)}
+    , glinet(access)
+    , uniFi(access)
+    , peplink(access) {
+    pool.setMaxThreadCount(backgroundThreads);
+}
+
+RouterManager::~RouterManager() {
+    pool.waitForDone();
+}
+
+QString RouterManager::routerAddress() const {
+    const QString configured = settings.readString(SettingsKey::routerIP).value_or(QString()).trimmed();
+    if (!configured.isEmpty())
+        return configured;
+    return defaultGateways(gateways.gatewayLines()).constFirst();
+}
+
+void RouterManager::fetchClient(const QString& targetMAC, ClientCompletion completion) {
+    adapter().fetchClient(targetMAC, std::move(completion));
+}
+
+void RouterManager::probeRouterHealth(HealthCompletion completion) {
+    adapter().probeRouterHealth(std::move(completion));
+}
+
+void RouterManager::resetSession() {
+    glinet.resetSession();
+    uniFi.resetSession();
+    peplink.resetSession();
+}
+
+void RouterManager::disconnect() {
+    logger.logInfo(VtCode::transportClosed, QString());
+    adapter().disconnect();
+    resetSession();
+}
+
+QList<GatewayOption> RouterManager::gatewayOptions() {
+    return ::gatewayOptions(gateways.gatewayLines(), gateways.wifiInterfaces(),
+                            [this](const QString& name) { return gateways.linkSpeed(name); });
+}
+
+bool RouterManager::isGatewayOnWiFi(const QString& address) {
+    return ::isGatewayOnWiFi(address, gateways.gatewayLines(), gateways.wifiInterfaces());
+}
+
+bool RouterManager::isOnLocalSubnet(const QString& address) const {
+    return ::isOnLocalSubnet(address, gateways.interfaceAddresses());
+}
+
+void RouterManager::detectRouterType(const QString& address, RouterTypeDetector::Completion completion) {
+    detector.detectRouterType(address, std::move(completion));
+}
+
+void RouterManager::connect(RouterAdapter::ConnectCompletion completion) {
+    adapter().connect(std::move(completion));
+}
+
+void RouterManager::fetchClients(RouterAdapter::ClientsCompletion completion) {
+    adapter().fetchClients(std::move(completion));
+}
+
+void RouterManager::fetchModelName(RouterAdapter::ModelCompletion completion) {
+    adapter().fetchModelName(std::move(completion));
+}
+
+void RouterManager::fetchAPSSHCredentials() {
+    if (settings.readString(SettingsKey::detectedRouterType) == RouterFamily::unifi)
+        uniFi.fetchAPSSHCredentials();
+}
+
+RouterAdapter& RouterManager::adapter() {
+    const QString family = settings.readString(SettingsKey::detectedRouterType).value_or(QString());
+    if (family == RouterFamily::unifi)
+        return uniFi;
+    if (family == RouterFamily::peplink)
+        return peplink;
+    return glinet;
+}

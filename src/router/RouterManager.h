@@ -1,0 +1,67 @@
+#pragma once
+
+#include "router/GatewaySource.h"
+#include "router/GlinetAdapter.h"
+#include "router/PeplinkAdapter.h"
+#include "router/PrivateRuntimeDirectory.h"
+#include "router/RouterAccess.h"
+#include "router/RouterService.h"
+#include "router/RouterTypeDetector.h"
+#include "router/UniFiAdapter.h"
+
+#include <QObject>
+#include <QThreadPool>
+
+class CredentialStore;
+class EventLogger;
+class SettingsStore;
+
+// The front of the router connection: finds and labels candidate router
+// addresses, tells which family answers at one, and hands every other request to
+// the adapter of the family stored in `detectedRouterType` ("unifi", "peplink",
+// anything else GL.iNet).
+//
+// Lives on the main thread and is called there; every completion runs later on
+// the main thread.
+class RouterManager final : public QObject, public RouterService {
+public:
+    RouterManager(SettingsStore& settings, CredentialStore& credentials, EventLogger& logger,
+                  const GatewaySource& gateways,
+                  QString sshDirectory = PrivateRuntimeDirectory::defaultPath());
+    // Waits for background work (keyring reads, ssh commands) before the
+    // adapters it touches go.
+    ~RouterManager() override;
+
+    // The `routerIP` setting trimmed; else the first detected gateway; else the
+    // fall-back address.
+    QString routerAddress() const;
+
+    // RouterService
+    void fetchClient(const QString& targetMAC, ClientCompletion completion) override;
+    void probeRouterHealth(HealthCompletion completion) override;
+    void resetSession() override;
+    void disconnect() override;
+    QList<GatewayOption> gatewayOptions() override;
+    bool isGatewayOnWiFi(const QString& address) override;
+
+    bool isOnLocalSubnet(const QString& address) const;
+    void detectRouterType(const QString& address, RouterTypeDetector::Completion completion);
+    void connect(RouterAdapter::ConnectCompletion completion);
+    void fetchClients(RouterAdapter::ClientsCompletion completion);
+    void fetchModelName(RouterAdapter::ModelCompletion completion);
+    // UniFi only: reads the site's device SSH login for the access-point path.
+    void fetchAPSSHCredentials();
+
+private:
+    RouterAdapter& adapter();
+
+    SettingsStore& settings;
+    EventLogger& logger;
+    const GatewaySource& gateways;
+    QThreadPool pool;
+    RouterAccess access;
+    RouterTypeDetector detector;
+    GlinetAdapter glinet;
+    UniFiAdapter uniFi;
+    PeplinkAdapter peplink;
+};

@@ -1,0 +1,91 @@
+#include "router/RouterManager.h"
+
+#include "MemoryCredentialStore.h"
+#include "TestEnvironment.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/DebugLog.h"
+#include "logs/EventLogger.h"
+#include "platform/RecordingSystemLog.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FakeGatewaySource : public GatewaySource {
+public:
+    QList<GatewayLine> gatewayLines() const override { return lines; }
+    QList<WiFiInterface> wifiInterfaces() const override { return wifi; }
+    std::optional<std::uint64_t> linkSpeed(const QString& name) const override {
+        return speeds.contains(name) ? std::optional(speeds.value(name)) : std::nullopt;
+    }
+    QList<InterfaceAddress> interfaceAddresses() const override { return addresses; }
+
+    QList<GatewayLine> lines;
+    QList<WiFiInterface> wifi;
+    QMap<QString, std::uint64_t> speeds;
+    QList<InterfaceAddress> addresses;
+};
+
+class RouterManagerTest : public testing::Test {
+protected:
+    TestEnvironment environment;
+    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
+    MemoryCredentialStore credentials;
+    RecordingSystemLog systemLog;
+    DebugLog debugLog;
+    EventLogger logger{systemLog, settings, debugLog};
+    FakeGatewaySource gateways;
+    RouterManager router{settings, credentials, logger, gateways, environment.path(QStringLiteral("run"))};
+};
+
+TEST_F(RouterManagerTest, RouterAddressPrefersTheSettingThenTheFirstGatewayThenTheFallBack) {
+    EXPECT_EQ(router.routerAddress(), QStringLiteral("192.168.8.1"));
+
+    gateways.lines = {{QStringLiteral("10.0.0.1"), QStringLiteral("eth0")},
+                      {QStringLiteral("10.0.1.1"), QStringLiteral("wlan0")}};
+    EXPECT_EQ(router.routerAddress(), QStringLiteral("10.0.0.1"));
+
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("  192.168.1.1 \n"));
+    EXPECT_EQ(router.routerAddress(), QStringLiteral("192.168.1.1"));
+
+    // A blank setting is no setting.
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("   "));
+    EXPECT_EQ(router.routerAddress(), QStringLiteral("10.0.0.1"));
+}
+
+TEST_F(RouterManagerTest, GatewayOptionsAreLabelledWithTheLinkThatReachesThem) {
+    EXPECT_EQ(router.gatewayOptions(),
+              (QList<GatewayOption>{{QStringLiteral("192.168.8.1"), QStringLiteral("192.168.8.1")}}));
+
+    gateways.lines = {{QStringLiteral("10.0.0.1"), QStringLiteral("eth0")},
+                      {QStringLiteral("10.0.1.1"), QStringLiteral("wlan0")},
+                      {QStringLiteral("10.0.2.1"), QStringLiteral("tun0")}};
+    gateways.wifi = {{QStringLiteral("wlan0"), 6}};
+    gateways.speeds = {{QStringLiteral("eth0"), 2'500'000'000}};
+    EXPECT_EQ(
+        router.gatewayOptions(),
+        (QList<GatewayOption>{{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.1 \u2014 2.5GbE (eth0)")},
+                              {QStringLiteral("10.0.1.1"), QStringLiteral("10.0.1.1 \u2014 WiFi-AX (wlan0)")},
+                              {QStringLiteral("10.0.2.1"), QStringLiteral("10.0.2.1")}}));
+    EXPECT_TRUE(router.isGatewayOnWiFi(QStringLiteral("10.0.1.1")));
+    EXPECT_FALSE(router.isGatewayOnWiFi(QStringLiteral("10.0.0.1")));
+    EXPECT_FALSE(router.isGatewayOnWiFi(QStringLiteral("10.9.9.9")));
+}
+
+TEST_F(RouterManagerTest, LocalSubnetComesFromTheInterfaceAddresses) {
+    gateways.addresses = {{QStringLiteral("127.0.0.1"), QStringLiteral("255.0.0.0")},
+                          {QStringLiteral("192.168.8.23"), QStringLiteral("255.255.255.0")}};
+    EXPECT_TRUE(router.isOnLocalSubnet(QStringLiteral("192.168.8.1")));
+    EXPECT_FALSE(router.isOnLocalSubnet(QStringLiteral("192.168.9.1")));
+    // Loopback never makes an address local.
+    EXPECT_FALSE(router.isOnLocalSubnet(QStringLiteral("127.0.0.2")));
+}
+
+TEST_F(RouterManagerTest, DisconnectLogsTheClosedTransportOnce) {
+    router.disconnect();
+    EXPECT_EQ(systemLog.lines.size(), 1);
+    EXPECT_EQ(systemLog.lines.value(0).code, VtCode::transportClosed);
+}
+
+} // namespace
