@@ -31,6 +31,14 @@ struct ConnectAnswer {
     std::optional<QString> message;
 };
 
+ConnectAnswer connectRouter(RouterManager& router) {
+    return await<ConnectAnswer>([&](auto done) {
+        router.connect([done = std::move(done)](bool success, std::optional<QString> message) mutable {
+            done(ConnectAnswer{success, std::move(message)});
+        });
+    });
+}
+
 bool takesNoArguments(const QStringList& args, const char* verb, QTextStream& err) {
     if (args.isEmpty())
         return true;
@@ -80,11 +88,7 @@ int runConnectCommand(const QStringList& args, RouterManager& router, SettingsSt
 
     settings.writeBool(SettingsKey::routerConnected, false);
     router.resetSession();
-    const ConnectAnswer answer = await<ConnectAnswer>([&](auto done) {
-        router.connect([done = std::move(done)](bool success, std::optional<QString> message) mutable {
-            done(ConnectAnswer{success, std::move(message)});
-        });
-    });
+    const ConnectAnswer answer = connectRouter(router);
     if (!answer.success) {
         err << answer.message.value_or(
                    QStringLiteral("Connection failed \u2014 check credentials and try again"))
@@ -130,6 +134,15 @@ int runClientsCommand(const QStringList& args, RouterManager& router, QTextStrea
 int runModelCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err) {
     if (!takesNoArguments(args, "model", err))
         return 2;
+    // A one-shot process holds no session, and some families only name their
+    // model to a logged-in client.
+    const ConnectAnswer connected = connectRouter(router);
+    if (!connected.success) {
+        err << connected.message.value_or(
+                   QStringLiteral("Connection failed \u2014 check credentials and try again"))
+            << '\n';
+        return 1;
+    }
     const std::optional<QString> model =
         await<std::optional<QString>>([&](auto done) { router.fetchModelName(std::move(done)); });
     if (!model) {

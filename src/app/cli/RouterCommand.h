@@ -25,5 +25,6 @@ int runConnectCommand(const QStringList& args, RouterManager& router, SettingsSt
 // `clients [--json]`: the wireless client list as the device picker gets it.
 int runClientsCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err);
 
-// `model`: the model text of the router of the stored family.
+// `model`: logs in, then prints the model text of the router of the stored
+// family.
 int runModelCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err);
