@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,16 +116,29 @@ SpawnedProcess::~SpawnedProcess() {
         ::close(outputFd);
 }
 
-QByteArray SpawnedProcess::readAllOutput() {
+std::optional<QByteArray> SpawnedProcess::readAllOutput(std::chrono::milliseconds deadline, qsizetype limit) {
     QByteArray output;
     char buffer[4096];
+    const auto end = std::chrono::steady_clock::now() + deadline;
     while (outputFd >= 0) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return std::nullopt;
+        pollfd readable{outputFd, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return ready == 0 ? std::nullopt : std::optional(output);
         const ssize_t n = ::read(outputFd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         output.append(buffer, n);
+        if (output.size() > limit)
+            return std::nullopt;
     }
     return output;
 }

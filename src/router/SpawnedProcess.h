@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 #include <sys/types.h>
 
@@ -29,7 +30,9 @@ public:
 
     // Standard output up to its end (captured children only). Read before
     // waiting: a child whose output outgrows the pipe would otherwise never exit.
-    QByteArray readAllOutput();
+    // None when the end has not come within `deadline` or the output outgrew
+    // `limit`; the child is then still running and the caller stops it.
+    std::optional<QByteArray> readAllOutput(std::chrono::milliseconds deadline, qsizetype limit);
     // Blocks until the child exits; true when it exited with status 0.
     bool waitForSuccess();
     // SIGTERM, then SIGKILL if it is still there after a second; always reaped.

@@ -14,6 +14,12 @@ namespace {
 
 constexpr int livenessChecks = 50;
 constexpr int livenessIntervalMs = 100;
+// Router commands answer within a second; one that takes this long has wedged.
+constexpr std::chrono::seconds commandDeadline(10);
+// Far above any station list a router could hold.
+constexpr qsizetype maximumCommandOutput = 4 * 1024 * 1024;
+// Enough of a command line to tell which one failed.
+constexpr qsizetype commandLogLength = 40;
 
 void assertOffMainThread() {
     Q_ASSERT_X(!QCoreApplication::instance() ||
@@ -177,9 +183,16 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
         logger.logError(VtCode::transportCmdFail, QString());
         return std::nullopt;
     }
-    const QByteArray output = ssh->readAllOutput();
+    // A wedged ubus or hostapd_cli must not hold a poll (and its slot) for
+    // good, nor may a router flood us.
+    const std::optional<QByteArray> output = ssh->readAllOutput(commandDeadline, maximumCommandOutput);
+    if (!output) {
+        ssh->stop();
+        logger.logError(VtCode::transportCmdFail, command.left(commandLogLength));
+        return std::nullopt;
+    }
     ssh->waitForSuccess();
-    return QString::fromUtf8(output);
+    return QString::fromUtf8(*output);
 }
 
 void SshTransport::closeMaster(const SshLogin& login) {

@@ -61,7 +61,9 @@ public:
     bool ensureMaster(const SshLogin& login, const QString& password);
 
     // One remote command line over the master: its standard output as UTF-8,
-    // whatever its exit status. None when ssh cannot be started.
+    // whatever its exit status. None when ssh cannot be started, or when the
+    // command has not finished within 10 s or printed more than 4 MB (it is
+    // stopped then).
     std::optional<QString> runCommand(const SshLogin& login, const QString& command);
 
     // Tells the master to exit, stops our master process, and removes the

@@ -5,8 +5,10 @@
 #include "app/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
+#include "router/SpawnedProcess.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -33,6 +35,10 @@ if [ "$3" = -O ]; then
     check) [ -e "$here/master-up" ]; exit ;;
     exit) rm -f "$here/master-up"; exit 0 ;;
     esac
+fi
+if [ "$4" = flood ]; then
+    head -c 5000000 /dev/zero
+    exit 0
 fi
 printf '%s\n' "$@" >"$here/command-arguments"
 tr '\0' '\n' </proc/$$/environ >"$here/command-environment"
@@ -111,6 +117,26 @@ TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus)
     QStringList environmentLines = recorded("command-environment");
     environmentLines.sort();
     EXPECT_EQ(environmentLines, texts({home, u"PATH=/usr/bin:/bin"}));
+}
+
+TEST_F(SshTransportTest, AFloodingCommandIsCutOffAndReported) {
+    SshTransport transport(SshTransport::Kind::mainRouter, logger, runtime);
+    EXPECT_EQ(offMainThread([&] { return transport.runCommand(login, QStringLiteral("flood")); }),
+              std::nullopt);
+    EXPECT_EQ(systemLog.count(QStringLiteral("VT-1005 flood")), 1);
+}
+
+// A wedged remote command must not hold its poll for good.
+TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
+    std::optional<SpawnedProcess> child = SpawnedProcess::start(
+        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo partial; exec sleep 30")}, {},
+        SpawnedProcess::Output::capture);
+    ASSERT_TRUE(child);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(child->readAllOutput(std::chrono::milliseconds(300), 1024), std::nullopt);
+    child->stop();
+    EXPECT_LT(timer.elapsed(), 3000);
 }
 
 TEST_F(SshTransportTest, CallersRacingForADownMasterStartOnlyOne) {
