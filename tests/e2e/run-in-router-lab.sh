@@ -118,6 +118,13 @@ openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 
 hash=$(printf '%s\n' "$password" | openssl passwd -6 -stdin) || skip "openssl cannot hash a password"
 awk -F: -v hash="$hash" 'BEGIN { OFS = ":" } $1 == "root" { $2 = hash } { print }' /etc/shadow >"$work/shadow"
 mount --bind "$work/shadow" /etc/shadow || skip "/etc/shadow cannot be replaced"
+# A router's root runs a bare POSIX shell with an empty home; this machine's own
+# root may have a login environment that costs more than the command itself.
+mkdir -m 0700 "$work/root-home"
+awk -F: -v home="$work/root-home" 'BEGIN { OFS = ":" } $1 == "root" { $6 = home; $7 = "/bin/sh" } { print }' \
+    /etc/passwd >"$work/passwd"
+chmod 0644 "$work/passwd"
+mount --bind "$work/passwd" /etc/passwd || skip "/etc/passwd cannot be replaced"
 
 # ubus and hostapd_cli where root's non-interactive session finds them, with
 # the file that tells them where the simulators keep their state.
