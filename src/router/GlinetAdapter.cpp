@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
+#include "router/DiagnosticDump.h"
 #include "router/GlinetFieldDump.h"
 #include "router/GlinetLogin.h"
 #include "router/GlinetModelName.h"
@@ -16,7 +17,6 @@
 #include <QJsonObject>
 #include <QThread>
 #include <algorithm>
-#include <cstdio>
 
 using namespace std::chrono_literals;
 
@@ -61,6 +61,15 @@ QByteArray challengeBody() {
                    QJsonObject{{QStringLiteral("username"), QStringLiteral("root")}}, 0);
 }
 
+// The probe that also tells a GL.iNet router from the other families.
+QByteArray healthBody() {
+    const QJsonObject body{
+        {QStringLiteral("method"), QStringLiteral("challenge")},
+        {QStringLiteral("params"), QJsonObject{{QStringLiteral("username"), QStringLiteral("root")}}},
+        {QStringLiteral("id"), 1}};
+    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+}
+
 QByteArray loginBody(const QString& hash) {
     return rpcBody(
         QStringLiteral("login"),
@@ -72,15 +81,6 @@ QByteArray clientListBody(const QString& sid) {
                    QJsonArray{sid, QStringLiteral("clients"), QStringLiteral("get_list"), QJsonObject()}, 2);
 }
 
-// The once-per-run diagnostic dumps go to standard output as well as the log,
-// so they can be read while running from a terminal.
-void writeDump(EventLogger& logger, const QString& dump) {
-    const QByteArray text = dump.toUtf8() + '\n';
-    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
-    std::fflush(stdout);
-    logger.logDebug(VtCode::bandwidthSample, dump);
-}
-
 // The router's shell as a pool thread reaches it. Everything referenced
 // outlives the pool's work.
 struct RouterShell {
@@ -88,10 +88,15 @@ struct RouterShell {
     CredentialStore& credentials;
     EventLogger& logger;
     SshLogin login;
+    // Work queued before a reset or disconnect must not open a master again.
+    const std::atomic<quint64>& currentGeneration;
+    quint64 askedGeneration;
 
     // The keyring is read only when a master has to be started.
     bool ensureMaster() const {
-        return ssh.isMasterAlive(login) ||
+        if (ssh.isMasterAlive(login))
+            return true;
+        return currentGeneration.load() == askedGeneration &&
                ssh.ensureMaster(login, readRouterPassword(credentials, login.host));
     }
 
@@ -190,7 +195,7 @@ void GlinetAdapter::probeRouterHealth(HealthCompletion completion) {
         later([completion = std::move(completion)] { completion(false); });
         return;
     }
-    send(*url, challengeBody(), healthTimeout,
+    send(*url, healthBody(), healthTimeout,
          [completion = std::move(completion)](const RouterHttpResult& answer) {
              const std::optional<GlinetRpcAnswer> rpc =
                  answer.error ? std::nullopt : readGlinetRpcAnswer(answer.body);
@@ -199,7 +204,8 @@ void GlinetAdapter::probeRouterHealth(HealthCompletion completion) {
 }
 
 void GlinetAdapter::fetchModelName(ModelCompletion completion) {
-    const RouterShell shell{ssh, access.credentials, access.logger, sshLogin()};
+    const RouterShell shell{ssh,        access.credentials, access.logger,
+                            sshLogin(), shellGeneration,    shellGeneration.load()};
     runInBackground(
         access.pool, this, [shell] { return shell.modelName(); }, std::move(completion));
 }
@@ -207,6 +213,7 @@ void GlinetAdapter::fetchModelName(ModelCompletion completion) {
 void GlinetAdapter::resetSession() {
     sid.reset();
     ++sessionGeneration;
+    shellGeneration = sessionGeneration;
     hasLoggedGLiNetHTTPDump = false;
     hasLoggedGLiNetSSHDump = false;
 }
@@ -230,7 +237,7 @@ void GlinetAdapter::logIn(bool requirePassword, Done done) {
             return readRouterPassword(credentials, address);
         },
         [this, url = *url, requirePassword, generation, done = std::move(done)](const QString& password) {
-            if (requirePassword && password.isEmpty()) {
+            if (generation != sessionGeneration || (requirePassword && password.isEmpty())) {
                 done(false);
                 return;
             }
@@ -242,6 +249,11 @@ void GlinetAdapter::logIn(bool requirePassword, Done done) {
 
 void GlinetAdapter::answerChallenge(const QUrl& url, const RouterHttpResult& answer, const QString& password,
                                     quint64 generation, const Done& done) {
+    // Disconnected meanwhile: the cut-off answer is no rejection to report.
+    if (generation != sessionGeneration) {
+        done(false);
+        return;
+    }
     const std::optional<GlinetChallenge> challenge =
         answer.error ? std::nullopt : readGlinetChallenge(answer.body);
     if (challenge)
@@ -255,14 +267,13 @@ void GlinetAdapter::answerChallenge(const QUrl& url, const RouterHttpResult& ans
     }
     // Sent at once: the router forgets the nonce after about a second.
     send(url, loginBody(*hash), loginTimeout, [this, generation, done](const RouterHttpResult& answer) {
-        const GlinetLoginResult login = readGlinetLoginAnswer(answer.error ? QByteArray() : answer.body);
-        if (!login.sid) {
-            access.logger.logError(VtCode::authRejected, login.rejectionDetail);
+        if (generation != sessionGeneration) {
             done(false);
             return;
         }
-        // Reset or disconnected while this login was on its way.
-        if (generation != sessionGeneration) {
+        const GlinetLoginResult login = readGlinetLoginAnswer(answer.error ? QByteArray() : answer.body);
+        if (!login.sid) {
+            access.logger.logError(VtCode::authRejected, login.rejectionDetail);
             done(false);
             return;
         }
@@ -278,7 +289,8 @@ void GlinetAdapter::logInAndStartMaster(ConnectCompletion completion) {
             completion(false, httpAuthenticationFailed());
             return;
         }
-        const RouterShell shell{ssh, access.credentials, access.logger, sshLogin()};
+        const RouterShell shell{ssh,        access.credentials, access.logger,
+                                sshLogin(), shellGeneration,    shellGeneration.load()};
         runInBackground(
             access.pool, this, [shell] { return shell.ensureMaster(); },
             [completion](bool up) {
@@ -336,19 +348,20 @@ void GlinetAdapter::dumpListRowOnce(const GlinetClientList& list) {
     const std::optional<QJsonObject> entry = glinetClientEntry(list.clients, targetMAC);
     if (!entry)
         return;
-    writeDump(access.logger, glinetClientListDump(targetMAC, *entry));
+    writeDiagnosticDump(access.logger, glinetClientListDump(targetMAC, *entry));
     hasLoggedGLiNetHTTPDump = true;
 }
 
 void GlinetAdapter::readRadio(const RouterClient& row, const QString& targetMAC,
                               ClientCompletion completion) {
-    const RouterShell shell{ssh, access.credentials, access.logger, sshLogin()};
+    const RouterShell shell{ssh,        access.credentials, access.logger,
+                            sshLogin(), shellGeneration,    shellGeneration.load()};
     runInBackground(
         access.pool, this, [shell, ip = row.ip, targetMAC] { return shell.findStation(ip, targetMAC); },
         [this, row, targetMAC,
          completion = std::move(completion)](const std::optional<QJsonObject>& station) {
             if (station && !hasLoggedGLiNetSSHDump) {
-                writeDump(access.logger, glinetAssoclistDump(targetMAC, *station));
+                writeDiagnosticDump(access.logger, glinetAssoclistDump(targetMAC, *station));
                 hasLoggedGLiNetSSHDump = true;
             }
             completion(withRadio(row, station ? std::optional(radioFromStation(*station)) : std::nullopt));

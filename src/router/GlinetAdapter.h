@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -62,6 +63,9 @@ private:
     // Answers of a session that was reset or disconnected while they were on
     // their way must not bring it back.
     quint64 sessionGeneration = 0;
+    // The same count as pool threads read it, so ssh work queued before a
+    // reset does not open a master again.
+    std::atomic<quint64> shellGeneration{0};
     bool hasLoggedGLiNetHTTPDump = false;
     bool hasLoggedGLiNetSSHDump = false;
 };

@@ -5,6 +5,8 @@
 #include "logs/EventLogger.h"
 #include "router/RouterFamily.h"
 
+#include <utility>
+
 namespace {
 
 // Keyring reads and ssh commands of two targets and a health probe may all wait
@@ -91,6 +93,14 @@ void RouterManager::fetchAPSSHCredentials() {
 }
 
 RouterAdapter& RouterManager::adapter() {
+    // Sessions, ssh masters and tokens belong to one router. When the address
+    // moves under them (routerIP edited, or the gateway it falls back to
+    // changed) the old connection is closed before anything goes to the new
+    // one: no session id or ssh command may reach the wrong router.
+    const QString address = routerAddress();
+    if (const QString previous = std::exchange(sessionAddress, address);
+        previous != address && !previous.isEmpty())
+        disconnect();
     const QString family = settings.readString(SettingsKey::detectedRouterType).value_or(QString());
     if (family == RouterFamily::unifi)
         return uniFi;

@@ -53,6 +53,7 @@ public:
     void fetchAPSSHCredentials();
 
 private:
+    // The adapter of the stored family, for the current router address.
     RouterAdapter& adapter();
 
     SettingsStore& settings;
@@ -64,4 +65,6 @@ private:
     GlinetAdapter glinet;
     UniFiAdapter uniFi;
     PeplinkAdapter peplink;
+    // The router address the adapters' sessions were made for.
+    QString sessionAddress;
 };

@@ -3,6 +3,7 @@
 #include "logs/EventLogger.h"
 #include "router/AccessPointCommands.h"
 #include "router/BackgroundTask.h"
+#include "router/DiagnosticDump.h"
 #include "router/HostapdStation.h"
 
 #include <QThread>
@@ -170,8 +171,7 @@ std::optional<RouterClient> UniFiAccessPointPath::rowFromOutput(const QString& m
     }
     if (!hasLoggedAPSSHDump) {
         hasLoggedAPSSHDump = true;
-        access.logger.logDebug(VtCode::bandwidthSample,
-                               QStringLiteral("[DIAG] UniFi hostapd_cli sta output:\n") + answer);
+        writeDiagnosticDump(access.logger, QStringLiteral("[DIAG] UniFi hostapd_cli sta output:\n") + answer);
     }
     const std::optional<HostapdStation> station = hostapdStation(answer, mac);
     if (!station) {

@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
+#include "router/DiagnosticDump.h"
 #include "router/RouterPassword.h"
 #include "router/RowNormalisation.h"
 #include "router/UniFiAccessPointLookup.h"
@@ -79,7 +80,11 @@ void UniFiAdapter::fetchClient(const QString& targetMAC, ClientCompletion comple
     const QString mac = targetMAC.trimmed().toLower();
     if (!accessPoint.isResolved(mac))
         return fetchFromStationList(mac, std::move(completion));
-    accessPoint.query(mac, apCredentials(), [this, mac, completion](std::optional<RouterClient> row) {
+    const quint64 asked = generation;
+    accessPoint.query(mac, apCredentials(), [this, mac, asked, completion](std::optional<RouterClient> row) {
+        // A disconnect while the access point was asked must not log in again.
+        if (asked != generation)
+            return completion(std::nullopt);
         if (!row)
             return fetchFromStationList(mac, completion);
         // Some access points keep no counters; the controller's serve instead.
@@ -90,6 +95,18 @@ void UniFiAdapter::fetchClient(const QString& targetMAC, ClientCompletion comple
 }
 
 void UniFiAdapter::probeRouterHealth(HealthCompletion completion) {
+    // A classic controller serves no /api/system on 443: asking there would
+    // mark every such router unreachable. Its own liveness page answers instead.
+    if (!uniFiBaseURL.isEmpty() && !uniFiAPIBase.contains(QStringLiteral("proxy"))) {
+        uniFiSession.send({"GET", QUrl(uniFiBaseURL + QStringLiteral("/status")), {}, {}, shortTimeout}, this,
+                          [completion](const RouterHttpResult& answer) {
+                              const QJsonObject meta =
+                                  answerObject(answer).value(QStringLiteral("meta")).toObject();
+                              completion(meta.value(QStringLiteral("up")).toBool() ||
+                                         meta.value(QStringLiteral("rc")).toString() == QStringLiteral("ok"));
+                          });
+        return;
+    }
     fetchSystem([completion](const RouterHttpResult& answer) {
         const QJsonObject system = answerObject(answer);
         completion(system.contains(QStringLiteral("hardware")) || system.contains(QStringLiteral("name")));
@@ -127,18 +144,25 @@ void UniFiAdapter::disconnect() {
 }
 
 void UniFiAdapter::fetchAPSSHCredentials() {
+    readAPSSHCredentials([] {});
+}
+
+void UniFiAdapter::readAPSSHCredentials(std::function<void()> done) {
     const quint64 asked = generation;
-    ensureLoggedIn([this, asked](bool loggedIn) {
-        if (!loggedIn)
+    ensureLoggedIn([this, asked, done](bool loggedIn) {
+        if (asked != generation)
             return;
-        sendToAPI(QStringLiteral("/rest/setting/mgmt"), [this, asked](const RouterHttpResult& answer) {
-            if (asked != generation || answer.error)
+        if (!loggedIn)
+            return done();
+        sendToAPI(QStringLiteral("/rest/setting/mgmt"), [this, asked, done](const RouterHttpResult& answer) {
+            if (asked != generation)
                 return;
             if (const std::optional<AccessPointSSHCredentials> found =
-                    accessPointSSHCredentials(answer.body)) {
+                    answer.error ? std::nullopt : accessPointSSHCredentials(answer.body)) {
                 apSSHUsername = found->username;
                 apSSHPassword = found->password;
             }
+            done();
         });
     });
 }
@@ -269,8 +293,8 @@ void UniFiAdapter::dumpTargetStationOnce(const QJsonArray& stations) {
     if (!station)
         return;
     hasLoggedUniFiRESTDump = true;
-    access.logger.logDebug(VtCode::bandwidthSample,
-                           uniFiStationDump(*station, station->value(QStringLiteral("mac")).toString()));
+    writeDiagnosticDump(access.logger,
+                        uniFiStationDump(*station, station->value(QStringLiteral("mac")).toString()));
 }
 
 void UniFiAdapter::fetchSystem(AnswerDone done) {
@@ -324,7 +348,15 @@ void UniFiAdapter::lookUpAccessPoint(const QString& mac) {
             const std::optional<QString> ip = data ? uniFiAccessPointIP(*data, *apMAC) : std::nullopt;
             if (!ip)
                 return accessPoint.abandonLookUp(mac);
-            accessPoint.finishLookUp(mac, *ip, apCredentials());
+            if (!apSSHPassword.isEmpty())
+                return accessPoint.finishLookUp(mac, *ip, apCredentials());
+            // A session reset (each router recovery makes one) forgets the
+            // device login; without it the access point could never be
+            // asked again, so it is read afresh here.
+            readAPSSHCredentials([this, mac, asked, ip] {
+                if (asked == generation)
+                    accessPoint.finishLookUp(mac, *ip, apCredentials());
+            });
         });
     });
 }

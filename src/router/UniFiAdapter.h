@@ -61,6 +61,9 @@ private:
     void fetchFromStationList(const QString& mac, ClientCompletion completion);
     void completeCounters(RouterClient row, ClientCompletion completion);
     void lookUpAccessPoint(const QString& mac);
+    // Reads the device SSH login into apSSHUsername / apSSHPassword, then calls
+    // `done` whether or not it was found; not at all once the session is reset.
+    void readAPSSHCredentials(std::function<void()> done);
     AccessPointSSHCredentials apCredentials() const { return {apSSHUsername, apSSHPassword}; }
 
     // Runs `call` from the event loop, so a completion never runs inside the

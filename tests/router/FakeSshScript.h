@@ -5,11 +5,11 @@
 #include <QString>
 #include <QStringList>
 
-// Stands in for ssh through VELTRANO_SSH. It keeps a "master" as a file, hears
-// the password from the askpass script the way ssh would, records every remote
-// command (ssh's last argument) and answers it from the outputs it was given.
-// It finds its folder through its own path, because the master gets a replaced
-// environment.
+// Stands in for ssh through VELTRANO_SSH. Its "master" is a file, up only when
+// the askpass script tells the accepted password, the way ssh hears it; every
+// remote command is recorded as "login command" and answered from the outputs
+// it was given. It finds its folder through its own path, because the master
+// gets a replaced environment.
 class FakeSshScript {
 public:
     explicit FakeSshScript(const QString& directory)
@@ -26,6 +26,8 @@ public:
     FakeSshScript(const FakeSshScript&) = delete;
     FakeSshScript& operator=(const FakeSshScript&) = delete;
 
+    // Any other password refuses the master, as does none set.
+    void acceptPassword(const QString& password) { write(QStringLiteral("password"), password.toUtf8()); }
     void answer(const QString& command, const QByteArray& output) {
         const QString stem = QStringLiteral("answers/") + QString::number(answers++);
         write(stem + QStringLiteral(".command"), command.toUtf8());
@@ -36,35 +38,37 @@ public:
         for (const QString& name : answerFolder.entryList(QDir::Files))
             answerFolder.remove(name);
     }
-    // The master exits at once, as with a wrong password or ssh switched off.
-    void refuseMaster() { write(QStringLiteral("refuse-master"), {}); }
+    // The access point rebooted.
+    void dropMaster() { QFile::remove(path("master-up")); }
 
     QStringList commands() const { return lines("commands"); }
     QStringList passwordsHeard() const { return lines("askpass-answers"); }
-    qsizetype masterStarts() const { return lines("master-starts").size(); }
-    qsizetype masterExits() const { return lines("master-exits").size(); }
+    // The login of each master started and closed.
+    QStringList masterStarts() const { return lines("master-starts"); }
+    QStringList masterExits() const { return lines("master-exits"); }
 
 private:
     static constexpr char program[] = R"sh(#!/bin/sh
 here=$(dirname "$0")
+for last; do :; done
 if [ "$1" = -M ]; then
-    [ -e "$here/refuse-master" ] && exit 255
-    "$SSH_ASKPASS" >>"$here/askpass-answers"
-    echo started >>"$here/master-starts"
+    echo "$last" >>"$here/master-starts"
+    heard=$("$SSH_ASKPASS")
+    echo "$heard" >>"$here/askpass-answers"
+    [ -e "$here/password" ] && [ "$heard" = "$(cat "$here/password")" ] || exit 255
     touch "$here/master-up"
     exec sleep 30
 fi
 if [ "$3" = -O ]; then
     case "$4" in
     check) [ -e "$here/master-up" ]; exit ;;
-    exit) echo exit >>"$here/master-exits"; rm -f "$here/master-up"; exit 0 ;;
+    exit) echo "$last" >>"$here/master-exits"; rm -f "$here/master-up"; exit 0 ;;
     esac
 fi
-for command; do :; done
-printf '%s\n' "$command" >>"$here/commands"
+printf '%s %s\n' "$3" "$4" >>"$here/commands"
 for question in "$here"/answers/*.command; do
     [ -e "$question" ] || continue
-    if [ "$(cat "$question")" = "$command" ]; then
+    if [ "$(cat "$question")" = "$4" ]; then
         cat "${question%.command}.output"
         exit 0
     fi

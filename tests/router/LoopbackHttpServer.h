@@ -1,61 +1,115 @@
 #pragma once
 
+#include <QHash>
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
-// A scripted HTTP/1.1 peer on 127.0.0.1, plain or with TLS, for testing the
-// client side. It reads whole requests (head and Content-Length body) and lets
-// the test decide what, if anything, goes back.
+// A scripted HTTP/1.1 peer on 127.0.0.1, plain or with TLS, on one port or
+// several, for testing the client side. It keeps every request whole (head and
+// Content-Length body) in arrival order over all its ports, and answers from a
+// table by request line, else through its responder, else not at all.
 class LoopbackHttpServer {
 public:
     using Responder = std::function<void(QTcpSocket&)>;
 
+    struct Request {
+        quint16 port = 0;
+        QByteArray head;
+        QByteArray body;
+
+        // "443 GET /path": the port it came in on, its method and its target.
+        QByteArray line() const {
+            const QList<QByteArray> start = head.left(head.indexOf("\r\n")).split(' ');
+            return QByteArray::number(port) + ' ' + start.value(0) + ' ' + start.value(1);
+        }
+        std::optional<QByteArray> header(const QByteArray& name) const {
+            for (const QByteArray& field : head.split('\n').mid(1)) {
+                const qsizetype colon = field.indexOf(':');
+                if (field.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+                    return field.mid(colon + 1).trimmed();
+            }
+            return std::nullopt;
+        }
+    };
+
     // Port 0 takes any free port. A fixed one (80, 443, 8443 as routers use) needs
     // the private network namespace of run-on-private-loopback.sh.
-    explicit LoopbackHttpServer(const std::optional<QSslConfiguration>& tls = std::nullopt,
-                                quint16 port = 0) {
+    explicit LoopbackHttpServer(const std::optional<QSslConfiguration>& tls = std::nullopt, quint16 port = 0)
+        : scheme(tls ? QStringLiteral("https") : QStringLiteral("http")) {
+        listen(tls, port);
+    }
+    // Serves one more port; its requests join the same record and table.
+    void listen(const std::optional<QSslConfiguration>& tls, quint16 port) {
+        std::unique_ptr<QTcpServer> server = std::make_unique<QTcpServer>();
         if (tls) {
             auto sslServer = std::make_unique<QSslServer>();
             sslServer->setSslConfiguration(*tls);
             server = std::move(sslServer);
-        } else {
-            server = std::make_unique<QTcpServer>();
         }
-        scheme = tls ? QStringLiteral("https") : QStringLiteral("http");
-        QObject::connect(server.get(), &QTcpServer::pendingConnectionAvailable, server.get(), [this] {
-            while (QTcpSocket* socket = server->nextPendingConnection())
-                accept(socket);
-        });
+        QObject::connect(server.get(), &QTcpServer::pendingConnectionAvailable, server.get(),
+                         [this, raw = server.get()] {
+                             while (QTcpSocket* socket = raw->nextPendingConnection())
+                                 accept(socket, raw->serverPort());
+                         });
         server->listen(QHostAddress::LocalHost, port);
+        servers.push_back(std::move(server));
+    }
+    void close() {
+        for (const auto& server : servers)
+            server->close();
     }
 
     QUrl url(const QString& path = QStringLiteral("/")) const {
-        return QUrl(scheme + QStringLiteral("://127.0.0.1:") + QString::number(server->serverPort()) + path);
+        return QUrl(scheme + QStringLiteral("://127.0.0.1:") +
+                    QString::number(servers.front()->serverPort()) + path);
     }
+    // For requests the table does not know.
     void respondWith(Responder next) { responder = std::move(next); }
+    // Answers requests with this line ("443 GET /path"); an empty responder
+    // leaves them to respondWith().
+    void route(const QByteArray& line, Responder answer) { routes.insert(line, std::move(answer)); }
+    void serve(const QByteArray& line, const QByteArray& bytes) { route(line, reply(bytes)); }
+    void clearRoutes() { routes.clear(); }
     // Bytes written as soon as a connection is accepted, before any request.
     void greetWith(const QByteArray& bytes) { greeting = bytes; }
-    bool isListening() const { return server->isListening(); }
+
+    bool isListening() const {
+        return std::all_of(servers.cbegin(), servers.cend(),
+                           [](const auto& server) { return server->isListening(); });
+    }
     int connections() const { return accepted; }
-    const QList<QByteArray>& requestHeads() const { return heads; }
-    // The body of each request, in the order of requestHeads().
-    const QList<QByteArray>& requestBodies() const { return bodies; }
+    const QList<Request>& requests() const { return received; }
+    QList<QByteArray> lines() const { return collect(&Request::line); }
+    qsizetype count(const QByteArray& line) const { return lines().count(line); }
+    QList<QByteArray> requestHeads() const { return collect(&Request::head); }
+    QList<QByteArray> requestBodies() const { return collect(&Request::body); }
 
     static QByteArray answer(int status, const QByteArray& body, const QByteArray& extraHeaders = {}) {
         return "HTTP/1.1 " + QByteArray::number(status) +
                " Status\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
                "\r\n" + body;
     }
+    // Writes `bytes`; empty bytes cut the connection instead.
+    static Responder reply(const QByteArray& bytes) {
+        return [bytes](QTcpSocket& socket) {
+            if (bytes.isEmpty())
+                socket.abort();
+            else
+                socket.write(bytes);
+        };
+    }
 
 private:
-    void accept(QTcpSocket* socket) {
+    void accept(QTcpSocket* socket, quint16 port) {
         ++accepted;
         if (!greeting.isEmpty()) {
             socket->write(greeting);
@@ -63,37 +117,45 @@ private:
             return;
         }
         auto pending = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, pending] {
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, port, pending] {
             *pending += socket->readAll();
-            while (takeRequest(*pending))
-                if (responder)
-                    responder(*socket);
+            while (takeRequest(*pending, port)) {
+                Responder chosen = routes.value(received.last().line());
+                if (!chosen)
+                    chosen = responder;
+                if (chosen)
+                    chosen(*socket);
+            }
         });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 
-    bool takeRequest(QByteArray& pending) {
+    bool takeRequest(QByteArray& pending, quint16 port) {
         const qsizetype headEnd = pending.indexOf("\r\n\r\n");
         if (headEnd < 0)
             return false;
-        const QByteArray head = pending.left(headEnd);
-        qsizetype bodyLength = 0;
-        for (const QByteArray& line : head.split('\n'))
-            if (line.toLower().startsWith("content-length:"))
-                bodyLength = line.mid(15).trimmed().toLongLong();
+        Request request{port, pending.left(headEnd), {}};
+        const qsizetype bodyLength = request.header("Content-Length").value_or("0").toLongLong();
         if (pending.size() < headEnd + 4 + bodyLength)
             return false;
-        heads.append(head);
-        bodies.append(pending.mid(headEnd + 4, bodyLength));
+        request.body = pending.mid(headEnd + 4, bodyLength);
+        received.append(request);
         pending.remove(0, headEnd + 4 + bodyLength);
         return true;
     }
 
-    std::unique_ptr<QTcpServer> server;
+    template <typename Part> QList<QByteArray> collect(Part part) const {
+        QList<QByteArray> parts;
+        for (const Request& request : received)
+            parts.append(std::invoke(part, request));
+        return parts;
+    }
+
+    std::vector<std::unique_ptr<QTcpServer>> servers;
     QString scheme;
     Responder responder;
+    QHash<QByteArray, Responder> routes;
     QByteArray greeting;
     int accepted = 0;
-    QList<QByteArray> heads;
-    QList<QByteArray> bodies;
+    QList<Request> received;
 };

@@ -88,4 +88,25 @@ TEST_F(RouterManagerTest, DisconnectLogsTheClosedTransportOnce) {
     EXPECT_EQ(systemLog.lines.value(0).code, VtCode::transportClosed);
 }
 
+// Nothing is sent in this test: without a user name the Peplink adapter gives
+// up before any request.
+TEST_F(RouterManagerTest, ANewRouterAddressClosesTheOldConnectionFirst) {
+    settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("peplink"));
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.0.2.1"));
+    const auto poll = [this] {
+        bool answered = false;
+        router.fetchClient(QStringLiteral("CA:00:00:00:00:01"),
+                           [&](std::optional<RouterClient>) { answered = true; });
+        return waitUntil([&] { return answered; });
+    };
+    ASSERT_TRUE(poll());
+    ASSERT_TRUE(poll());
+    EXPECT_TRUE(systemLog.lines.isEmpty());
+
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.0.2.2"));
+    ASSERT_TRUE(poll());
+    ASSERT_EQ(systemLog.lines.size(), 1);
+    EXPECT_EQ(systemLog.lines.value(0).code, VtCode::transportClosed);
+}
+
 } // namespace

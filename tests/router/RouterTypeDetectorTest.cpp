@@ -1,92 +1,35 @@
 #include "router/RouterTypeDetector.h"
 
 #include "LoopbackHttpServer.h"
+#include "TestCertificate.h"
 #include "TestEnvironment.h"
 #include "router/RouterFamily.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QProcess>
-#include <QSslCertificate>
-#include <QSslKey>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-bool runOpenssl(const QString& directory, const QStringList& arguments) {
-    QProcess openssl;
-    openssl.setWorkingDirectory(directory);
-    openssl.start(QStringLiteral("openssl"), arguments);
-    return openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit &&
-           openssl.exitCode() == 0;
-}
-
-// Self-signed, for a name that is not the address, and expired years ago: the
-// worst a router's certificate gets.
-std::optional<QSslConfiguration> makeExpiredSelfSignedTls() {
-    QTemporaryDir dir;
-    QFile config(dir.filePath(QStringLiteral("ca.cnf")));
-    config.open(QIODevice::WriteOnly);
-    config.write(
-        "[ca]\ndefault_ca = router\n[router]\ndatabase = index.txt\nnew_certs_dir = .\n"
-        "serial = serial\ndefault_md = sha256\npolicy = anything\n[anything]\ncommonName = supplied\n");
-    config.close();
-    QFile(dir.filePath(QStringLiteral("index.txt"))).open(QIODevice::WriteOnly);
-    QFile serial(dir.filePath(QStringLiteral("serial")));
-    serial.open(QIODevice::WriteOnly);
-    serial.write("01\n");
-    serial.close();
-    const bool made =
-        runOpenssl(dir.path(),
-                   QStringLiteral("req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
-                                  "-keyout key.pem -out request.csr -subj /CN=router.invalid")
-                       .split(QLatin1Char(' '))) &&
-        runOpenssl(dir.path(),
-                   QStringLiteral("ca -batch -config ca.cnf -selfsign -keyfile key.pem -in request.csr "
-                                  "-out cert.pem -startdate 20200101000000Z -enddate 20200102000000Z")
-                       .split(QLatin1Char(' ')));
-    if (!made)
-        return std::nullopt;
-    QFile key(dir.filePath(QStringLiteral("key.pem")));
-    key.open(QIODevice::ReadOnly);
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Ec));
-    tls.setLocalCertificateChain(QSslCertificate::fromPath(dir.filePath(QStringLiteral("cert.pem"))));
-    return tls;
-}
 
 QByteArray ok(const QByteArray& body, const QByteArray& headers = {}) {
     return LoopbackHttpServer::answer(200, body, headers);
 }
 
 const QByteArray notFound = LoopbackHttpServer::answer(404, "<html><body>Not Found</body></html>");
+const QByteArray glinetProbe = "80 POST /rpc";
+const QByteArray uniFiProbe = "443 GET /api/system";
+const QByteArray peplinkProbe = "443 GET /api/status.system";
 
+// A router on 127.0.0.1:80 and :443 that answers each probe from a table; a
+// probe without an answer is never answered.
 class RouterTypeDetectorTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { tls = makeExpiredSelfSignedTls(); }
-
     void SetUp() override {
-        ASSERT_TRUE(tls) << "openssl could not make a test certificate";
-        ASSERT_TRUE(web.isListening() && secureWeb.isListening())
-            << "ports 80 and 443 need run-on-private-loopback.sh";
-        serveFrom(web);
-        serveFrom(secureWeb);
-    }
-
-    // Every request is recorded in arrival order over both ports; a path
-    // without an answer is never answered.
-    void serveFrom(LoopbackHttpServer& server) {
-        server.respondWith([this, &server](QTcpSocket& socket) {
-            const QByteArray head = server.requestHeads().last();
-            const QByteArray requestLine = head.left(head.indexOf(" HTTP/"));
-            arrivals.append(requestLine);
-            if (answers.contains(requestLine))
-                socket.write(answers[requestLine]);
-        });
+        ASSERT_TRUE(routerTls()) << "openssl could not make a test certificate";
+        router.listen(routerTls(), 443);
+        ASSERT_TRUE(router.isListening()) << "ports 80 and 443 need run-on-private-loopback.sh";
     }
 
     std::optional<QString> detect(const QString& address) {
@@ -97,23 +40,15 @@ protected:
         return family;
     }
 
-    static inline std::optional<QSslConfiguration> tls;
-    QMap<QByteArray, QByteArray> answers;
-    QList<QByteArray> arrivals;
-    LoopbackHttpServer web{std::nullopt, 80};
-    LoopbackHttpServer secureWeb{tls, 443};
+    LoopbackHttpServer router{std::nullopt, 80};
     std::unique_ptr<RouterTypeDetector> detector = std::make_unique<RouterTypeDetector>();
 };
-
-const QByteArray glinetProbe = "POST /rpc";
-const QByteArray uniFiProbe = "GET /api/system";
-const QByteArray peplinkProbe = "GET /api/status.system";
 
 struct DetectionRow {
     std::string name;
     QMap<QByteArray, QByteArray> answers;
     QString family;
-    QList<QByteArray> arrivals;
+    QList<QByteArray> probes;
     friend void PrintTo(const DetectionRow& row, std::ostream* os) { *os << row.name; }
 };
 
@@ -121,18 +56,24 @@ class RouterTypeDetectionTest : public RouterTypeDetectorTest,
                                 public testing::WithParamInterface<DetectionRow> {};
 
 TEST_P(RouterTypeDetectionTest, AsksInOrderAndTheFirstFamilyToAnswerWins) {
-    answers = GetParam().answers;
+    for (auto answer = GetParam().answers.cbegin(); answer != GetParam().answers.cend(); ++answer)
+        router.serve(answer.key(), answer.value());
 
     EXPECT_EQ(detect(QStringLiteral("127.0.0.1")), GetParam().family);
-    EXPECT_EQ(arrivals, GetParam().arrivals);
-    ASSERT_FALSE(web.requestHeads().isEmpty());
-    EXPECT_TRUE(web.requestHeads().first().contains("\r\nContent-Type: application/json"));
-    EXPECT_EQ(QJsonDocument::fromJson(web.requestBodies().first()).object(),
+    EXPECT_EQ(router.lines(), GetParam().probes);
+    ASSERT_FALSE(router.requests().isEmpty());
+    EXPECT_EQ(router.requests().first().header("Content-Type"), "application/json");
+    EXPECT_EQ(QJsonDocument::fromJson(router.requests().first().body).object(),
               QJsonDocument::fromJson(R"({"method": "challenge", "params": {"username": "root"}, "id": 1})")
                   .object());
 }
 
 const QList<QByteArray> allThree{glinetProbe, uniFiProbe, peplinkProbe};
+
+DetectionRow peplinkAnswers(const char* name, const QByteArray& uniFi, const QByteArray& peplink,
+                            const QString& family) {
+    return {name, {{glinetProbe, notFound}, {uniFiProbe, uniFi}, {peplinkProbe, peplink}}, family, allThree};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Routers, RouterTypeDetectionTest,
@@ -148,36 +89,19 @@ INSTANTIATE_TEST_SUITE_P(
                       {uniFiProbe, ok(R"({"hardware":{"shortname":"UDR"},"name":"Dream Router"})")}},
                      RouterFamily::unifi,
                      {glinetProbe, uniFiProbe}},
-        DetectionRow{"peplinkByItsHeader",
-                     {{glinetProbe, notFound},
-                      {uniFiProbe, notFound},
-                      {peplinkProbe, ok("{}", "X-Peplink-API: 1\r\n")}},
-                     RouterFamily::peplink,
-                     allThree},
-        DetectionRow{
-            "peplinkByItsLoginChallengeInAnyCase",
-            {{glinetProbe, notFound},
-             {uniFiProbe, notFound},
-             {peplinkProbe,
-              LoopbackHttpServer::answer(401, "{}", "WWW-Authenticate: Bearer realm=\"PePLink\"\r\n")}},
-            RouterFamily::peplink,
-            allThree},
-        DetectionRow{
-            "peplinkNameOutsideALoginChallenge",
-            {{glinetProbe, notFound},
-             {uniFiProbe, notFound},
-             {peplinkProbe,
-              LoopbackHttpServer::answer(403, "{}", "WWW-Authenticate: Bearer realm=\"peplink\"\r\n")}},
-            RouterFamily::unknown,
-            allThree},
-        DetectionRow{
-            "otherLoginChallenge",
-            {{glinetProbe, notFound},
-             {uniFiProbe, ok(R"([{"hardware":{}}])")},
-             {peplinkProbe,
-              LoopbackHttpServer::answer(401, "{}", "WWW-Authenticate: Basic realm=\"router\"\r\n")}},
-            RouterFamily::unknown,
-            allThree}),
+        peplinkAnswers("peplinkByItsHeader", notFound, ok("{}", "X-Peplink-API: 1\r\n"),
+                       RouterFamily::peplink),
+        peplinkAnswers("peplinkByItsLoginChallengeInAnyCase", notFound,
+                       LoopbackHttpServer::answer(401, "{}",
+                                                  "WWW-Authenticate: Bearer realm=\"PePLink\"\r\n"),
+                       RouterFamily::peplink),
+        peplinkAnswers("peplinkNameOutsideALoginChallenge", notFound,
+                       LoopbackHttpServer::answer(403, "{}",
+                                                  "WWW-Authenticate: Bearer realm=\"peplink\"\r\n"),
+                       RouterFamily::unknown),
+        peplinkAnswers("otherLoginChallenge", ok(R"([{"hardware":{}}])"),
+                       LoopbackHttpServer::answer(401, "{}", "WWW-Authenticate: Basic realm=\"router\"\r\n"),
+                       RouterFamily::unknown)),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(RouterTypeDetectorTest, NothingListeningIsUnknown) {
@@ -189,11 +113,11 @@ TEST_F(RouterTypeDetectorTest, MalformedAddressIsUnknownWithoutAnyRequest) {
                                    QStringLiteral("root@127.0.0.1"), QStringLiteral("127.0.0.1 ; reboot"),
                                    QStringLiteral("127.0.0.1?x"), QStringLiteral("127.0.0.1:99999")})
         EXPECT_EQ(detect(address), RouterFamily::unknown) << address.toStdString();
-    EXPECT_TRUE(arrivals.isEmpty());
+    EXPECT_TRUE(router.requests().isEmpty());
 }
 
 TEST_F(RouterTypeDetectorTest, ASilentProbeCostsItsThreeSecondsAndNoMore) {
-    answers = {{uniFiProbe, ok(R"({"hardware":{}})")}};
+    router.serve(uniFiProbe, ok(R"({"hardware":{}})"));
     QElapsedTimer clock;
     clock.start();
 
@@ -206,7 +130,7 @@ TEST_F(RouterTypeDetectorTest, ASilentProbeCostsItsThreeSecondsAndNoMore) {
 TEST_F(RouterTypeDetectorTest, GoneDetectorNeverCallsBack) {
     bool called = false;
     detector->detectRouterType(QStringLiteral("127.0.0.1"), [&called](const QString&) { called = true; });
-    ASSERT_TRUE(waitUntil([this] { return !arrivals.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([this] { return !router.requests().isEmpty(); }));
 
     detector.reset();
     waitUntil([] { return false; }, 300);

@@ -124,6 +124,18 @@ HttpResponse UniFiResponder::respond(const HttpRequest& request, const QList<Sim
                                   }),
                                   jsonType);
     }
+    // A classic controller's unauthenticated liveness page.
+    if (!os && path == "/status" && request.method == "GET") {
+        return HttpResponse::json(
+            200,
+            QJsonDocument(
+                QJsonObject{{QStringLiteral("meta"),
+                             QJsonObject{{QStringLiteral("rc"), QStringLiteral("ok")},
+                                         {QStringLiteral("up"), true},
+                                         {QStringLiteral("server_version"), QStringLiteral("7.5.187")}}},
+                            {QStringLiteral("data"), QJsonArray()}}),
+            jsonType);
+    }
     if (request.method == "POST" && path == (os ? "/api/auth/login" : "/api/login"))
         return login(request);
     if (request.method == "POST" && path == (os ? "/api/auth/logout" : "/api/logout")) {

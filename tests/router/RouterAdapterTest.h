@@ -1,0 +1,91 @@
+#pragma once
+
+#include "FakeSshScript.h"
+#include "MemoryCredentialStore.h"
+#include "SshTestSupport.h"
+#include "TestEnvironment.h"
+#include "app/SettingsStore.h"
+#include "logs/DebugLog.h"
+#include "logs/EventLogger.h"
+#include "router/RouterAccess.h"
+#include "router/RouterClient.h"
+
+#include <QElapsedTimer>
+#include <QThreadPool>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+
+// What every adapter test stands on: private folders and settings, a keyring
+// holding the router's password, a fake ssh, and calls that wait for their one
+// completion, which must never come inside the call.
+template <typename Adapter> class RouterAdapterTest : public testing::Test {
+protected:
+    void TearDown() override {
+        // Background work uses the adapter's ssh transport; the manager waits the same way.
+        pool.waitForDone();
+        adapter.reset();
+    }
+
+    template <typename Result, typename Call> Result await(Call call) {
+        std::optional<Result> result;
+        int calls = 0;
+        call([&](auto... values) {
+            ++calls;
+            result.emplace(std::move(values)...);
+        });
+        EXPECT_FALSE(result) << "completions never run inside the call";
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }, 15000));
+        pump(20);
+        EXPECT_EQ(calls, result ? 1 : 0);
+        return result.value_or(Result());
+    }
+    std::pair<bool, std::optional<QString>> connectNow() {
+        return await<std::pair<bool, std::optional<QString>>>([&](auto done) { adapter->connect(done); });
+    }
+    QList<RouterClient> clientsNow() {
+        return await<QList<RouterClient>>([&](auto done) { adapter->fetchClients(done); });
+    }
+    std::optional<RouterClient> clientNow(const QString& mac) {
+        return await<std::optional<RouterClient>>([&](auto done) { adapter->fetchClient(mac, done); });
+    }
+    bool healthNow() {
+        return await<bool>([&](auto done) { adapter->probeRouterHealth(done); });
+    }
+    std::optional<QString> modelNow() {
+        return await<std::optional<QString>>([&](auto done) { adapter->fetchModelName(done); });
+    }
+    // A silent router: the probe gives up at its three-second deadline.
+    void expectHealthFailsAtTheDeadline(qint64 latestMs = 4500) {
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(healthNow());
+        EXPECT_GE(clock.elapsed(), 2900);
+        EXPECT_LT(clock.elapsed(), latestMs);
+    }
+    static void pump(int ms) {
+        waitUntil([] { return false; }, ms);
+    }
+    qsizetype logged(const QString& prefix) const {
+        const QStringList lines = systemLog.lines();
+        return std::count_if(lines.cbegin(), lines.cend(),
+                             [&](const QString& line) { return line.startsWith(prefix); });
+    }
+
+    TestEnvironment environment;
+    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
+    MemoryCredentialStore credentials;
+    ThreadSafeRecordingLog systemLog;
+    DebugLog debugLog;
+    EventLogger logger{systemLog, settings, debugLog};
+    QThreadPool pool;
+    QString address = QStringLiteral("127.0.0.1");
+    RouterAccess access{settings,
+                        credentials,
+                        logger,
+                        pool,
+                        [this] { return address; },
+                        environment.path(QStringLiteral("run"))};
+    FakeSshScript ssh{environment.path(QStringLiteral("bin"))};
+    std::unique_ptr<Adapter> adapter = std::make_unique<Adapter>(access);
+};
