@@ -11,6 +11,7 @@
 #include "router/GlinetRpcAnswer.h"
 #include "router/GlinetStation.h"
 #include "router/RouterPassword.h"
+#include "router/RouterUrl.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,15 +38,8 @@ QString sshConnectionFailed() {
     return QStringLiteral("SSH connection failed");
 }
 
-// "http://" + address + "/rpc", for an address that is a host with an optional
-// port; text that would change the path, add a query or smuggle in user
-// information gives none.
 std::optional<QUrl> rpcUrl(const QString& address) {
-    const QUrl url(QStringLiteral("http://") + address + QStringLiteral("/rpc"), QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty() || url.path() != QStringLiteral("/rpc") || url.hasQuery() ||
-        url.hasFragment() || !url.userInfo().isEmpty())
-        return std::nullopt;
-    return url;
+    return routerUrl(QStringLiteral("http"), address, QStringLiteral("/rpc"));
 }
 
 QByteArray rpcBody(const QString& method, const QJsonValue& params, int id) {

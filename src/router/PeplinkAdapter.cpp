@@ -6,6 +6,7 @@
 #include "router/BackgroundTask.h"
 #include "router/PeplinkAnswers.h"
 #include "router/RouterPassword.h"
+#include "router/RouterUrl.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -155,14 +156,7 @@ void PeplinkAdapter::getWithToken(const QString& path, const QString& token,
 }
 
 std::optional<QUrl> PeplinkAdapter::urlFor(const QString& address, const QString& path) {
-    const QUrl url(QStringLiteral("https://") + address + path, QUrl::StrictMode);
-    // The address names a host and perhaps a port, nothing else: text that
-    // would become user information, another path, a query or a fragment is
-    // not a router address.
-    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.path() != path ||
-        url.hasQuery() || url.hasFragment())
-        return std::nullopt;
-    return url;
+    return routerUrl(QStringLiteral("https"), address, path);
 }
 
 void PeplinkAdapter::later(std::function<void()> work) {

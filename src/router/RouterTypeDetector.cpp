@@ -2,6 +2,7 @@
 
 #include "router/GlinetRpcAnswer.h"
 #include "router/RouterFamily.h"
+#include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
 
 #include <QList>
@@ -21,17 +22,6 @@ struct Probe {
     RouterHttpRequest request;
     bool (*answersAsFamily)(const RouterHttpResult&);
 };
-
-std::optional<QUrl> probeUrl(const QString& scheme, const QString& address, const QString& path) {
-    const QUrl url(scheme + QStringLiteral("://") + address + path, QUrl::StrictMode);
-    // The address names a host and perhaps a port, nothing else: text that
-    // would become user information, another path, a query or a fragment is
-    // not a router address.
-    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.path() != path ||
-        url.hasQuery() || url.hasFragment())
-        return std::nullopt;
-    return url;
-}
 
 bool answersGlinetChallenge(const RouterHttpResult& result) {
     if (result.error)
@@ -62,11 +52,11 @@ bool answersPeplinkStatus(const RouterHttpResult& result) {
 }
 
 std::optional<QList<Probe>> probesFor(const QString& address) {
-    const std::optional<QUrl> glinet = probeUrl(QStringLiteral("http"), address, QStringLiteral("/rpc"));
+    const std::optional<QUrl> glinet = routerUrl(QStringLiteral("http"), address, QStringLiteral("/rpc"));
     const std::optional<QUrl> uniFi =
-        probeUrl(QStringLiteral("https"), address, QStringLiteral("/api/system"));
+        routerUrl(QStringLiteral("https"), address, QStringLiteral("/api/system"));
     const std::optional<QUrl> peplink =
-        probeUrl(QStringLiteral("https"), address, QStringLiteral("/api/status.system"));
+        routerUrl(QStringLiteral("https"), address, QStringLiteral("/api/status.system"));
     if (!glinet || !uniFi || !peplink)
         return std::nullopt;
     const QByteArray challenge = R"({"method": "challenge", "params": {"username": "root"}, "id": 1})";

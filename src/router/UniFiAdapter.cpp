@@ -6,6 +6,7 @@
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"
 #include "router/RouterPassword.h"
+#include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
 #include "router/UniFiAccessPointLookup.h"
 #include "router/UniFiAnswer.h"
@@ -25,12 +26,9 @@ constexpr std::chrono::milliseconds shortTimeout = 3s;
 // "https://" + address (+ port), when the address is a host and nothing more:
 // it also becomes the Origin the console checks.
 std::optional<QString> consoleBase(const QString& address, const QString& port = {}) {
-    const QString base = QStringLiteral("https://") + address + port;
-    const QUrl url(base, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || !url.path().isEmpty() ||
-        url.hasQuery() || url.hasFragment())
+    if (!routerUrl(QStringLiteral("https"), address + port, QString()))
         return std::nullopt;
-    return base;
+    return QStringLiteral("https://") + address + port;
 }
 
 QString modelForShortName(const QString& shortName) {
