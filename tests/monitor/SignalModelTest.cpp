@@ -68,6 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadingRow{"slowMinus80", -80, 0, SignalState::critical, 0},
                     ReadingRow{"fastAtMinus40", -40, 866, SignalState::excellent, 99},
                     ReadingRow{"fastAtMinus41", -41, 150, SignalState::excellent, 98},
+                    ReadingRow{"fastRoundsDownAtMinus44", -44, 150, SignalState::excellent, 95},
                     ReadingRow{"fastExcellentFloor", -65, 150, SignalState::excellent, 80},
                     ReadingRow{"fastBelowExcellentFloor", -66, 150, SignalState::marginal, 78},
                     ReadingRow{"fastCriticalCeiling", -75, 150, SignalState::marginal, 60},

@@ -9,7 +9,6 @@ using namespace std::chrono_literals;
 struct StateRow {
     std::string name;
     SignalState state;
-    int ordinal;
     QString stateName;
     QString message;
     std::optional<std::chrono::milliseconds> flashHalfPeriod;
@@ -23,7 +22,6 @@ class SignalStateTest : public testing::TestWithParam<StateRow> {};
 
 TEST_P(SignalStateTest, DescribesTheState) {
     const StateRow& row = GetParam();
-    EXPECT_EQ(static_cast<int>(row.state), row.ordinal);
     EXPECT_EQ(stateName(row.state), row.stateName);
     EXPECT_EQ(stateMessage(row.state), row.message);
     EXPECT_EQ(stateFlashHalfPeriod(row.state), row.flashHalfPeriod);
@@ -38,15 +36,15 @@ TEST_P(SignalStateTest, DescribesTheState) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllStates, SignalStateTest,
-    testing::Values(StateRow{"excellent", SignalState::excellent, 0, QStringLiteral("Excellent"),
+    testing::Values(StateRow{"excellent", SignalState::excellent, QStringLiteral("Excellent"),
                              QStringLiteral("Signal excellent"), std::nullopt, Colour::excellentTeal, false},
-                    StateRow{"marginal", SignalState::marginal, 1, QStringLiteral("Marginal"),
+                    StateRow{"marginal", SignalState::marginal, QStringLiteral("Marginal"),
                              QString::fromUtf8("Signal marginal — move closer to router"), 1000ms,
                              Colour::systemYellow, true},
-                    StateRow{"critical", SignalState::critical, 2, QStringLiteral("Critical"),
+                    StateRow{"critical", SignalState::critical, QStringLiteral("Critical"),
                              QString::fromUtf8("Signal critical — connection at risk"), 250ms,
                              Colour::systemRed, true},
-                    StateRow{"offline", SignalState::offline, 3, QStringLiteral("Offline"),
+                    StateRow{"offline", SignalState::offline, QStringLiteral("Offline"),
                              QStringLiteral("Device offline"), std::nullopt, Colour::systemGrey, false}),
     [](const testing::TestParamInfo<StateRow>& info) { return info.param.name; });
 

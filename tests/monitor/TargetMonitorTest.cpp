@@ -127,11 +127,11 @@ struct ThroughputPoll {
 
 struct ThroughputRow {
     const char* name;
-    std::vector<ThroughputPoll> polls;
     double current;
     double peak;
     double average;
     QStringList bursts;
+    std::vector<ThroughputPoll> polls;
     friend void PrintTo(const ThroughputRow& row, std::ostream* os) { *os << row.name; }
 };
 
@@ -154,37 +154,28 @@ TEST_P(TargetMonitorThroughput, SamplesOnlyPlausibleIntervalsAndRates) {
     EXPECT_EQ(logged(VtCode::bandwidthBurst), GetParam().bursts);
 }
 
+const QStringList start{QStringLiteral("burst start, -50 dBm")};
+const QStringList startAndEnd = start + QStringList{QStringLiteral("burst end, -50 dBm")};
+const std::vector<ThroughputPoll> burstThenQuiet{{0, 10'000'000}, {1000, 13'000'000}, {1000, 13'000'000}};
+const std::vector<ThroughputPoll> countersReset{{0, 10'000'000}, {1000, 4'000'000}, {1000, 4'400'000}};
+const double justBelow500 = 499.999999;
+
+// Rows: current, peak and average shown, bursts logged, after polls {ms since the last, total bytes}.
 INSTANTIATE_TEST_SUITE_P(
     Rows, TargetMonitorThroughput,
     ::testing::Values(
-        ThroughputRow{"burstStartAndEnd",
-                      {{0, 10'000'000}, {1000, 13'000'000}, {1000, 13'000'000}},
-                      0.0,
-                      3.0,
-                      3.0,
-                      {QStringLiteral("burst start, -50 dBm"), QStringLiteral("burst end, -50 dBm")}},
-        ThroughputRow{"afterAResetTheNewBaselineCounts",
-                      {{0, 10'000'000}, {1000, 4'000'000}, {1000, 4'400'000}},
-                      0.4,
-                      0.4,
-                      0.0,
-                      {}},
-        ThroughputRow{"rateOf500MBpsIsImplausible", {{0, 1'000'000}, {1000, 501'000'000}}, 0.0, 0.0, 0.0, {}},
+        ThroughputRow{"burstStartAndEnd", 0, 3, 3, startAndEnd, burstThenQuiet},
+        ThroughputRow{"afterAResetTheNewBaselineCounts", 0.4, 0.4, 0, {}, countersReset},
+        ThroughputRow{"rateOf500MBpsIsImplausible", 0, 0, 0, {}, {{0, 1'000'000}, {1000, 501'000'000}}},
         ThroughputRow{"rateJustBelow500MBps",
-                      {{0, 1'000'000}, {1000, 500'999'999}},
-                      499.999999,
-                      499.999999,
-                      499.999999,
-                      {QStringLiteral("burst start, -50 dBm")}},
-        ThroughputRow{"intervalOf100msIsTooShort", {{0, 1'000'000}, {100, 2'000'000}}, 0.0, 0.0, 0.0, {}},
-        ThroughputRow{"intervalJustOver100ms",
-                      {{0, 1'000'000}, {101, 1'101'000}},
-                      1.0,
-                      1.0,
-                      1.0,
-                      {QStringLiteral("burst start, -50 dBm")}},
-        ThroughputRow{
-            "exactlyHalfAMegabyteIsNoBurst", {{0, 1'000'000}, {125, 1'062'500}}, 0.5, 0.5, 0.0, {}}),
+                      justBelow500,
+                      justBelow500,
+                      justBelow500,
+                      start,
+                      {{0, 1'000'000}, {1000, 500'999'999}}},
+        ThroughputRow{"intervalOf100msIsTooShort", 0, 0, 0, {}, {{0, 1'000'000}, {100, 2'000'000}}},
+        ThroughputRow{"intervalJustOver100ms", 1, 1, 1, start, {{0, 1'000'000}, {101, 1'101'000}}},
+        ThroughputRow{"exactlyHalfAMegabyteIsNoBurst", 0.5, 0.5, 0, {}, {{0, 1'000'000}, {125, 1'062'500}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TargetMonitorTest, EveryThirdPollWithCountersWritesTheThroughputLine) {

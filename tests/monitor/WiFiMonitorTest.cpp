@@ -169,17 +169,15 @@ TEST_P(WiFiMonitorTitle, OneTargetGivesOneSegmentInItsStateColour) {
     EXPECT_EQ(statusItem.last(), StatusTitle{{GetParam().expected}});
 }
 
+const RgbColour yellow = Colour::systemYellow;
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, WiFiMonitorTitle,
     ::testing::Values(
         TitleRow{"excellentCombo", "combo", -50, 0, {QStringLiteral(" -50*5G"), Colour::excellentTeal, {}}},
         TitleRow{"excellentDot", "dot", -50, 0, {QStringLiteral("●"), Colour::excellentTeal, {}}},
-        TitleRow{"marginalBrightPhase",
-                 "combo",
-                 -70,
-                 1,
-                 {QStringLiteral(" -70*5G"), Colour::black, Colour::systemYellow}},
-        TitleRow{"marginalDarkPhase", "combo", -70, 2, {QStringLiteral(" -70*5G"), Colour::systemYellow, {}}},
+        TitleRow{"marginalBrightPhase", "combo", -70, 1, {QStringLiteral(" -70*5G"), Colour::black, yellow}},
+        TitleRow{"marginalDarkPhase", "combo", -70, 2, {QStringLiteral(" -70*5G"), yellow, {}}},
         TitleRow{"offline", "combo", std::nullopt, 0, {QStringLiteral(" -- "), Colour::systemGrey, {}}}),
     [](const auto& info) { return std::string(info.param.name); });
 

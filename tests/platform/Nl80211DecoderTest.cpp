@@ -83,28 +83,19 @@ TEST_P(ScanBssDecoding, ReadsTheCachedBss) {
 }
 
 const QByteArray hiddenElements("\x00\x00", 2);
+const Nl80211Bss studio{bssid, 5500, QStringLiteral("Studio"), false};
+const Nl80211Bss studioAssociated{bssid, 5500, QStringLiteral("Studio"), true};
+constexpr uint32_t associated = NL80211_BSS_STATUS_ASSOCIATED;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ScanBssDecoding,
-    ::testing::Values(BssRow{"Associated",
-                             studioElements,
-                             {},
-                             NL80211_BSS_STATUS_ASSOCIATED,
-                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), true}},
-                      BssRow{"OnlyAuthenticated",
-                             studioElements,
-                             {},
-                             NL80211_BSS_STATUS_AUTHENTICATED,
-                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), false}},
-                      BssRow{"HiddenBeaconNamedByProbeResponse", studioElements, hiddenElements, std::nullopt,
-                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), false}},
-                      BssRow{"BeaconOnly",
-                             {},
-                             studioElements,
-                             std::nullopt,
-                             Nl80211Bss{bssid, 5500, QStringLiteral("Studio"), false}},
-                      BssRow{"Hidden", hiddenElements, hiddenElements, NL80211_BSS_STATUS_ASSOCIATED,
-                             Nl80211Bss{bssid, 5500, std::nullopt, true}}),
+    ::testing::Values(
+        BssRow{"Associated", studioElements, {}, associated, studioAssociated},
+        BssRow{"OnlyAuthenticated", studioElements, {}, NL80211_BSS_STATUS_AUTHENTICATED, studio},
+        BssRow{"HiddenBeaconNamedByProbeResponse", studioElements, hiddenElements, std::nullopt, studio},
+        BssRow{"BeaconOnly", {}, studioElements, std::nullopt, studio},
+        BssRow{"Hidden", hiddenElements, hiddenElements, associated,
+               Nl80211Bss{bssid, 5500, std::nullopt, true}}),
     [](const ::testing::TestParamInfo<BssRow>& info) { return std::string(info.param.name); });
 
 // --- station ---------------------------------------------------------------
@@ -142,29 +133,23 @@ TEST_P(StationDecoding, ReadsSignalRateAndKind) {
     EXPECT_EQ(decodeStation(nlmsg_hdr(message.get())), row.expected);
 }
 
+using Kind = Nl80211RateKind;
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, StationDecoding,
     ::testing::Values(
-        StationRow{"He", -58, 12010, 12010, {NL80211_RATE_INFO_HE_MCS}, {-58, 1201.0, Nl80211RateKind::he}},
-        StationRow{
-            "Vht", -67, std::nullopt, 8667, {NL80211_RATE_INFO_VHT_MCS}, {-67, 866.7, Nl80211RateKind::vht}},
-        StationRow{"Ht", -71, std::nullopt, 1300, {NL80211_RATE_INFO_MCS}, {-71, 130.0, Nl80211RateKind::ht}},
+        StationRow{"He", -58, 12010, 12010, {NL80211_RATE_INFO_HE_MCS}, {-58, 1201.0, Kind::he}},
+        StationRow{"Vht", -67, {}, 8667, {NL80211_RATE_INFO_VHT_MCS}, {-67, 866.7, Kind::vht}},
+        StationRow{"Ht", -71, {}, 1300, {NL80211_RATE_INFO_MCS}, {-71, 130.0, Kind::ht}},
         StationRow{"EhtOutranksHe",
                    -40,
                    288240,
-                   std::nullopt,
-                   {NL80211_RATE_INFO_HE_MCS, NL80211_RATE_INFO_EHT_MCS},
-                   {-40, 28824.0, Nl80211RateKind::eht}},
-        StationRow{
-            "Bitrate32OutranksTheOverflowing16", -50, 70000, 0, {}, {-50, 7000.0, Nl80211RateKind::legacy}},
-        StationRow{
-            "WeakestSignalStaysNegative", -128, std::nullopt, 10, {}, {-128, 1.0, Nl80211RateKind::legacy}},
-        StationRow{"WithoutRate",
-                   -60,
-                   std::nullopt,
-                   std::nullopt,
                    {},
-                   {-60, std::nullopt, Nl80211RateKind::legacy}}),
+                   {NL80211_RATE_INFO_HE_MCS, NL80211_RATE_INFO_EHT_MCS},
+                   {-40, 28824.0, Kind::eht}},
+        StationRow{"Bitrate32OutranksTheOverflowing16", -50, 70000, 0, {}, {-50, 7000.0, Kind::legacy}},
+        StationRow{"WeakestSignalStaysNegative", -128, {}, 10, {}, {-128, 1.0, Kind::legacy}},
+        StationRow{"WithoutRate", -60, {}, {}, {}, {-60, std::nullopt, Kind::legacy}}),
     [](const ::testing::TestParamInfo<StationRow>& info) { return std::string(info.param.name); });
 
 TEST(Nl80211SurveyDecoding, ReadsChannelUseAndOptionalNoise) {
@@ -233,27 +218,15 @@ TEST_P(SsidElement, IsFoundOnlyWhereItIsWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SsidElement,
-    ::testing::Values(ElementsRow{"AfterOtherElements", studioElements, QStringLiteral("Studio")},
-                      ElementsRow{"Utf8",
-                                  QByteArray("\x00\x05"
-                                             "Caf\xc3\xa9",
-                                             7),
-                                  QStringLiteral("Caf\u00e9")},
-                      ElementsRow{"LongestAllowed", QByteArray("\x00\x20", 2) + QByteArray(32, 'x'),
-                                  QString(32, u'x')},
-                      ElementsRow{"TooLong", QByteArray("\x00\x21", 2) + QByteArray(33, 'x'), std::nullopt},
-                      ElementsRow{"HiddenZeroBytes", QByteArray("\x00\x04\x00\x00\x00\x00", 6), std::nullopt},
-                      ElementsRow{"LengthPastEnd",
-                                  QByteArray("\x00\x0a"
-                                             "Cam",
-                                             5),
-                                  std::nullopt},
-                      ElementsRow{"OtherElementPastEnd",
-                                  QByteArray("\x01\x08\x82\x84\x00\x03"
-                                             "Cam",
-                                             9),
-                                  std::nullopt},
-                      ElementsRow{"LoneIdByte", QByteArray("\x00", 1), std::nullopt}),
+    ::testing::Values(
+        ElementsRow{"AfterOtherElements", studioElements, QStringLiteral("Studio")},
+        ElementsRow{"Utf8", QByteArray("\x00\x05", 2) + "Caf\xc3\xa9", QStringLiteral("Caf\u00e9")},
+        ElementsRow{"LongestAllowed", QByteArray("\x00\x20", 2) + QByteArray(32, 'x'), QString(32, u'x')},
+        ElementsRow{"TooLong", QByteArray("\x00\x21", 2) + QByteArray(33, 'x'), std::nullopt},
+        ElementsRow{"HiddenZeroBytes", QByteArray("\x00\x04\x00\x00\x00\x00", 6), std::nullopt},
+        ElementsRow{"LengthPastEnd", QByteArray("\x00\x0a", 2) + "Cam", std::nullopt},
+        ElementsRow{"OtherElementPastEnd", QByteArray("\x01\x08\x82\x84\x00\x03", 6) + "Cam", std::nullopt},
+        ElementsRow{"LoneIdByte", QByteArray("\x00", 1), std::nullopt}),
     [](const ::testing::TestParamInfo<ElementsRow>& info) { return std::string(info.param.name); });
 
 // --- band and PHY mode -----------------------------------------------------

@@ -20,19 +20,14 @@ TEST_P(LinkDetailTextTest, JoinsThePartsPresentInFixedOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, LinkDetailTextTest,
-    testing::Values(DetailRow{"complete",
-                              {9, 2, 80, true, QStringLiteral("ac")},
-                              QStringLiteral("MCS 9 \u00B7 80 MHz \u00B7 2SS \u00B7 SGI \u00B7 802.11ac")},
-                    DetailRow{"longGuardOnly",
-                              {std::nullopt, std::nullopt, std::nullopt, false, std::nullopt},
-                              QStringLiteral("LGI")},
-                    DetailRow{"empty", {}, QStringLiteral("--")},
-                    DetailRow{"mcsZeroIsPresent",
-                              {0, std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-                              QStringLiteral("MCS 0")},
-                    DetailRow{"streamsAndMode",
-                              {std::nullopt, 1, std::nullopt, std::nullopt, QStringLiteral("ax")},
-                              QStringLiteral("1SS \u00B7 802.11ax")}),
+    testing::Values(
+        DetailRow{"complete", ClientLinkDetail(9, 2, 80, true, QStringLiteral("ac")),
+                  QStringLiteral("MCS 9 \u00B7 80 MHz \u00B7 2SS \u00B7 SGI \u00B7 802.11ac")},
+        DetailRow{"longGuardOnly", ClientLinkDetail({}, {}, {}, false, {}), QStringLiteral("LGI")},
+        DetailRow{"empty", ClientLinkDetail(), QStringLiteral("--")},
+        DetailRow{"mcsZeroIsPresent", ClientLinkDetail(0, {}, {}, {}, {}), QStringLiteral("MCS 0")},
+        DetailRow{"streamsAndMode", ClientLinkDetail({}, 1, {}, {}, QStringLiteral("ax")),
+                  QStringLiteral("1SS \u00B7 802.11ax")}),
     [](const testing::TestParamInfo<DetailRow>& info) { return info.param.name; });
 
 } // namespace

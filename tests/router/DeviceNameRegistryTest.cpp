@@ -20,22 +20,17 @@ protected:
     DeviceNameRegistry registry{settings};
 };
 
-TEST_F(DeviceNameRegistryTest, StoresUnderTheUpperCasedMAC) {
+TEST_F(DeviceNameRegistryTest, StoresUnderTheUpperCasedMACAndAnEmptyNameRemovesOnlyThatDevice) {
     registry.setName(QStringLiteral("aa:bb:cc:dd:ee:ff"), QStringLiteral("Studio R5"));
-
-    const QMap<QString, QString> expected{{QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Studio R5")}};
-    EXPECT_EQ(settings.readDictionary(SettingsKey::deviceNameRegistry), expected);
-    EXPECT_EQ(registry.name(QStringLiteral("Aa:Bb:cc:DD:ee:ff")), QStringLiteral("Studio R5"));
-}
-
-TEST_F(DeviceNameRegistryTest, EmptyNameRemovesOnlyThatDevice) {
-    registry.setName(QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Studio R5"));
     registry.setName(QStringLiteral("11:22:33:44:55:66"), QStringLiteral("Backup"));
+    const QMap<QString, QString> backup{{QStringLiteral("11:22:33:44:55:66"), QStringLiteral("Backup")}};
+    QMap<QString, QString> both = backup;
+    both.insert(QStringLiteral("AA:BB:CC:DD:EE:FF"), QStringLiteral("Studio R5"));
+    EXPECT_EQ(settings.readDictionary(SettingsKey::deviceNameRegistry), both);
+    EXPECT_EQ(registry.name(QStringLiteral("Aa:Bb:cc:DD:ee:ff")), QStringLiteral("Studio R5"));
 
     registry.setName(QStringLiteral("aa:bb:cc:dd:ee:ff"), QString());
-
-    const QMap<QString, QString> expected{{QStringLiteral("11:22:33:44:55:66"), QStringLiteral("Backup")}};
-    EXPECT_EQ(registry.names(), expected);
+    EXPECT_EQ(registry.names(), backup);
 }
 
 TEST_F(DeviceNameRegistryTest, NonStringValueHidesTheRegistryButKeepsItsNames) {

@@ -57,14 +57,9 @@ TEST(GlinetClientList, MapsTheVendorExampleWithoutTakingBytesPerSecondForARate) 
         R"({"jsonrpc":"2.0","id":2,"result":{"clients":[{"mac":"18:c0:4d:aa:bb:cc","name":"DESKTOP-1",
             "ip":"192.168.8.148","tx":5120,"rx":880,"total_tx":470371319,"total_rx":"397117728",
             "iface":"eth0","online":true}]}})");
-    RouterClient expected;
-    expected.mac = QStringLiteral("18:c0:4d:aa:bb:cc");
-    expected.ip = QStringLiteral("192.168.8.148");
-    expected.hostname = QStringLiteral("DESKTOP-1");
-    expected.iface = QStringLiteral("eth0");
-    expected.isOnline = true;
-    expected.txBytes = 470371319;
-    expected.rxBytes = 397117728;
+    const RouterClient expected(QStringLiteral("18:c0:4d:aa:bb:cc"), QStringLiteral("192.168.8.148"),
+                                QStringLiteral("DESKTOP-1"), QStringLiteral("eth0"), -99, 0.0, true,
+                                470371319, 397117728, std::nullopt);
     EXPECT_FALSE(list.sessionExpired);
     EXPECT_EQ(list.rows, QList<RouterClient>{expected});
 }

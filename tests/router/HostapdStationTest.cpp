@@ -85,17 +85,9 @@ INSTANTIATE_TEST_SUITE_P(Rates, WidthEstimateTest,
                          [](const testing::TestParamInfo<WidthRow>& info) { return info.param.name; });
 
 TEST(AccessPointRowTest, CompletesTheEntryFromTheCachedStationRow) {
-    RouterClient stationRow{
-        targetMAC,
-        QStringLiteral("10.0.0.7"),
-        QStringLiteral("r5"),
-        QStringLiteral("5G"),
-        -70,
-        300.0,
-        true,
-        1,
-        2,
-        ClientLinkDetail{std::nullopt, 2, std::nullopt, std::nullopt, QStringLiteral("ax")}};
+    RouterClient stationRow(
+        targetMAC, QStringLiteral("10.0.0.7"), QStringLiteral("r5"), QStringLiteral("5G"), -70, 300.0, true,
+        1, 2, ClientLinkDetail(std::nullopt, 2, std::nullopt, std::nullopt, QStringLiteral("ax")));
     const RouterClient row =
         accessPointRow(targetMAC, HostapdStation{-58, 1000, 2000, 1201.0}, cachedStationFacts(stationRow));
     EXPECT_EQ(row, (RouterClient{targetMAC, QStringLiteral("10.0.0.7"), QStringLiteral("r5"),

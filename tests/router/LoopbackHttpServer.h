@@ -91,7 +91,6 @@ public:
     QList<QByteArray> lines() const { return collect(&Request::line); }
     qsizetype count(const QByteArray& line) const { return lines().count(line); }
     QList<QByteArray> requestHeads() const { return collect(&Request::head); }
-    QList<QByteArray> requestBodies() const { return collect(&Request::body); }
 
     static QByteArray answer(int status, const QByteArray& body, const QByteArray& extraHeaders = {}) {
         return "HTTP/1.1 " + QByteArray::number(status) +

@@ -47,16 +47,9 @@ TEST(PeplinkClientRowsTest, MapsAWirelessStation) {
             "connectionType": "wireless", "signalStrength": -61.7, "speed": 866.7, "channel": 36,
             "tx_bytes": 18446744073709551615, "rx_bytes": "12345"})"));
 
-    const RouterClient expected{QStringLiteral("00:1E:8F:AA:BB:CC"),
-                                QStringLiteral("192.168.50.23"),
-                                QStringLiteral("R5"),
-                                QStringLiteral("5G"),
-                                -61,
-                                866.7,
-                                true,
-                                18446744073709551615ULL,
-                                12345,
-                                std::nullopt};
+    const RouterClient expected(QStringLiteral("00:1E:8F:AA:BB:CC"), QStringLiteral("192.168.50.23"),
+                                QStringLiteral("R5"), QStringLiteral("5G"), -61, 866.7, true,
+                                18446744073709551615ULL, 12345, std::nullopt);
     EXPECT_EQ(rows, QList<RouterClient>{expected});
 }
 

@@ -72,7 +72,8 @@ struct LaunchRow {
     bool migrationsRanBefore;
     Items itemsBefore;
     int expectedSaves;
-    Items expectedItems;
+    // The items after the launch, where they differ from before.
+    std::optional<Items> expectedItems = {};
 };
 
 void PrintTo(const LaunchRow& row, std::ostream* os) {
@@ -100,7 +101,7 @@ TEST_P(LaunchMigrations, MoveResaveAndFlag) {
     EXPECT_EQ(RouterCredentials::runLaunchMigrations(settings, store), row.migrationsRanBefore);
 
     EXPECT_EQ(store.saveCount, row.expectedSaves);
-    EXPECT_EQ(store.items, row.expectedItems);
+    EXPECT_EQ(store.items, row.expectedItems.value_or(row.itemsBefore));
     EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration1));
     EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration2));
     EXPECT_FALSE(settings.readObject(SettingsKey::routerPassword));
@@ -109,52 +110,26 @@ TEST_P(LaunchMigrations, MoveResaveAndFlag) {
 const QString legacy = QStringLiteral("routerPassword");
 const QString current = QStringLiteral("routerPassword_192.168.8.1");
 
+const QString routerIP = QStringLiteral("192.168.8.1");
+const QString oddPassword = QStringLiteral("h\u00fcnter2 \"x\"");
+const Items old{{legacy, QStringLiteral("old")}};
+const Items moved{{legacy, oddPassword}};
+const Items routerItem{{current, QStringLiteral("pw")}};
+const Items emptyPasswords{{legacy, QString()}, {current, QString()}};
+const Items bareAccount{{QStringLiteral("routerPassword_"), QStringLiteral("x")}};
+const Items both{{legacy, QStringLiteral("old")}, {current, QStringLiteral("pw")}};
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, LaunchMigrations,
-    testing::Values(LaunchRow{"firstLaunchNothingStored", std::nullopt, QString(), false, {}, 0, {}},
+    testing::Values(LaunchRow{"firstLaunchNothingStored", std::nullopt, QString(), false, {}, 0},
                     // Moved once, then re-saved by migration 1 like any legacy item.
-                    LaunchRow{"legacySettingMoves",
-                              QStringLiteral("h\u00fcnter2 \"x\""),
-                              QString(),
-                              false,
-                              {},
-                              2,
-                              {{legacy, QStringLiteral("h\u00fcnter2 \"x\"")}}},
-                    LaunchRow{"legacyItemResavedUnchanged",
-                              std::nullopt,
-                              QString(),
-                              false,
-                              {{legacy, QStringLiteral("old")}},
-                              1,
-                              {{legacy, QStringLiteral("old")}}},
-                    LaunchRow{"routerItemResaved",
-                              std::nullopt,
-                              QStringLiteral("192.168.8.1"),
-                              false,
-                              {{current, QStringLiteral("pw")}},
-                              1,
-                              {{current, QStringLiteral("pw")}}},
-                    LaunchRow{"emptyPasswordsNotResaved",
-                              std::nullopt,
-                              QStringLiteral("192.168.8.1"),
-                              false,
-                              {{legacy, QString()}, {current, QString()}},
-                              0,
-                              {{legacy, QString()}, {current, QString()}}},
-                    LaunchRow{"emptyRouterIPSkipsTheBareAccount",
-                              std::nullopt,
-                              QString(),
-                              false,
-                              {{QStringLiteral("routerPassword_"), QStringLiteral("x")}},
-                              0,
-                              {{QStringLiteral("routerPassword_"), QStringLiteral("x")}}},
-                    LaunchRow{"ranBeforeNothingResaved",
-                              std::nullopt,
-                              QStringLiteral("192.168.8.1"),
-                              true,
-                              {{legacy, QStringLiteral("old")}, {current, QStringLiteral("pw")}},
-                              0,
-                              {{legacy, QStringLiteral("old")}, {current, QStringLiteral("pw")}}}),
+                    LaunchRow{"legacySettingMoves", oddPassword, QString(), false, {}, 2, moved},
+                    LaunchRow{"legacyItemResavedUnchanged", std::nullopt, QString(), false, old, 1},
+                    LaunchRow{"routerItemResaved", std::nullopt, routerIP, false, routerItem, 1},
+                    LaunchRow{"emptyPasswordsNotResaved", std::nullopt, routerIP, false, emptyPasswords, 0},
+                    LaunchRow{"emptyRouterIPSkipsTheBareAccount", std::nullopt, QString(), false, bareAccount,
+                              0},
+                    LaunchRow{"ranBeforeNothingResaved", std::nullopt, routerIP, true, both, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class LegacyPasswordMove : public testing::Test {

@@ -75,20 +75,19 @@ DetectionRow peplinkAnswers(const char* name, const QByteArray& uniFi, const QBy
     return {name, {{glinetProbe, notFound}, {uniFiProbe, uniFi}, {peplinkProbe, peplink}}, family, allThree};
 }
 
+const QMap<QByteArray, QByteArray> glinetAnswers{
+    {glinetProbe, ok(R"({"id":1,"jsonrpc":"2.0","result":{"alg":1,"salt":"Jw","nonce":"n"}})",
+                     "Content-Type: application/octet-stream\r\n")}};
+const QMap<QByteArray, QByteArray> uniFiAnswers{
+    {glinetProbe, ok(R"({"result":{"salt":7}})")},
+    {uniFiProbe, ok(R"({"hardware":{"shortname":"UDR"},"name":"Dream Router"})")}};
+
 INSTANTIATE_TEST_SUITE_P(
     Routers, RouterTypeDetectionTest,
     testing::Values(
+        DetectionRow{"glinetChallenge", glinetAnswers, RouterFamily::glinet, {glinetProbe}},
         DetectionRow{
-            "glinetChallenge",
-            {{glinetProbe, ok(R"({"id":1,"jsonrpc":"2.0","result":{"alg":1,"salt":"Jw","nonce":"n"}})",
-                              "Content-Type: application/octet-stream\r\n")}},
-            RouterFamily::glinet,
-            {glinetProbe}},
-        DetectionRow{"uniFiAfterAChallengeWithoutSalt",
-                     {{glinetProbe, ok(R"({"result":{"salt":7}})")},
-                      {uniFiProbe, ok(R"({"hardware":{"shortname":"UDR"},"name":"Dream Router"})")}},
-                     RouterFamily::unifi,
-                     {glinetProbe, uniFiProbe}},
+            "uniFiAfterAChallengeWithoutSalt", uniFiAnswers, RouterFamily::unifi, {glinetProbe, uniFiProbe}},
         peplinkAnswers("peplinkByItsHeader", notFound, ok("{}", "X-Peplink-API: 1\r\n"),
                        RouterFamily::peplink),
         peplinkAnswers("peplinkByItsLoginChallengeInAnyCase", notFound,

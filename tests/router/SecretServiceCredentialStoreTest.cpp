@@ -81,24 +81,17 @@ protected:
     QString account;
 };
 
-TEST_F(SecretServiceStoreTest, SecondSaveReplacesTheFirst) {
+// Including an item another program left in another collection.
+TEST_F(SecretServiceStoreTest, EachSaveReplacesEveryEarlierItem) {
+    ASSERT_TRUE(rawStoreInSessionCollection(account, QStringLiteral("stale")));
     ASSERT_EQ(store.savePassword(QStringLiteral("first"), account), CredentialStatus::success);
+    EXPECT_EQ(rawItemCount(account), 1);
     ASSERT_EQ(store.savePassword(QStringLiteral("second"), account), CredentialStatus::success);
 
     EXPECT_EQ(rawItemCount(account), 1);
     const PasswordRead read = store.readPassword(account);
     EXPECT_EQ(read.value, QStringLiteral("second"));
     EXPECT_EQ(read.status, CredentialStatus::success);
-}
-
-TEST_F(SecretServiceStoreTest, SaveReplacesItemsInOtherCollectionsToo) {
-    ASSERT_TRUE(rawStoreInSessionCollection(account, QStringLiteral("stale")));
-    ASSERT_EQ(rawItemCount(account), 1);
-
-    ASSERT_EQ(store.savePassword(QStringLiteral("fresh"), account), CredentialStatus::success);
-
-    EXPECT_EQ(rawItemCount(account), 1);
-    EXPECT_EQ(store.readPassword(account).value, QStringLiteral("fresh"));
 }
 
 TEST_F(SecretServiceStoreTest, DeleteRemovesOnlyThatAccount) {
@@ -152,7 +145,7 @@ TEST_P(SecretServiceRoundTrip, ComesBackUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SecretServiceRoundTrip,
-    testing::Values(RoundTripRow{"ascii", QStringLiteral("goodpass")}, RoundTripRow{"empty", QString()},
+    testing::Values(RoundTripRow{"empty", QString()},
                     RoundTripRow{"quotesAndShellCharacters", QStringLiteral("it's \"q\" %s \\ $HOME `x` ;")},
                     RoundTripRow{"outerSpaces", QStringLiteral("  spaced  ")},
                     RoundTripRow{"unicode",

@@ -243,13 +243,13 @@ TEST_P(SshdPasswordTest, ReachesTheServerUnchanged) {
     EXPECT_FALSE(QFileInfo::exists(mainTransport.askpassScriptPath()));
 }
 
+// The script's quoting has its own tests, character by character; these take
+// the awkward cases through ssh itself.
 INSTANTIATE_TEST_SUITE_P(Passwords, SshdPasswordTest,
                          testing::Values(PasswordRow{"singleQuotes", QStringLiteral("it's 'x''")},
-                                         PasswordRow{"doubleQuotes", QStringLiteral("say \"hi\"")},
-                                         PasswordRow{"percentAndBackslash", QStringLiteral("50%s\\n\\\\%%")},
-                                         PasswordRow{"dollarAndBackticks", QStringLiteral("$HOME$(id)`id`")},
                                          PasswordRow{"spaces", QStringLiteral("  a  b  ")},
-                                         PasswordRow{"everything", QStringLiteral(" '\"%\\$ ü—")}),
+                                         PasswordRow{"everything",
+                                                     QStringLiteral(" '\"%s\\n\\$(id)`id` ü—")}),
                          [](const testing::TestParamInfo<PasswordRow>& info) { return info.param.name; });
 
 } // namespace

@@ -164,6 +164,7 @@ const QList<QByteArray> uniFiOSOnly{uniFiOSLogin};
 const QList<QByteArray> both{uniFiOSLogin, classicLogin};
 const Login ssoAccount{false, uniFiSSOAccountMessage()};
 const Login authenticationFailed{false, uniFiAuthenticationFailedMessage()};
+const Responder unasked;
 
 INSTANTIATE_TEST_SUITE_P(
     Consoles, UniFiLoginSequenceTest,
@@ -171,24 +172,17 @@ INSTANTIATE_TEST_SUITE_P(
                              answering(200, R"({"meta": {"rc": "ok"}})",
                                        "Set-Cookie: unifises=xyz; Path=/\r\nX-CSRF-Token: c2\r\n"),
                              accepted, both, classicStations, "unifises=xyz", "c2"},
-                    LoginRow{"tokenInTheBody",
-                             answering(200, R"({"token": "jwt"})"),
-                             {},
-                             accepted,
-                             uniFiOSOnly,
-                             uniFiOSStations,
-                             "TOKEN=jwt"},
-                    LoginRow{"mfaCodeHasNoFallback",
-                             answering(401, R"({"code": "MFA_AUTH_REQUIRED"})"),
-                             {},
-                             ssoAccount,
+                    LoginRow{"tokenInTheBody", answering(200, R"({"token": "jwt"})"), unasked, accepted,
+                             uniFiOSOnly, uniFiOSStations, "TOKEN=jwt"},
+                    LoginRow{"mfaCodeHasNoFallback", answering(401, R"({"code": "MFA_AUTH_REQUIRED"})"),
+                             unasked, ssoAccount, uniFiOSOnly},
+                    LoginRow{"status499HasNoFallback", answering(499, "{}"), unasked, ssoAccount,
                              uniFiOSOnly},
-                    LoginRow{"status499HasNoFallback", answering(499, "{}"), {}, ssoAccount, uniFiOSOnly},
                     LoginRow{"htmlThenClassicRejects", answering(200, "<html>sign in</html>"),
                              answering(400, "{}"), authenticationFailed, both},
                     LoginRow{"cutOffTwice", cutOff, cutOff, authenticationFailed, both},
-                    LoginRow{
-                        "noPasswordSendsNothing", {}, {}, authenticationFailed, {}, {}, {}, {}, QString()}),
+                    LoginRow{"noPasswordSendsNothing", unasked, unasked, authenticationFailed,
+                             QList<QByteArray>(), QByteArray(), QByteArray(), std::nullopt, QString()}),
     [](const testing::TestParamInfo<LoginRow>& info) { return info.param.name; });
 
 TEST_F(UniFiAdapterTest, ExpiredSessionGivesOneEmptyListThenLogsInAgain) {
@@ -402,21 +396,16 @@ TEST_P(UniFiHostapdAnswerTest, FallsBackToTheControllerForWhatIsMissing) {
     EXPECT_EQ(logged(QStringLiteral("VT-3005 0a:1b:2c:3d:4e:5f")), row.targetAbsent);
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, UniFiHostapdAnswerTest,
-                         testing::Values(HostapdRow{"failOnEveryInterface", "", -61, 5000000000, 42,
-                                                    stationsAgain, 1},
-                                         HostapdRow{"noSignalLine", "0a:1b:2c:3d:4e:5f\ntx_bytes=9\n", -61,
-                                                    5000000000, 42, stationsAgain, 1},
-                                         HostapdRow{"zeroCounters", "signal=-58\ntx_bytes=0\nrx_bytes=0\n",
-                                                    -58, 5000000000, 42, stationsAgain, 0},
-                                         HostapdRow{"countersBeyond32Bits",
-                                                    "signal=-70\ntx_bytes=8589934592\nrx_bytes=1\n",
-                                                    -70,
-                                                    8589934592,
-                                                    1,
-                                                    {},
-                                                    0}),
-                         [](const testing::TestParamInfo<HostapdRow>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Answers, UniFiHostapdAnswerTest,
+    testing::Values(HostapdRow{"failOnEveryInterface", "", -61, 5000000000, 42, stationsAgain, 1},
+                    HostapdRow{"noSignalLine", "0a:1b:2c:3d:4e:5f\ntx_bytes=9\n", -61, 5000000000, 42,
+                               stationsAgain, 1},
+                    HostapdRow{"zeroCounters", "signal=-58\ntx_bytes=0\nrx_bytes=0\n", -58, 5000000000, 42,
+                               stationsAgain, 0},
+                    HostapdRow{"countersBeyond32Bits", "signal=-70\ntx_bytes=8589934592\nrx_bytes=1\n", -70,
+                               8589934592, 1, QList<QByteArray>(), 0}),
+    [](const testing::TestParamInfo<HostapdRow>& info) { return info.param.name; });
 
 TEST_F(UniFiAdapterTest, WithoutDeviceCredentialsStaysOnTheStationList) {
     resolveAccessPoint(false);

@@ -30,50 +30,36 @@ TEST_P(UniFiLoginTest, ClassifiesTheAnswer) {
 
 using enum UniFiLoginVerdict;
 
+const Headers none;
+const Headers consoleHeaders{{"set-cookie", "TOKEN=abc.def; path=/; samesite=none; secure; httponly"},
+                             {"X-Csrf-Token", "old"},
+                             {"x-updated-csrf-token", "fresh"}};
+const Headers classicHeaders{{"Set-Cookie", "csrf_token=q; Path=/\nunifises=xyz; Path=/; Secure"},
+                             {"X-CSRF-Token", "q"}};
+const Headers clearedCookie{{"Set-Cookie", "TOKEN=; Max-Age=0"}};
+
 INSTANTIATE_TEST_SUITE_P(
     Answers, UniFiLoginTest,
     testing::Values(
-        LoginRow{"consoleTokenCookie",
-                 200,
-                 {{"set-cookie", "TOKEN=abc.def; path=/; samesite=none; secure; httponly"},
-                  {"X-Csrf-Token", "old"},
-                  {"x-updated-csrf-token", "fresh"}},
-                 "{}",
-                 accepted,
-                 QStringLiteral("TOKEN=abc.def"),
+        LoginRow{"consoleTokenCookie", 200, consoleHeaders, "{}", accepted, QStringLiteral("TOKEN=abc.def"),
                  QStringLiteral("fresh")},
-        LoginRow{
-            "classicCookieAmongOthers",
-            200,
-            {{"Set-Cookie", "csrf_token=q; Path=/\nunifises=xyz; Path=/; Secure"}, {"X-CSRF-Token", "q"}},
-            R"({"meta": {"rc": "ok"}, "data": []})",
-            accepted,
-            QStringLiteral("unifises=xyz"),
-            QStringLiteral("q")},
-        LoginRow{"tokenInBody", 200, {}, R"({"token": "t0k"})", accepted, QStringLiteral("TOKEN=t0k")},
-        LoginRow{"clearedCookieAndNoToken", 200, {{"Set-Cookie", "TOKEN=; Max-Age=0"}}, "{}", rejected},
-        LoginRow{"okButHtml", 200, {}, "<html>login</html>", rejected},
-        LoginRow{
-            "wrongPassword", 401, {}, R"({"code": "AUTHENTICATION_FAILED_INVALID_CREDENTIALS"})", rejected},
-        LoginRow{"classicWrongPassword",
-                 400,
-                 {},
-                 R"({"meta": {"rc": "error", "msg": "api.err.Invalid"}})",
+        LoginRow{"classicCookieAmongOthers", 200, classicHeaders, R"({"meta": {"rc": "ok"}, "data": []})",
+                 accepted, QStringLiteral("unifises=xyz"), QStringLiteral("q")},
+        LoginRow{"tokenInBody", 200, none, R"({"token": "t0k"})", accepted, QStringLiteral("TOKEN=t0k")},
+        LoginRow{"clearedCookieAndNoToken", 200, clearedCookie, "{}", rejected},
+        LoginRow{"okButHtml", 200, none, "<html>login</html>", rejected},
+        LoginRow{"wrongPassword", 401, none, R"({"code": "AUTHENTICATION_FAILED_INVALID_CREDENTIALS"})",
                  rejected},
-        LoginRow{"noHttpAnswer", std::nullopt, {}, {}, rejected},
-        LoginRow{"notFoundPage", 404, {}, "<html>Not Found</html>", rejected},
-        LoginRow{"mfaCode", 401, {}, R"({"code": "MFA_AUTH_REQUIRED", "message": "2FA"})", ssoAccount},
-        LoginRow{"mfaStatus499",
-                 499,
-                 {},
-                 R"({"code": "MFA_AUTH_REQUIRED", "data": {"mfaCookie": "x"}})",
+        LoginRow{"classicWrongPassword", 400, none, R"({"meta": {"rc": "error", "msg": "api.err.Invalid"}})",
+                 rejected},
+        LoginRow{"noHttpAnswer", std::nullopt, none, QByteArray(), rejected},
+        LoginRow{"notFoundPage", 404, none, "<html>Not Found</html>", rejected},
+        LoginRow{"mfaCode", 401, none, R"({"code": "MFA_AUTH_REQUIRED", "message": "2FA"})", ssoAccount},
+        LoginRow{"mfaStatus499", 499, none, R"({"code": "MFA_AUTH_REQUIRED", "data": {"mfaCookie": "x"}})",
                  ssoAccount},
-        LoginRow{"status499WithoutBody", 499, {}, {}, ssoAccount},
-        LoginRow{"classicTwoFactor",
-                 400,
-                 {},
-                 R"({"meta": {"rc": "error", "msg": "api.err.Ubic2faTokenRequired"}})",
-                 ssoAccount}),
+        LoginRow{"status499WithoutBody", 499, none, QByteArray(), ssoAccount},
+        LoginRow{"classicTwoFactor", 400, none,
+                 R"({"meta": {"rc": "error", "msg": "api.err.Ubic2faTokenRequired"}})", ssoAccount}),
     [](const testing::TestParamInfo<LoginRow>& info) { return info.param.name; });
 
 TEST(UniFiLoginMessagesTest, AreTheSettingsWindowTexts) {
