@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/RouterFamily.h"
+#include "router/RouterPassword.h"
 
 #include <utility>
 
@@ -18,6 +19,7 @@ constexpr int backgroundThreads = 4;
 RouterManager::RouterManager(SettingsStore& settings, CredentialStore& credentials, EventLogger& logger,
                              const GatewaySource& gateways, QString sshDirectory)
     : settings(settings)
+    , credentials(credentials)
     , logger(logger)
     , gateways(gateways)
     , access{settings, credentials, logger, pool, [this] { return routerAddress(); }, std::move(sshDirectory)}
@@ -36,6 +38,10 @@ QString RouterManager::routerAddress() const {
     if (!configured.isEmpty())
         return configured;
     return defaultGateways(gateways.gatewayLines()).constFirst();
+}
+
+QString RouterManager::routerPassword() const {
+    return readRouterPassword(credentials, routerAddress());
 }
 
 void RouterManager::fetchClient(const QString& targetMAC, ClientCompletion completion) {

@@ -35,6 +35,9 @@ public:
     // The `routerIP` setting trimmed; else the first detected gateway; else the
     // fall-back address.
     QString routerAddress() const;
+    // The password kept for routerAddress(); empty when there is none. Blocks on
+    // the keyring: background threads only.
+    QString routerPassword() const;
 
     // RouterService
     void fetchClient(const QString& targetMAC, ClientCompletion completion) override;
@@ -57,6 +60,7 @@ private:
     RouterAdapter& adapter();
 
     SettingsStore& settings;
+    CredentialStore& credentials;
     EventLogger& logger;
     const GatewaySource& gateways;
     QThreadPool pool;

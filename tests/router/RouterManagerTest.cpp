@@ -52,6 +52,12 @@ TEST_F(RouterManagerTest, RouterAddressPrefersTheSettingThenTheFirstGatewayThenT
     // A blank setting is no setting.
     settings.writeString(SettingsKey::routerIP, QStringLiteral("   "));
     EXPECT_EQ(router.routerAddress(), QStringLiteral("10.0.0.1"));
+
+    // The password belongs to the address in use, whichever way it was found.
+    credentials.savePassword(QStringLiteral("gateway's"), QStringLiteral("routerPassword_10.0.0.1"));
+    EXPECT_EQ(router.routerPassword(), QStringLiteral("gateway's"));
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.168.1.1"));
+    EXPECT_EQ(router.routerPassword(), QString());
 }
 
 // The labels and rules themselves have their own tests; these check what the
