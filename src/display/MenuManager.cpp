@@ -17,6 +17,8 @@ namespace {
 
 constexpr std::array snoozeMinutes{5, 10, 15};
 const QString noValue = QStringLiteral("--");
+const QString lastKnownMark = QStringLiteral(" (last known)");
+const QString audioOffMark = QStringLiteral(" (audio is off)");
 
 QAction* addLine(QMenu& menu, const QString& text, bool visible = true) {
     QAction* action = menu.addAction(text);
@@ -67,7 +69,13 @@ QString signalText(int rssi, int percent) {
 }
 
 QString rateText(double megabitsPerSecond) {
-    return QString::number(static_cast<long long>(megabitsPerSecond)) + QStringLiteral(" Mbps");
+    return QString::number(truncatedRateMbps(megabitsPerSecond)) + QStringLiteral(" Mbps");
+}
+
+// A line that still shows a reading says it is an old one.
+void markLastKnown(QAction* line) {
+    if (!line->text().endsWith(noValue) && !line->text().endsWith(lastKnownMark))
+        line->setText(line->text() + lastKnownMark);
 }
 
 QString oneDecimal(double value) {
@@ -82,6 +90,7 @@ MenuManager::MenuManager(SettingsStore& settings, QObject* parent)
     , rootMenu(std::make_unique<QMenu>()) {
     QMenu& menu = *rootMenu;
 
+    soundNotice = addLine(menu, QStringLiteral("No sound output \u2014 alerts are silent"), false);
     slotA.header = addLine(menu, QString(), false);
     slotA.state = addLine(menu, QStringLiteral("State: --"));
     addAlertItems(slotA, TargetSlot::a);
@@ -195,8 +204,13 @@ void MenuManager::showIdleItems() {
     setLine(slotA.rssi, QStringLiteral("Signal"), noValue);
     setLine(slotA.noise, QStringLiteral("Noise"), noValue);
     setLine(slotA.txRate, QStringLiteral("TX Rate"), noValue);
-    slotA.linkDetail->setVisible(false);
-    slotA.throughput->setVisible(false);
+    hideRouterOnlyLines(slotA);
+}
+
+void MenuManager::hideRouterOnlyLines(SlotItems& items) {
+    items.band->setVisible(false);
+    items.linkDetail->setVisible(false);
+    items.throughput->setVisible(false);
 }
 
 void MenuManager::updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) {
@@ -208,18 +222,35 @@ void MenuManager::updateP2P(const LocalLinkReading& link, int rssi, int percent,
     setLine(slotA.noise, QStringLiteral("Noise"),
             link.noise ? QString::number(*link.noise) + QStringLiteral(" dBm") : noValue);
     setLine(slotA.txRate, QStringLiteral("TX Rate"), rateText(link.transmitRate));
+    hideRouterOnlyLines(slotA);
+}
+
+void MenuManager::showLocalLinkUnavailable(bool hasInterface) {
+    setLine(slotA.state, QStringLiteral("State"),
+            hasInterface ? QStringLiteral("Wi-Fi not connected")
+                         : QStringLiteral("No Wi-Fi interface on this computer"));
+    setDot(slotA.state, stateColour(SignalState::offline));
+    setLine(slotA.ssid, QStringLiteral("SSID"), noValue);
+    setLine(slotA.phyMode, QStringLiteral("Standard"), noValue);
+    setLine(slotA.rssi, QStringLiteral("Signal"), noValue);
+    setLine(slotA.noise, QStringLiteral("Noise"), noValue);
+    setLine(slotA.txRate, QStringLiteral("TX Rate"), noValue);
+    hideRouterOnlyLines(slotA);
 }
 
 void MenuManager::updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
                                TargetSlot slot) {
     SlotItems& items = itemsFor(slot);
-    const bool offline = state == SignalState::offline;
+    // A target the router no longer lists (even one kept critical) has no reading
+    // to show; neither has a row without a signal or a rate.
+    const bool noReading = state == SignalState::offline || rssi == noSignalRSSI;
     setStateLine(items.state, state);
     setLine(items.ssid, QStringLiteral("Device"), displayName(row, settings));
-    setLine(items.phyMode, QStringLiteral("IP"), row.ip);
-    setLine(items.rssi, QStringLiteral("Signal"), offline ? noValue : signalText(rssi, percent));
+    setLine(items.phyMode, QStringLiteral("IP"), row.ip.isEmpty() ? noValue : row.ip);
+    setLine(items.rssi, QStringLiteral("Signal"), noReading ? noValue : signalText(rssi, percent));
     setLine(items.noise, QStringLiteral("Noise"), noValue);
-    setLine(items.txRate, QStringLiteral("TX Rate"), offline ? noValue : rateText(row.txRate));
+    setLine(items.txRate, QStringLiteral("TX Rate"),
+            noReading || truncatedRateMbps(row.txRate) == 0 ? noValue : rateText(row.txRate));
 
     if (row.iface.contains(QStringLiteral("2.4")) && vendorForMAC(row.mac)) {
         setLine(items.band, QStringLiteral("Band"), QStringLiteral("2.4 GHz \u2014 limited throughput"));
@@ -253,11 +284,32 @@ void MenuManager::updateThroughput(std::optional<double> current, std::optional<
     line->setVisible(true);
 }
 
-void MenuManager::updateAlertItems(bool alerting, bool disabled, TargetSlot slot) {
+void MenuManager::updateAlertItems(const AlertControls& controls, TargetSlot slot) {
     SlotItems& items = itemsFor(slot);
-    items.alertSeparator->setVisible(alerting || disabled);
-    items.snooze->setVisible(alerting && !disabled);
-    items.disable->setVisible(alerting || disabled);
-    items.offersEnable = disabled;
-    items.disable->setText(disabled ? QStringLiteral("Enable Alerts") : QStringLiteral("Disable Alerts"));
+    const bool shown = controls.alerting || controls.disabled;
+    const QString audioNote = controls.audioOn ? QString() : audioOffMark;
+    items.alertSeparator->setVisible(shown);
+    items.snooze->setVisible(controls.alerting && !controls.disabled);
+    items.snooze->setText((controls.snoozedUntil
+                               ? QStringLiteral("Alerts snoozed until ") +
+                                     controls.snoozedUntil->toLocalTime().toString(QStringLiteral("HH:mm"))
+                               : QStringLiteral("Snooze Alert")) +
+                          audioNote);
+    items.disable->setVisible(shown);
+    items.offersEnable = controls.disabled;
+    items.disable->setText(
+        (controls.disabled ? QStringLiteral("Enable Alerts") : QStringLiteral("Disable Alerts")) + audioNote);
+}
+
+void MenuManager::showRouterUnreachable() {
+    for (SlotItems* items : {&slotA, &slotB}) {
+        setLine(items->state, QStringLiteral("State"), QStringLiteral("Router unreachable"));
+        setDot(items->state, stateColour(SignalState::critical));
+        for (QAction* line : {items->rssi, items->txRate})
+            markLastKnown(line);
+    }
+}
+
+void MenuManager::showSoundNotice(bool silent) {
+    soundNotice->setVisible(silent);
 }

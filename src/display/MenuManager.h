@@ -24,11 +24,14 @@ public:
     void configureSections(bool twoTargets, const QString& labelA, const QString& labelB) override;
     void showIdleItems() override;
     void updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) override;
+    void showLocalLinkUnavailable(bool hasInterface) override;
     void updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
                       TargetSlot slot) override;
     void updateThroughput(std::optional<double> current, std::optional<double> peak,
                           std::optional<double> average, TargetSlot slot) override;
-    void updateAlertItems(bool alerting, bool disabled, TargetSlot slot) override;
+    void updateAlertItems(const AlertControls& controls, TargetSlot slot) override;
+    void showRouterUnreachable() override;
+    void showSoundNotice(bool silent) override;
 
 Q_SIGNALS:
     void snoozeRequested(TargetSlot slot, int minutes);
@@ -63,11 +66,13 @@ private:
 
     void addAlertItems(SlotItems& items, TargetSlot slot);
     void addInformationLines(SlotItems& items);
+    void hideRouterOnlyLines(SlotItems& items);
     void addCommands();
     SlotItems& itemsFor(TargetSlot slot);
 
     SettingsStore& settings;
     std::unique_ptr<QMenu> rootMenu;
+    QAction* soundNotice = nullptr;
     SlotItems slotA;
     SlotItems slotB;
     QAction* sectionSeparatorB = nullptr;

@@ -20,8 +20,10 @@ struct TitleRun {
 // monospaced digits).
 struct StatusTitle {
     QList<TitleRun> runs;
+    // What the tray shows on hover: the reading in words, a line per target.
+    QString toolTip;
 
-    // The plain text, as the tooltip shows it.
+    // The runs' plain text.
     QString text() const {
         QString plain;
         for (const TitleRun& run : runs)

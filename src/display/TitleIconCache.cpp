@@ -7,8 +7,8 @@ TitleIconCache::TitleIconCache(int capacity)
     : capacity(std::max(capacity, 1)) {}
 
 QIcon TitleIconCache::icon(const StatusTitle& title) {
-    const auto found =
-        std::find_if(entries.begin(), entries.end(), [&](const auto& entry) { return entry.first == title; });
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&](const auto& entry) { return entry.first == title.runs; });
     if (found != entries.end()) {
         entries.splice(entries.begin(), entries, found);
         return entries.front().second;
@@ -17,6 +17,6 @@ QIcon TitleIconCache::icon(const StatusTitle& title) {
     // ever shown would stay in memory.
     if (size() >= capacity)
         entries.pop_back();
-    entries.emplace_front(title, QIcon(QPixmap::fromImage(renderer.render(title))));
+    entries.emplace_front(title.runs, QIcon(QPixmap::fromImage(renderer.render(title))));
     return entries.front().second;
 }

@@ -20,5 +20,6 @@ public:
 private:
     TitleIconRenderer renderer;
     int capacity;
-    std::list<std::pair<StatusTitle, QIcon>> entries;
+    // Keyed by the runs alone: the tooltip does not change the picture.
+    std::list<std::pair<QList<TitleRun>, QIcon>> entries;
 };

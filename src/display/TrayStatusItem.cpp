@@ -23,12 +23,11 @@ void TrayStatusItem::setTitle(const StatusTitle& title) {
         return;
     shownTitle = title;
     applyIcon(icons.icon(title));
-    // The idle brackets blink without changing the text, so the tooltip is
-    // compared on its own.
-    const QString toolTip = title.text().trimmed();
-    if (toolTip != shownToolTip) {
-        shownToolTip = toolTip;
-        applyToolTip(toolTip);
+    // Flashing changes the icon, not the words, so the tooltip is compared on
+    // its own.
+    if (title.toolTip != shownToolTip) {
+        shownToolTip = title.toolTip;
+        applyToolTip(title.toolTip);
     }
 }
 

@@ -136,6 +136,14 @@ void SessionLog::logBandNotice(const QString& band, const QString& detail) {
     appendNote(slowBand ? QStringLiteral("Critical") : noState, message);
 }
 
+void SessionLog::logRouterUnreachable() {
+    appendNote(QStringLiteral("Critical"), QStringLiteral("Router unreachable"));
+}
+
+void SessionLog::logRouterRecovered() {
+    appendNote(noState, QStringLiteral("Router reachable again"));
+}
+
 void SessionLog::appendNote(const QString& state, const QString& message) {
     append({LogEntry::timestampFrom(clock()), state, std::nullopt, std::nullopt, message});
 }

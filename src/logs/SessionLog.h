@@ -56,6 +56,9 @@ public:
     void logRouterConnected(const QString& first, const QString& second, const QString& third);
     void logRouterDisconnected(const QString& first, const QString& second);
     void logBandNotice(const QString& band, const QString& detail);
+    // The health watch's verdicts, so that an outage shows in the shoot's history.
+    void logRouterUnreachable();
+    void logRouterRecovered();
 
 private:
     void load();

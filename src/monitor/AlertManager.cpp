@@ -23,7 +23,7 @@ AlertManager::AlertManager(const SettingsStore& settings, SoundPlayer& player, c
     , player(player)
     , clock(clock) {
     // The timer belongs to the manager, so no tick outlives it.
-    connect(&audioTimer, &QTimer::timeout, this, [this] { playOnce(repeatedSound); });
+    connect(&audioTimer, &QTimer::timeout, this, &AlertManager::repeatTick);
 }
 
 void AlertManager::setState(TargetSlot slot, SignalState state) {
@@ -38,7 +38,9 @@ std::optional<SignalState> AlertManager::state(TargetSlot slot) const {
 }
 
 void AlertManager::evaluate() {
-    if (!settings.readBool(SettingsKey::audioEnabled)) {
+    const bool audioOn = settings.readBool(SettingsKey::audioEnabled);
+    const bool outputChanged = followOutput(audioOn);
+    if (!audioOn) {
         stopSound();
         playing.reset();
         return;
@@ -50,8 +52,8 @@ void AlertManager::evaluate() {
     for (auto it = states.constBegin(); it != states.constEnd(); ++it) {
         if (disabledTargets.contains(it.key()))
             continue;
-        const auto deadline = snoozedUntil.constFind(it.key());
-        if (deadline != snoozedUntil.constEnd() && now < *deadline)
+        const auto deadline = snoozeDeadlines.constFind(it.key());
+        if (deadline != snoozeDeadlines.constEnd() && now < *deadline)
             continue;
         anyCritical = anyCritical || it.value() == SignalState::critical;
         anyMarginal = anyMarginal || it.value() == SignalState::marginal;
@@ -62,10 +64,15 @@ void AlertManager::evaluate() {
         QStringLiteral("Marginal");
 
     if (anyCritical) {
-        if (playing == SignalState::critical && currentSound)
+        // A loop started on an output that has since gone (a headset unplugged,
+        // the sound server restarted) plays into nothing: it starts again on the
+        // new one. An alarm that could not start is retried, but logged once.
+        if (playing == SignalState::critical && currentSound && !outputChanged)
             return;
-        playing = SignalState::critical;
-        logInfo(VtCode::alertTriggered, QStringLiteral("critical"));
+        if (playing != SignalState::critical) {
+            playing = SignalState::critical;
+            logInfo(VtCode::alertTriggered, QStringLiteral("critical"));
+        }
         playLooping(criticalSound);
     } else if (anyMarginal && warnOnMarginal) {
         if (playing == SignalState::marginal && audioTimer.isActive())
@@ -82,8 +89,15 @@ void AlertManager::evaluate() {
 
 void AlertManager::snooze(TargetSlot slot, int minutes) {
     logInfo(VtCode::alertSnoozed, QString::number(minutes) + QLatin1Char('m'));
-    snoozedUntil.insert(slot, clock.now().addSecs(qint64(minutes) * 60));
+    snoozeDeadlines.insert(slot, clock.now().addSecs(qint64(minutes) * 60));
     evaluate();
+}
+
+std::optional<QDateTime> AlertManager::snoozedUntil(TargetSlot slot) const {
+    const auto deadline = snoozeDeadlines.constFind(slot);
+    if (deadline == snoozeDeadlines.constEnd() || clock.now() >= *deadline)
+        return std::nullopt;
+    return *deadline;
 }
 
 void AlertManager::escalateAll() {
@@ -100,7 +114,7 @@ void AlertManager::disable(TargetSlot slot) {
 
 void AlertManager::reEnable(TargetSlot slot) {
     disabledTargets.remove(slot);
-    snoozedUntil.remove(slot);
+    snoozeDeadlines.remove(slot);
     evaluate();
 }
 
@@ -116,6 +130,31 @@ void AlertManager::clear() {
 
 std::optional<SignalState> AlertManager::playingState() const {
     return playing;
+}
+
+std::optional<std::chrono::milliseconds> AlertManager::repeatInterval() const {
+    if (!audioTimer.isActive())
+        return std::nullopt;
+    return audioTimer.intervalAsDuration();
+}
+
+void AlertManager::repeatTick() {
+    playOnce(repeatedSound);
+}
+
+bool AlertManager::followOutput(bool audioOn) {
+    const std::optional<QByteArray> output = player.defaultOutput();
+    const bool changed = output != knownOutput;
+    knownOutput = output;
+    const bool silent = audioOn && !output;
+    if (silent != silentForLackOfOutput) {
+        silentForLackOfOutput = silent;
+        if (silent)
+            logError(VtCode::alertDisabled, QStringLiteral("no sound output \u2014 alerts are silent"));
+        else if (audioOn)
+            logInfo(VtCode::alertReEnabled, QStringLiteral("sound output back"));
+    }
+    return changed;
 }
 
 void AlertManager::stopSound() {

@@ -31,6 +31,8 @@ public:
     void evaluate();
 
     void snooze(TargetSlot slot, int minutes);
+    // The end of the slot's snooze while it is in force; none otherwise.
+    std::optional<QDateTime> snoozedUntil(TargetSlot slot) const;
     void escalateAll();
     // Disable: logged, then evaluated. Re-enable drops the slot's snooze too; its
     // log line belongs to the monitor loop.
@@ -41,8 +43,17 @@ public:
     void clear();
 
     std::optional<SignalState> playingState() const;
+    // The marginal sound's repeat, while it runs; the tick is public so that tests
+    // can play time forward.
+    std::optional<std::chrono::milliseconds> repeatInterval() const;
+    void repeatTick();
+    // Audio alerts are on but there is no output to play them on, as of the last
+    // evaluation.
+    bool isSilentForLackOfOutput() const { return silentForLackOfOutput; }
 
 private:
+    // Takes note of the current output; true when it changed since the last look.
+    bool followOutput(bool audioOn);
     void stopSound();
     void playLooping(const QString& name);
     void playOnce(const QString& name);
@@ -59,7 +70,9 @@ private:
     // that a critical alert is started again at the next evaluation.
     std::optional<QString> currentSound;
     QHash<TargetSlot, SignalState> states;
-    QHash<TargetSlot, QDateTime> snoozedUntil;
+    QHash<TargetSlot, QDateTime> snoozeDeadlines;
     QSet<TargetSlot> disabledTargets;
     std::optional<SignalState> playing;
+    std::optional<QByteArray> knownOutput;
+    bool silentForLackOfOutput = false;
 };

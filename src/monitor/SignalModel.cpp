@@ -2,7 +2,9 @@
 
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
-#include "platform/WirelessLink.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -19,7 +21,16 @@ Thresholds thresholdsForRate(int transmitRate) {
     return {-65, -75};
 }
 
+// Beyond any radio there is; only there to keep the integer conversion defined.
+constexpr double highestPlausibleRateMbps = 100000.0;
+
 } // namespace
+
+int truncatedRateMbps(double megabitsPerSecond) {
+    if (std::isnan(megabitsPerSecond) || megabitsPerSecond <= 0.0)
+        return 0;
+    return static_cast<int>(std::min(megabitsPerSecond, highestPlausibleRateMbps));
+}
 
 int normalizeRSSI(int rssi) {
     return rssi >= -98 ? rssi : noSignalRSSI;
@@ -48,15 +59,16 @@ int signalPercent(int rssi, int transmitRate) {
     return 0;
 }
 
-QString bandLabel(const QString& bandText, const WirelessLink& link) {
-    if (!bandText.isEmpty()) {
-        if (isTwoPointFourBand(bandText))
-            return QStringLiteral("2G");
-        if (bandText == QStringLiteral("5G") || bandText == QStringLiteral("6G"))
-            return bandText;
-        return QStringLiteral("--");
-    }
-    switch (link.currentChannelBand().value_or(0)) {
+QString bandLabel(const QString& bandText) {
+    if (isTwoPointFourBand(bandText))
+        return QStringLiteral("2G");
+    if (bandText == QStringLiteral("5G") || bandText == QStringLiteral("6G"))
+        return bandText;
+    return QStringLiteral("--");
+}
+
+QString localBandLabel(std::optional<int> channelBand) {
+    switch (channelBand.value_or(0)) {
     case 1:
         return QStringLiteral("2G");
     case 2:
@@ -91,14 +103,13 @@ QString phyModeName(int mode) {
     }
 }
 
-QString statusTitleText(int rssi, const QString& bandText, const SettingsStore& store,
-                        const WirelessLink& link) {
+QString statusTitleText(int rssi, const QString& band, const SettingsStore& store) {
     const QString style = store.readString(SettingsKey::iconStyle).value_or(QString());
     if (style == QStringLiteral("dot"))
         return QStringLiteral("\u25CF");
     if (style == QStringLiteral("dbm"))
         return QLatin1Char(' ') + QString::number(rssi);
     if (style == QStringLiteral("band"))
-        return bandLabel(bandText, link);
-    return QLatin1Char(' ') + QString::number(rssi) + QLatin1Char('*') + bandLabel(bandText, link);
+        return band;
+    return QLatin1Char(' ') + QString::number(rssi) + QLatin1Char('*') + band;
 }

@@ -7,7 +7,6 @@
 #include <optional>
 
 class SettingsStore;
-class WirelessLink;
 
 struct SignalClassification {
     SignalState state = SignalState::excellent;
@@ -29,13 +28,19 @@ SignalClassification classifySignal(int rssi, int transmitRate);
 // marginal, below 60 critical.
 int signalPercent(int rssi, int transmitRate);
 
-// "2G", "5G", "6G" or "--". An empty band text means the computer's own link.
-QString bandLabel(const QString& bandText, const WirelessLink& link);
+// A transmit rate as a whole number of Mbit/s, truncated. What a router reports
+// is not trusted: NaN and negative rates give 0, absurd ones are capped, so the
+// conversion to an integer is always defined.
+int truncatedRateMbps(double megabitsPerSecond);
+
+// "2G", "5G", "6G" or "--" for a router row's band text; "--" when it names none.
+QString bandLabel(const QString& bandText);
+// The same for the computer's own link: 1 = 2.4 GHz, 2 = 5 GHz, 3 = 6 GHz.
+QString localBandLabel(std::optional<int> channelBand);
 bool isTwoPointFourBand(const QString& bandText);
 
 QString phyModeName(int mode);
 
 // One uncoloured segment of the status title, in the form the "iconStyle"
-// setting asks for.
-QString statusTitleText(int rssi, const QString& bandText, const SettingsStore& store,
-                        const WirelessLink& link);
+// setting asks for. `band` is a label from bandLabel or localBandLabel.
+QString statusTitleText(int rssi, const QString& band, const SettingsStore& store);

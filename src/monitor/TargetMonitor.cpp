@@ -26,11 +26,14 @@ constexpr auto offlineFlashHalfPeriod = 250ms;
 
 const QString separator = QStringLiteral(" · ");
 
-// What stands in for a target the router does not list.
-RouterClient absentRow(const QString& askedMAC, const QString& lastKnownIP) {
+// What stands in for a target the router does not list. It keeps the host name,
+// so that the target's name does not change while it is away.
+RouterClient absentRow(const QString& askedMAC, const QString& lastKnownIP,
+                       const QString& lastKnownHostname) {
     RouterClient row;
     row.mac = askedMAC;
     row.ip = lastKnownIP;
+    row.hostname = lastKnownHostname;
     row.iface = QStringLiteral("wlan");
     row.rssi = noSignalRSSI;
     return row;
@@ -47,13 +50,16 @@ TargetMonitor::TargetMonitor(TargetSlot slot, WiFiMonitor& monitor, const Monito
 }
 
 void TargetMonitor::update(const std::optional<RouterClient>& answer, const QString& askedMAC) {
-    const RouterClient row = answer ? *answer : absentRow(askedMAC, targetIP);
+    const RouterClient row = answer ? *answer : absentRow(askedMAC, targetIP, hostname);
     const QString prefix = slotDisplayPrefix(targetSlot, context.settings);
 
     rssi = normalizeRSSI(row.rssi);
-    txRateMbps = static_cast<int>(row.txRate);
+    txRateMbps = truncatedRateMbps(row.txRate);
     percent = signalPercent(rssi, txRateMbps);
     targetIP = row.ip;
+    if (!row.hostname.isEmpty())
+        hostname = row.hostname;
+    name = displayName(row, context.settings);
 
     SignalState newState = classifySignal(rssi, txRateMbps).state;
     if (!answer) {
@@ -181,9 +187,17 @@ std::optional<std::chrono::milliseconds> TargetMonitor::flashInterval() const {
 }
 
 void TargetMonitor::followTarget(const QString& mac) {
+    if (mac != targetMAC)
+        forgetTargetDetails();
     targetMAC = mac;
     hasLoggedSessionStart = false;
     resetBandwidthStats();
+}
+
+void TargetMonitor::forgetTargetDetails() {
+    targetIP.clear();
+    hostname.clear();
+    name.clear();
 }
 
 void TargetMonitor::reset() {

@@ -44,13 +44,17 @@ public:
     int lastRouterPercent() const { return percent; }
     int lastTxRateMbps() const { return txRateMbps; }
     bool flashState() const { return flashOn; }
+    // The name the menu shows for the target; kept while the router does not list it.
+    QString deviceName() const { return name; }
     // The flash timer's interval while it runs; none while the slot is steady.
     std::optional<std::chrono::milliseconds> flashInterval() const;
 
     // The MAC last requested for this slot; a change starts a new session.
     QString lastKnownTargetMAC() const { return targetMAC; }
     void followTarget(const QString& mac);
-    void clearLastKnownTargetIP() { targetIP.clear(); }
+    // Forgets the address and host name of the last row, which belong to the
+    // target and not to the slot.
+    void forgetTargetDetails();
 
 private:
     struct BandwidthStats {
@@ -90,6 +94,8 @@ private:
     bool hasLoggedBandwidthDiag = false;
     QString targetMAC;
     QString targetIP;
+    QString hostname;
+    QString name;
     QTimer flashTimer;
     bool flashOn = false;
     // The colour of the bright flash phase.

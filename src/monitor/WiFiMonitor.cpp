@@ -10,6 +10,7 @@
 #include "logs/SessionLog.h"
 #include "monitor/SignalModel.h"
 #include "platform/Clock.h"
+#include "platform/NetworkEventSource.h"
 #include "platform/WirelessLink.h"
 #include "router/RouterService.h"
 
@@ -23,14 +24,38 @@ namespace {
 constexpr auto pollInterval = 1000ms;
 constexpr auto healthInterval = 8000ms;
 constexpr auto idleBlinkInterval = 1000ms;
+// Ten polls: a router that has not answered by then is not going to in time to matter.
+constexpr auto fetchDeadline = 10000ms;
 // One failed probe may be a lost packet; two in a row mean the router is gone.
 constexpr int failedProbesForUnreachable = 2;
 
 const QString routerMode = QStringLiteral("router");
 const QString noReading = QStringLiteral(" -- ");
+const QString separator = QStringLiteral(" \u00b7 ");
+const QString idleToolTip = QStringLiteral("Veltrano \u00b7 No target configured");
 
 std::size_t slotIndex(TargetSlot slot) {
     return slot == TargetSlot::a ? 0 : 1;
+}
+
+// Before the first answer, and after the router stopped answering, a target
+// has no reading; nor has one the router lists without a signal.
+bool hasReading(int rssi) {
+    return rssi < 0 && rssi != noSignalRSSI;
+}
+
+// "5G" reads 5 GHz, "2.4G" 2.4 GHz.
+QString bandInWords(const QString& band) {
+    return QString(band).replace(QLatin1Char('G'), QStringLiteral(" GHz"));
+}
+
+QString readingInWords(SignalState state, int rssi, const QString& band) {
+    QStringList parts{stateName(state)};
+    if (state != SignalState::offline && hasReading(rssi))
+        parts.append(QString::number(rssi) + QStringLiteral(" dBm"));
+    if (!band.isEmpty() && band != QLatin1String("wlan"))
+        parts.append(bandInWords(band));
+    return parts.join(separator);
 }
 
 // Router and probe completions arrive on any thread; everything they carry is
@@ -57,6 +82,14 @@ WiFiMonitor::WiFiMonitor(MonitorContext dependencies, QObject* parent)
     connect(&routerHealthTimer, &QTimer::timeout, this, &WiFiMonitor::healthTick);
     connect(&p2pFlashTimer, &QTimer::timeout, this, &WiFiMonitor::p2pFlashTick);
     connect(&idleFlashTimer, &QTimer::timeout, this, &WiFiMonitor::idleFlashTick);
+    for (TargetSlot slot : {TargetSlot::a, TargetSlot::b}) {
+        QTimer& deadline = fetchDeadlines[slotIndex(slot)];
+        deadline.setSingleShot(true);
+        deadline.setInterval(fetchDeadline);
+        connect(&deadline, &QTimer::timeout, this, [this, slot] { fetchTimedOut(slot); });
+    }
+    connect(&context.networkEvents, &NetworkEventSource::networkChanged, this,
+            [this] { routerGatewayOnWiFi.reset(); });
     NotificationCenter::shared().observe(NotificationName::veltranoDisconnect, this,
                                          [this](std::optional<bool>) { handleDisconnect(); });
 }
@@ -72,13 +105,11 @@ void WiFiMonitor::start() {
 
 void WiFiMonitor::stop() {
     pollTimer.stop();
-    targetA.stopFlashing();
-    targetB.stopFlashing();
-    p2pFlashTimer.stop();
     idleFlashTimer.stop();
     routerHealthTimer.stop();
     networkChanges.stop();
-    alerts.clear();
+    resetMonitoring();
+    polledConfiguration.reset();
 }
 
 std::optional<std::chrono::milliseconds> WiFiMonitor::p2pFlashInterval() const {
@@ -93,9 +124,12 @@ std::optional<bool> WiFiMonitor::idleBlinkPhase() const {
     return idleFlashState;
 }
 
-bool WiFiMonitor::isRouterConfigured() const {
-    return !context.settings.readString(SettingsKey::routerIP).value_or(QString()).isEmpty() &&
-           context.settings.readBool(SettingsKey::routerConnected);
+WiFiMonitor::Configuration WiFiMonitor::readConfiguration() const {
+    const SettingsStore& settings = context.settings;
+    return {settings.readString(SettingsKey::monitoringMode).value_or(routerMode) == routerMode,
+            settings.readBool(SettingsKey::routerConnected),
+            settings.readString(SettingsKey::routerIP).value_or(QString()), slotMAC(TargetSlot::a, settings),
+            slotMAC(TargetSlot::b, settings)};
 }
 
 bool WiFiMonitor::isSlotBConfigured() const {
@@ -103,17 +137,22 @@ bool WiFiMonitor::isSlotBConfigured() const {
 }
 
 void WiFiMonitor::pollTick() {
-    // Read at every tick, so a mode switch takes effect within a second.
-    const bool routerModeNow =
-        context.settings.readString(SettingsKey::monitoringMode).value_or(routerMode) == routerMode;
-    if (pollingRouterMode && *pollingRouterMode != routerModeNow)
-        leaveMode();
-    pollingRouterMode = routerModeNow;
+    // Read at every tick, so a change made anywhere (the settings window,
+    // veltrano-cli) takes effect within a second.
+    const Configuration configuration = readConfiguration();
+    if (polledConfiguration && *polledConfiguration != configuration)
+        resetMonitoring();
+    polledConfiguration = configuration;
 
-    if (!routerModeNow) {
+    const bool idle =
+        configuration.routerMode && (!configuration.isRouterConfigured() || configuration.macA.isEmpty());
+    if (!configuration.routerMode || idle)
+        localLink = context.link.currentLink();
+
+    if (!configuration.routerMode) {
         p2pTick();
-    } else if (isRouterConfigured()) {
-        routerTick();
+    } else if (configuration.isRouterConfigured()) {
+        routerTick(configuration);
     } else {
         showIdle();
         context.menu.showIdleItems();
@@ -121,30 +160,43 @@ void WiFiMonitor::pollTick() {
     }
 }
 
-void WiFiMonitor::leaveMode() {
-    // The other mode's flash timers would keep painting over this mode's title,
-    // and its slots would keep sounding.
+void WiFiMonitor::resetMonitoring() {
+    forgetRequests();
+    routerDown = false;
+    routerDownCount = 0;
+    routerGatewayOnWiFi.reset();
     p2pFlashTimer.stop();
     p2pFloatingWindowState.reset();
+    p2pCurrentState = SignalState::excellent;
     targetA.reset();
     targetB.reset();
     alerts.clear();
     updateAlertMenuItems();
+    context.menu.configureSections(false, slotLabel(TargetSlot::a, context.settings),
+                                   slotLabel(TargetSlot::b, context.settings));
+    setFloatingSingle(Colour::systemGrey);
+}
+
+void WiFiMonitor::forgetRequests() {
+    callbackGeneration->fetch_add(1);
+    // Requests to what was followed before are not waited for: their answers are
+    // discarded, and the new configuration may ask at once.
+    fetchInFlight = {};
+    for (QTimer& deadline : fetchDeadlines)
+        deadline.stop();
 }
 
 // --- P2P mode: the computer's own link ---
 
 void WiFiMonitor::p2pTick() {
     idleFlashTimer.stop();
-    const std::optional<LocalLinkReading> link = context.link.currentLink();
-    if (!link || link->rssi == 0) {
+    if (!localLink || localLink->rssi == 0) {
         clearP2PDisplay();
-        setStatusTitle(noReading, Colour::systemGrey);
         return;
     }
 
-    p2pLastTxRateMbps = static_cast<int>(link->transmitRate);
-    const int rssi = normalizeRSSI(link->rssi);
+    p2pLastTxRateMbps = truncatedRateMbps(localLink->transmitRate);
+    const int rssi = normalizeRSSI(localLink->rssi);
     const int percent = signalPercent(rssi, p2pLastTxRateMbps);
     const SignalState state = classifySignal(rssi, p2pLastTxRateMbps).state;
 
@@ -168,12 +220,11 @@ void WiFiMonitor::p2pTick() {
     alerts.setState(TargetSlot::a, state);
     alerts.evaluate();
     updateAlertMenuItems();
-    context.menu.updateP2P(*link, rssi, percent, state);
+    context.menu.updateP2P(*localLink, rssi, percent, state);
 
     if (state == SignalState::excellent) {
         p2pFlashTimer.stop();
-        setStatusTitle(statusTitleText(rssi, QString(), context.settings, context.link),
-                       Colour::excellentTeal);
+        showP2PReading(rssi, false);
         if (p2pFloatingWindowState != SignalState::excellent) {
             p2pFloatingWindowState = SignalState::excellent;
             setFloatingSingle(Colour::excellentTeal);
@@ -185,46 +236,50 @@ void WiFiMonitor::clearP2PDisplay() {
     p2pFlashTimer.stop();
     p2pFloatingWindowState.reset();
     alerts.clear();
-    setFloatingSingle(idleFloatingColour());
+    updateAlertMenuItems();
+    // Grey like an offline target: the excellent colour would promise a link.
+    setFloatingSingle(Colour::systemGrey);
+    const bool hasInterface = localLink.has_value();
+    context.menu.showLocalLinkUnavailable(hasInterface);
+    setStatusTitle(noReading, Colour::systemGrey, std::nullopt,
+                   hasInterface ? QStringLiteral("Wi-Fi not connected")
+                                : QStringLiteral("No Wi-Fi interface on this computer"));
 }
 
 void WiFiMonitor::p2pFlashTick() {
     p2pFlashState = !p2pFlashState;
-    const RgbColour colour = stateColour(p2pCurrentState);
-    const RgbColour flashColour = stateFlashColour(p2pCurrentState).value_or(colour);
-    const std::optional<LocalLinkReading> link = context.link.currentLink();
-    const int rssi = link ? normalizeRSSI(link->rssi) : noSignalRSSI;
-    const QString text = statusTitleText(rssi, QString(), context.settings, context.link);
-    if (p2pFlashState)
-        setStatusTitle(text, Colour::black, flashColour);
-    else
-        setStatusTitle(text, colour);
+    const int rssi = localLink ? normalizeRSSI(localLink->rssi) : noSignalRSSI;
+    showP2PReading(rssi, p2pFlashState);
+    const RgbColour flashColour = stateFlashColour(p2pCurrentState).value_or(stateColour(p2pCurrentState));
     setFloatingSingle(p2pFlashState ? flashColour : Colour::black);
+}
+
+void WiFiMonitor::showP2PReading(int rssi, bool flashPhase) {
+    const QString band = localBandLabel(localLink ? localLink->channelBand : std::nullopt);
+    const QString text = statusTitleText(rssi, band, context.settings);
+    QStringList toolTip{localLink && localLink->ssid ? *localLink->ssid : QStringLiteral("Wi-Fi"),
+                        stateName(p2pCurrentState), QString::number(rssi) + QStringLiteral(" dBm")};
+    if (localLink && localLink->channelBand)
+        toolTip.append(bandInWords(band));
+    const RgbColour colour = stateColour(p2pCurrentState);
+    if (flashPhase)
+        setStatusTitle(text, Colour::black, stateFlashColour(p2pCurrentState).value_or(colour),
+                       toolTip.join(separator));
+    else
+        setStatusTitle(text, colour, std::nullopt, toolTip.join(separator));
 }
 
 // --- Router mode: the targets through the router ---
 
-void WiFiMonitor::routerTick() {
-    if (routerDown) {
-        setFloatingSingle(Colour::systemRed);
+void WiFiMonitor::routerTick(const Configuration& configuration) {
+    // While the router is down no request is sent; the offline flash paints the
+    // title and the floating window, and the menu says the router is unreachable.
+    if (routerDown)
         return;
-    }
 
     const QString labelA = slotLabel(TargetSlot::a, context.settings);
     const QString labelB = slotLabel(TargetSlot::b, context.settings);
-    const QString macA = slotMAC(TargetSlot::a, context.settings);
-    const QString macB = slotMAC(TargetSlot::b, context.settings);
-    if (macB.isEmpty() && !targetB.lastKnownTargetMAC().isEmpty())
-        stopFollowingSlotB();
-
-    if (macA.isEmpty()) {
-        if (!targetA.lastKnownTargetMAC().isEmpty()) {
-            targetA.followTarget(QString());
-            targetA.reset();
-            targetA.clearLastKnownTargetIP();
-            alerts.clear();
-            updateAlertMenuItems();
-        }
+    if (configuration.macA.isEmpty()) {
         showIdle();
         context.menu.showIdleItems();
         context.menu.configureSections(false, labelA, labelB);
@@ -232,87 +287,90 @@ void WiFiMonitor::routerTick() {
         return;
     }
 
-    if (macA != targetA.lastKnownTargetMAC())
-        targetA.followTarget(macA);
-    const bool twoTargets = !macB.isEmpty();
+    if (configuration.macA != targetA.lastKnownTargetMAC())
+        targetA.followTarget(configuration.macA);
+    const bool twoTargets = !configuration.macB.isEmpty();
     context.menu.configureSections(twoTargets, labelA, labelB);
     if (twoTargets) {
         context.floating.setLabelA(labelA);
         context.floating.setLabelB(labelB);
     }
 
-    fetch(TargetSlot::a, macA);
+    fetch(TargetSlot::a, configuration.macA);
     if (twoTargets) {
-        if (macB != targetB.lastKnownTargetMAC())
-            targetB.followTarget(macB);
-        fetch(TargetSlot::b, macB);
+        if (configuration.macB != targetB.lastKnownTargetMAC())
+            targetB.followTarget(configuration.macB);
+        fetch(TargetSlot::b, configuration.macB);
     }
 }
 
-void WiFiMonitor::stopFollowingSlotB() {
-    // Left alone, a removed second target would keep flashing and keep its alarm
-    // sounding, since nothing would ever write its state again.
-    targetB.followTarget(QString());
-    targetB.reset();
-    targetB.clearLastKnownTargetIP();
-    alerts.clear();
-    context.menu.updateAlertItems(false, false, TargetSlot::b);
-    updateAlertMenuItems();
-}
-
 void WiFiMonitor::fetch(TargetSlot slot, const QString& mac) {
-    bool& inFlight = fetchInFlight[slotIndex(slot)];
-    if (inFlight)
+    const std::size_t index = slotIndex(slot);
+    if (fetchInFlight[index])
         return;
-    inFlight = true;
+    fetchInFlight[index] = true;
+    fetchDeadlines[index].start();
+    const int request = ++requestSerial[index];
     const int generation = callbackGeneration->load();
     context.router.fetchClient(mac, [self = QPointer(this), current = callbackGeneration, generation, slot,
-                                     mac](std::optional<RouterClient> row) mutable {
+                                     request, mac](std::optional<RouterClient> row) mutable {
         // Rows for a connection dropped since the request was sent never reach
         // the targets.
         if (current->load() != generation)
             return;
-        onMainThread([self, generation, slot, mac, row = std::move(row)] {
+        onMainThread([self, generation, slot, request, mac, row = std::move(row)] {
             if (self)
-                self->receive(slot, generation, row, mac);
+                self->receive(slot, generation, request, row, mac);
         });
     });
 }
 
-void WiFiMonitor::receive(TargetSlot slot, int generation, const std::optional<RouterClient>& row,
-                          const QString& mac) {
-    // A disconnect may have come between the check and the hand-over; it already
-    // released this slot for the new connection.
-    if (generation != callbackGeneration->load())
+void WiFiMonitor::receive(TargetSlot slot, int generation, int request,
+                          const std::optional<RouterClient>& row, const QString& mac) {
+    const std::size_t index = slotIndex(slot);
+    // A reset may have come between the check and the hand-over, or the
+    // request may have missed its deadline: either already released the slot.
+    if (generation != callbackGeneration->load() || request != requestSerial[index])
         return;
-    fetchInFlight[slotIndex(slot)] = false;
+    fetchInFlight[index] = false;
+    fetchDeadlines[index].stop();
     // An answer sent before the router was declared unreachable would end the
     // offline flash early.
     if (routerDown)
-        return;
-    // The slot may have moved to another target, or to none, or the mode may
-    // have changed while the router took its time: nothing would ever clear the
-    // alarm and flash such an answer starts.
-    if (!pollingRouterMode.value_or(false) || mac != target(slot).lastKnownTargetMAC())
         return;
     if (slot == TargetSlot::a)
         idleFlashTimer.stop();
     target(slot).update(row, mac);
 }
 
+void WiFiMonitor::fetchTimedOut(TargetSlot slot) {
+    const std::size_t index = slotIndex(slot);
+    if (!fetchInFlight[index])
+        return;
+    fetchInFlight[index] = false;
+    // Its answer, should it still come, is too late to be taken.
+    ++requestSerial[index];
+    if (routerDown)
+        return;
+    if (slot == TargetSlot::a)
+        idleFlashTimer.stop();
+    target(slot).update(std::nullopt, target(slot).lastKnownTargetMAC());
+}
+
 bool WiFiMonitor::watchesRouterHealth() const {
-    return context.settings.readString(SettingsKey::monitoringMode).value_or(routerMode) == routerMode &&
-           isRouterConfigured();
+    const Configuration configuration = readConfiguration();
+    return configuration.routerMode && configuration.isRouterConfigured();
 }
 
 void WiFiMonitor::healthTick() {
     if (!watchesRouterHealth())
         return;
-    context.router.probeRouterHealth([self = QPointer(this)](bool reachable) {
-        onMainThread([self, reachable] {
-            // A probe still out when the user switched to P2P or disconnected
-            // would otherwise declare a router down that is no longer followed.
-            if (self && self->watchesRouterHealth())
+    context.router.probeRouterHealth([self = QPointer(this), current = callbackGeneration,
+                                      generation = callbackGeneration->load()](bool reachable) {
+        onMainThread([self, current, generation, reachable] {
+            // A probe still out when monitoring started afresh (a switch to P2P,
+            // a disconnect) would declare a router down that is no longer followed.
+            if (self && current->load() == generation && self->watchesRouterHealth())
                 self->handleHealthResult(reachable);
         });
     });
@@ -326,9 +384,14 @@ void WiFiMonitor::handleHealthResult(bool reachable) {
         routerDown = false;
         context.router.resetSession();
         context.logger.logInfo(VtCode::nodeRecovered, QString());
+        context.sessionLog.logRouterRecovered();
+        // Requests sent before the outage are stale; the next poll asks afresh.
+        forgetRequests();
         alerts.clear();
+        updateAlertMenuItems();
         targetA.stopFlashing();
         targetB.stopFlashing();
+        refreshRouterTitle();
         NotificationCenter::shared().post(NotificationName::routerRecovered);
         return;
     }
@@ -338,12 +401,15 @@ void WiFiMonitor::handleHealthResult(bool reachable) {
         return;
     routerDown = true;
     context.logger.logError(VtCode::nodeUnreachable, QString());
+    context.sessionLog.logRouterUnreachable();
     alerts.escalateAll();
     updateAlertMenuItems();
+    context.menu.showRouterUnreachable();
     idleFlashTimer.stop();
     startOfflineFlash(targetA);
     if (isSlotBConfigured())
         startOfflineFlash(targetB);
+    refreshRouterTitle();
     NotificationCenter::shared().post(NotificationName::routerBecameUnreachable);
 }
 
@@ -353,17 +419,8 @@ void WiFiMonitor::startOfflineFlash(TargetMonitor& target) {
 }
 
 void WiFiMonitor::handleDisconnect() {
-    callbackGeneration->fetch_add(1);
-    // Requests to the dropped connection are not waited for: their answers are
-    // discarded, and the new connection may ask at once.
-    fetchInFlight = {};
-    routerDown = false;
-    routerDownCount = 0;
-    alerts.clear();
-    targetA.reset();
-    targetB.reset();
+    resetMonitoring();
     context.menu.showIdleItems();
-    updateAlertMenuItems();
     showIdle();
     setFloatingSingle(idleFloatingColour());
 }
@@ -374,6 +431,7 @@ void WiFiMonitor::snoozeAll(int minutes) {
     alerts.snooze(TargetSlot::a, minutes);
     if (isSlotBConfigured())
         alerts.snooze(TargetSlot::b, minutes);
+    updateAlertMenuItems();
 }
 
 void WiFiMonitor::reEnableAlerts(TargetSlot slot) {
@@ -389,21 +447,27 @@ void WiFiMonitor::resetAllBandwidthStats() {
 }
 
 void WiFiMonitor::updateAlertMenuItems() {
-    const auto update = [this](TargetSlot slot) {
-        const bool disabled = alerts.isDisabled(slot);
+    const bool audioOn = context.settings.readBool(SettingsKey::audioEnabled);
+    const auto update = [this, audioOn](TargetSlot slot) {
+        AlertControls controls;
+        controls.disabled = alerts.isDisabled(slot);
         const std::optional<SignalState> state = alerts.state(slot);
-        context.menu.updateAlertItems(!disabled && state && isAlertingState(*state), disabled, slot);
+        controls.alerting = !controls.disabled && state && isAlertingState(*state);
+        controls.snoozedUntil = alerts.snoozedUntil(slot);
+        controls.audioOn = audioOn;
+        context.menu.updateAlertItems(controls, slot);
     };
     update(TargetSlot::a);
     if (isSlotBConfigured())
         update(TargetSlot::b);
+    context.menu.showSoundNotice(alerts.isSilentForLackOfOutput());
 }
 
 // --- Status title ---
 
 void WiFiMonitor::setStatusTitle(const QString& text, const RgbColour& foreground,
-                                 const std::optional<RgbColour>& background) {
-    context.statusItem.setTitle(StatusTitle{{TitleRun{text, foreground, background}}});
+                                 const std::optional<RgbColour>& background, const QString& toolTip) {
+    context.statusItem.setTitle(StatusTitle{{TitleRun{text, foreground, background}}, toolTip});
 }
 
 TitleRun WiFiMonitor::targetSegment(const TargetMonitor& target) const {
@@ -417,18 +481,34 @@ TitleRun WiFiMonitor::targetSegment(const TargetMonitor& target) const {
     const SignalState state = target.currentState();
     if (state == SignalState::offline)
         return {noReading, Colour::systemGrey, std::nullopt};
+    // A target kept critical after the router stopped listing it has no reading
+    // to show, only its colour.
     const QString text =
-        statusTitleText(target.lastRouterRSSI(), target.lastKnownBand(), context.settings, context.link);
+        hasReading(target.lastRouterRSSI())
+            ? statusTitleText(target.lastRouterRSSI(), bandLabel(target.lastKnownBand()), context.settings)
+            : noReading;
     if (isAlertingState(state) && target.flashState())
         return {text, Colour::black, stateColour(state)};
     return {text, stateColour(state), std::nullopt};
 }
 
+QString WiFiMonitor::targetToolTip(const TargetMonitor& target) const {
+    QStringList parts{slotLabel(target.slot(), context.settings)};
+    if (!target.deviceName().isEmpty())
+        parts.append(target.deviceName());
+    if (routerDown)
+        parts.append(QStringLiteral("Router unreachable"));
+    else
+        parts.append(readingInWords(target.currentState(), target.lastRouterRSSI(), target.lastKnownBand()));
+    return parts.join(separator);
+}
+
 void WiFiMonitor::refreshRouterTitle() {
-    StatusTitle title{{targetSegment(targetA)}};
+    StatusTitle title{{targetSegment(targetA)}, targetToolTip(targetA)};
     if (isSlotBConfigured()) {
         title.runs.append({QStringLiteral("|"), Colour::secondaryLabel, std::nullopt});
         title.runs.append(targetSegment(targetB));
+        title.toolTip += QLatin1Char('\n') + targetToolTip(targetB);
     }
     context.statusItem.setTitle(title);
 }
@@ -436,10 +516,11 @@ void WiFiMonitor::refreshRouterTitle() {
 StatusTitle WiFiMonitor::idleTitle(bool on) {
     const RgbColour bracket = on ? Colour::slotBMagenta : Colour::transparent;
     return StatusTitle{{
-        {QStringLiteral(">"), bracket, std::nullopt},
-        {QStringLiteral("Vt"), Colour::excellentTeal, std::nullopt},
-        {QStringLiteral("<"), bracket, std::nullopt},
-    }};
+                           {QStringLiteral(">"), bracket, std::nullopt},
+                           {QStringLiteral("Vt"), Colour::excellentTeal, std::nullopt},
+                           {QStringLiteral("<"), bracket, std::nullopt},
+                       },
+                       idleToolTip};
 }
 
 void WiFiMonitor::showIdle() {
@@ -477,11 +558,13 @@ void WiFiMonitor::setFloatingTarget(const TargetMonitor& target, const RgbColour
     context.floating.setLabelB(slotLabel(TargetSlot::b, context.settings));
 }
 
-RgbColour WiFiMonitor::idleFloatingColour() const {
-    const std::optional<LocalLinkReading> link = context.link.currentLink();
-    if (link && link->ssid && !link->ssid->isEmpty() &&
-        context.router.isGatewayOnWiFi(
-            context.settings.readString(SettingsKey::routerIP).value_or(QString())))
-        return classifySignal(normalizeRSSI(link->rssi), p2pLastTxRateMbps).colour;
-    return Colour::excellentTeal;
+RgbColour WiFiMonitor::idleFloatingColour() {
+    if (!localLink || !localLink->ssid || localLink->ssid->isEmpty())
+        return Colour::excellentTeal;
+    if (!routerGatewayOnWiFi)
+        routerGatewayOnWiFi = context.router.isGatewayOnWiFi(
+            context.settings.readString(SettingsKey::routerIP).value_or(QString()));
+    if (!*routerGatewayOnWiFi)
+        return Colour::excellentTeal;
+    return classifySignal(normalizeRSSI(localLink->rssi), p2pLastTxRateMbps).colour;
 }

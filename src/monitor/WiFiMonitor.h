@@ -7,6 +7,7 @@
 #include "monitor/SignalState.h"
 #include "monitor/TargetMonitor.h"
 #include "monitor/TargetSlot.h"
+#include "platform/LocalLinkReading.h"
 #include "router/RouterClient.h"
 
 #include <QObject>
@@ -55,32 +56,49 @@ public:
     void healthTick();
     void p2pFlashTick();
     void idleFlashTick();
+    void fetchTimedOut(TargetSlot slot);
 
-    // Bright and dark phases of a flashing title, and the blinking idle brackets.
+    // The blinking idle brackets around a steady "Vt".
     static StatusTitle idleTitle(bool on);
 
 private:
-    void leaveMode();
+    // What decides what is being followed; any change starts monitoring afresh.
+    struct Configuration {
+        bool routerMode = true;
+        bool routerConnected = false;
+        QString routerIP;
+        QString macA;
+        QString macB;
+
+        bool isRouterConfigured() const { return !routerIP.isEmpty() && routerConnected; }
+        bool operator==(const Configuration&) const = default;
+    };
+
+    Configuration readConfiguration() const;
+    // The one way back to a clean slate: no flash, no sound, no alert items, no
+    // router-down state, no request whose answer would still be taken.
+    void resetMonitoring();
     void p2pTick();
     void clearP2PDisplay();
-    void routerTick();
-    void showRouterIdle();
-    void stopFollowingSlotB();
+    void routerTick(const Configuration& configuration);
     void fetch(TargetSlot slot, const QString& mac);
-    void receive(TargetSlot slot, int generation, const std::optional<RouterClient>& row, const QString& mac);
+    void receive(TargetSlot slot, int generation, int request, const std::optional<RouterClient>& row,
+                 const QString& mac);
+    void forgetRequests();
     void handleHealthResult(bool reachable);
     void handleDisconnect();
     void startOfflineFlash(TargetMonitor& target);
 
-    bool isRouterConfigured() const;
     bool watchesRouterHealth() const;
     bool isSlotBConfigured() const;
     void showIdle();
     void setStatusTitle(const QString& text, const RgbColour& foreground,
-                        const std::optional<RgbColour>& background = std::nullopt);
+                        const std::optional<RgbColour>& background, const QString& toolTip);
+    void showP2PReading(int rssi, bool flashPhase);
     TitleRun targetSegment(const TargetMonitor& target) const;
+    QString targetToolTip(const TargetMonitor& target) const;
     void setFloatingSingle(const RgbColour& colour);
-    RgbColour idleFloatingColour() const;
+    RgbColour idleFloatingColour();
 
     MonitorContext context;
     AlertManager alerts;
@@ -92,14 +110,22 @@ private:
     QTimer routerHealthTimer;
     QTimer p2pFlashTimer;
     QTimer idleFlashTimer;
+    // A router that never answers must not hold a slot's last reading on screen.
+    std::array<QTimer, 2> fetchDeadlines;
 
     bool p2pFlashState = false;
     std::optional<SignalState> p2pFloatingWindowState;
     int p2pLastTxRateMbps = 0;
     SignalState p2pCurrentState = SignalState::excellent;
     bool idleFlashState = true;
-    // Whether the last poll was in router mode; none before the first.
-    std::optional<bool> pollingRouterMode;
+    // The computer's own link as this poll read it: a wedged driver may take a
+    // second to answer, so title, band and floating window share one reading.
+    std::optional<LocalLinkReading> localLink;
+    // Whether the route to the router leaves through Wi-Fi; asked again only
+    // after a network change.
+    std::optional<bool> routerGatewayOnWiFi;
+    // What the last poll followed; none before the first poll after a start.
+    std::optional<Configuration> polledConfiguration;
     bool routerDown = false;
     int routerDownCount = 0;
 
@@ -109,4 +135,7 @@ private:
     // A slot with a fetch of the current generation still waiting gets no second
     // one: a stalled router would otherwise pile up a request every second.
     std::array<bool, 2> fetchInFlight{};
+    // Numbers each slot's requests, so that an answer that missed its deadline is
+    // not taken for the next one's.
+    std::array<int, 2> requestSerial{};
 };

@@ -57,3 +57,10 @@ void QtSoundPlayer::stop() {
     for (const auto& [name, effect] : effectsByName)
         effect->stop();
 }
+
+std::optional<QByteArray> QtSoundPlayer::defaultOutput() const {
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    if (output.isNull())
+        return std::nullopt;
+    return output.id();
+}

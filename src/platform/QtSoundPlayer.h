@@ -18,6 +18,7 @@ public:
 
     bool play(const QString& name, bool loop) override;
     void stop() override;
+    std::optional<QByteArray> defaultOutput() const override;
 
 private:
     // Loaded at start, so that the first alert finds its sound ready.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 // Plays the two alert sounds, "Tink" and "Blow". Main thread only.
 class SoundPlayer {
@@ -15,4 +17,7 @@ public:
     // sound that failed to load): nothing sounds then. Never blocks.
     virtual bool play(const QString& name, bool loop) = 0;
     virtual void stop() = 0;
+    // The output a play would use now, by its identity; none when there is none.
+    // Quick enough to ask every second.
+    virtual std::optional<QByteArray> defaultOutput() const = 0;
 };

@@ -7,8 +7,9 @@
 
 #include <QAction>
 #include <QMenu>
+#include <cmath>
 #include <gtest/gtest.h>
-#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -75,7 +76,7 @@ TEST_F(MenuManagerTest, secondTargetShowsBothHeadingsAndItsSectionUntilItIsRemov
                                             QStringLiteral("Signal: --"), QStringLiteral("Noise: --"),
                                             QStringLiteral("TX Rate: --"), separator}));
 
-    manager.updateAlertItems(true, false, TargetSlot::b);
+    manager.updateAlertItems({true, false, {}, true}, TargetSlot::b);
     manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::b);
     manager.configureSections(false, QStringLiteral("1"), QStringLiteral("2"));
     texts = visibleTexts(*manager.menu());
@@ -96,13 +97,14 @@ class MenuTargetLinesTest : public MenuManagerTest, public ::testing::WithParamI
 TEST_P(MenuTargetLinesTest, slotLinesFollowTheRow) {
     settings.writeBool(SettingsKey::showDev, GetParam().showDev);
     MenuManager manager(settings);
-    manager.updateTarget(GetParam().row, -64, 82, GetParam().state, TargetSlot::a);
+    manager.updateTarget(GetParam().row, GetParam().row.rssi, 82, GetParam().state, TargetSlot::a);
     EXPECT_EQ(slotALines(*manager.menu()), GetParam().lines);
 }
 
-RouterClient row(const QString& mac, const QString& iface, std::optional<ClientLinkDetail> detail = {}) {
+RouterClient row(const QString& mac, const QString& iface, std::optional<ClientLinkDetail> detail = {},
+                 int rssi = -64, double rate = 433.3) {
     return RouterClient{
-        mac, QStringLiteral("192.168.8.20"), QStringLiteral("studio"), iface, -64, 433.3, true, 0, 0, detail};
+        mac, QStringLiteral("192.168.8.20"), QStringLiteral("studio"), iface, rssi, rate, true, 0, 0, detail};
 }
 
 QStringList lines(const QString& signal, const QString& rate, const QStringList& extra = {}) {
@@ -115,15 +117,20 @@ const QString canon = QStringLiteral("78:f5:05:aa:bb:cc");
 const QString laptop = QStringLiteral("aa:bb:cc:dd:ee:ff");
 const QString signal = QStringLiteral("Signal: -64 dBm  (82%)");
 const QString rate = QStringLiteral("TX Rate: 433 Mbps");
+const QString noSignal = QStringLiteral("Signal: --");
+const QString noRate = QStringLiteral("TX Rate: --");
 const ClientLinkDetail vht{9, 2, 80, true, QStringLiteral("ac")};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, MenuTargetLinesTest,
     ::testing::Values(
         TargetRow{"offlineKeepsNameAndAddress", row(laptop, QStringLiteral("5G")), SignalState::offline,
-                  false,
-                  lines(QStringLiteral("Signal: --"), QStringLiteral("TX Rate: --"),
-                        {QStringLiteral("Band: 5 GHz")})},
+                  false, lines(noSignal, noRate, {QStringLiteral("Band: 5 GHz")})},
+        // A camera the router stopped listing stays critical, with nothing made up.
+        TargetRow{"goneButCriticalShowsNoReading", row(canon, QStringLiteral("wlan"), {}, -99, 0.0),
+                  SignalState::critical, false, lines(noSignal, noRate)},
+        TargetRow{"rateThatIsNotANumber", row(laptop, QStringLiteral("wlan"), {}, -64, std::nan("")),
+                  SignalState::excellent, false, lines(signal, noRate)},
         TargetRow{"cameraOnTwoPointFour", row(canon, QStringLiteral("2.4G")), SignalState::marginal, false,
                   lines(signal, rate, {QStringLiteral("Band: 2.4 GHz \u2014 limited throughput")})},
         TargetRow{"laptopOnTwoPointFour", row(laptop, QStringLiteral("2.4G")), SignalState::excellent, false,
@@ -139,8 +146,12 @@ INSTANTIATE_TEST_SUITE_P(
                   false, lines(signal, rate, {QStringLiteral("Band: 5 GHz")})}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(MenuManagerTest, localLinkShowsDashesForWhatTheDriverDoesNotReport) {
+TEST_F(MenuManagerTest, localLinkLeavesNoRouterLineBehindAndSaysWhenThereIsNone) {
+    settings.writeBool(SettingsKey::showDev, true);
     MenuManager manager(settings);
+    manager.updateTarget(row(laptop, QStringLiteral("5G"), vht), -64, 82, SignalState::excellent,
+                         TargetSlot::a);
+    manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::a);
     manager.updateP2P(LocalLinkReading{QStringLiteral("wlan0"), std::nullopt, -58, std::nullopt, 866.7, 6, 2},
                       -58, 90, SignalState::excellent);
     EXPECT_EQ(slotALines(*manager.menu()),
@@ -148,6 +159,13 @@ TEST_F(MenuManagerTest, localLinkShowsDashesForWhatTheDriverDoesNotReport) {
                            QStringLiteral("Signal: -58 dBm  (90%)"), QStringLiteral("Noise: --"),
                            QStringLiteral("TX Rate: 866 Mbps")}));
     EXPECT_EQ(visibleTexts(*manager.menu()).first(), QStringLiteral("State: Excellent"));
+
+    manager.showLocalLinkUnavailable(false);
+    EXPECT_EQ(visibleTexts(*manager.menu()).first(),
+              QStringLiteral("State: No Wi-Fi interface on this computer"));
+    EXPECT_EQ(slotALines(*manager.menu()).at(2), noSignal);
+    manager.showLocalLinkUnavailable(true);
+    EXPECT_EQ(visibleTexts(*manager.menu()).first(), QStringLiteral("State: Wi-Fi not connected"));
 }
 
 TEST_F(MenuManagerTest, throughputLineNeedsAllThreeValues) {
@@ -159,19 +177,52 @@ TEST_F(MenuManagerTest, throughputLineNeedsAllThreeValues) {
     EXPECT_FALSE(slotALines(*manager.menu()).last().startsWith(QStringLiteral("Throughput")));
 }
 
-// Disabling wins over alerting: only "Enable Alerts" is left.
-TEST_F(MenuManagerTest, alertControlsFollowAlertingAndDisabled) {
-    const QStringList alerting{separator, QStringLiteral("Snooze Alert"), QStringLiteral("Disable Alerts")};
-    const QStringList disabled{separator, QStringLiteral("Enable Alerts")};
-    for (const auto& [isAlerting, isDisabled, controls] :
-         {std::tuple{false, false, QStringList{}}, std::tuple{true, false, alerting},
-          std::tuple{true, true, disabled}, std::tuple{false, true, disabled}}) {
+// Disabling wins over alerting: only "Enable Alerts" is left. A snooze shows its
+// end; with audio off both items say that nothing would sound anyway.
+TEST_F(MenuManagerTest, alertControlsFollowAlertingDisabledSnoozeAndAudio) {
+    const QDateTime snoozeEnd(QDate(2025, 3, 14), QTime(14, 35), Qt::UTC);
+    const QString audioOff = QStringLiteral(" (audio is off)");
+    const std::vector<std::pair<AlertControls, QStringList>> rows{
+        {{false, false, {}, true}, {}},
+        {{true, false, {}, true},
+         {separator, QStringLiteral("Snooze Alert"), QStringLiteral("Disable Alerts")}},
+        {{true, true, {}, true}, {separator, QStringLiteral("Enable Alerts")}},
+        {{false, true, {}, true}, {separator, QStringLiteral("Enable Alerts")}},
+        {{true, false, snoozeEnd, true},
+         {separator, QStringLiteral("Alerts snoozed until 14:35"), QStringLiteral("Disable Alerts")}},
+        {{true, false, {}, false},
+         {separator, QStringLiteral("Snooze Alert") + audioOff, QStringLiteral("Disable Alerts") + audioOff}},
+    };
+    for (const auto& [controls, expected] : rows) {
         MenuManager manager(settings);
-        manager.updateAlertItems(isAlerting, isDisabled, TargetSlot::a);
+        manager.updateAlertItems(controls, TargetSlot::a);
         const QStringList texts = visibleTexts(*manager.menu());
-        EXPECT_EQ(texts.mid(1, texts.indexOf(QStringLiteral("SSID: --")) - 2), controls)
-            << "alerting " << isAlerting << ", disabled " << isDisabled;
+        EXPECT_EQ(texts.mid(1, texts.indexOf(QStringLiteral("SSID: --")) - 2), expected)
+            << "alerting " << controls.alerting << ", disabled " << controls.disabled;
     }
+}
+
+TEST_F(MenuManagerTest, unreachableRouterMarksTheLastReadingsUntilTheNextRow) {
+    MenuManager manager(settings);
+    manager.updateTarget(row(laptop, QStringLiteral("5G")), -64, 82, SignalState::excellent, TargetSlot::a);
+    manager.showRouterUnreachable();
+    manager.showRouterUnreachable();
+    EXPECT_EQ(visibleTexts(*manager.menu()).first(), QStringLiteral("State: Router unreachable"));
+    EXPECT_EQ(slotALines(*manager.menu()),
+              lines(signal + QStringLiteral(" (last known)"), rate + QStringLiteral(" (last known)"),
+                    {QStringLiteral("Band: 5 GHz")}));
+
+    manager.updateTarget(row(laptop, QStringLiteral("5G")), -64, 82, SignalState::excellent, TargetSlot::a);
+    EXPECT_EQ(slotALines(*manager.menu()), lines(signal, rate, {QStringLiteral("Band: 5 GHz")}));
+}
+
+TEST_F(MenuManagerTest, soundNoticeIsOneLineAboveTheSlots) {
+    MenuManager manager(settings);
+    manager.showSoundNotice(true);
+    EXPECT_EQ(visibleTexts(*manager.menu()).first(),
+              QStringLiteral("No sound output \u2014 alerts are silent"));
+    manager.showSoundNotice(false);
+    EXPECT_EQ(visibleTexts(*manager.menu()).first(), QStringLiteral("State: --"));
 }
 
 TEST_F(MenuManagerTest, alertActionsCarryTheirSlot) {
@@ -191,7 +242,7 @@ TEST_F(MenuManagerTest, alertActionsCarryTheirSlot) {
                                                    QStringLiteral("15 minutes")}));
     snoozeB->actions().at(1)->trigger();
     actionNamed(*manager.menu(), QStringLiteral("Disable Alerts"))->trigger();
-    manager.updateAlertItems(true, true, TargetSlot::a);
+    manager.updateAlertItems({true, true, {}, true}, TargetSlot::a);
     actionNamed(*manager.menu(), QStringLiteral("Enable Alerts"))->trigger();
     EXPECT_EQ(requests, (QStringList{QStringLiteral("snooze 1 10"), QStringLiteral("disable 0"),
                                      QStringLiteral("enable 0")}));
@@ -211,7 +262,7 @@ TEST_F(MenuManagerTest, debugLogItemFollowsTheSettingAndItsNotification) {
 TEST_F(MenuManagerTest, idleItemsReplaceTheLastTarget) {
     MenuManager manager(settings);
     settings.writeBool(SettingsKey::showDev, true);
-    manager.updateTarget(row(laptop, QStringLiteral("wlan"), vht), -64, 82, SignalState::excellent,
+    manager.updateTarget(row(laptop, QStringLiteral("5G"), vht), -64, 82, SignalState::excellent,
                          TargetSlot::a);
     manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::a);
     manager.showIdleItems();

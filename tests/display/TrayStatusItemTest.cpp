@@ -12,7 +12,8 @@ using namespace std::chrono_literals;
 namespace {
 
 StatusTitle title(const QString& text, const RgbColour& colour, std::optional<RgbColour> background = {}) {
-    return StatusTitle{{TitleRun{text, colour, background}}};
+    return StatusTitle{{TitleRun{text, colour, background}},
+                       QStringLiteral("A \u00b7 Critical \u00b7 -78 dBm")};
 }
 
 // Counts what would reach the panel, and plays a panel that appears late.
@@ -38,7 +39,7 @@ TEST(TrayStatusItemTest, unchangedTitleReachesThePanelOnce) {
     item.setTitle(critical);
     item.setTitle(title(QStringLiteral(" -78*5G"), Colour::systemRed));
     EXPECT_EQ(item.iconChanges, 2);
-    EXPECT_EQ(item.toolTips, QStringList{QStringLiteral("-78*5G")});
+    EXPECT_EQ(item.toolTips, QStringList{QStringLiteral("A \u00b7 Critical \u00b7 -78 dBm")});
 }
 
 TEST(TrayStatusItemTest, searchFindsALateTrayByRetryingOrGivesUp) {
@@ -78,7 +79,8 @@ TEST(TitleIconCacheTest, flashPhasesReuseTheirIconsAndTheCacheStaysBounded) {
 TEST(TitleIconRendererTest, flashingSegmentFillsItsHalfOfTheIcon) {
     const StatusTitle split{{TitleRun{QStringLiteral(" -78*5G"), Colour::black, Colour::systemRed},
                              TitleRun{QStringLiteral("|"), Colour::secondaryLabel, std::nullopt},
-                             TitleRun{QStringLiteral(" -52*5G"), Colour::excellentTeal, std::nullopt}}};
+                             TitleRun{QStringLiteral(" -52*5G"), Colour::excellentTeal, std::nullopt}},
+                            QString()};
     const QImage icon = TitleIconRenderer().render(split);
     ASSERT_EQ(icon.size(), QSize(TitleIconRenderer::iconSize, TitleIconRenderer::iconSize));
     // Just inside the corners of the upper half: the red block, not text.

@@ -24,11 +24,6 @@ public:
         std::optional<double> average;
         bool hidden() const { return !current || !peak || !average; }
     };
-    struct AlertItems {
-        bool alerting = false;
-        bool disabled = false;
-        bool operator==(const AlertItems&) const = default;
-    };
 
     void configureSections(bool twoTargets, const QString& labelA, const QString& labelB) override {
         sections = {twoTargets, labelA, labelB};
@@ -37,18 +32,23 @@ public:
     void updateP2P(const LocalLinkReading&, int rssi, int percent, SignalState state) override {
         ++p2pUpdates;
         p2pLines = {{}, rssi, percent, state};
+        localLinkUnavailable.reset();
     }
+    void showLocalLinkUnavailable(bool hasInterface) override { localLinkUnavailable = hasInterface; }
     void updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
                       TargetSlot slot) override {
         targets.insert(slot, {row, rssi, percent, state});
+        routerUnreachable = false;
     }
     void updateThroughput(std::optional<double> current, std::optional<double> peak,
                           std::optional<double> average, TargetSlot slot) override {
         throughput.insert(slot, {current, peak, average});
     }
-    void updateAlertItems(bool alerting, bool disabled, TargetSlot slot) override {
-        alertItems.insert(slot, {alerting, disabled});
+    void updateAlertItems(const AlertControls& controls, TargetSlot slot) override {
+        alertItems.insert(slot, controls);
     }
+    void showRouterUnreachable() override { routerUnreachable = true; }
+    void showSoundNotice(bool silent) override { soundNotice = silent; }
 
     Sections sections;
     int idleShown = 0;
@@ -56,5 +56,9 @@ public:
     TargetLines p2pLines;
     QHash<TargetSlot, TargetLines> targets;
     QHash<TargetSlot, Throughput> throughput;
-    QHash<TargetSlot, AlertItems> alertItems;
+    QHash<TargetSlot, AlertControls> alertItems;
+    // Whether the P2P lines say there is an interface; none while they show a reading.
+    std::optional<bool> localLinkUnavailable;
+    bool routerUnreachable = false;
+    bool soundNotice = false;
 };

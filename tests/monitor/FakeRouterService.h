@@ -34,7 +34,10 @@ public:
         ++gatewayLookups;
         return gateways;
     }
-    bool isGatewayOnWiFi(const QString& address) override { return wifiGateways.contains(address); }
+    bool isGatewayOnWiFi(const QString& address) override {
+        ++wifiGatewayQueries;
+        return wifiGateways.contains(address);
+    }
 
     std::optional<RouterClient> row(const QString& mac) const {
         const auto found = rows.constFind(mac);
@@ -51,6 +54,7 @@ public:
     int sessionResets = 0;
     int disconnects = 0;
     int gatewayLookups = 0;
+    int wifiGatewayQueries = 0;
     QList<GatewayOption> gateways;
     QSet<QString> wifiGateways;
 };

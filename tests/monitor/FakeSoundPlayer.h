@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // Records what the alert manager asked to hear, in order: "loop Tink", "play Blow",
-// "stop". With `failPlays` set every play is refused, as when there is no audio output.
+// "stop". With `failPlays` set every play is refused; `output` is the default
+// output, none when the computer has no sound output.
 class FakeSoundPlayer : public SoundPlayer {
 public:
     bool play(const QString& name, bool loop) override {
@@ -13,7 +14,9 @@ public:
         return !failPlays;
     }
     void stop() override { events.append(QStringLiteral("stop")); }
+    std::optional<QByteArray> defaultOutput() const override { return output; }
 
     bool failPlays = false;
+    std::optional<QByteArray> output = QByteArrayLiteral("speakers");
     QStringList events;
 };

@@ -9,8 +9,12 @@ public:
     explicit FakeWirelessLink(std::optional<int> band = std::nullopt)
         : band(band) {}
     std::optional<int> currentChannelBand() const override { return reading ? reading->channelBand : band; }
-    std::optional<LocalLinkReading> currentLink() const override { return reading; }
+    std::optional<LocalLinkReading> currentLink() const override {
+        ++reads;
+        return reading;
+    }
 
     std::optional<int> band;
     std::optional<LocalLinkReading> reading;
+    mutable int reads = 0;
 };

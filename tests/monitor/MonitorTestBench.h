@@ -70,6 +70,7 @@ struct MonitorTestBench {
         RouterClient row;
         row.mac = mac;
         row.ip = QStringLiteral("192.168.8.20");
+        row.hostname = mac == cameraMAC ? QStringLiteral("EOS R5") : QStringLiteral("MacBook");
         row.iface = band;
         row.rssi = rssi;
         row.txRate = txRate;
@@ -82,6 +83,15 @@ struct MonitorTestBench {
     // One poll, with the answers handed over to the main thread.
     void poll() {
         monitor->pollTick();
+        QCoreApplication::sendPostedEvents();
+    }
+
+    // Answers every request the router holds, with the rows set now.
+    void answerHeldFetches() {
+        std::vector<FakeRouterService::PendingFetch> pending = std::move(router.pendingFetches);
+        router.pendingFetches.clear();
+        for (FakeRouterService::PendingFetch& fetch : pending)
+            fetch.completion(router.row(fetch.mac));
         QCoreApplication::sendPostedEvents();
     }
 

@@ -1,6 +1,7 @@
 #include "MonitorTestBench.h"
 
 #include <QRegularExpression>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -84,6 +85,9 @@ TEST_F(TargetMonitorTest, OnlyACriticalTargetStaysWhatItWasWhenTheRouterStopsLis
     poll();
     EXPECT_EQ(targetA().currentState(), SignalState::offline);
     EXPECT_EQ(menu.targets[TargetSlot::a].row.ip, QStringLiteral("192.168.8.20"));
+    // Its name stays what the router last called it.
+    EXPECT_EQ(menu.targets[TargetSlot::a].row.hostname, QStringLiteral("MacBook"));
+    EXPECT_EQ(targetA().deviceName(), QStringLiteral("MacBook"));
     EXPECT_EQ(sessionLog.entries().last().message, QStringLiteral("Device offline · 192.168.8.20"));
     EXPECT_EQ(sessionLog.entries().last().rssi, std::nullopt);
     EXPECT_EQ(sessionLog.entries().last().percent, std::nullopt);
@@ -96,6 +100,16 @@ TEST_F(TargetMonitorTest, OnlyACriticalTargetStaysWhatItWasWhenTheRouterStopsLis
     EXPECT_EQ(targetA().currentState(), SignalState::critical);
     EXPECT_EQ(menu.targets[TargetSlot::a].row.ip, QStringLiteral("192.168.8.20"));
     EXPECT_EQ(targetA().flashInterval(), 250ms);
+}
+
+// Whatever a firmware reports as the rate, turning it into whole Mbit/s is defined.
+TEST_F(TargetMonitorTest, ImplausibleRatesAreTamedBeforeTheyAreClassified) {
+    for (const auto& [rate, truncated] :
+         {std::pair{std::nan(""), 0}, std::pair{-54.0, 0}, std::pair{1e300, 100000}}) {
+        setRow(laptopMAC, -62, QStringLiteral("5G"), rate);
+        poll();
+        EXPECT_EQ(targetA().lastTxRateMbps(), truncated) << rate;
+    }
 }
 
 TEST_F(TargetMonitorTest, ACameraOn24GHzIsCriticalAtAnySignalAndWarnsOnceUntilReset) {

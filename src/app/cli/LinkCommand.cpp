@@ -35,6 +35,6 @@ int runLinkCommand(const QStringList& args, const WirelessLink& link, QTextStrea
         << (associated ? QString::number(reading->transmitRate, 'f', 1) + QStringLiteral(" Mbit/s") : noValue)
         << "\n"
         << "PHY:       " << (associated ? phyModeName(reading->phyMode) : noValue) << "\n"
-        << "Band:      " << bandLabel(QString(), link) << "\n";
+        << "Band:      " << localBandLabel(reading->channelBand) << "\n";
     return 0;
 }

@@ -51,25 +51,36 @@ void WatchPresenter::configureSections(bool two, const QString& labelA, const QS
 
 void WatchPresenter::showIdleItems() {
     slots = {};
+    notice.clear();
 }
 
 void WatchPresenter::updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) {
+    notice.clear();
     twoTargets = false;
     slots = {SlotReading{state, rssi, percent, link.ssid.value_or(QStringLiteral("--"))}, std::nullopt};
 }
 
 void WatchPresenter::updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
                                   TargetSlot slot) {
+    notice.clear();
     slots[static_cast<size_t>(slot)] = SlotReading{state, rssi, percent, row.ip};
+}
+
+void WatchPresenter::showLocalLinkUnavailable(bool hasInterface) {
+    slots = {};
+    notice = hasInterface ? QStringLiteral("Wi-Fi not connected")
+                          : QStringLiteral("No Wi-Fi interface on this computer");
+}
+
+void WatchPresenter::showRouterUnreachable() {
+    notice = QStringLiteral("Router unreachable");
 }
 
 QString WatchPresenter::line(const QString& time, const QString& mode, bool colour) const {
     QString text = time + QStringLiteral("  ") + mode;
-    // The monitor leaves the menu's last reading in place when the local link goes
-    // away and says so only in the title.
-    if (mode == QStringLiteral("wifi") && currentTitle.text() == QStringLiteral(" -- "))
-        return text + QStringLiteral("  no Wi-Fi link  title:  -- ");
-    if (!slots[0] && !slots[1])
+    if (!notice.isEmpty())
+        text += QStringLiteral("  ") + notice;
+    else if (!slots[0] && !slots[1])
         text += QStringLiteral("  idle");
     for (size_t index = 0; index < slots.size(); ++index) {
         if (!slots[index])

@@ -24,11 +24,14 @@ public:
     void configureSections(bool twoTargets, const QString& labelA, const QString& labelB) override;
     void showIdleItems() override;
     void updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) override;
+    void showLocalLinkUnavailable(bool hasInterface) override;
     void updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
                       TargetSlot slot) override;
     void updateThroughput(std::optional<double>, std::optional<double>, std::optional<double>,
                           TargetSlot) override {}
-    void updateAlertItems(bool, bool, TargetSlot) override {}
+    void updateAlertItems(const AlertControls&, TargetSlot) override {}
+    void showRouterUnreachable() override;
+    void showSoundNotice(bool) override {}
 
     // "HH:mm:ss  mode  A: Critical -78 dBm 36% 192.168.8.20  B: ...  title: ...";
     // with `colour` the title keeps its run colours as terminal escapes.
@@ -38,5 +41,7 @@ private:
     std::array<std::optional<SlotReading>, 2> slots;
     std::array<QString, 2> labels{QStringLiteral("A"), QStringLiteral("B")};
     bool twoTargets = false;
+    // What stands in place of the readings while there are none to trust.
+    QString notice;
     StatusTitle currentTitle;
 };

@@ -65,7 +65,7 @@ TEST_F(WatchCommandTest, LostLinkAndUnconnectedRouterSayWhatTheTitleShows) {
     settings.writeString(SettingsKey::monitoringMode, QStringLiteral("wifi"));
     EXPECT_TRUE(watch({QStringLiteral("--count"), QStringLiteral("1")})
                     .lines.value(0)
-                    .endsWith(QStringLiteral("  wifi  no Wi-Fi link  title:  -- ")));
+                    .endsWith(QStringLiteral("  wifi  No Wi-Fi interface on this computer  title:  -- ")));
 
     settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));
     const Result coloured = watch({QStringLiteral("--count"), QStringLiteral("1")}, true);
