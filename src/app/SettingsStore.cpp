@@ -44,10 +44,11 @@ void SettingsStore::refreshLocked() const {
 
 void SettingsStore::loadLocked() const {
     loadedStamp = currentStamp();
-    values = {};
     persistenceBlocked = false;
-    if (!loadedStamp.exists)
+    if (!loadedStamp.exists) {
+        values = {};
         return;
+    }
 
     QFile file(path);
     QJsonParseError error{};
@@ -60,7 +61,10 @@ void SettingsStore::loadLocked() const {
         return;
     }
 
-    // Whatever the user had stays on disk under a name that says what happened.
+    // The last good values stay: a file caught half-written by an editor, or made
+    // unreadable, must not empty the settings of a running program, and the next
+    // write carries them. Whatever the file held stays on disk under a name that
+    // says what happened.
     const QString aside = path + QStringLiteral(".unreadable-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (QFile::rename(path, aside))

@@ -45,8 +45,8 @@ public:
     // Forgets every key and deletes the file (uninstall).
     void removeAll();
 
-    // Where an unreadable settings file was moved before starting empty; empty
-    // when that never happened in this process.
+    // Where an unreadable settings file was moved, the store keeping the values it
+    // last read (none at launch); empty when that never happened in this process.
     QString setAsidePath() const;
 
 private:

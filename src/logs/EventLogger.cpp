@@ -3,6 +3,7 @@
 #include "app/NotificationCenter.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "logs/DebugGatedSystemLog.h"
 #include "logs/DebugLog.h"
 #include "platform/JournalSystemLog.h"
 
@@ -29,7 +30,8 @@ EventLogger::EventLogger(SystemLog& systemLog, const SettingsStore& settings, De
 
 EventLogger& EventLogger::shared() {
     static JournalSystemLog journal;
-    static EventLogger logger(journal, SettingsStore::shared(), DebugLog::shared());
+    static DebugGatedSystemLog systemLog(journal, SettingsStore::shared());
+    static EventLogger logger(systemLog, SettingsStore::shared(), DebugLog::shared());
     return logger;
 }
 

@@ -8,14 +8,15 @@
 class DebugLog;
 class SettingsStore;
 
-// The one way events are reported: every event reaches the system log, and
-// while the `debugLogging` setting is on it is also recorded in the debug log.
-// Safe from any thread.
+// The one way events are reported: every event is written to the given system
+// log, and while the `debugLogging` setting is on it is also recorded in the
+// debug log. Safe from any thread.
 class EventLogger {
 public:
     EventLogger(SystemLog& systemLog, const SettingsStore& settings, DebugLog& debugLog);
 
-    // The journal, the user's settings and the shared debug log.
+    // The journal (debug events only while debug logging is on), the user's
+    // settings and the shared debug log.
     static EventLogger& shared();
 
     void logEvent(VtCode code, const QString& detail, SystemLogLevel level);

@@ -85,8 +85,12 @@ void SessionLog::save() {
     // checked first; leaving without commit discards it and keeps the old file.
     const QByteArray data = LogEntry::encodeList(entryList);
     QSaveFile file(*filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush() ||
-        file.size() != data.size())
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    // The history names the user's networks and devices: for the user alone, as
+    // the settings are.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (file.write(data) != data.size() || !file.flush() || file.size() != data.size())
         return;
     file.commit();
 }

@@ -72,6 +72,76 @@ QString rawValue(VtCode code) {
     Q_UNREACHABLE();
 }
 
+QString vtCodeWords(VtCode code) {
+    switch (code) {
+    case VtCode::transportReady:
+        return QStringLiteral("router connection ready");
+    case VtCode::transportTimeout:
+        return QStringLiteral("router connection timed out");
+    case VtCode::transportFailed:
+        return QStringLiteral("router connection failed");
+    case VtCode::transportCmdFail:
+        return QStringLiteral("router command failed");
+    case VtCode::transportClosed:
+        return QStringLiteral("router connection closed");
+    case VtCode::authSucceeded:
+        return QStringLiteral("router login succeeded");
+    case VtCode::authRejected:
+        return QStringLiteral("router login rejected");
+    case VtCode::authDiag:
+        return QStringLiteral("router login detail");
+    case VtCode::nodeScanReady:
+        return QStringLiteral("router scan ready");
+    case VtCode::nodeScanFailed:
+        return QStringLiteral("router scan failed");
+    case VtCode::targetFound:
+        return QStringLiteral("target found");
+    case VtCode::targetAbsent:
+        return QStringLiteral("target not in client list");
+    case VtCode::signalAcquired:
+        return QStringLiteral("signal acquired");
+    case VtCode::signalUnavailable:
+        return QStringLiteral("signal unavailable");
+    case VtCode::monitorStarted:
+        return QStringLiteral("monitoring started");
+    case VtCode::stateTransition:
+        return QStringLiteral("signal state changed");
+    case VtCode::alertTriggered:
+        return QStringLiteral("alert triggered");
+    case VtCode::alertCleared:
+        return QStringLiteral("alert cleared");
+    case VtCode::alertSnoozed:
+        return QStringLiteral("alert snoozed");
+    case VtCode::alertDisabled:
+        return QStringLiteral("alert disabled");
+    case VtCode::alertReEnabled:
+        return QStringLiteral("alert re-enabled");
+    case VtCode::nodeUnreachable:
+        return QStringLiteral("router unreachable");
+    case VtCode::nodeRecovered:
+        return QStringLiteral("router reachable again");
+    case VtCode::bandwidthSample:
+        return QStringLiteral("throughput sample");
+    case VtCode::bandwidthBurst:
+        return QStringLiteral("throughput burst");
+    case VtCode::bandwidthRawPoll:
+        return QStringLiteral("byte counters read");
+    case VtCode::bandwidthLinkDetail:
+        return QStringLiteral("link detail");
+    case VtCode::sessionOpened:
+        return QStringLiteral("session opened");
+    case VtCode::sessionClosed:
+        return QStringLiteral("session closed");
+    case VtCode::debugOn:
+        return QStringLiteral("debug logging on");
+    case VtCode::debugOff:
+        return QStringLiteral("debug logging off");
+    case VtCode::whatsNewCheck:
+        return QStringLiteral("what's new check");
+    }
+    Q_UNREACHABLE();
+}
+
 std::optional<VtCode> vtCodeFromRaw(QStringView raw) {
     for (const VtCode code : allVtCodes) {
         if (raw == rawValue(code))

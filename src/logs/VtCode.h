@@ -61,6 +61,10 @@ static_assert(allVtCodes.back() == VtCode::whatsNewCheck, "every code is listed,
 // "VT-" and four digits, e.g. "VT-2003".
 QString rawValue(VtCode code);
 
+// A few lower-case words saying what the code reports, e.g. "router unreachable",
+// so that a system-log line with an empty detail still reads as an event.
+QString vtCodeWords(VtCode code);
+
 // Only an exact, case-sensitive match with one of the raw values names a code.
 std::optional<VtCode> vtCodeFromRaw(QStringView raw);
 

@@ -1,5 +1,6 @@
 #include "platform/JournalSystemLog.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <sys/stat.h>
@@ -42,6 +43,15 @@ bool journalSocketExists() {
     return ::stat(journalSocketPath, &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
+// The code's words go right after the code, so that a line whose detail is empty
+// ("VT-4008") still says what happened; the detail follows after a colon.
+QByteArray describedMessage(const QString& message, VtCode code) {
+    const QString raw = rawValue(code);
+    const QString described = raw + u' ' + vtCodeWords(code);
+    const QString detail = message.sliced(std::min(message.size(), raw.size() + 1));
+    return (detail.isEmpty() ? described : described + QStringLiteral(": ") + detail).toUtf8();
+}
+
 iovec field(const QByteArray& text) {
     return {const_cast<char*>(text.constData()), static_cast<size_t>(text.size())};
 }
@@ -52,7 +62,7 @@ JournalSystemLog::JournalSystemLog()
     : identifier(program_invocation_short_name) {}
 
 void JournalSystemLog::write(SystemLogLevel level, const QString& message, VtCode code) {
-    const QByteArray text = message.toUtf8();
+    const QByteArray text = describedMessage(message, code);
     if (!journalSocketExists() || !sendToJournal(level, text, code))
         writeToStandardError(level, text);
 }

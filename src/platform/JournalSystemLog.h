@@ -6,7 +6,8 @@
 
 // Writes to the systemd journal through its native socket, with our own
 // VELTRANO_SUBSYSTEM, VELTRANO_CATEGORY and VELTRANO_CODE fields beside
-// MESSAGE, PRIORITY and SYSLOG_IDENTIFIER. Without a journal (containers,
+// MESSAGE, PRIORITY and SYSLOG_IDENTIFIER; the message carries the code's words
+// beside the code. Without a journal (containers,
 // minimal systems) each event becomes one line on standard error instead.
 class JournalSystemLog : public SystemLog {
 public:

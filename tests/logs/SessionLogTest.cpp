@@ -1,12 +1,13 @@
 #include "logs/SessionLog.h"
 
+#include "FileSizeLimit.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -62,8 +63,6 @@ TEST_F(SessionLogTest, ClearEmptiesListAndSuppressionMapAndDeletesFile) {
     EXPECT_TRUE(log.setAsidePath().isEmpty()) << "a missing file is not an error";
     log.lastStateByPrefix().insert(QStringLiteral("A · "), QStringLiteral("Excellent"));
     log.append(stateEntry(1, QStringLiteral("A · Signal excellent")));
-    ASSERT_TRUE(QFile::exists(path));
-
     log.clear();
     EXPECT_TRUE(log.entries().isEmpty());
     EXPECT_TRUE(log.lastStateByPrefix().isEmpty());
@@ -110,16 +109,9 @@ TEST_F(SessionLogTest, FailedWritesKeepMemoryListAndPreviousFile) {
     SessionLog log = makeLog();
     log.append(stateEntry(1, QStringLiteral("first")));
     const QByteArray before = readBytes(path);
-    // A full disk as the process sees it: writes past this size fail half-way.
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = previous;
-    limited.rlim_cur = static_cast<rlim_t>(before.size() + 10);
-    setrlimit(RLIMIT_FSIZE, &limited);
-    log.append(stateEntry(2, QStringLiteral("second, long enough to run past the limit")));
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+    withFileSizeLimit(before.size() + 10, [&] {
+        log.append(stateEntry(2, QStringLiteral("second, long enough to run past the limit")));
+    });
 
     EXPECT_EQ(log.entries().size(), 2);
     EXPECT_EQ(readBytes(path), before);
@@ -127,51 +119,45 @@ TEST_F(SessionLogTest, FailedWritesKeepMemoryListAndPreviousFile) {
               QStringList{QStringLiteral("session_log.json")});
 }
 
-struct NoteRow {
-    const char* name;
-    friend void PrintTo(const NoteRow& row, std::ostream* os) { *os << row.name; }
-    std::function<void(SessionLog&)> write;
-    QString state;
-    QString message;
-};
-
-class SessionLogNoteTest : public SessionLogTest, public ::testing::WithParamInterface<NoteRow> {};
-
-TEST_P(SessionLogNoteTest, WritesOneEntryWithoutReading) {
+// Each note is one entry without a reading, stored at once.
+TEST_F(SessionLogTest, NotesWriteOneEntryWithoutReading) {
+    const QString ip = QStringLiteral("192.168.8.1");
+    const QString model = QStringLiteral("GL-MT6000");
+    const QString dash = QStringLiteral("—");
+    const std::vector<std::tuple<std::function<void(SessionLog&)>, QString, QString>> notes{
+        {[&](SessionLog& log) { log.logRouterConnected(model, ip, QStringLiteral("Ethernet 2.5G")); }, dash,
+         QStringLiteral("Router connected · GL-MT6000 · 192.168.8.1 · Ethernet 2.5G")},
+        {[&](SessionLog& log) { log.logRouterConnected({}, ip, {}); }, dash,
+         QStringLiteral("Router connected · 192.168.8.1")},
+        {[&](SessionLog& log) { log.logRouterDisconnected(model, ip); }, dash,
+         QStringLiteral("Router disconnected · GL-MT6000 · 192.168.8.1")},
+        {[](SessionLog& log) {
+             log.logBandNotice(QStringLiteral("2.4 GHz"), QStringLiteral("192.168.8.20"));
+         },
+         QStringLiteral("Critical"), QStringLiteral("Device on 2.4 GHz — limited throughput · 192.168.8.20")},
+        {[](SessionLog& log) { log.logBandNotice(QStringLiteral("5 GHz"), {}); }, dash,
+         QStringLiteral("Device on 5 GHz")}};
     SessionLog log = makeLog();
-    GetParam().write(log);
-    const LogEntry expected{LogEntry::timestampFrom(now), GetParam().state, {}, {}, GetParam().message};
-    EXPECT_EQ(log.entries(), QList<LogEntry>{expected});
-    EXPECT_EQ(storedEntries(), log.entries());
+    QList<LogEntry> expected;
+    for (const auto& [write, state, message] : notes) {
+        write(log);
+        expected.append({LogEntry::timestampFrom(now), state, {}, {}, message});
+    }
+    EXPECT_EQ(log.entries(), expected);
+    EXPECT_EQ(storedEntries(), expected);
 }
 
-const QString ip = QStringLiteral("192.168.8.1");
-const QString model = QStringLiteral("GL-MT6000");
-const QString uplink = QStringLiteral("Ethernet 2.5G");
-const QString dash = QStringLiteral("—");
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SessionLogNoteTest,
-    ::testing::Values(
-        NoteRow{"ConnectedAllParts", [](SessionLog& log) { log.logRouterConnected(model, ip, uplink); }, dash,
-                QStringLiteral("Router connected · GL-MT6000 · 192.168.8.1 · Ethernet 2.5G")},
-        NoteRow{"ConnectedAddressOnly", [](SessionLog& log) { log.logRouterConnected({}, ip, {}); }, dash,
-                QStringLiteral("Router connected · 192.168.8.1")},
-        NoteRow{"ConnectedNoModel", [](SessionLog& log) { log.logRouterConnected({}, ip, uplink); }, dash,
-                QStringLiteral("Router connected · 192.168.8.1 · Ethernet 2.5G")},
-        NoteRow{"DisconnectedWithModel", [](SessionLog& log) { log.logRouterDisconnected(model, ip); }, dash,
-                QStringLiteral("Router disconnected · GL-MT6000 · 192.168.8.1")},
-        NoteRow{"DisconnectedAddressOnly", [](SessionLog& log) { log.logRouterDisconnected({}, ip); }, dash,
-                QStringLiteral("Router disconnected · 192.168.8.1")},
-        NoteRow{"SlowBandWithAddress",
-                [](SessionLog& log) {
-                    log.logBandNotice(QStringLiteral("2.4 GHz"), QStringLiteral("192.168.8.20"));
-                },
-                QStringLiteral("Critical"),
-                QStringLiteral("Device on 2.4 GHz — limited throughput · 192.168.8.20")},
-        NoteRow{"OtherBandNoDetail", [](SessionLog& log) { log.logBandNotice(QStringLiteral("5 GHz"), {}); },
-                dash, QStringLiteral("Device on 5 GHz")}),
-    [](const ::testing::TestParamInfo<NoteRow>& info) { return std::string(info.param.name); });
+// The history names the user's networks and devices; a file left by an older
+// build with wider permissions is narrowed at the next save.
+TEST_F(SessionLogTest, FileIsForTheUserAlone) {
+    writeBytes(path, "[]");
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    makeLog().logAppLaunch();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
 
 TEST(SessionLogLaunchMessageTest, LabelOnlyWhenPresent) {
     const QString os = QStringLiteral("Debian GNU/Linux 12");
@@ -188,20 +174,16 @@ TEST(SessionMarkdownTest, ExactExport) {
         {LogEntry::timestampFrom(start), QStringLiteral("Excellent"), -58, 84,
          QStringLiteral("A · Signal excellent")},
         {LogEntry::timestampFrom(start.addSecs(3600)),
-         dash,
+         QStringLiteral("—"),
          {},
          {},
-         QStringLiteral("Router connected · a|b|c")},
+         QStringLiteral("Router · a|b|c")},
     };
     EXPECT_EQ(SessionLog::sessionMarkdown(entries, QDateTime(QDate(2024, 5, 1), QTime(12, 0, 1), Qt::UTC)),
-              QStringLiteral("# Veltrano Session Log\n"
-                             "\n"
-                             "*Saved: 2024-05-01 12:00:01*\n"
-                             "\n"
-                             "| Time | State | Signal | Event |\n"
-                             "|------|-------|--------|-------|\n"
+              QStringLiteral("# Veltrano Session Log\n\n*Saved: 2024-05-01 12:00:01*\n\n"
+                             "| Time | State | Signal | Event |\n|------|-------|--------|-------|\n"
                              "| 10:30:05 | Excellent | -58 dBm | A · Signal excellent |\n"
-                             "| 11:30:05 | — | — | Router connected · a\\|b\\|c |\n"));
+                             "| 11:30:05 | — | — | Router · a\\|b\\|c |\n"));
 }
 
 } // namespace

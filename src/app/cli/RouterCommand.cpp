@@ -4,6 +4,7 @@
 #include "app/SettingsSchema.h"
 #include "app/SettingsStore.h"
 #include "app/cli/ClientJson.h"
+#include "app/cli/ClientTable.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
 
@@ -48,10 +49,6 @@ bool takesNoArguments(const QStringList& args, const char* verb, QTextStream& er
 
 bool isKnownFamily(const QString& family) {
     return SettingsSchema::routerTypes.contains(family);
-}
-
-QString rateText(double mbps) {
-    return mbps > 0 ? QString::number(mbps, 'f', 1) + QStringLiteral(" Mbit/s") : QStringLiteral("--");
 }
 
 } // namespace
@@ -114,20 +111,7 @@ int runClientsCommand(const QStringList& args, RouterManager& router, QTextStrea
     }
     const QList<RouterClient> rows =
         await<QList<RouterClient>>([&](auto done) { router.fetchClients(std::move(done)); });
-    if (json) {
-        out << QString::fromUtf8(clientsJson(rows));
-        return 0;
-    }
-    if (rows.isEmpty()) {
-        out << "No wireless clients found\n";
-        return 0;
-    }
-    for (const RouterClient& row : rows) {
-        out << row.mac << "  " << (row.ip.isEmpty() ? QStringLiteral("-") : row.ip).leftJustified(15) << "  "
-            << row.iface.leftJustified(5) << "  " << QString::number(row.rssi).rightJustified(4) << " dBm  "
-            << rateText(row.txRate).rightJustified(13) << "  " << (row.isOnline ? "online " : "offline")
-            << "  " << row.hostname << '\n';
-    }
+    out << (json ? QString::fromUtf8(clientsJson(rows)) : clientsTable(rows));
     return 0;
 }
 

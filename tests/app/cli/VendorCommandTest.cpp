@@ -30,9 +30,6 @@ TEST_F(VendorCommandTest, NamesMakerHintAndTheNameTheProgramWouldShow) {
                                   "Hint:         r5MarkII (second-generation wireless tethering)\n"
                                   "Display name: Canon R5 Mark II\n"));
 
-    ASSERT_EQ(run({QStringLiteral("3c:22:fb:00:00:01")}), 0);
-    EXPECT_TRUE(out.endsWith(QStringLiteral("Display name: (unknown)\n")));
-
     // The user's own name wins, as in the device picker.
     DeviceNameRegistry(settings).setName(QStringLiteral("3c:be:e1:00:00:01"), QStringLiteral("Second body"));
     ASSERT_EQ(run({QStringLiteral("3C:BE:E1:00:00:01")}), 0);
@@ -41,10 +38,8 @@ TEST_F(VendorCommandTest, NamesMakerHintAndTheNameTheProgramWouldShow) {
 }
 
 TEST_F(VendorCommandTest, RefusesWhatIsNotAMacAddress) {
-    for (const QStringList& args :
-         {QStringList{}, QStringList{QStringLiteral("78:f5")}, QStringList{QStringLiteral("Canon")},
-          QStringList{QStringLiteral("78:f5:05"), QStringLiteral("extra")}}) {
-        EXPECT_EQ(run(args), 2);
+    for (const QString& args : {QString(), QStringLiteral("78:f5"), QStringLiteral("78:f5:05 extra")}) {
+        EXPECT_EQ(run(args.split(u' ', Qt::SkipEmptyParts)), 2) << args.toStdString();
         EXPECT_TRUE(out.isEmpty());
     }
 }

@@ -75,12 +75,10 @@ TEST_F(WatchCommandTest, LostLinkAndUnconnectedRouterSayWhatTheTitleShows) {
 }
 
 TEST_F(WatchCommandTest, RejectsCountsThatAreNotPositiveNumbers) {
-    for (const QStringList& args :
-         {QStringList{QStringLiteral("--count")}, QStringList{QStringLiteral("--count"), QStringLiteral("0")},
-          QStringList{QStringLiteral("--count"), QStringLiteral("two")},
-          QStringList{QStringLiteral("--forever")}}) {
-        const Result result = watch(args);
-        EXPECT_EQ(result.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
+    for (const QString& args : {QStringLiteral("--count"), QStringLiteral("--count 0"),
+                                QStringLiteral("--count two"), QStringLiteral("--forever")}) {
+        const Result result = watch(args.split(u' '));
+        EXPECT_EQ(result.exitCode, 2) << args.toStdString();
         EXPECT_TRUE(result.lines.isEmpty());
     }
 }
