@@ -56,21 +56,6 @@ struct RouterLab {
         return exchange(request, QJsonDocument(command).toJson(QJsonDocument::Compact)).has_value();
     }
 
-    // The requests the simulator at `address` has seen since its last reset.
-    QJsonArray requests(const QString& address) const {
-        const std::optional<QByteArray> body =
-            exchange(QNetworkRequest(controlUrl(address, QStringLiteral("/control/requests"))), std::nullopt);
-        return body ? QJsonDocument::fromJson(*body).array() : QJsonArray();
-    }
-
-    // How many of those requests went to `path`.
-    int requestCount(const QString& address, const QString& path) const {
-        int count = 0;
-        for (const QJsonValue& request : requests(address))
-            count += request.toObject().value(QStringLiteral("path")).toString() == path;
-        return count;
-    }
-
     void resetAll() const {
         for (const QString& address : {glinet, uniFi, uniFiClassic, peplink})
             control(address, {{QStringLiteral("command"), QStringLiteral("reset")}});
@@ -82,18 +67,17 @@ private:
                     path);
     }
 
-    static std::optional<QByteArray> exchange(const QNetworkRequest& request,
-                                              const std::optional<QByteArray>& postBody) {
+    static std::optional<QByteArray> exchange(const QNetworkRequest& request, const QByteArray& body) {
         QNetworkAccessManager network;
-        QNetworkReply* reply = postBody ? network.post(request, *postBody) : network.get(request);
+        QNetworkReply* reply = network.post(request, body);
         QEventLoop loop;
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
         QTimer::singleShot(5000, &loop, &QEventLoop::quit);
         loop.exec();
         const bool ok = reply->isFinished() && reply->error() == QNetworkReply::NoError;
-        const QByteArray body = ok ? reply->readAll() : QByteArray();
+        const QByteArray answer = ok ? reply->readAll() : QByteArray();
         reply->deleteLater();
-        return ok ? std::optional(body) : std::nullopt;
+        return ok ? std::optional(answer) : std::nullopt;
     }
 };
 

@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "router/CameraVendor.h"
 #include "router/RouterClient.h"
 
 #include <QFile>
@@ -85,5 +86,19 @@ INSTANTIATE_TEST_SUITE_P(
                     DisplayNameRow{"nothingKnown", QStringLiteral("12:34:56:00:00:01"), QString(),
                                    QStringLiteral("(unknown)")}),
     [](const testing::TestParamInfo<DisplayNameRow>& info) { return info.param.name; });
+
+// The prefix table itself is data; these rows prove how it is looked up.
+TEST(CameraVendorTest, FindsVendorAndHintByPrefixInAnyCaseOrSeparator) {
+    EXPECT_EQ(vendorForMAC(QStringLiteral("84:BA:3B:12:34:56")), QStringLiteral("Canon"));
+    EXPECT_EQ(vendorForMAC(QStringLiteral("3c-be-e1-ab-cd-ef")), QStringLiteral("Nikon"));
+    EXPECT_EQ(vendorForMAC(QStringLiteral("78:F5:05")), QStringLiteral("Canon")) << "the prefix alone";
+    EXPECT_EQ(cameraModelHint(QStringLiteral("78-f5-05-aa-bb-cc")), CameraModelHint::r5MarkII);
+    EXPECT_EQ(cameraModelHint(QStringLiteral("84:BA:3B:00:00:01")), std::nullopt);
+    for (const QString& mac : {QStringLiteral("78:F5"), QStringLiteral("78F505AABBCC"), QString(),
+                               QStringLiteral("AA:BB:CC:DD:EE:FF")}) {
+        EXPECT_EQ(vendorForMAC(mac), std::nullopt) << mac.toStdString();
+        EXPECT_EQ(cameraModelHint(mac), std::nullopt) << mac.toStdString();
+    }
+}
 
 } // namespace

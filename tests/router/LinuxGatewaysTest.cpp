@@ -12,10 +12,6 @@ namespace {
 
 using namespace LinuxGateways;
 
-template <typename Row> std::string rowName(const testing::TestParamInfo<Row>& info) {
-    return info.param.name;
-}
-
 const QByteArray routeHeader =
     "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
 
@@ -25,78 +21,45 @@ QByteArray route(const QByteArray& iface, const QByteArray& destination, const Q
     return iface + '\t' + destination + '\t' + gateway + "\t0003\t0\t0\t600\t" + mask + "\t0\t0\t0\n";
 }
 
-struct RouteRow {
-    std::string name;
-    QByteArray table;
-    QList<GatewayLine> lines;
-    friend void PrintTo(const RouteRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class RouteTableTest : public testing::TestWithParam<RouteRow> {
-protected:
-    void SetUp() override {
-        if constexpr (std::endian::native != std::endian::little) {
-            GTEST_SKIP() << "the rows are written in little-endian byte order";
-        }
+TEST(LinuxGateways, FindsDefaultGatewaysInRouteTableOrder) {
+    if constexpr (std::endian::native != std::endian::little) {
+        GTEST_SKIP() << "the rows are written in little-endian byte order";
     }
-};
-
-TEST_P(RouteTableTest, FindsDefaultGatewaysInTableOrder) {
-    EXPECT_EQ(gatewayLinesFromRouteTable(GetParam().table), GetParam().lines);
+    const GatewayLine wifiRouter{QStringLiteral("192.168.8.1"), QStringLiteral("wlp2s0")};
+    const GatewayLine wiredRouter{QStringLiteral("10.0.0.1"), QStringLiteral("enp3s0")};
+    const struct {
+        const char* name;
+        QByteArray table;
+        QList<GatewayLine> lines;
+    } rows[] = {
+        {"twoGatewaysInOrderSkippingTheSubnetRoute",
+         routeHeader + route("enp3s0", "00000000", "0100000A") +
+             route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF") + route("wlp2s0", "00000000", "0108A8C0"),
+         {wiredRouter, wifiRouter}},
+        {"sameGatewayTwiceKeepsTheFirst",
+         routeHeader + route("wlp2s0", "00000000", "0108A8C0") + route("enp3s0", "00000000", "0108A8C0"),
+         {wifiRouter}},
+        {"defaultWithoutGateway", routeHeader + route("wg0", "00000000", "00000000"), {}},
+        {"notADefaultRoute",
+         routeHeader + route("enp3s0", "0000000A", "0100000A", "000000FF") +
+             route("enp3s0", "00000000", "0100000A", "000000FF"),
+         {}},
+        {"shortAndBrokenRowsSkipped",
+         routeHeader + "wlp2s0\t00000000\t0108A8C0\n" + route("wlp2s0", "00000000", "XYZ8A8C0") +
+             route("wlp2s0", "0", "0108A8C0") + route("enp3s0", "00000000", "0100000A"),
+         {wiredRouter}},
+        {"notARouteTable", "<html>not a table</html>\n", {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(gatewayLinesFromRouteTable(row.table), row.lines) << row.name;
 }
 
-const GatewayLine wifiRouter{QStringLiteral("192.168.8.1"), QStringLiteral("wlp2s0")};
-const GatewayLine wiredRouter{QStringLiteral("10.0.0.1"), QStringLiteral("enp3s0")};
-
-INSTANTIATE_TEST_SUITE_P(
-    Tables, RouteTableTest,
-    testing::Values(RouteRow{"single",
-                             routeHeader + route("wlp2s0", "00000000", "0108A8C0") +
-                                 route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF"),
-                             {wifiRouter}},
-                    RouteRow{"twoGatewaysInOrder",
-                             routeHeader + route("enp3s0", "00000000", "0100000A") +
-                                 route("wlp2s0", "00000000", "0108A8C0"),
-                             {wiredRouter, wifiRouter}},
-                    RouteRow{"sameGatewayTwiceKeepsTheFirst",
-                             routeHeader + route("wlp2s0", "00000000", "0108A8C0") +
-                                 route("enp3s0", "00000000", "0108A8C0"),
-                             {wifiRouter}},
-                    RouteRow{"defaultWithoutGateway", routeHeader + route("wg0", "00000000", "00000000"), {}},
-                    RouteRow{"notADefaultRoute",
-                             routeHeader + route("enp3s0", "0000000A", "0100000A", "000000FF") +
-                                 route("enp3s0", "00000000", "0100000A", "000000FF"),
-                             {}},
-                    RouteRow{"shortAndBrokenRowsSkipped",
-                             routeHeader + "wlp2s0\t00000000\t0108A8C0\n" +
-                                 route("wlp2s0", "00000000", "XYZ8A8C0") + route("wlp2s0", "0", "0108A8C0") +
-                                 route("enp3s0", "00000000", "0100000A"),
-                             {wiredRouter}},
-                    RouteRow{"headerOnly", routeHeader, {}}, RouteRow{"empty", QByteArray(), {}},
-                    RouteRow{"notARouteTable", "<html>not a table</html>\n", {}}),
-    rowName<RouteRow>);
-
-struct SysfsSpeedRow {
-    std::string name;
-    QByteArray text;
-    std::optional<std::uint64_t> bitsPerSecond;
-    friend void PrintTo(const SysfsSpeedRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class SysfsSpeedTest : public testing::TestWithParam<SysfsSpeedRow> {};
-
-TEST_P(SysfsSpeedTest, ReadsMegabitsOrNothing) {
-    EXPECT_EQ(linkSpeedFromSysfs(GetParam().text), GetParam().bitsPerSecond);
+TEST(LinuxGateways, ReadsSysfsMegabitsOrNothing) {
+    EXPECT_EQ(linkSpeedFromSysfs("2500\n"), 2'500'000'000ULL);
+    for (const QByteArray& text :
+         {QByteArray("-1\n"), QByteArray(), QByteArray("unknown\n"), QByteArray("99999999999999999\n")})
+        EXPECT_EQ(linkSpeedFromSysfs(text), std::nullopt) << text.constData();
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, SysfsSpeedTest,
-                         testing::Values(SysfsSpeedRow{"gigabit", "1000\n", 1'000'000'000ULL},
-                                         SysfsSpeedRow{"twoPointFive", "2500\n", 2'500'000'000ULL},
-                                         SysfsSpeedRow{"unknownIsMinusOne", "-1\n", std::nullopt},
-                                         SysfsSpeedRow{"unreadableLinkDown", QByteArray(), std::nullopt},
-                                         SysfsSpeedRow{"notANumber", "unknown\n", std::nullopt},
-                                         SysfsSpeedRow{"absurd", "99999999999999999\n", std::nullopt}),
-                         rowName<SysfsSpeedRow>);
 
 class FakeSysClassNet : public testing::Test {
 protected:
@@ -164,18 +127,6 @@ TEST(WiFiInterfacesTest, OnlyTheCurrentInterfaceHasAMode) {
     EXPECT_EQ(withLink.at(0).phyMode, 0);
     EXPECT_EQ(withLink.at(1).phyMode, 6);
     EXPECT_EQ(wifiInterfaces(names, CurrentLinkOn(std::nullopt)).at(1).phyMode, 0);
-}
-
-// Reads this machine's own tables; nothing is sent anywhere.
-TEST(LiveReadTest, RouteTableAndAddressesAreReadable) {
-    QFile routes(routeTablePath);
-    const QByteArray table = routes.open(QIODevice::ReadOnly) ? routes.readAll() : QByteArray();
-    EXPECT_EQ(readGatewayLines(), gatewayLinesFromRouteTable(table));
-    EXPECT_FALSE(defaultGateways(readGatewayLines()).isEmpty());
-    for (const InterfaceAddress& entry : interfaceAddresses()) {
-        EXPECT_TRUE(parseDottedQuad(entry.address)) << entry.address.toStdString();
-        EXPECT_TRUE(entry.netmask.isEmpty() || parseDottedQuad(entry.netmask)) << entry.netmask.toStdString();
-    }
 }
 
 } // namespace

@@ -12,13 +12,6 @@ namespace {
 
 using Items = QMap<QString, QString>;
 
-TEST(RouterCredentialAccount, AddressFollowsThePrefixDirectly) {
-    EXPECT_EQ(RouterCredentials::accountFor(QStringLiteral("192.168.8.1")),
-              QStringLiteral("routerPassword_192.168.8.1"));
-    EXPECT_EQ(RouterCredentials::accountFor(QString()), QStringLiteral("routerPassword_"));
-    EXPECT_EQ(RouterCredentials::legacyAccount(), QStringLiteral("routerPassword"));
-}
-
 // Answers reads with whatever the test says, whatever was saved.
 class ReadBackStore : public MemoryCredentialStore {
 public:

@@ -1,86 +1,80 @@
 #include "router/RowNormalisation.h"
 
+#include "router/ClientLinkDetail.h"
+
 #include <QJsonArray>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QJsonObject parsedObject(const QByteArray& json) {
-    const std::optional<QJsonDocument> document = parseRouterJson(json);
-    return document ? document->object() : QJsonObject();
+    return parseRouterJson(json).value_or(QJsonDocument()).object();
 }
 
-struct CounterRow {
-    std::string name;
-    QByteArray json; // the value stored under "bytes"
-    std::optional<std::uint64_t> expected;
-
-    friend void PrintTo(const CounterRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class CounterTest : public testing::TestWithParam<CounterRow> {};
-
-TEST_P(CounterTest, ReadsNumbersAndDecimalStringsExactly) {
-    const QJsonObject row = parsedObject("{\"bytes\": " + GetParam().json + ", \"next\": 7}");
-    ASSERT_TRUE(row.contains(QStringLiteral("next")));
-    EXPECT_EQ(readCounter(row.value(QStringLiteral("bytes"))), GetParam().expected);
+TEST(RowNormalisation, CountersReadNumbersAndDecimalStringsExactly) {
+    const struct {
+        QByteArray json; // the value stored under "bytes"
+        std::optional<std::uint64_t> expected;
+    } rows[] = {
+        {"0", 0},
+        {"9007199254740993", 9007199254740993ULL}, // beyond a double's precision
+        {"9223372036854775808", 9223372036854775808ULL},
+        {"18446744073709551615", 18446744073709551615ULL},
+        {"18446744073709551616", std::nullopt},
+        {"1.9", 1},
+        {"1e3", 1000},
+        {"-1", std::nullopt},
+        {"-0.5", std::nullopt},
+        {"\"18446744073709551615\"", 18446744073709551615ULL},
+        {"\"12a\"", std::nullopt},
+        {"\"\"", std::nullopt},
+        {"\"-5\"", std::nullopt},
+        {"\"1.5\"", std::nullopt},
+        {"true", std::nullopt},
+        {"null", std::nullopt},
+        {"{\"v\": 1}", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const QJsonObject object = parsedObject("{\"bytes\": " + row.json + ", \"next\": 7}");
+        ASSERT_TRUE(object.contains(u"next"_s)) << row.json.constData();
+        EXPECT_EQ(readCounter(object[u"bytes"_s]), row.expected) << row.json.constData();
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, CounterTest,
-    testing::Values(
-        CounterRow{"zero", "0", 0}, CounterRow{"plain", "123456", 123456},
-        CounterRow{"aboveDoublePrecision", "9007199254740993", 9007199254740993ULL},
-        CounterRow{"largestSigned", "9223372036854775807", 9223372036854775807ULL},
-        CounterRow{"smallestBeyondSigned", "9223372036854775808", 9223372036854775808ULL},
-        CounterRow{"largestUnsigned", "18446744073709551615", 18446744073709551615ULL},
-        CounterRow{"beyondUnsigned", "18446744073709551616", std::nullopt},
-        CounterRow{"fractionTruncated", "1.9", 1}, CounterRow{"exponent", "1e3", 1000},
-        CounterRow{"negative", "-1", std::nullopt}, CounterRow{"negativeFraction", "-0.5", std::nullopt},
-        CounterRow{"hugeNegative", "-18446744073709551615", std::nullopt},
-        CounterRow{"decimalString", "\"123\"", 123},
-        CounterRow{"largestUnsignedString", "\"18446744073709551615\"", 18446744073709551615ULL},
-        CounterRow{"stringWithLetter", "\"12a\"", std::nullopt},
-        CounterRow{"emptyString", "\"\"", std::nullopt}, CounterRow{"signedString", "\"-5\"", std::nullopt},
-        CounterRow{"fractionString", "\"1.5\"", std::nullopt}, CounterRow{"boolean", "true", std::nullopt},
-        CounterRow{"null", "null", std::nullopt}, CounterRow{"object", "{\"v\": 1}", std::nullopt}),
-    [](const testing::TestParamInfo<CounterRow>& info) { return info.param.name; });
+TEST(RowNormalisation, ParseLeavesStringsAndNestedValuesAloneAndRejectsText) {
+    const QJsonObject root = parsedObject(R"({"name": "cam \"18446744073709551615\" -99999999999999999999",
+                                "list": [{"tx": 18446744073709551615, "rssi": -61, "rate": 866.7}]})");
+    EXPECT_EQ(root[u"name"_s].toString(), u"cam \"18446744073709551615\" -99999999999999999999"_s);
+    const QJsonObject station = root[u"list"_s].toArray().at(0).toObject();
+    EXPECT_EQ(readCounter(station[u"tx"_s]), 18446744073709551615ULL);
+    EXPECT_EQ(station[u"rssi"_s].toInt(), -61);
+    EXPECT_DOUBLE_EQ(station[u"rate"_s].toDouble(), 866.7);
 
-TEST(ParseRouterJsonTest, LeavesStringsAndNestedValuesAlone) {
-    const QByteArray json = R"({"name": "cam \"18446744073709551615\" -99999999999999999999",
-                                "list": [{"tx": 18446744073709551615, "rssi": -61, "rate": 866.7}]})";
-    const QJsonObject root = parsedObject(json);
-
-    EXPECT_EQ(root.value(QStringLiteral("name")).toString(),
-              QStringLiteral("cam \"18446744073709551615\" -99999999999999999999"));
-    const QJsonObject station = root.value(QStringLiteral("list")).toArray().at(0).toObject();
-    EXPECT_EQ(readCounter(station.value(QStringLiteral("tx"))), 18446744073709551615ULL);
-    EXPECT_EQ(station.value(QStringLiteral("rssi")).toInt(), -61);
-    EXPECT_DOUBLE_EQ(station.value(QStringLiteral("rate")).toDouble(), 866.7);
-}
-
-TEST(ParseRouterJsonTest, RejectsText) {
     EXPECT_FALSE(parseRouterJson("<html>502 Bad Gateway</html>"));
     EXPECT_FALSE(parseRouterJson("{\"tx\": 18446744073709551615"));
 }
 
-TEST(RowFieldsTest, FallsBackToTheNextKeyWhenAValueIsUnusable) {
+TEST(RowNormalisation, FieldsFallBackToTheNextKeyWhenAValueIsUnusable) {
     const QJsonObject row = parsedObject(R"({"total_tx": "n/a", "tx_bytes": 42, "name": "", "hostname": "r5",
                                              "signal": "weak", "rssi": -67.8})");
-    const auto tx = QStringLiteral("total_tx"), txBytes = QStringLiteral("tx_bytes");
-
-    EXPECT_EQ(firstCounter(row, {tx, txBytes}), 42U);
-    EXPECT_EQ(firstCounter(row, {QStringLiteral("rx_bytes")}), 0U);
-    EXPECT_EQ(firstString(row, {QStringLiteral("name"), QStringLiteral("hostname")}), QStringLiteral("r5"));
-    EXPECT_EQ(firstString(row, {QStringLiteral("ip")}), QString());
-    EXPECT_EQ(firstRSSI(row, {QStringLiteral("signal"), QStringLiteral("rssi")}), -67);
-    EXPECT_EQ(firstRSSI(row, {QStringLiteral("signal")}), -99);
-    EXPECT_EQ(firstRSSI(parsedObject(R"({"signal": 1e300})"), {QStringLiteral("signal")}), -99);
+    EXPECT_EQ(firstCounter(row, {u"total_tx"_s, u"tx_bytes"_s}), 42U);
+    EXPECT_EQ(firstCounter(row, {u"rx_bytes"_s}), 0U);
+    EXPECT_EQ(firstString(row, {u"name"_s, u"hostname"_s}), u"r5"_s);
+    EXPECT_EQ(firstString(row, {u"ip"_s}), QString());
+    EXPECT_EQ(firstRSSI(row, {u"signal"_s, u"rssi"_s}), -67);
+    EXPECT_EQ(firstRSSI(row, {u"signal"_s}), -99);
+    EXPECT_EQ(firstRSSI(parsedObject(R"({"signal": 1e300})"), {u"signal"_s}), -99);
+    EXPECT_DOUBLE_EQ(megabitsFromKilobits(866700), 866.7);
 }
 
-TEST(RowFieldsTest, ConvertsKilobitsToMegabits) {
-    EXPECT_DOUBLE_EQ(megabitsFromKilobits(866700), 866.7);
-    EXPECT_DOUBLE_EQ(megabitsFromKilobits(0), 0.0);
+TEST(RowNormalisation, LinkDetailTextJoinsThePartsPresentInFixedOrder) {
+    EXPECT_EQ(linkDetailText(ClientLinkDetail(9, 2, 80, true, u"ac"_s)),
+              u"MCS 9 \u00B7 80 MHz \u00B7 2SS \u00B7 SGI \u00B7 802.11ac"_s);
+    EXPECT_EQ(linkDetailText(ClientLinkDetail({}, {}, {}, false, {})), u"LGI"_s);
+    EXPECT_EQ(linkDetailText(ClientLinkDetail(0, {}, {}, {}, {})), u"MCS 0"_s);
+    EXPECT_EQ(linkDetailText(ClientLinkDetail()), u"--"_s);
 }
 
 } // namespace

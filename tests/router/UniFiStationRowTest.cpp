@@ -2,8 +2,11 @@
 
 #include "router/RowNormalisation.h"
 #include "router/UniFiAnswer.h"
+#include "router/UniFiLogin.h"
 
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -13,82 +16,73 @@ QJsonObject station(const QByteArray& fields) {
     return document ? document->object() : QJsonObject();
 }
 
-struct FieldRow {
-    std::string name;
-    QByteArray fields;
-    std::optional<int> rssi; // none: the station is not a wireless row
-    QString iface = BandLabel::unknownWireless;
-
-    friend void PrintTo(const FieldRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class StationFieldTest : public testing::TestWithParam<FieldRow> {};
-
-TEST_P(StationFieldTest, MapsSignalBandAndWiredFlag) {
-    const std::optional<RouterClient> row = uniFiStationRow(station(GetParam().fields));
-    ASSERT_EQ(row.has_value(), GetParam().rssi.has_value());
-    if (row) {
-        EXPECT_EQ(row->rssi, GetParam().rssi);
-        EXPECT_EQ(row->iface, GetParam().iface);
+TEST(UniFiStationRow, MapsSignalBandAndWiredFlag) {
+    const struct {
+        QByteArray fields;
+        std::optional<int> rssi; // none: the station is not a wireless row
+        QString iface = BandLabel::unknownWireless;
+    } rows[] = {
+        {R"("signal": -63, "rssi": 33)", -63},
+        // `rssi` counts above a noise floor of -96 dBm, unless it is negative.
+        {R"("rssi": 33)", -63},
+        {R"("rssi": 0)", -96},
+        {R"("rssi": -71)", -71},
+        {R"("signal": "-58", "rssi": 38)", -58},
+        {R"("signal": "weak", "rssi": 30)", -66},
+        {R"("signal": null)", -99},
+        {R"("radio": "ng")", -99, BandLabel::twoPointFour},
+        {R"("radio": "na")", -99, BandLabel::five},
+        {R"("radio": "6e")", -99, BandLabel::six},
+        {R"("radio": "11be")", -99},
+        {R"("is_wired": true)", std::nullopt},
+        {R"("is_wired": "true")", std::nullopt},
+        {R"("is_wired": 1)", std::nullopt},
+        {R"("is_wired": 0)", -99},
+        {R"("is_wired": "false")", -99},
+    };
+    for (const auto& row : rows) {
+        const std::optional<RouterClient> client = uniFiStationRow(station(row.fields));
+        ASSERT_EQ(client.has_value(), row.rssi.has_value()) << row.fields.constData();
+        if (client) {
+            EXPECT_EQ(client->rssi, row.rssi) << row.fields.constData();
+            EXPECT_EQ(client->iface, row.iface) << row.fields.constData();
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stations, StationFieldTest,
-    testing::Values(
-        FieldRow{"signalWinsOverRssi", R"("signal": -63, "rssi": 33)", -63},
-        FieldRow{"rssiAboveFloor", R"("rssi": 33)", -63}, FieldRow{"rssiAtFloor", R"("rssi": 0)", -96},
-        FieldRow{"negativeRssiIsDBm", R"("rssi": -71)", -71},
-        FieldRow{"signalString", R"("signal": "-58", "rssi": 38)", -58},
-        FieldRow{"rssiString", R"("rssi": "40")", -56},
-        FieldRow{"unreadableSignalFallsBack", R"("signal": "weak", "rssi": 30)", -66},
-        FieldRow{"noSignal", R"("signal": null)", -99},
-        FieldRow{"radioNg", R"("radio": "ng")", -99, BandLabel::twoPointFour},
-        FieldRow{"radioNa", R"("radio": "na")", -99, BandLabel::five},
-        FieldRow{"radio6e", R"("radio": "6e")", -99, BandLabel::six},
-        FieldRow{"radioOther", R"("radio": "11be")", -99}, FieldRow{"radioNumber", R"("radio": 5)", -99},
-        FieldRow{"wiredTrue", R"("is_wired": true)", std::nullopt},
-        FieldRow{"wiredString", R"("is_wired": "true")", std::nullopt},
-        FieldRow{"wiredOne", R"("is_wired": 1)", std::nullopt},
-        FieldRow{"wiredFalse", R"("is_wired": false)", -99}, FieldRow{"wiredZero", R"("is_wired": 0)", -99},
-        FieldRow{"wiredFalseString", R"("is_wired": "false")", -99}),
-    [](const testing::TestParamInfo<FieldRow>& info) { return info.param.name; });
-
-TEST(UniFiStationRowTest, ReadsNumericStringsAndFallsBackForNames) {
-    const std::optional<RouterClient> row = uniFiStationRow(station(
-        R"("hostname": "", "name": "", "oui": "Canon", "last_ip": "10.0.0.7", "tx_rate": "270000",
+TEST(UniFiStationRow, ReadsNumericStringsFallsBackForNamesAndDropsUnusableNumbers) {
+    const std::optional<RouterClient> row = uniFiStationRow(
+        station(R"("hostname": "", "name": "", "oui": "Canon", "last_ip": "10.0.0.7", "tx_rate": "270000",
            "tx_bytes": "8823820", "rx_bytes": 18446744073709551615, "nss": "2", "channel_width": "40",
            "radio_proto": "ac", "signal": -63)"));
     ASSERT_TRUE(row);
-    EXPECT_EQ(row->hostname, QStringLiteral("Canon"));
-    EXPECT_EQ(row->ip, QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(row->hostname, u"Canon"_s);
+    EXPECT_EQ(row->ip, u"10.0.0.7"_s);
     EXPECT_DOUBLE_EQ(row->txRate, 270.0);
     EXPECT_EQ(row->txBytes, 8823820U);
     EXPECT_EQ(row->rxBytes, 18446744073709551615ULL);
     EXPECT_TRUE(row->isOnline);
-    EXPECT_EQ(row->linkDetail, (ClientLinkDetail{std::nullopt, 2, 40, std::nullopt, QStringLiteral("ac")}));
-}
+    EXPECT_EQ(row->linkDetail, (ClientLinkDetail{std::nullopt, 2, 40, std::nullopt, u"ac"_s}));
 
-TEST(UniFiStationRowTest, UnusableNumbersCountAsAbsent) {
-    const std::optional<RouterClient> row = uniFiStationRow(
+    const std::optional<RouterClient> odd = uniFiStationRow(
         station(R"("tx_rate": "fast", "tx_bytes": -1, "nss": 0, "channel_width": "wide", "radio_proto": 3)"));
-    ASSERT_TRUE(row);
-    EXPECT_EQ(row->txRate, 0.0);
-    EXPECT_EQ(row->txBytes, 0U);
-    EXPECT_EQ(row->linkDetail, ClientLinkDetail{});
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->txRate, 0.0);
+    EXPECT_EQ(odd->txBytes, 0U);
+    EXPECT_EQ(odd->linkDetail, ClientLinkDetail{});
 }
 
-TEST(UniFiStationRowTest, ListKeepsOnlyWirelessStationsWithAMAC) {
+TEST(UniFiStationRow, ListKeepsOnlyWirelessStationsWithAMACAndNeedsADataArray) {
     const std::optional<QJsonArray> data = uniFiData(R"({"meta": {"rc": "ok"}, "data": [
         {"mac": "aa:00:00:00:00:01", "is_wired": true}, {"hostname": "no mac"}, {"mac": 7}, "text", null,
-        {"mac": "aa:00:00:00:00:02", "signal": -50}]})");
+        {"mac": "AA:00:00:00:00:02", "signal": -50}]})");
     ASSERT_TRUE(data);
     const QList<RouterClient> rows = uniFiStationRows(*data);
     ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows.first().mac, QStringLiteral("aa:00:00:00:00:02"));
-}
+    EXPECT_EQ(rows.first().mac, u"AA:00:00:00:00:02"_s);
+    EXPECT_TRUE(uniFiObjectForMAC(*data, u"aa:00:00:00:00:02"_s));
+    EXPECT_FALSE(uniFiObjectForMAC(*data, QString()));
 
-TEST(UniFiStationRowTest, AnswersWithoutADataArrayGiveNothing) {
     EXPECT_FALSE(uniFiData("<html><body>502 Bad Gateway</body></html>"));
     EXPECT_FALSE(uniFiData(R"({"meta": {"rc": "error", "msg": "api.err.LoginRequired"}})"));
     EXPECT_FALSE(uniFiData(R"({"data": {"mac": "aa:00:00:00:00:01"}})"));
@@ -96,24 +90,68 @@ TEST(UniFiStationRowTest, AnswersWithoutADataArrayGiveNothing) {
     EXPECT_EQ(uniFiData(R"({"data": []})"), QJsonArray());
 }
 
-TEST(UniFiStationRowTest, FindsObjectsByMACIgnoringCase) {
-    const QJsonArray data =
-        *uniFiData(R"({"data": [{"mac": "AA:00:00:00:00:01", "n": 1}, {"mac": "aa:00:00:00:00:02"}]})");
+TEST(UniFiStationRow, DumpListsEveryFieldSortedByKey) {
+    const QJsonObject object =
+        parseRouterJson(R"({"signal": -63, "mac": "aa:00:00:00:00:01", "is_wired": false,
+                                                   "ip": null, "bytes-r": 27.5, "x": [1]})")
+            ->object();
     EXPECT_EQ(
-        uniFiObjectForMAC(data, QStringLiteral("aa:00:00:00:00:01"))->value(QStringLiteral("n")).toInt(), 1);
-    EXPECT_FALSE(uniFiObjectForMAC(data, QStringLiteral("aa:00:00:00:00:03")));
-    EXPECT_FALSE(uniFiObjectForMAC(data, QString()));
+        uniFiStationDump(object, u"AA:00:00:00:00:01"_s),
+        u"[DIAG] UniFi /stat/sta fields for AA:00:00:00:00:01:\n"
+        "  bytes-r = 27.5\n  ip = nil\n  is_wired = false\n  mac = aa:00:00:00:00:01\n  signal = -63\n  x = [1]"_s);
 }
 
-TEST(UniFiStationRowTest, DumpListsEveryFieldSortedByKey) {
-    const QJsonObject object =
-        parseRouterJson(R"({"signal": -63, "mac": "aa:00:00:00:00:01", "is_wired": false, "ip": null,
-                            "bytes-r": 27.5, "x": [1]})")
-            ->object();
-    EXPECT_EQ(uniFiStationDump(object, QStringLiteral("AA:00:00:00:00:01")),
-              QStringLiteral("[DIAG] UniFi /stat/sta fields for AA:00:00:00:00:01:\n"
-                             "  bytes-r = 27.5\n  ip = nil\n  is_wired = false\n  mac = aa:00:00:00:00:01\n"
-                             "  signal = -63\n  x = [1]"));
+TEST(UniFiLogin, ClassifiesTheAnswer) {
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+    using enum UniFiLoginVerdict;
+    const struct {
+        const char* name;
+        std::optional<int> status;
+        Headers headers;
+        QByteArray body;
+        UniFiLoginVerdict verdict;
+        QString cookie = {};
+        QString csrfToken = {};
+    } rows[] = {
+        {"consoleTokenCookie",
+         200,
+         {{"set-cookie", "TOKEN=abc.def; path=/; samesite=none; secure; httponly"},
+          {"X-Csrf-Token", "old"},
+          {"x-updated-csrf-token", "fresh"}},
+         "{}",
+         accepted,
+         u"TOKEN=abc.def"_s,
+         u"fresh"_s},
+        {"classicCookieAmongOthers",
+         200,
+         {{"Set-Cookie", "csrf_token=q; Path=/\nunifises=xyz; Path=/; Secure"}, {"X-CSRF-Token", "q"}},
+         R"({"meta": {"rc": "ok"}, "data": []})",
+         accepted,
+         u"unifises=xyz"_s,
+         u"q"_s},
+        {"tokenInBody", 200, {}, R"({"token": "t0k"})", accepted, u"TOKEN=t0k"_s},
+        {"clearedCookieAndNoToken", 200, {{"Set-Cookie", "TOKEN=; Max-Age=0"}}, "{}", rejected},
+        {"okButHtml", 200, {}, "<html>login</html>", rejected},
+        {"wrongPassword", 401, {}, R"({"code": "AUTHENTICATION_FAILED_INVALID_CREDENTIALS"})", rejected},
+        {"noHttpAnswer", std::nullopt, {}, QByteArray(), rejected},
+        {"mfaCode", 401, {}, R"({"code": "MFA_AUTH_REQUIRED", "message": "2FA"})", ssoAccount},
+        {"status499WithoutBody", 499, {}, QByteArray(), ssoAccount},
+        {"classicTwoFactor",
+         400,
+         {},
+         R"({"meta": {"rc": "error", "msg": "api.err.Ubic2faTokenRequired"}})",
+         ssoAccount},
+    };
+    for (const auto& row : rows) {
+        const UniFiLoginOutcome outcome = uniFiLoginOutcome(row.status, row.headers, row.body);
+        EXPECT_EQ(outcome.verdict, row.verdict) << row.name;
+        EXPECT_EQ(outcome.cookie, row.cookie) << row.name;
+        EXPECT_EQ(outcome.csrfToken, row.csrfToken) << row.name;
+    }
+    // What the settings window shows.
+    EXPECT_EQ(uniFiSSOAccountMessage(),
+              u"SSO account detected \u2014 Veltrano requires a local admin account. "
+              "Create one at unifi.ui.com \u2192 Site Manager \u2192 People."_s);
 }
 
 } // namespace
