@@ -4,6 +4,9 @@
 
 namespace {
 
+// One row per kind of answer: requests taken across reads and pipelined, then each
+// refusal status; after a refusal nothing more is read. Keep-alive is proved on
+// a live connection in RouterSimulatorTest.
 TEST(HttpRequestParser, TakesRequestsOrRefuses) {
     const QByteArray bigHeader = "X-Big: " + QByteArray(HttpRequestParser::maxHeadBytes, 'a') + "\r\n";
     const struct {
@@ -13,27 +16,15 @@ TEST(HttpRequestParser, TakesRequestsOrRefuses) {
         QList<QByteArray> paths;
         int errorStatus;
     } rows[] = {
-        {"bodySplitAcrossReads",
-         {"POST /rpc HTTP/1.1\r\nContent-Le", "ngth: 4\r\n\r\n{\"a", "}"},
-         {"/rpc"},
-         0},
-        {"bodyNotYetComplete", {"POST /rpc HTTP/1.1\r\nContent-Length: 5\r\n\r\n{}"}, {}, 0},
-        {"pipelinedPair",
-         {"GET /a HTTP/1.1\r\n\r\nPOST /b HTTP/1.1\r\nContent-Length: 1\r\n\r\nxGET /c HTTP/1.1\r\n"},
-         {"/a", "/b"},
-         0},
-        {"bareLineFeedsAndHttp10",
-         {"GET /lf HTTP/1.1\nHost: x\n\nGET /old HTTP/1.0\r\n\r\n"},
-         {"/lf", "/old"},
+        {"splitAcrossReadsAndPipelined",
+         {"POST /rpc HTTP/1.1\r\nContent-Le", "ngth: 1\r\n\r\nxGET /a HTTP/1.1\r\n\r\nGET /unfinished"},
+         {"/rpc", "/a"},
          0},
         {"twoDifferentLengths",
          {"POST / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab"},
          {},
          400},
-        {"signedLength", {"POST / HTTP/1.1\r\nContent-Length: -1\r\n\r\n"}, {}, 400},
         {"chunkedBody", {"POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n"}, {}, 501},
-        {"unknownVersion", {"GET / HTTP/2.0\r\n\r\n"}, {}, 400},
-        {"foldedHeader", {"GET / HTTP/1.1\r\nX-A: 1\r\n  continued\r\n\r\n"}, {}, 400},
         {"headTooLargeUnfinished", {"GET / HTTP/1.1\r\n" + bigHeader}, {}, 431},
         {"bodyTooLarge",
          {"POST / HTTP/1.1\r\nContent-Length: " + QByteArray::number(HttpRequestParser::maxBodyBytes + 1) +
@@ -59,20 +50,6 @@ TEST(HttpRequestParser, TakesRequestsOrRefuses) {
         EXPECT_EQ(paths, row.paths) << row.name;
         EXPECT_EQ(errorStatus, row.errorStatus) << row.name;
     }
-}
-
-TEST(HttpRequestParser, KeepAliveFollowsVersionAndConnectionHeader) {
-    const auto keepsAlive = [](const QByteArray& version, const QByteArray& connection) {
-        HttpRequest request;
-        request.version = version;
-        if (!connection.isEmpty())
-            request.headers.append({"connection", connection});
-        return request.keepsAlive();
-    };
-    EXPECT_TRUE(keepsAlive("HTTP/1.1", ""));
-    EXPECT_FALSE(keepsAlive("HTTP/1.1", "Close"));
-    EXPECT_FALSE(keepsAlive("HTTP/1.0", ""));
-    EXPECT_TRUE(keepsAlive("HTTP/1.0", "Keep-Alive"));
 }
 
 } // namespace

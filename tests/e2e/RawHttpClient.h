@@ -15,8 +15,8 @@ public:
         QByteArray body;
     };
 
-    bool connectTo(quint16 port) {
-        socket.connectToHost(QHostAddress::LocalHost, port);
+    bool connectTo(const QHostAddress& address, quint16 port) {
+        socket.connectToHost(address, port);
         return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 3000);
     }
     void send(const QByteArray& bytes) { socket.write(bytes); }
@@ -31,28 +31,20 @@ public:
     std::optional<Response> next(int timeoutMs = 3000) {
         std::optional<Response> response;
         // The answer, not the wait's outcome, says whether one came.
-        [[maybe_unused]] const bool answered = QTest::qWaitFor(
-            [&] {
-                received += socket.readAll();
-                response = take();
-                return response.has_value();
-            },
-            timeoutMs);
+        static_cast<void>(QTest::qWaitFor([&] { return (response = take()).has_value(); }, timeoutMs));
         return response;
     }
-    bool isClosedByServer(int timeoutMs = 3000) {
-        return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; },
-                               timeoutMs);
+    bool isClosedByServer() {
+        return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 3000);
     }
 
 private:
     std::optional<Response> take() {
+        received += socket.readAll();
         const qsizetype end = received.indexOf("\r\n\r\n");
         if (end < 0)
             return std::nullopt;
-        Response response;
-        response.head = received.left(end);
-        response.status = response.head.mid(9, 3).toInt();
+        Response response{received.mid(9, 3).toInt(), received.left(end), {}};
         qsizetype length = 0;
         for (const QByteArray& line : response.head.split('\n'))
             if (line.toLower().startsWith("content-length:"))

@@ -34,17 +34,15 @@ QByteArray claimingMoreThanItHas(QByteArray bytes) {
     return bytes;
 }
 
-// Only connect, disconnect and roam change the association; a datagram that
-// claims more than it holds is read no further.
+// One row per guard of the datagram walk, which both questions share: a message
+// claiming more than the datagram holds, a cut header, nothing. A change later
+// in a datagram still counts.
 TEST(NetlinkEventFilter, AssociationChangeIsConnectDisconnectOrRoamOfOurFamily) {
     const auto changes = [](const QByteArray& datagram) {
         return hasAssociationChange(datagram.constData(), static_cast<size_t>(datagram.size()),
                                     nl80211Family);
     };
-    for (const uint8_t command : {NL80211_CMD_CONNECT, NL80211_CMD_DISCONNECT, NL80211_CMD_ROAM})
-        EXPECT_TRUE(changes(nl80211Event(command))) << int(command);
-    EXPECT_TRUE(changes(nl80211Event(NL80211_CMD_AUTHENTICATE) + nl80211Event(NL80211_CMD_ASSOCIATE) +
-                        nl80211Event(NL80211_CMD_CONNECT)));
+    EXPECT_TRUE(changes(nl80211Event(NL80211_CMD_AUTHENTICATE) + nl80211Event(NL80211_CMD_ROAM)));
     for (const QByteArray& datagram :
          {nl80211Event(NL80211_CMD_AUTHENTICATE), nl80211Event(NL80211_CMD_CONNECT, nl80211Family + 1),
           claimingMoreThanItHas(nl80211Event(NL80211_CMD_CONNECT)),
@@ -56,13 +54,9 @@ TEST(NetlinkEventFilter, PathChangeIsLinkAddressOrRouteButNotWirelessChatter) {
     const auto changes = [](const QByteArray& datagram) {
         return hasNetworkPathChange(datagram.constData(), static_cast<size_t>(datagram.size()));
     };
-    for (const int type : {RTM_NEWLINK, RTM_DELLINK, RTM_NEWADDR, RTM_DELADDR, RTM_NEWROUTE, RTM_DELROUTE})
-        EXPECT_TRUE(changes(routeEvent(type))) << type;
-    EXPECT_TRUE(changes(routeEvent(RTM_NEWLINK, true) + routeEvent(RTM_NEWADDR)));
-    for (const QByteArray& datagram :
-         {routeEvent(RTM_NEWNEIGH), routeEvent(RTM_NEWLINK, true),
-          claimingMoreThanItHas(routeEvent(RTM_NEWADDR)), routeEvent(RTM_NEWADDR).left(8), QByteArray()})
-        EXPECT_FALSE(changes(datagram)) << datagram.toHex().toStdString();
+    EXPECT_TRUE(changes(routeEvent(RTM_NEWLINK, true) + routeEvent(RTM_DELROUTE)));
+    EXPECT_FALSE(changes(routeEvent(RTM_NEWNEIGH)));
+    EXPECT_FALSE(changes(routeEvent(RTM_NEWLINK, true)));
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "platform/SystemLog.h"
 
 #include <QList>
-#include <QStringList>
 
 struct SystemLogLine {
     SystemLogLevel level;
@@ -18,12 +17,6 @@ class RecordingSystemLog : public SystemLog {
 public:
     void write(SystemLogLevel level, const QString& message, VtCode code) override {
         lines.append({level, message, code});
-    }
-    QStringList messages() const {
-        QStringList texts;
-        for (const SystemLogLine& line : lines)
-            texts.append(line.message);
-        return texts;
     }
     QList<SystemLogLine> lines;
 };

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QProcessEnvironment>
 #include <QString>
-#include <QStringList>
 #include <QTextStream>
 
 struct CliRun {
@@ -10,10 +8,6 @@ struct CliRun {
     QString out;
     QString err;
 };
-
-// Runs the real veltrano-cli binary with the given arguments and environment.
-CliRun runCli(const QStringList& args,
-              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
 // Runs one verb in-process: `command` gets the output and error streams and
 // returns the exit status.

@@ -27,14 +27,11 @@ TEST(LinkCommand, PrintsOneReadingWithDashesForWhatTheLinkDoesNotTell) {
                              "Rate:      --\nPHY:       --\nBand:      --\n"));
 }
 
-TEST(LinkCommand, NoInterfaceOrAnArgumentIsAnErrorWithAMessage) {
+TEST(LinkCommand, NoInterfaceIsAnErrorWithAMessageAndAnArgumentIsMisuse) {
     const CliRun noInterface = runLink(std::nullopt);
     EXPECT_EQ(noInterface.exitCode, 1);
-    EXPECT_TRUE(noInterface.err.contains(QStringLiteral("no Wi-Fi interface")))
-        << noInterface.err.toStdString();
-    const CliRun withArgument = runLink(std::nullopt, {wlan0});
-    EXPECT_EQ(withArgument.exitCode, 2);
-    EXPECT_TRUE(withArgument.err.contains(QStringLiteral("usage:"))) << withArgument.err.toStdString();
+    EXPECT_TRUE(noInterface.err.contains(QStringLiteral("no Wi-Fi interface")));
+    EXPECT_EQ(runLink(std::nullopt, {wlan0}).exitCode, 2);
 }
 
 } // namespace
