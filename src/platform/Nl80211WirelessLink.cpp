@@ -56,16 +56,6 @@ Nl80211WirelessLink::Nl80211WirelessLink(EventLogger& logger)
 
 Nl80211WirelessLink::~Nl80211WirelessLink() = default;
 
-std::optional<int> Nl80211WirelessLink::currentChannelBand() const {
-    const std::optional<Nl80211Interface> interface = firstStationInterface();
-    if (!interface)
-        return std::nullopt;
-    if (interface->frequency)
-        return channelBandForFrequency(*interface->frequency);
-    const std::optional<Nl80211Bss> bss = associatedBss(interface->ifindex);
-    return bss ? channelBandForFrequency(bss->frequency) : std::nullopt;
-}
-
 std::optional<LocalLinkReading> Nl80211WirelessLink::currentLink() const {
     const std::optional<Nl80211Interface> interface = firstStationInterface();
     if (!interface)

@@ -20,7 +20,6 @@ public:
     explicit Nl80211WirelessLink(EventLogger& logger);
     ~Nl80211WirelessLink() override;
 
-    std::optional<int> currentChannelBand() const override;
     std::optional<LocalLinkReading> currentLink() const override;
 
 private:

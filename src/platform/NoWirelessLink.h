@@ -5,6 +5,5 @@
 // For machines without a Wi-Fi interface, and wherever none should be consulted.
 class NoWirelessLink : public WirelessLink {
 public:
-    std::optional<int> currentChannelBand() const override;
     std::optional<LocalLinkReading> currentLink() const override;
 };

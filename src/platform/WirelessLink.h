@@ -4,18 +4,14 @@
 
 #include <optional>
 
-// The computer's own Wi-Fi interface. Reads are quick kernel queries, safe on the
-// main thread.
+// The computer's own Wi-Fi interface. A read is a kernel query, quick as a rule,
+// but a wedged driver can hold it for up to a second: read once per poll.
 class WirelessLink {
 public:
     WirelessLink() = default;
     WirelessLink(const WirelessLink&) = delete;
     WirelessLink& operator=(const WirelessLink&) = delete;
     virtual ~WirelessLink() = default;
-
-    // The band of the current interface's channel: 1 = 2.4 GHz, 2 = 5 GHz,
-    // 3 = 6 GHz. None when there is no interface or it has no channel.
-    virtual std::optional<int> currentChannelBand() const = 0;
 
     // The current interface (the first Wi-Fi station interface); none when the
     // machine has none right now.

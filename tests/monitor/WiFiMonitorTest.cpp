@@ -280,7 +280,8 @@ class WiFiMonitorTitle : public WiFiMonitorTest, public ::testing::WithParamInte
 TEST_P(WiFiMonitorTitle, OneTargetGivesOneSegmentInItsStateColour) {
     settings.writeString(SettingsKey::iconStyle, QString::fromUtf8(GetParam().iconStyle));
     // The computer's own link is on 2.4 GHz: no router target borrows its band.
-    link.band = 1;
+    setLocalLink(-50);
+    link.reading->channelBand = 1;
     followTargets(laptopMAC);
     if (GetParam().rssi)
         setRow(laptopMAC, *GetParam().rssi, QString::fromUtf8(GetParam().band));

@@ -109,7 +109,6 @@ class CurrentLinkOn : public WirelessLink {
 public:
     explicit CurrentLinkOn(std::optional<LocalLinkReading> reading)
         : reading(std::move(reading)) {}
-    std::optional<int> currentChannelBand() const override { return std::nullopt; }
     std::optional<LocalLinkReading> currentLink() const override { return reading; }
 
 private:
