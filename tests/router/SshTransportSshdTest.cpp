@@ -41,39 +41,33 @@ QList<qint64> processTree(qint64 root) {
     return tree;
 }
 
-// Watches every process's arguments while a connection is being made.
-class ArgumentWatch {
+// Watches every process's arguments and environment while a connection is made.
+class SecretWatch {
 public:
-    explicit ArgumentWatch(QByteArray secret)
+    explicit SecretWatch(QByteArray secret)
         : secret(std::move(secret))
         , watcher([this] {
             while (!done) {
-                scan();
+                for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+                    for (const char* part : {"cmdline", "environ"}) {
+                        QFile file(QStringLiteral("/proc/%1/%2").arg(entry, QLatin1String(part)));
+                        if (entry.toLongLong() && file.open(QIODevice::ReadOnly) &&
+                            file.readAll().contains(this->secret))
+                            sawSecret = true;
+                    }
+                }
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         }) {}
-    ~ArgumentWatch() { finish(); }
+    ~SecretWatch() { finish(); }
     void finish() {
         done = true;
         if (watcher.joinable())
             watcher.join();
     }
-    std::atomic<bool> sawMaster = false;
     std::atomic<bool> sawSecret = false;
 
 private:
-    void scan() {
-        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            QFile file(QStringLiteral("/proc/%1/cmdline").arg(entry));
-            if (!entry.toLongLong() || !file.open(QIODevice::ReadOnly))
-                continue;
-            const QByteArray arguments = file.readAll();
-            if (arguments.contains(secret))
-                sawSecret = true;
-            if (arguments.startsWith("/usr/bin/ssh") && arguments.contains(QByteArray("\0-M\0", 4)))
-                sawMaster = true;
-        }
-    }
     const QByteArray secret;
     std::atomic<bool> done = false;
     std::thread watcher;
@@ -85,16 +79,13 @@ protected:
         if (configPath.isEmpty())
             GTEST_SKIP() << "needs run-with-sshd.sh";
         settings.writeBool(SettingsKey::debugLogging, true);
-        setRootPassword(QStringLiteral("right horse battery"));
+        setRootPassword(password);
         startSshd();
     }
 
     void TearDown() override {
         if (!configPath.isEmpty()) {
-            offMainThread([&] {
-                mainTransport.closeMaster(rootLogin);
-                apTransport.closeMaster(rootLogin);
-            });
+            offMainThread([&] { mainTransport.closeMaster(rootLogin); });
             killSshd();
         }
     }
@@ -115,8 +106,8 @@ protected:
     }
 
     // Rewritten in place: the file is bind-mounted over /etc/shadow.
-    void setRootPassword(const QString& password) {
-        const char* hash = crypt(password.toUtf8().constData(), "$6$veltranotest$");
+    void setRootPassword(const QString& value) {
+        const char* hash = crypt(value.toUtf8().constData(), "$6$veltranotest$");
         ASSERT_NE(hash, nullptr);
         QFile shadow(qEnvironmentVariable("VELTRANO_TEST_SHADOW"));
         ASSERT_TRUE(shadow.open(QIODevice::ReadWrite));
@@ -145,31 +136,28 @@ protected:
     EventLogger logger{systemLog, settings, debugLog};
     QString runtime = environment.path(QStringLiteral("run"));
     SshTransport mainTransport{SshTransport::Kind::mainRouter, logger, runtime};
-    SshTransport apTransport{SshTransport::Kind::accessPoint, logger, runtime};
+    // Quoting has its own tests, character by character; this takes the awkward
+    // cases through ssh itself.
+    const QString password = QStringLiteral(" it's '\"%s\\n\\$(id)`id` \u00fc\u2014 ");
 };
 
+// What only a real ssh shows: it honours the host-key options against a key it
+// has never seen, and the password is on no command line and in no environment.
 TEST_F(SshdTest, RightPasswordBringsUpAMasterThatCommandsRideOn) {
-    const QString password = QStringLiteral("right horse battery");
-    ArgumentWatch watch(password.toUtf8());
+    SecretWatch watch(password.toUtf8());
     ASSERT_TRUE(offMainThread([&] { return mainTransport.ensureMaster(rootLogin, password); }))
         << sshdLog.constData();
     watch.finish();
-    EXPECT_TRUE(watch.sawMaster);
     EXPECT_FALSE(watch.sawSecret);
-    EXPECT_EQ(logged("VT-1002"), 1);
     EXPECT_FALSE(QFileInfo::exists(mainTransport.askpassScriptPath()));
 
-    // The server no longer knows the old password: only the master's existing
-    // login can carry these, and no new start is logged.
+    // The server no longer knows the password: only the master's existing login
+    // can carry this, and no new start is logged.
     setRootPassword(QStringLiteral("changed meanwhile"));
     EXPECT_TRUE(offMainThread([&] { return mainTransport.ensureMaster(rootLogin, password); }));
-    const std::optional<QString> output = offMainThread([&] {
-        return mainTransport.runCommand(rootLogin,
-                                        QStringLiteral("printf 'caf\\303\\251 %s' $((6*7)); exit 3"));
-    });
-    EXPECT_EQ(output, QStringLiteral("café 42"));
+    EXPECT_EQ(offMainThread([&] { return mainTransport.runCommand(rootLogin, QStringLiteral("echo back")); }),
+              QStringLiteral("back\n"));
     EXPECT_EQ(logged("VT-1002"), 1);
-    EXPECT_FALSE(QFileInfo::exists(mainTransport.askpassScriptPath()));
 
     // The password reached no log line and no file but the (deleted) script.
     ASSERT_TRUE(waitUntil([&] { return !debugLog.entries().isEmpty(); }));
@@ -182,6 +170,9 @@ TEST_F(SshdTest, RightPasswordBringsUpAMasterThatCommandsRideOn) {
     EXPECT_FALSE(settingsFile.readAll().contains(password.toUtf8()));
     for (const QString& name : QDir(runtime).entryList(QDir::Files | QDir::System))
         EXPECT_TRUE(name.endsWith(QStringLiteral("control"))) << name.toStdString();
+
+    offMainThread([&] { mainTransport.closeMaster(rootLogin); });
+    EXPECT_FALSE(QFileInfo::exists(mainTransport.controlSocketPath()));
 }
 
 TEST_F(SshdTest, WrongPasswordTimesOutInAboutFiveSeconds) {
@@ -191,13 +182,11 @@ TEST_F(SshdTest, WrongPasswordTimesOutInAboutFiveSeconds) {
         offMainThread([&] { return mainTransport.ensureMaster(rootLogin, QStringLiteral("wrong")); }));
     EXPECT_LT(elapsed.elapsed(), 7000);
     EXPECT_EQ(logged("VT-1003"), 1);
-    EXPECT_EQ(logged("VT-1002"), 0);
     EXPECT_FALSE(QFileInfo::exists(mainTransport.askpassScriptPath()));
     EXPECT_FALSE(QFileInfo::exists(mainTransport.controlSocketPath()));
 }
 
 TEST_F(SshdTest, LostServerIsNoticedAndTheNextUseStartsAFreshMaster) {
-    const QString password = QStringLiteral("right horse battery");
     ASSERT_TRUE(offMainThread([&] { return mainTransport.ensureMaster(rootLogin, password); }));
     killSshd();
     EXPECT_TRUE(
@@ -206,38 +195,6 @@ TEST_F(SshdTest, LostServerIsNoticedAndTheNextUseStartsAFreshMaster) {
     startSshd();
     ASSERT_TRUE(offMainThread([&] { return mainTransport.ensureMaster(rootLogin, password); }));
     EXPECT_EQ(logged("VT-1002"), 2);
-    EXPECT_EQ(offMainThread([&] { return mainTransport.runCommand(rootLogin, QStringLiteral("echo back")); }),
-              QStringLiteral("back\n"));
-}
-
-TEST_F(SshdTest, TheTwoTransportsKeepSeparateMastersAndCloseRemovesEachSocket) {
-    const QString password = QStringLiteral("right horse battery");
-    ASSERT_TRUE(offMainThread([&] { return mainTransport.ensureMaster(rootLogin, password); }));
-    ASSERT_TRUE(offMainThread([&] { return apTransport.ensureMaster(rootLogin, password); }));
-    EXPECT_TRUE(QFileInfo::exists(mainTransport.controlSocketPath()));
-
-    offMainThread([&] { mainTransport.closeMaster(rootLogin); });
-    EXPECT_FALSE(QFileInfo::exists(mainTransport.controlSocketPath()));
-    EXPECT_FALSE(offMainThread([&] { return mainTransport.isMasterAlive(rootLogin); }));
-    EXPECT_EQ(offMainThread([&] { return apTransport.runCommand(rootLogin, QStringLiteral("echo ap")); }),
-              QStringLiteral("ap\n"));
-
-    offMainThread([&] { apTransport.closeMaster(rootLogin); });
-    EXPECT_FALSE(QFileInfo::exists(apTransport.controlSocketPath()));
-    EXPECT_FALSE(QFileInfo::exists(apTransport.askpassScriptPath()));
-}
-
-// The script's quoting has its own tests, character by character; these take
-// the awkward cases through ssh itself.
-TEST_F(SshdTest, AwkwardPasswordsReachTheServerUnchanged) {
-    for (const QString& password : {QStringLiteral("it's 'x''"), QStringLiteral("  a  b  "),
-                                    QStringLiteral(" '\"%s\\n\\$(id)`id` ü—")}) {
-        setRootPassword(password);
-        ASSERT_TRUE(offMainThread([&] { return mainTransport.ensureMaster(rootLogin, password); }))
-            << sshdLog.constData();
-        EXPECT_FALSE(QFileInfo::exists(mainTransport.askpassScriptPath()));
-        offMainThread([&] { mainTransport.closeMaster(rootLogin); });
-    }
 }
 
 } // namespace
