@@ -1,0 +1,221 @@
+#include "router/GlinetClientList.h"
+#include "router/GlinetFieldDump.h"
+#include "router/GlinetLogin.h"
+#include "router/GlinetModelName.h"
+#include "router/GlinetStation.h"
+#include "router/RowNormalisation.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::optional<QJsonObject> station(const QByteArray& fields) {
+    return findAssociatedStation(R"({"results":[{"mac":"AA:BB","signal":-61,)" + fields + "}]}", u"aa:bb"_s);
+}
+
+// One row each side of how the era, the guard interval and the width are told.
+TEST(GlinetStation, ReadsRateAndLinkDetail) {
+    const auto expect = [](const QByteArray& tx, double rateMbps, const ClientLinkDetail& detail) {
+        const GlinetRadio radio = radioFromStation(station(R"("tx":)" + tx).value_or(QJsonObject()));
+        EXPECT_EQ(radio.rssi, -61) << tx.constData();
+        EXPECT_DOUBLE_EQ(radio.txRate, rateMbps) << tx.constData();
+        EXPECT_EQ(radio.linkDetail, detail) << tx.constData();
+    };
+    expect(R"({"rate":866700,"mcs":9,"nss":2})", 866.7, ClientLinkDetail(9, 2, 80, {}, u"ac"_s));
+    expect(R"({"rate":54000,"ht":false,"vht":false,"mhz":20})", 54.0, ClientLinkDetail({}, {}, 20, {}, {}));
+    expect(R"({"rate":2882400,"eht":true,"mcs":13,"nss":2,"mhz":320})", 2882.4,
+           ClientLinkDetail(13, 2, 320, {}, u"be"_s));
+    expect(R"({"rate":1201000,"he":true,"mcs":11,"nss":2,"he_gi":0})", 1201.0,
+           ClientLinkDetail(11, 2, 80, true, u"ax"_s));
+    expect(R"({"rate":573500,"he":true,"nss":1,"mhz":40,"he_gi":2})", 573.5,
+           ClientLinkDetail({}, 1, 40, false, u"ax"_s));
+    expect(R"({"rate":300000,"40mhz":true,"short_gi":true})", 300.0,
+           ClientLinkDetail({}, {}, 40, true, u"n"_s));
+    expect(R"({"rate":54000,"40mhz":false,"short_gi":false})", 54.0, ClientLinkDetail({}, {}, 20, false, {}));
+    expect(R"({"rate":"fast","mcs":"9","he":"yes","mhz":-5})", 0.0, ClientLinkDetail());
+
+    EXPECT_EQ(findAssociatedStation("<html>500</html>", u"aa:bb"_s), std::nullopt);
+    EXPECT_EQ(findAssociatedStation(R"({"results":[{"mac":"11:22"},3]})", u"aa:bb"_s), std::nullopt);
+    EXPECT_EQ(findAssociatedStation(R"({"results":[{"signal":-40}]})", QString()), std::nullopt);
+}
+
+TEST(GlinetStation, WidthEstimateSitsAtItsBoundaries) {
+    EXPECT_EQ(estimatedWidthMHz(100.0, 1, false), 20);
+    EXPECT_EQ(estimatedWidthMHz(100.1, 1, false), 40);
+    EXPECT_EQ(estimatedWidthMHz(500.1, std::nullopt, false), 160);
+    EXPECT_EQ(estimatedWidthMHz(286.0, 1, true), 20);
+    EXPECT_EQ(estimatedWidthMHz(1200.1, 0, true), 160);
+    EXPECT_EQ(estimatedWidthMHz(0.0, 1, true), std::nullopt);
+}
+
+// Radio counters replace the list's only when the radio has them.
+TEST(GlinetStation, MergesRadioIntoTheListRow) {
+    const RouterClient row(u"aa:bb"_s, {}, {}, {}, -99, 12.0, true, 500, 700, std::nullopt);
+    const RouterClient merged = withRadio(row, radioFromStation(*station(R"("tx":{"rate":6000,"bytes":9})")));
+    EXPECT_EQ(merged, RouterClient(u"aa:bb"_s, {}, {}, {}, -61, 6.0, true, 9, 700,
+                                   ClientLinkDetail({}, {}, 20, {}, {})));
+    EXPECT_EQ(withRadio(row, std::nullopt),
+              RouterClient(u"aa:bb"_s, {}, {}, {}, -99, 0.0, true, 500, 700, std::nullopt));
+}
+
+// One refused row per guard.
+TEST(GlinetStation, BuildsOnlySafeShellCommands) {
+    EXPECT_EQ(glinetPingCommand(u"192.168.8.20"_s), u"ping -c 1 192.168.8.20 >/dev/null 2>&1 &"_s);
+    for (const QString& ip : {u"192.168.8"_s, u"1.2.3.4;reboot"_s, u"1..2.3"_s})
+        EXPECT_EQ(glinetPingCommand(ip), std::nullopt) << ip.toStdString();
+    EXPECT_EQ(glinetAssoclistCommand(u"phy0-ap0"_s),
+              uR"(ubus call iwinfo assoclist '{"device":"phy0-ap0"}')"_s);
+    EXPECT_EQ(glinetAssoclistCommand(u"wlan0'; reboot; '"_s), std::nullopt);
+    EXPECT_EQ(glinetAssoclistCommand(QString()), std::nullopt);
+}
+
+TEST(GlinetStation, ReadsTheDeviceListAndTheBoard) {
+    EXPECT_EQ(readIwinfoDevices(R"({"devices":["wlan0",3,"wlan1"]})"), (QStringList{u"wlan0"_s, u"wlan1"_s}));
+    EXPECT_EQ(readIwinfoDevices("Command failed: Not found"), std::nullopt);
+    EXPECT_EQ(readGlinetBoardModel(R"({"kernel":"5.4","model":"GL.iNet GL-MT3000"})"),
+              u"GL.iNet GL-MT3000"_s);
+    EXPECT_EQ(readGlinetBoardModel(R"({"model":42})"), std::nullopt);
+    // The Mudi's board names no GL- code; the adapter's own test takes a coded board.
+    EXPECT_EQ(glinetModelName(u"GL.iNet E5800 board"_s), u"Mudi 7 (GL-E5800)"_s);
+    EXPECT_EQ(glinetModelName(u"GL.iNet GL-X750"_s), u"GL.iNet GL-X750"_s);
+    EXPECT_EQ(glinetAssoclistDump(u"aa:bb"_s, *station(R"("tx":{"rate":54000})")),
+              u"[DIAG] GL.iNet iwinfo assoclist fields for aa:bb:\n"
+              "  mac = AA:BB\n  signal = -61\n  tx = {\"rate\":54000}"_s);
+}
+
+QJsonArray clientsOf(const QByteArray& json) {
+    return parseRouterJson(json).value_or(QJsonDocument()).array();
+}
+
+TEST(GlinetClientList, KeepsTheRowsTheListCallsOnline) {
+    const struct {
+        const char* name;
+        QByteArray clients;
+        QStringList kept;
+    } rows[] = {
+        {"livenessReported",
+         R"([{"mac":"a","online":1},{"mac":"b","online":0,"iface":"2.4G"},{"mac":"c","alive":false},{"mac":"d"}])",
+         {u"a"_s, u"d"_s}},
+        {"noRowOnlineKeepsThoseNamingAnInterface",
+         R"([{"mac":"a","online":false,"iface":"5G"},{"mac":"b","online":false,"iface":""}])",
+         {u"a"_s}},
+        {"noUsableMac", R"([{"online":true},{"mac":7,"online":true},"junk",{"mac":"z"}])", {u"z"_s}},
+    };
+    for (const auto& row : rows) {
+        QStringList macs;
+        for (const RouterClient& client : glinetClientRows(clientsOf(row.clients)))
+            macs.append(client.mac);
+        EXPECT_EQ(macs, row.kept) << row.name;
+    }
+}
+
+// tx and rx are bytes per second, not a rate; the name and rate fall back field by field.
+TEST(GlinetClientList, MapsTheVendorExample) {
+    const auto list = readGlinetClientList(
+        R"({"jsonrpc":"2.0","id":2,"result":{"clients":[{"mac":"18:c0:4d:aa:bb:cc","name":"DESKTOP-1",
+            "ip":"192.168.8.148","tx":5120,"rx":880,"total_tx":470371319,"total_rx":"397117728",
+            "iface":"eth0","online":true}]}})");
+    EXPECT_FALSE(list.sessionExpired);
+    EXPECT_EQ(list.rows, QList<RouterClient>{RouterClient(u"18:c0:4d:aa:bb:cc"_s, u"192.168.8.148"_s,
+                                                          u"DESKTOP-1"_s, u"eth0"_s, -99, 0.0, true,
+                                                          470371319, 397117728, std::nullopt)});
+    const auto rows =
+        glinetClientRows(clientsOf(R"([{"mac":"m","hostname":"cam","txrate":433.3,"tx_bytes":8}])"));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].hostname, u"cam"_s);
+    EXPECT_EQ(rows[0].txRate, 433.3);
+    EXPECT_EQ(rows[0].txBytes, 8u);
+}
+
+TEST(GlinetClientList, ReportsAnExpiredSessionAndSurvivesJunk) {
+    const auto expired = readGlinetClientList(
+        R"({"id":23,"jsonrpc":"2.0","error":{"message":"Access denied","code":-32000}})");
+    EXPECT_TRUE(expired.sessionExpired);
+    EXPECT_TRUE(expired.rows.isEmpty());
+    for (const char* junk : {"<html><title>404</title></html>", R"({"result":{"clients":{"mac":"m"}}})",
+                             R"({"error":{"code":-32601}})"}) {
+        const auto list = readGlinetClientList(junk);
+        EXPECT_FALSE(list.sessionExpired) << junk;
+        EXPECT_TRUE(list.rows.isEmpty()) << junk;
+    }
+}
+
+TEST(GlinetClientList, DumpsTheTargetEntryOnceFoundIgnoringCase) {
+    const QJsonArray clients = clientsOf(R"([{"mac":"aa:bb","online":true,"name":null,"tx":0,"x":[1]}])");
+    const auto entry = glinetClientEntry(clients, u"AA:BB"_s);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(glinetClientListDump(u"AA:BB"_s, *entry),
+              u"[DIAG] GL.iNet clients.get_list fields for AA:BB:\n"
+              "  mac = aa:bb\n  name = nil\n  online = true\n  tx = 0\n  x = [1]"_s);
+    EXPECT_EQ(glinetClientEntry(clients, QString()), std::nullopt);
+}
+
+// libxcrypt's known-answer table and Drepper's published SHA-crypt examples
+// (whose rounds=5000 is the default, so its digest holds without the field).
+TEST(GlinetLogin, CryptStringMatchesPublishedKnownAnswers) {
+    const struct {
+        int alg;
+        QString salt;
+        QString password;
+        std::optional<QString> crypt;
+    } rows[] = {
+        {1, u"abcdefgh"_s, u"Hello world!"_s, u"$1$abcdefgh$fzmjzFdo5nMtBG8gtud5e0"_s},
+        // The salt is cut at 16 characters.
+        {5, u"toolongsaltstring"_s, u"This is just a test"_s,
+         u"$5$toolongsaltstrin$Un/5jzAHMgOGZ5.mWJpuVolil07guHPvOW8mGRcvxa5"_s},
+        // Any other alg is SHA-256.
+        {7, u"short"_s, u"abc"_s, u"$5$short$PKcRAEJSPWRgSvYSDOgjYdNBO/NQesdEIekzR.MC.B6"_s},
+        {6, u"saltstring"_s, u"Hello world!"_s,
+         u"$6$saltstring$svn8UoSVapNtMuq1ukKS4tPQd8iKwSMHWjl/O817G3uBnIFNjnQJuesI68u4OTLiBFdcbYEdFCoEOfaS35inz1"_s},
+        // A salt smuggling in its own rounds, and a password crypt() would cut short.
+        {5, u"rounds=1000$x"_s, u"a"_s, std::nullopt},
+        {1, u"abcdefgh"_s, u"ab"_s + QChar(0) + u"c"_s, std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(glinetCryptString(row.password, row.salt, row.alg), row.crypt) << row.salt.toStdString();
+}
+
+TEST(GlinetLogin, ChallengePicksTheOuterHashOrIsRefused) {
+    const struct {
+        QByteArray body;
+        std::optional<GlinetOuterHash> outerHash;
+    } rows[] = {
+        // Older firmware names no method: MD5.
+        {R"({"id":1,"result":{"salt":"s","alg":1,"nonce":"n"}})", GlinetOuterHash::md5},
+        {R"({"result":{"salt":"s","alg":6,"nonce":"n","hash-method":"sha512"}})", GlinetOuterHash::sha512},
+        {R"({"result":{"salt":"s","alg":5,"nonce":"n","hash-method":"sha1"}})", std::nullopt},
+        {R"({"result":{"salt":"s","alg":1}})", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const auto challenge = readGlinetChallenge(row.body);
+        EXPECT_EQ(challenge ? std::optional(challenge->outerHash) : std::nullopt, row.outerHash)
+            << row.body.constData();
+    }
+}
+
+TEST(GlinetLogin, HashesRootCryptAndNonceWithTheNamedDigest) {
+    GlinetChallenge challenge{u"saltstring"_s, u"0123456789abcdefNonce"_s, 5, GlinetOuterHash::md5};
+    const QString password = u"Hello world!"_s;
+    EXPECT_EQ(glinetLoginHash(challenge, password), u"2dee8fc4b96b5c5ee0d88b1069e610bf"_s);
+    challenge.outerHash = GlinetOuterHash::sha256;
+    EXPECT_EQ(glinetLoginHash(challenge, password),
+              u"a54389cb781a4cd78faf44de0a69ee760572025f9eebb0e6b02fff7cf71298db"_s);
+    challenge.outerHash = GlinetOuterHash::sha512;
+    EXPECT_EQ(glinetLoginHash(challenge, password),
+              u"55d12eb87652baec09f891884f4cbe542ec86bb0a2ae2b615ff0a624cbe2ad74"
+              "8948a7ad3a603bb38a5cca0ec34a783e70db0ff1a3a7c3d3fcc1f44eda3bd687"_s);
+    challenge.salt = u"bad$salt"_s;
+    EXPECT_EQ(glinetLoginHash(challenge, password), std::nullopt);
+}
+
+TEST(GlinetLogin, AnswerGivesTheSessionOrTheRejectionDetail) {
+    EXPECT_EQ(readGlinetLoginAnswer(R"({"id":2,"result":{"username":"root","sid":"Kq6u"}})").sid, u"Kq6u"_s);
+    const auto denied = readGlinetLoginAnswer(R"({"error":{"message":"Access denied","code":-32000}})");
+    EXPECT_EQ(denied.sid, std::nullopt);
+    EXPECT_EQ(denied.rejectionDetail, u"code:-32000"_s);
+    EXPECT_EQ(readGlinetLoginAnswer(R"({"result":{"sid":""}})").rejectionDetail, u"no-sid"_s);
+}
+
+} // namespace
