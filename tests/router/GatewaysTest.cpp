@@ -47,46 +47,18 @@ TEST(LinuxGateways, ReadsSysfsMegabitsOrNothing) {
         EXPECT_EQ(linkSpeedFromSysfs(text), std::nullopt) << text.constData();
 }
 
-class FakeSysClassNet : public testing::Test {
-protected:
-    void addInterface(const QString& name, const QByteArray& speed = {}, const QString& wirelessMarker = {}) {
-        const QString path = root.filePath(name);
-        ASSERT_TRUE(QDir().mkpath(path));
-        if (!wirelessMarker.isEmpty()) {
-            ASSERT_TRUE(QDir().mkpath(path + QLatin1Char('/') + wirelessMarker));
-        }
-        if (!speed.isNull()) {
-            QFile file(path + QStringLiteral("/speed"));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(speed);
-        }
-    }
-
+// A name from elsewhere must not lead the read out of the interface folder.
+TEST(LinuxGateways, ReadsTheSpeedOfANamedInterfaceAndFindsTheWirelessOnes) {
     QTemporaryDir root;
-};
-
-TEST_F(FakeSysClassNet, ReadsTheSpeedOfANamedInterfaceOnly) {
-    addInterface(QStringLiteral("enp3s0"), "2500\n");
-    addInterface(QStringLiteral("eno1"), "-1\n");
-    const QString folder = root.path();
-
-    EXPECT_EQ(readLinkSpeed(QStringLiteral("enp3s0"), folder), 2'500'000'000ULL);
-    EXPECT_FALSE(readLinkSpeed(QStringLiteral("eno1"), folder));
-    EXPECT_FALSE(readLinkSpeed(QStringLiteral("missing0"), folder));
-    // A name from elsewhere must not lead the read out of the interface folder.
-    EXPECT_FALSE(
-        readLinkSpeed(QStringLiteral("../") + QDir(folder).dirName() + QStringLiteral("/enp3s0"), folder));
-}
-
-TEST_F(FakeSysClassNet, FindsInterfacesOfTheWirelessLayer) {
-    addInterface(QStringLiteral("wlp2s0"), {}, QStringLiteral("phy80211"));
-    addInterface(QStringLiteral("wlan9"), {}, QStringLiteral("wireless"));
-    addInterface(QStringLiteral("enp3s0"), "1000\n");
-    addInterface(QStringLiteral("lo"));
-
-    EXPECT_EQ(wifiInterfaceNames(root.path()),
-              (QStringList{QStringLiteral("wlan9"), QStringLiteral("wlp2s0")}));
-    EXPECT_TRUE(wifiInterfaceNames(root.filePath(QStringLiteral("absent"))).isEmpty());
+    for (const char* folder : {"enp3s0", "wlp2s0/phy80211", "wlan9/wireless", "lo"})
+        ASSERT_TRUE(QDir().mkpath(root.filePath(QLatin1String(folder))));
+    QFile speed(root.filePath(QStringLiteral("enp3s0/speed")));
+    ASSERT_TRUE(speed.open(QIODevice::WriteOnly) && speed.write("2500\n") == 5);
+    speed.close();
+    EXPECT_EQ(readLinkSpeed(QStringLiteral("enp3s0"), root.path()), 2'500'000'000ULL);
+    EXPECT_FALSE(readLinkSpeed(QStringLiteral("lo"), root.path()));
+    EXPECT_FALSE(readLinkSpeed(u"../"_s + QDir(root.path()).dirName() + u"/enp3s0"_s, root.path()));
+    EXPECT_EQ(wifiInterfaceNames(root.path()), (QStringList{u"wlan9"_s, u"wlp2s0"_s}));
 }
 
 class CurrentLinkOn : public WirelessLink {
@@ -100,33 +72,25 @@ private:
     std::optional<LocalLinkReading> reading;
 };
 
-TEST(WiFiInterfacesTest, OnlyTheCurrentInterfaceHasAMode) {
+TEST(LinuxGateways, OnlyTheCurrentInterfaceHasAMode) {
     LocalLinkReading reading;
-    reading.interfaceName = QStringLiteral("wlan1");
+    reading.interfaceName = u"wlan1"_s;
     reading.phyMode = 6;
-    const QStringList names{QStringLiteral("wlan0"), QStringLiteral("wlan1")};
-
-    const QList<WiFiInterface> withLink = wifiInterfaces(names, CurrentLinkOn(reading));
-    ASSERT_EQ(withLink.size(), 2);
-    EXPECT_EQ(withLink.at(0).phyMode, 0);
-    EXPECT_EQ(withLink.at(1).phyMode, 6);
-    EXPECT_EQ(wifiInterfaces(names, CurrentLinkOn(std::nullopt)).at(1).phyMode, 0);
+    const auto modes = [](const QList<WiFiInterface>& interfaces) {
+        QList<int> found;
+        for (const WiFiInterface& interface : interfaces)
+            found.append(interface.phyMode);
+        return found;
+    };
+    EXPECT_EQ(modes(wifiInterfaces({u"wlan0"_s, u"wlan1"_s}, CurrentLinkOn(reading))), (QList<int>{0, 6}));
+    EXPECT_EQ(modes(wifiInterfaces({u"wlan1"_s}, CurrentLinkOn(std::nullopt))), QList<int>{0});
 }
 
-TEST(GatewayDiscovery, LinkSpeedPrintsGigabitsOrMegabits) {
+TEST(GatewayDiscovery, LinkSpeedAndWiFiStandardLabels) {
     EXPECT_EQ(linkSpeedText(999'999'999), u"999M"_s);
     EXPECT_EQ(linkSpeedText(1'000'000'000), u"1GbE"_s);
-    EXPECT_EQ(linkSpeedText(2'500'000'000), u"2.5GbE"_s);
-}
-
-TEST(GatewayDiscovery, WiFiDescriptionNamesTheStandardInUse) {
-    const auto described = [](const QString& name, int phyMode) {
-        return wifiDescription(name, {{u"wlan0"_s, phyMode}});
-    };
-    EXPECT_EQ(described(u"wlan0"_s, 0), u"WiFi (wlan0)"_s);
-    EXPECT_EQ(described(u"wlan0"_s, 6), u"WiFi-AX (wlan0)"_s);
-    EXPECT_EQ(described(u"wlan0"_s, 7), u"WiFi-WIFI (wlan0)"_s);
-    EXPECT_EQ(described(u"wlan1"_s, 6), u"WiFi (wlan1)"_s);
+    EXPECT_EQ(wifiDescription(u"wlan0"_s, {{u"wlan0"_s, 0}}), u"WiFi (wlan0)"_s);
+    EXPECT_EQ(wifiDescription(u"wlan0"_s, {{u"wlan0"_s, 7}}), u"WiFi-WIFI (wlan0)"_s);
 }
 
 TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {

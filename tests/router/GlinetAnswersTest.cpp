@@ -1,5 +1,4 @@
 #include "router/GlinetClientList.h"
-#include "router/GlinetFieldDump.h"
 #include "router/GlinetLogin.h"
 #include "router/GlinetModelName.h"
 #include "router/GlinetStation.h"
@@ -80,119 +79,75 @@ TEST(GlinetStation, ReadsTheDeviceListAndTheBoard) {
     // The Mudi's board names no GL- code; the adapter's own test takes a coded board.
     EXPECT_EQ(glinetModelName(u"GL.iNet E5800 board"_s), u"Mudi 7 (GL-E5800)"_s);
     EXPECT_EQ(glinetModelName(u"GL.iNet GL-X750"_s), u"GL.iNet GL-X750"_s);
-    EXPECT_EQ(glinetAssoclistDump(u"aa:bb"_s, *station(R"("tx":{"rate":54000})")),
-              u"[DIAG] GL.iNet iwinfo assoclist fields for aa:bb:\n"
-              "  mac = AA:BB\n  signal = -61\n  tx = {\"rate\":54000}"_s);
 }
 
-QJsonArray clientsOf(const QByteArray& json) {
-    return parseRouterJson(json).value_or(QJsonDocument()).array();
-}
-
-TEST(GlinetClientList, KeepsTheRowsTheListCallsOnline) {
-    const struct {
-        const char* name;
-        QByteArray clients;
-        QStringList kept;
-    } rows[] = {
-        {"livenessReported",
-         R"([{"mac":"a","online":1},{"mac":"b","online":0,"iface":"2.4G"},{"mac":"c","alive":false},{"mac":"d"}])",
-         {u"a"_s, u"d"_s}},
-        {"noRowOnlineKeepsThoseNamingAnInterface",
-         R"([{"mac":"a","online":false,"iface":"5G"},{"mac":"b","online":false,"iface":""}])",
-         {u"a"_s}},
-        {"noUsableMac", R"([{"online":true},{"mac":7,"online":true},"junk",{"mac":"z"}])", {u"z"_s}},
-    };
-    for (const auto& row : rows) {
-        QStringList macs;
-        for (const RouterClient& client : glinetClientRows(clientsOf(row.clients)))
-            macs.append(client.mac);
-        EXPECT_EQ(macs, row.kept) << row.name;
-    }
+QStringList keptMACs(const QByteArray& clients) {
+    QStringList macs;
+    for (const RouterClient& client : glinetClientRows(parseRouterJson(clients)->array()))
+        macs.append(client.mac);
+    return macs;
 }
 
 // tx and rx are bytes per second, not a rate; the name and rate fall back field by field.
-TEST(GlinetClientList, MapsTheVendorExample) {
+TEST(GlinetClientList, KeepsTheRowsTheListCallsOnlineAndMapsThem) {
+    EXPECT_EQ(
+        keptMACs(R"([{"mac":"a","online":1},{"mac":"b","online":0,"iface":"5G"},{"mac":"c","alive":false},
+                           {"mac":"d"},{"online":true},{"mac":7,"online":true},"junk"])"),
+        (QStringList{u"a"_s, u"d"_s}));
+    EXPECT_EQ(keptMACs(R"([{"mac":"a","online":false,"iface":"5G"},{"mac":"b","online":false,"iface":""}])"),
+              QStringList{u"a"_s})
+        << "with no row online, those naming an interface";
     const auto list = readGlinetClientList(
         R"({"jsonrpc":"2.0","id":2,"result":{"clients":[{"mac":"18:c0:4d:aa:bb:cc","name":"DESKTOP-1",
             "ip":"192.168.8.148","tx":5120,"rx":880,"total_tx":470371319,"total_rx":"397117728",
-            "iface":"eth0","online":true}]}})");
+            "iface":"eth0","online":true},{"mac":"m","hostname":"cam","txrate":433.3,"tx_bytes":8}]}})");
     EXPECT_FALSE(list.sessionExpired);
-    EXPECT_EQ(list.rows, QList<RouterClient>{RouterClient(u"18:c0:4d:aa:bb:cc"_s, u"192.168.8.148"_s,
-                                                          u"DESKTOP-1"_s, u"eth0"_s, -99, 0.0, true,
-                                                          470371319, 397117728, std::nullopt)});
-    const auto rows =
-        glinetClientRows(clientsOf(R"([{"mac":"m","hostname":"cam","txrate":433.3,"tx_bytes":8}])"));
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0].hostname, u"cam"_s);
-    EXPECT_EQ(rows[0].txRate, 433.3);
-    EXPECT_EQ(rows[0].txBytes, 8u);
-}
-
-TEST(GlinetClientList, ReportsAnExpiredSessionAndSurvivesJunk) {
-    const auto expired = readGlinetClientList(
-        R"({"id":23,"jsonrpc":"2.0","error":{"message":"Access denied","code":-32000}})");
-    EXPECT_TRUE(expired.sessionExpired);
-    EXPECT_TRUE(expired.rows.isEmpty());
-    for (const char* junk : {"<html><title>404</title></html>", R"({"result":{"clients":{"mac":"m"}}})",
-                             R"({"error":{"code":-32601}})"}) {
-        const auto list = readGlinetClientList(junk);
-        EXPECT_FALSE(list.sessionExpired) << junk;
-        EXPECT_TRUE(list.rows.isEmpty()) << junk;
-    }
-}
-
-TEST(GlinetClientList, DumpsTheTargetEntryOnceFoundIgnoringCase) {
-    const QJsonArray clients = clientsOf(R"([{"mac":"aa:bb","online":true,"name":null,"tx":0,"x":[1]}])");
-    const auto entry = glinetClientEntry(clients, u"AA:BB"_s);
-    ASSERT_TRUE(entry.has_value());
-    EXPECT_EQ(glinetClientListDump(u"AA:BB"_s, *entry),
-              u"[DIAG] GL.iNet clients.get_list fields for AA:BB:\n"
-              "  mac = aa:bb\n  name = nil\n  online = true\n  tx = 0\n  x = [1]"_s);
+    EXPECT_EQ(list.rows,
+              (QList<RouterClient>{{u"18:c0:4d:aa:bb:cc"_s, u"192.168.8.148"_s, u"DESKTOP-1"_s, u"eth0"_s,
+                                    -99, 0.0, true, 470371319, 397117728, std::nullopt},
+                                   {u"m"_s, {}, u"cam"_s, {}, -99, 433.3, true, 8, 0, std::nullopt}}));
+    EXPECT_TRUE(
+        readGlinetClientList(R"({"error":{"message":"Access denied","code":-32000}})").sessionExpired);
+    for (const char* junk :
+         {"<html>404</html>", R"({"result":{"clients":{"mac":"m"}}})", R"({"error":{"code":-32601}})"})
+        EXPECT_EQ(readGlinetClientList(junk).sessionExpired, false) << junk;
+    const QJsonArray clients = parseRouterJson(R"([{"mac":"aa:bb","name":null,"x":[1]}])")->array();
+    EXPECT_TRUE(glinetClientEntry(clients, u"AA:BB"_s));
     EXPECT_EQ(glinetClientEntry(clients, QString()), std::nullopt);
 }
 
 // libxcrypt's known-answer table and Drepper's published SHA-crypt examples
 // (whose rounds=5000 is the default, so its digest holds without the field).
 TEST(GlinetLogin, CryptStringMatchesPublishedKnownAnswers) {
-    const struct {
-        int alg;
-        QString salt;
-        QString password;
-        std::optional<QString> crypt;
-    } rows[] = {
-        {1, u"abcdefgh"_s, u"Hello world!"_s, u"$1$abcdefgh$fzmjzFdo5nMtBG8gtud5e0"_s},
-        // The salt is cut at 16 characters.
-        {5, u"toolongsaltstring"_s, u"This is just a test"_s,
-         u"$5$toolongsaltstrin$Un/5jzAHMgOGZ5.mWJpuVolil07guHPvOW8mGRcvxa5"_s},
-        // Any other alg is SHA-256.
-        {7, u"short"_s, u"abc"_s, u"$5$short$PKcRAEJSPWRgSvYSDOgjYdNBO/NQesdEIekzR.MC.B6"_s},
-        {6, u"saltstring"_s, u"Hello world!"_s,
-         u"$6$saltstring$svn8UoSVapNtMuq1ukKS4tPQd8iKwSMHWjl/O817G3uBnIFNjnQJuesI68u4OTLiBFdcbYEdFCoEOfaS35inz1"_s},
-        // A salt smuggling in its own rounds, and a password crypt() would cut short.
-        {5, u"rounds=1000$x"_s, u"a"_s, std::nullopt},
-        {1, u"abcdefgh"_s, u"ab"_s + QChar(0) + u"c"_s, std::nullopt},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(glinetCryptString(row.password, row.salt, row.alg), row.crypt) << row.salt.toStdString();
+    EXPECT_EQ(glinetCryptString(u"Hello world!"_s, u"abcdefgh"_s, 1),
+              u"$1$abcdefgh$fzmjzFdo5nMtBG8gtud5e0"_s);
+    // The salt is cut at 16 characters; any alg but 1 and 6 is SHA-256.
+    EXPECT_EQ(glinetCryptString(u"This is just a test"_s, u"toolongsaltstring"_s, 7),
+              u"$5$toolongsaltstrin$Un/5jzAHMgOGZ5.mWJpuVolil07guHPvOW8mGRcvxa5"_s);
+    EXPECT_EQ(
+        glinetCryptString(u"Hello world!"_s, u"saltstring"_s, 6),
+        u"$6$saltstring$svn8UoSVapNtMuq1ukKS4tPQd8iKwSMHWjl/O817G3uBnIFNjnQJuesI68u4OTLiBFdcbYEdFCoEOfaS35inz1"_s);
+    // A salt smuggling in its own rounds, and a password crypt() would cut short.
+    EXPECT_EQ(glinetCryptString(u"a"_s, u"rounds=1000$x"_s, 5), std::nullopt);
+    EXPECT_EQ(glinetCryptString(u"ab"_s + QChar(0) + u"c"_s, u"abcdefgh"_s, 1), std::nullopt);
 }
 
-TEST(GlinetLogin, ChallengePicksTheOuterHashOrIsRefused) {
-    const struct {
-        QByteArray body;
-        std::optional<GlinetOuterHash> outerHash;
-    } rows[] = {
-        // Older firmware names no method: MD5.
-        {R"({"id":1,"result":{"salt":"s","alg":1,"nonce":"n"}})", GlinetOuterHash::md5},
-        {R"({"result":{"salt":"s","alg":6,"nonce":"n","hash-method":"sha512"}})", GlinetOuterHash::sha512},
-        {R"({"result":{"salt":"s","alg":5,"nonce":"n","hash-method":"sha1"}})", std::nullopt},
-        {R"({"result":{"salt":"s","alg":1}})", std::nullopt},
+TEST(GlinetLogin, ChallengePicksTheOuterHashAndTheAnswerGivesTheSession) {
+    const auto outerHash = [](const QByteArray& result) {
+        const auto challenge = readGlinetChallenge(R"({"result":)" + result + "}");
+        return challenge ? std::optional(challenge->outerHash) : std::nullopt;
     };
-    for (const auto& row : rows) {
-        const auto challenge = readGlinetChallenge(row.body);
-        EXPECT_EQ(challenge ? std::optional(challenge->outerHash) : std::nullopt, row.outerHash)
-            << row.body.constData();
-    }
+    // Older firmware names no method: MD5.
+    EXPECT_EQ(outerHash(R"({"salt":"s","alg":1,"nonce":"n"})"), GlinetOuterHash::md5);
+    EXPECT_EQ(outerHash(R"({"salt":"s","alg":6,"nonce":"n","hash-method":"sha512"})"),
+              GlinetOuterHash::sha512);
+    EXPECT_EQ(outerHash(R"({"salt":"s","alg":5,"nonce":"n","hash-method":"sha1"})"), std::nullopt);
+    EXPECT_EQ(outerHash(R"({"salt":"s","alg":1})"), std::nullopt);
+
+    EXPECT_EQ(readGlinetLoginAnswer(R"({"id":2,"result":{"username":"root","sid":"Kq6u"}})").sid, u"Kq6u"_s);
+    EXPECT_EQ(readGlinetLoginAnswer(R"({"error":{"message":"Access denied","code":-32000}})").rejectionDetail,
+              u"code:-32000"_s);
+    EXPECT_EQ(readGlinetLoginAnswer(R"({"result":{"sid":""}})").rejectionDetail, u"no-sid"_s);
 }
 
 TEST(GlinetLogin, HashesRootCryptAndNonceWithTheNamedDigest) {
@@ -208,14 +163,6 @@ TEST(GlinetLogin, HashesRootCryptAndNonceWithTheNamedDigest) {
               "8948a7ad3a603bb38a5cca0ec34a783e70db0ff1a3a7c3d3fcc1f44eda3bd687"_s);
     challenge.salt = u"bad$salt"_s;
     EXPECT_EQ(glinetLoginHash(challenge, password), std::nullopt);
-}
-
-TEST(GlinetLogin, AnswerGivesTheSessionOrTheRejectionDetail) {
-    EXPECT_EQ(readGlinetLoginAnswer(R"({"id":2,"result":{"username":"root","sid":"Kq6u"}})").sid, u"Kq6u"_s);
-    const auto denied = readGlinetLoginAnswer(R"({"error":{"message":"Access denied","code":-32000}})");
-    EXPECT_EQ(denied.sid, std::nullopt);
-    EXPECT_EQ(denied.rejectionDetail, u"code:-32000"_s);
-    EXPECT_EQ(readGlinetLoginAnswer(R"({"result":{"sid":""}})").rejectionDetail, u"no-sid"_s);
 }
 
 } // namespace
