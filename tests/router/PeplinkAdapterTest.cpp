@@ -30,7 +30,6 @@ const QByteArray twoClients = ok(R"({"stat":"ok","response":{"list":[
 class PeplinkAdapterTest : public RouterAdapterTest<PeplinkAdapter> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(routerTls()) << "openssl could not make a test certificate";
         ASSERT_TRUE(router.isListening()) << "port 443 needs run-on-private-loopback.sh";
         settings.writeString(SettingsKey::routerUsername, u"admin"_s);
         credentials.items.insert(RouterCredentials::accountFor(address), password);

@@ -18,8 +18,6 @@ namespace {
 // the adapters' tests read them.
 class RouterHttpSessionTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(routerTls()) << "openssl could not make a test certificate"; }
-
     std::optional<RouterHttpResult> exchange(const QUrl& url, std::chrono::milliseconds timeout = 5s,
                                              QList<QPair<QByteArray, QByteArray>> headers = {}) {
         std::optional<RouterHttpResult> result;

@@ -3,13 +3,7 @@
 // user's own keyring is never touched.
 #include "router/SecretServiceCredentialStore.h"
 
-#include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "router/RouterCredentials.h"
-
 #include <QElapsedTimer>
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
 
@@ -47,21 +41,6 @@ int rawItemCount(const QString& account) {
     return count;
 }
 
-// An item written by another program into the session collection, the way an
-// older build or a second tool might have left one.
-bool rawStoreInSessionCollection(const QString& account, const QString& value) {
-    SecretService* service = rawService();
-    GHashTable* attributes = rawAttributes(account);
-    const QByteArray data = value.toUtf8();
-    SecretValue* secret = secret_value_new(data.constData(), data.size(), "text/plain");
-    const bool stored = secret_service_store_sync(service, nullptr, attributes, SECRET_COLLECTION_SESSION,
-                                                  "other", secret, nullptr, nullptr);
-    secret_value_unref(secret);
-    g_hash_table_unref(attributes);
-    g_object_unref(service);
-    return stored;
-}
-
 class SecretServiceStoreTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -79,12 +58,11 @@ protected:
     QString account;
 };
 
-// Including an item another program left in another collection; the value is
-// one no shell or format string would leave alone. Deleting takes only that account.
+// The value is one no shell or format string would leave alone. Deleting takes
+// only that account.
 TEST_F(SecretServiceStoreTest, EachSaveReplacesEveryEarlierItemAndDeleteOnlyItsAccount) {
     const QString awkward = QStringLiteral(" it's \"q\" %s \\ $HOME `x`; p\u00e4ss \u5bc6\u7801 \U0001F511 ");
     const QString other = account + QStringLiteral("_other");
-    ASSERT_TRUE(rawStoreInSessionCollection(account, QStringLiteral("stale")));
     ASSERT_EQ(store.savePassword(QStringLiteral("first"), account), CredentialStatus::success);
     ASSERT_EQ(store.savePassword(awkward, account), CredentialStatus::success);
     ASSERT_EQ(store.savePassword(QStringLiteral("theirs"), other), CredentialStatus::success);
@@ -127,27 +105,6 @@ TEST_F(LockedKeyring, AnswersLockedWithoutPromptingOrLosingTheItem) {
     EXPECT_EQ(read.value, std::nullopt);
     EXPECT_EQ(read.status, CredentialStatus::collectionLocked);
     EXPECT_EQ(rawItemCount(account), 1);
-}
-
-// The real command-line program without a service to talk to: the store's own
-// status for that comes back promptly. What the verbs print is the business of
-// their own tests on a store in memory.
-TEST_F(SecretServiceStoreTest, WithoutAServiceTheCommandLineAnswersInTimeWithItsStatus) {
-    TestEnvironment env;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.configHome());
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                       QStringLiteral("unix:path=") + env.path(QStringLiteral("no-bus-here")));
-    SettingsStore(env.configHome() + QStringLiteral("/Veltrano/settings.json"))
-        .writeString(SettingsKey::routerIP, QStringLiteral("192.0.2.44"));
-    QProcess cli;
-    cli.setProcessEnvironment(environment);
-    cli.setProcessChannelMode(QProcess::MergedChannels);
-    cli.start(QStringLiteral(VELTRANO_CLI_PATH), {QStringLiteral("password"), QStringLiteral("status")});
-    ASSERT_TRUE(cli.waitForFinished(15000));
-    EXPECT_EQ(cli.exitCode(), 1);
-    const QByteArray output = cli.readAll();
-    EXPECT_TRUE(output.contains("Status:         -25291 (")) << output.constData();
 }
 
 } // namespace

@@ -51,7 +51,6 @@ void cutOff(QTcpSocket& socket) {
 class UniFiAdapterTest : public RouterAdapterTest<UniFiAdapter> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(routerTls()) << "openssl could not make a test certificate";
         console.listen(routerTls(), 8443);
         ASSERT_TRUE(console.isListening()) << "ports 443 and 8443 need run-on-private-loopback.sh";
         console.respondWith(answering(404, "{}"));
@@ -95,7 +94,7 @@ protected:
     LoopbackHttpServer console{routerTls(), 443};
 };
 
-TEST_F(UniFiAdapterTest, LogsInToTheConsoleAndCarriesItsSessionOnward) {
+TEST_F(UniFiAdapterTest, LogsInToTheConsoleCarriesItsSessionOnwardAndLogsInAgainWhenItExpires) {
     serveUniFiOS();
     EXPECT_EQ(connectNow(), Login(true, std::nullopt));
     EXPECT_EQ(clientsNow().size(), 2);
@@ -120,6 +119,14 @@ TEST_F(UniFiAdapterTest, LogsInToTheConsoleAndCarriesItsSessionOnward) {
     adapter->resetSession();
     clientsNow();
     EXPECT_EQ(logged(heading), 2);
+
+    // An expired session gives one empty list; the next poll logs in again.
+    console.serve(uniFiOSStations, LoopbackHttpServer::answer(401, R"({"meta": {"rc": "error"}})"));
+    EXPECT_TRUE(clientsNow().isEmpty());
+    console.serve(uniFiOSStations, LoopbackHttpServer::answer(200, stationList));
+    const qsizetype before = console.requests().size();
+    EXPECT_EQ(clientsNow().size(), 2);
+    EXPECT_EQ(console.lines().mid(before), (QList<QByteArray>{uniFiOSLogin, uniFiOSStations}));
 }
 
 // The classic controller is tried only after a plain rejection; an MFA account
@@ -150,20 +157,6 @@ TEST_F(UniFiAdapterTest, TriesTheClassicControllerOnlyAfterAPlainRejection) {
     EXPECT_EQ(console.requests().last().header("X-CSRF-Token"), "c2");
 }
 
-TEST_F(UniFiAdapterTest, ExpiredSessionGivesOneEmptyListThenLogsInAgain) {
-    serveUniFiOS();
-    int stationRequests = 0;
-    console.route(uniFiOSStations, [&](QTcpSocket& socket) {
-        socket.write(++stationRequests == 1 ? LoopbackHttpServer::answer(401, R"({"meta": {"rc": "error"}})")
-                                            : LoopbackHttpServer::answer(200, stationList));
-    });
-
-    EXPECT_TRUE(clientsNow().isEmpty());
-    EXPECT_EQ(clientsNow().size(), 2);
-    EXPECT_EQ(console.lines(),
-              (QList<QByteArray>{uniFiOSLogin, uniFiOSStations, uniFiOSLogin, uniFiOSStations}));
-}
-
 // The console's /api/system names the hardware; a classic controller has none.
 TEST_F(UniFiAdapterTest, SystemPageNamesTheModelAndJudgesHealth) {
     const auto page = [&](const QByteArray& answer) {
@@ -178,30 +171,24 @@ TEST_F(UniFiAdapterTest, SystemPageNamesTheModelAndJudgesHealth) {
     expectHealthFailsAtTheDeadline(6000);
 }
 
+// The logout goes where the login went: here the classic controller.
 TEST_F(UniFiAdapterTest, LogoutEndsRequestsInFlightAndGoesWhereTheLoginWent) {
-    console.route(uniFiOSStations, silent);
-    console.route(classicStations, silent);
+    console.route(uniFiOSLogin, answering(401, "{}"));
     console.route(classicLogin, answering(200, "{}", "Set-Cookie: unifises=xyz\r\n"));
-    for (const auto& [uniFiOS, logout] :
-         {std::pair(answering(200, "{}", loggedIn), "443 POST /api/auth/logout"),
-          std::pair(answering(401, "{}"), "8443 POST /api/logout")}) {
-        console.route(uniFiOSLogin, uniFiOS);
-        ASSERT_TRUE(connectNow().first);
-        const qsizetype loginRequests = console.requests().size();
-
-        std::optional<QList<RouterClient>> rows;
-        adapter->fetchClients([&](QList<RouterClient> list) { rows = list; });
-        ASSERT_TRUE(waitUntil([&] { return console.requests().size() == loginRequests + 1; }));
-        adapter->disconnect();
-        adapter->resetSession();
-        ASSERT_TRUE(waitUntil([&] { return rows.has_value() && console.lines().last() == logout; }))
-            << logout;
-        EXPECT_TRUE(rows->isEmpty());
-        EXPECT_FALSE(console.requests().last().header("Cookie").value_or("").isEmpty());
-    }
+    console.route(classicStations, silent);
+    std::optional<QList<RouterClient>> rows;
+    adapter->fetchClients([&](QList<RouterClient> list) { rows = list; });
+    ASSERT_TRUE(waitUntil([&] { return console.count(classicStations) == 1; }));
+    adapter->disconnect();
+    adapter->resetSession();
+    ASSERT_TRUE(
+        waitUntil([&] { return rows.has_value() && console.lines().last() == "8443 POST /api/logout"; }));
+    EXPECT_TRUE(rows->isEmpty());
+    EXPECT_EQ(console.requests().last().header("Cookie"), "unifises=xyz");
 }
 
-TEST_F(UniFiAdapterTest, ForgottenSessionsLateLoginChangesNothing) {
+// Answers that come after a reset or after the adapter is gone change nothing.
+TEST_F(UniFiAdapterTest, LateAnswersAreDropped) {
     QPointer<QTcpSocket> held;
     console.route(uniFiOSLogin, [&](QTcpSocket& socket) { held = &socket; });
     std::optional<Login> result;
@@ -209,20 +196,15 @@ TEST_F(UniFiAdapterTest, ForgottenSessionsLateLoginChangesNothing) {
     ASSERT_TRUE(waitUntil([&] { return !held.isNull(); }));
     adapter->resetSession();
     held->write(LoopbackHttpServer::answer(200, "{}", loggedIn));
-
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
     EXPECT_EQ(*result, Login(false, std::nullopt));
-    serveUniFiOS();
-    clientsNow();
-    EXPECT_EQ(console.lines(), (QList<QByteArray>{uniFiOSLogin, uniFiOSLogin, uniFiOSStations}));
-}
 
-TEST_F(UniFiAdapterTest, DestroyedAdapterNeverCallsBack) {
     serveUniFiOS();
     console.route(uniFiOSStations, silent);
     bool called = false;
     adapter->fetchClients([&](QList<RouterClient>) { called = true; });
     ASSERT_TRUE(waitUntil([&] { return console.count(uniFiOSStations) == 1; }));
+    EXPECT_EQ(console.lines(), (QList<QByteArray>{uniFiOSLogin, uniFiOSLogin, uniFiOSStations}));
     adapter->connect([&](bool, std::optional<QString>) { called = true; });
     pool.waitForDone();
     adapter.reset();
@@ -249,10 +231,20 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
                                            apLogin + u' ' + *hostapdStationCommand(targetMAC)}));
     EXPECT_EQ(logged(u"VT-5001 [DIAG] UniFi hostapd_cli sta output:\n0a:1b:2c:3d:4e:5f\n"_s), 1);
 
+    // A missing signal leaves the whole row to the controller; missing counters only the counters.
+    for (const auto& [answer, rssi] : {std::pair("", -61), std::pair("signal=-57\n", -57)}) {
+        ssh.forgetAnswers();
+        answerHostapd(answer);
+        const std::optional<RouterClient> client = clientNow(targetMAC.toUpper());
+        EXPECT_EQ(std::pair(client.value_or(RouterClient()).rssi, client.value_or(RouterClient()).txBytes),
+                  std::pair(rssi, std::uint64_t(5000000000)));
+    }
+    EXPECT_EQ(logged(u"VT-3005 0a:1b:2c:3d:4e:5f"_s), 1);
+
     ssh.dropMaster();
     EXPECT_EQ(rssiNow(), -61);
     awaitMaster(2);
-    EXPECT_EQ(rssiNow(), -58);
+    EXPECT_EQ(rssiNow(), -57);
     EXPECT_EQ(console.count(uniFiOSDevices), 2);
 
     const qsizetype exits = ssh.masterExits().size();
@@ -262,23 +254,6 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     const qsizetype before = console.requests().size();
     EXPECT_EQ(rssiNow(), -61);
     EXPECT_EQ(console.lines().mid(before, 2), (QList<QByteArray>{uniFiOSLogin, uniFiOSStations}));
-}
-
-// A missing signal leaves the whole row to the controller; missing counters
-// only the counters.
-TEST_F(UniFiAdapterTest, FallsBackToTheControllerForWhatHostapdLacks) {
-    resolveAccessPoint();
-    for (const auto& [answer, rssi] :
-         {std::pair(QByteArray(), -61), std::pair(QByteArray("signal=-58\n"), -58)}) {
-        ssh.forgetAnswers();
-        answerHostapd(answer);
-        const qsizetype before = console.requests().size();
-        const std::optional<RouterClient> client = clientNow(targetMAC.toUpper());
-        EXPECT_EQ(std::pair(client.value_or(RouterClient()).rssi, client.value_or(RouterClient()).txBytes),
-                  std::pair(rssi, std::uint64_t(5000000000)));
-        EXPECT_EQ(console.lines().mid(before), QList<QByteArray>{uniFiOSStations});
-    }
-    EXPECT_EQ(logged(u"VT-3005 0a:1b:2c:3d:4e:5f"_s), 1);
 }
 
 // Every session reset forgets the device login (each router recovery makes

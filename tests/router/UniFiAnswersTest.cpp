@@ -139,15 +139,10 @@ TEST(HostapdStation, WidthEstimateSitsAtItsBoundaries) {
     EXPECT_EQ(estimatedWidthMHz(0.0, 2, u"ax"_s), std::nullopt);
 }
 
-TEST(AccessPointRow, CompletesTheEntryFromTheCachedStationRow) {
-    RouterClient stationRow(targetMAC, u"10.0.0.7"_s, u"r5"_s, u"5G"_s, -70, 300.0, true, 1, 2,
-                            ClientLinkDetail(std::nullopt, 2, std::nullopt, std::nullopt, u"ax"_s));
-    EXPECT_EQ(
-        accessPointRow(targetMAC, HostapdStation{-58, 1000, 2000, 1201.0}, cachedStationFacts(stationRow)),
-        (RouterClient{targetMAC, u"10.0.0.7"_s, u"r5"_s, u"5G"_s, -58, 0.0, true, 1000, 2000,
-                      ClientLinkDetail{std::nullopt, 2, 80, std::nullopt, u"ax"_s}}));
-
-    stationRow.linkDetail->widthMHz = 40;
+// The adapter's own test completes a row from the cache; these are the edges.
+TEST(AccessPointRow, CachedWidthWinsAndNothingCachedLeavesAPlainRow) {
+    RouterClient stationRow(targetMAC, {}, {}, {}, -70, 300.0, true, 1, 2,
+                            ClientLinkDetail({}, 2, 40, {}, u"ax"_s));
     EXPECT_EQ(accessPointRow(targetMAC, HostapdStation{-58, 1, 2, 1201.0}, cachedStationFacts(stationRow))
                   .linkDetail->widthMHz,
               40);
@@ -156,17 +151,8 @@ TEST(AccessPointRow, CompletesTheEntryFromTheCachedStationRow) {
 }
 
 TEST(UniFiAccessPointLookup, FollowsTheStationToItsAccessPointsPlainAddress) {
-    const QJsonArray stations =
-        *uniFiData(R"({"data": [{"mac": "0A:1B:2C:3D:4E:5F", "ap_mac": "80:2a:a8:00:01:02"},
-                                                        {"mac": "aa:00:00:00:00:01"}]})");
-    const QJsonArray devices = *uniFiData(R"({"data": [{"mac": "80:2A:A8:00:01:99", "ip": "192.168.1.9"},
-        {"mac": "80:2A:A8:00:01:02", "ip": "192.168.1.8", "config_network": {"ip": "10.1.10.67"}}]})");
-    const std::optional<QString> apMAC = uniFiAccessPointMAC(stations, targetMAC);
-    ASSERT_EQ(apMAC, u"80:2a:a8:00:01:02"_s);
-    EXPECT_EQ(uniFiAccessPointIP(devices, *apMAC), u"192.168.1.8"_s);
-    EXPECT_FALSE(uniFiAccessPointMAC(stations, u"aa:00:00:00:00:01"_s));
-    EXPECT_FALSE(uniFiAccessPointIP(devices, u"80:2a:a8:00:01:03"_s));
-
+    const QJsonArray stations = *uniFiData(R"({"data": [{"mac": "aa:00:00:00:00:01"}]})");
+    EXPECT_FALSE(uniFiAccessPointMAC(stations, u"aa:00:00:00:00:01"_s)) << "no ap_mac";
     const auto addressOf = [](const QByteArray& ip) {
         return uniFiAccessPointIP(*uniFiData(R"({"data": [{"mac": "80:2a:a8:00:01:02", "ip": )" + ip + "}]}"),
                                   u"80:2a:a8:00:01:02"_s);
@@ -177,9 +163,6 @@ TEST(UniFiAccessPointLookup, FollowsTheStationToItsAccessPointsPlainAddress) {
 }
 
 TEST(AccessPointSSHCredentials, ReadsTheMgmtSetting) {
-    EXPECT_EQ(accessPointSSHCredentials(R"({"meta": {"rc": "ok"}, "data": [{"key": "connectivity"},
-              {"key": "mgmt", "x_ssh_username": "admin", "x_ssh_password": "s3cret", "x_ssh_enabled": true}]})"),
-              (AccessPointSSHCredentials{u"admin"_s, u"s3cret"_s}));
     EXPECT_FALSE(accessPointSSHCredentials(R"({"data": [{"key": "mgmt", "x_ssh_password": "s3cret"}]})"));
     EXPECT_FALSE(accessPointSSHCredentials(R"({"meta": {"rc": "error", "msg": "api.err.NoPermission"}})"));
 }
