@@ -14,7 +14,8 @@ std::optional<QJsonObject> station(const QByteArray& fields) {
     return findAssociatedStation(R"({"results":[{"mac":"AA:BB","signal":-61,)" + fields + "}]}", u"aa:bb"_s);
 }
 
-// One row each side of how the era, the guard interval and the width are told.
+// One row each side of how the era, the guard interval and the width are told;
+// the adapter's test reads an 802.11ac station whole.
 TEST(GlinetStation, ReadsRateAndLinkDetail) {
     const auto expect = [](const QByteArray& tx, double rateMbps, const ClientLinkDetail& detail) {
         const GlinetRadio radio = radioFromStation(station(R"("tx":)" + tx).value_or(QJsonObject()));
@@ -22,7 +23,6 @@ TEST(GlinetStation, ReadsRateAndLinkDetail) {
         EXPECT_DOUBLE_EQ(radio.txRate, rateMbps) << tx.constData();
         EXPECT_EQ(radio.linkDetail, detail) << tx.constData();
     };
-    expect(R"({"rate":866700,"mcs":9,"nss":2})", 866.7, ClientLinkDetail(9, 2, 80, {}, u"ac"_s));
     expect(R"({"rate":54000,"ht":false,"vht":false,"mhz":20})", 54.0, ClientLinkDetail({}, {}, 20, {}, {}));
     expect(R"({"rate":2882400,"eht":true,"mcs":13,"nss":2,"mhz":320})", 2882.4,
            ClientLinkDetail(13, 2, 320, {}, u"be"_s));
@@ -49,32 +49,21 @@ TEST(GlinetStation, WidthEstimateSitsAtItsBoundaries) {
     EXPECT_EQ(estimatedWidthMHz(0.0, 1, true), std::nullopt);
 }
 
-// Radio counters replace the list's only when the radio has them.
-TEST(GlinetStation, MergesRadioIntoTheListRow) {
+// The adapter's test merges a station into its list row; these are the edges:
+// counters of nought keep the list's, commands refuse one row per guard.
+TEST(GlinetStation, MergesOnlyCountersTheRadioHasAndBuildsOnlySafeCommands) {
     const RouterClient row(u"aa:bb"_s, {}, {}, {}, -99, 12.0, true, 500, 700, std::nullopt);
-    const RouterClient merged = withRadio(row, radioFromStation(*station(R"("tx":{"rate":6000,"bytes":9})")));
-    EXPECT_EQ(merged, RouterClient(u"aa:bb"_s, {}, {}, {}, -61, 6.0, true, 9, 700,
-                                   ClientLinkDetail({}, {}, 20, {}, {})));
-    EXPECT_EQ(withRadio(row, std::nullopt),
-              RouterClient(u"aa:bb"_s, {}, {}, {}, -99, 0.0, true, 500, 700, std::nullopt));
-}
-
-// One refused row per guard.
-TEST(GlinetStation, BuildsOnlySafeShellCommands) {
-    EXPECT_EQ(glinetPingCommand(u"192.168.8.20"_s), u"ping -c 1 192.168.8.20 >/dev/null 2>&1 &"_s);
+    EXPECT_EQ(
+        withRadio(row, radioFromStation(*station(R"("tx":{"rate":6000,"bytes":0})"))),
+        RouterClient(u"aa:bb"_s, {}, {}, {}, -61, 6.0, true, 500, 700, ClientLinkDetail({}, {}, 20, {}, {})));
     for (const QString& ip : {u"192.168.8"_s, u"1.2.3.4;reboot"_s, u"1..2.3"_s})
         EXPECT_EQ(glinetPingCommand(ip), std::nullopt) << ip.toStdString();
-    EXPECT_EQ(glinetAssoclistCommand(u"phy0-ap0"_s),
-              uR"(ubus call iwinfo assoclist '{"device":"phy0-ap0"}')"_s);
     EXPECT_EQ(glinetAssoclistCommand(u"wlan0'; reboot; '"_s), std::nullopt);
     EXPECT_EQ(glinetAssoclistCommand(QString()), std::nullopt);
 }
 
 TEST(GlinetStation, ReadsTheDeviceListAndTheBoard) {
     EXPECT_EQ(readIwinfoDevices(R"({"devices":["wlan0",3,"wlan1"]})"), (QStringList{u"wlan0"_s, u"wlan1"_s}));
-    EXPECT_EQ(readIwinfoDevices("Command failed: Not found"), std::nullopt);
-    EXPECT_EQ(readGlinetBoardModel(R"({"kernel":"5.4","model":"GL.iNet GL-MT3000"})"),
-              u"GL.iNet GL-MT3000"_s);
     EXPECT_EQ(readGlinetBoardModel(R"({"model":42})"), std::nullopt);
     // The Mudi's board names no GL- code; the adapter's own test takes a coded board.
     EXPECT_EQ(glinetModelName(u"GL.iNet E5800 board"_s), u"Mudi 7 (GL-E5800)"_s);
@@ -97,15 +86,10 @@ TEST(GlinetClientList, KeepsTheRowsTheListCallsOnlineAndMapsThem) {
     EXPECT_EQ(keptMACs(R"([{"mac":"a","online":false,"iface":"5G"},{"mac":"b","online":false,"iface":""}])"),
               QStringList{u"a"_s})
         << "with no row online, those naming an interface";
-    const auto list = readGlinetClientList(
-        R"({"jsonrpc":"2.0","id":2,"result":{"clients":[{"mac":"18:c0:4d:aa:bb:cc","name":"DESKTOP-1",
-            "ip":"192.168.8.148","tx":5120,"rx":880,"total_tx":470371319,"total_rx":"397117728",
-            "iface":"eth0","online":true},{"mac":"m","hostname":"cam","txrate":433.3,"tx_bytes":8}]}})");
-    EXPECT_FALSE(list.sessionExpired);
-    EXPECT_EQ(list.rows,
-              (QList<RouterClient>{{u"18:c0:4d:aa:bb:cc"_s, u"192.168.8.148"_s, u"DESKTOP-1"_s, u"eth0"_s,
-                                    -99, 0.0, true, 470371319, 397117728, std::nullopt},
-                                   {u"m"_s, {}, u"cam"_s, {}, -99, 433.3, true, 8, 0, std::nullopt}}));
+    // The adapter's test maps a whole row; this one takes the fallback fields.
+    EXPECT_EQ(glinetClientRows(
+                  parseRouterJson(R"([{"mac":"m","hostname":"cam","txrate":433.3,"tx_bytes":8}])")->array()),
+              (QList<RouterClient>{{u"m"_s, {}, u"cam"_s, {}, -99, 433.3, true, 8, 0, std::nullopt}}));
     EXPECT_TRUE(
         readGlinetClientList(R"({"error":{"message":"Access denied","code":-32000}})").sessionExpired);
     for (const char* junk :
@@ -116,11 +100,9 @@ TEST(GlinetClientList, KeepsTheRowsTheListCallsOnlineAndMapsThem) {
     EXPECT_EQ(glinetClientEntry(clients, QString()), std::nullopt);
 }
 
-// libxcrypt's known-answer table and Drepper's published SHA-crypt examples
-// (whose rounds=5000 is the default, so its digest holds without the field).
+// Drepper's published SHA-crypt examples (whose rounds=5000 is the default, so
+// its digest holds without the field); the adapter's test logs in with MD5.
 TEST(GlinetLogin, CryptStringMatchesPublishedKnownAnswers) {
-    EXPECT_EQ(glinetCryptString(u"Hello world!"_s, u"abcdefgh"_s, 1),
-              u"$1$abcdefgh$fzmjzFdo5nMtBG8gtud5e0"_s);
     // The salt is cut at 16 characters; any alg but 1 and 6 is SHA-256.
     EXPECT_EQ(glinetCryptString(u"This is just a test"_s, u"toolongsaltstring"_s, 7),
               u"$5$toolongsaltstrin$Un/5jzAHMgOGZ5.mWJpuVolil07guHPvOW8mGRcvxa5"_s);
@@ -151,10 +133,8 @@ TEST(GlinetLogin, ChallengePicksTheOuterHashAndTheAnswerGivesTheSession) {
 }
 
 TEST(GlinetLogin, HashesRootCryptAndNonceWithTheNamedDigest) {
-    GlinetChallenge challenge{u"saltstring"_s, u"0123456789abcdefNonce"_s, 5, GlinetOuterHash::md5};
+    GlinetChallenge challenge{u"saltstring"_s, u"0123456789abcdefNonce"_s, 5, GlinetOuterHash::sha256};
     const QString password = u"Hello world!"_s;
-    EXPECT_EQ(glinetLoginHash(challenge, password), u"2dee8fc4b96b5c5ee0d88b1069e610bf"_s);
-    challenge.outerHash = GlinetOuterHash::sha256;
     EXPECT_EQ(glinetLoginHash(challenge, password),
               u"a54389cb781a4cd78faf44de0a69ee760572025f9eebb0e6b02fff7cf71298db"_s);
     challenge.outerHash = GlinetOuterHash::sha512;
