@@ -103,18 +103,12 @@ TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {
     EXPECT_EQ(linkSpeedText(1'000'000'000), u"1GbE"_s);
     EXPECT_EQ(wifiDescription(u"wlan0"_s, {{u"wlan0"_s, 0}}), u"WiFi (wlan0)"_s);
     EXPECT_EQ(defaultGateways(lines), (QStringList{u"192.168.8.1"_s, u"10.0.0.1"_s, u"172.16.0.1"_s}));
+    EXPECT_TRUE(isGatewayOnWiFi(u"192.168.8.1"_s, lines, {{u"wlp2s0"_s, 0}}));
+    EXPECT_FALSE(isGatewayOnWiFi(u"10.0.0.1"_s, lines, {{u"wlp2s0"_s, 0}}));
 
     const auto noSpeed = [](const QString&) { return std::optional<std::uint64_t>(); };
     EXPECT_EQ(gatewayOptions({}, {}, noSpeed), (QList<GatewayOption>{{u"192.168.8.1"_s, u"192.168.8.1"_s}}));
     EXPECT_EQ(defaultGateways({}), QStringList{u"192.168.8.1"_s});
-}
-
-TEST(GatewayDiscovery, GatewayOnWiFiFollowsTheInterfaceOfItsRoute) {
-    const QList<GatewayLine> lines{{u"192.168.8.1"_s, u"wlan0"_s}, {u"10.0.0.1"_s, u"eth0"_s}};
-    const QList<WiFiInterface> wifi{{u"wlan0"_s, 0}};
-    EXPECT_TRUE(isGatewayOnWiFi(u"192.168.8.1"_s, lines, wifi));
-    EXPECT_FALSE(isGatewayOnWiFi(u"10.0.0.1"_s, lines, wifi));
-    EXPECT_FALSE(isGatewayOnWiFi(u"192.168.9.1"_s, lines, wifi));
 }
 
 TEST(GatewayDiscovery, LocalSubnetMatchesUnderTheInterfaceMask) {
