@@ -4,7 +4,8 @@
 
 class EventLogger;
 
-// A once-per-run field dump of the target's row: logged at debug level and
-// written to standard error, so it can be read while running from a terminal
-// without mixing into what a command prints on standard output (JSON, say).
+// A once-per-run field dump of the target's row, logged at debug level only:
+// the journal passes it while debug logging is on, and its standard-error
+// fallback prints it then, so a terminal shows it once and standard output
+// (JSON from a command, say) stays clean.
 void writeDiagnosticDump(EventLogger& logger, const QString& dump);

@@ -7,9 +7,10 @@
 
 // Stands in for ssh through VELTRANO_SSH. Its "master" is a file, up only when
 // the askpass script tells the accepted password, the way ssh hears it; every
-// remote command is recorded as "login command" and answered from the outputs
-// it was given. It finds its folder through its own path, because the master
-// gets a replaced environment.
+// remote command is recorded as "login command" and answered, with a failing
+// status the transport must not mind, from the outputs it was given. Each kind
+// of run also leaves its arguments and environment. It finds its folder through
+// its own path, because the master gets a replaced environment.
 class FakeSshScript {
 public:
     explicit FakeSshScript(const QString& directory)
@@ -41,20 +42,29 @@ public:
     // The access point rebooted.
     void dropMaster() { QFile::remove(path("master-up")); }
 
-    QStringList commands() const { return lines("commands"); }
-    QStringList passwordsHeard() const { return lines("askpass-answers"); }
+    QStringList commands() const { return recorded("commands"); }
+    QStringList passwordsHeard() const { return recorded("askpass-answers"); }
     // The login of each master started and closed.
-    QStringList masterStarts() const { return lines("master-starts"); }
-    QStringList masterExits() const { return lines("master-exits"); }
+    QStringList masterStarts() const { return recorded("master-starts"); }
+    QStringList masterExits() const { return recorded("master-exits"); }
+    // "master-" or "command-" with "arguments" or "environment", of the last run of that kind.
+    QStringList recorded(const char* name) const {
+        QFile file(path(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 
 private:
     static constexpr char program[] = R"sh(#!/bin/sh
 here=$(dirname "$0")
 for last; do :; done
 if [ "$1" = -M ]; then
+    printf '%s\n' "$@" >"$here/master-arguments"
+    tr '\0' '\n' </proc/$$/environ >"$here/master-environment"
     echo "$last" >>"$here/master-starts"
     heard=$("$SSH_ASKPASS")
-    echo "$heard" >>"$here/askpass-answers"
+    printf '%s\n' "$heard" >>"$here/askpass-answers"
     [ -e "$here/password" ] && [ "$heard" = "$(cat "$here/password")" ] || exit 255
     touch "$here/master-up"
     exec sleep 30
@@ -65,12 +75,14 @@ if [ "$3" = -O ]; then
     exit) echo "$last" >>"$here/master-exits"; rm -f "$here/master-up"; exit 0 ;;
     esac
 fi
+printf '%s\n' "$@" >"$here/command-arguments"
+tr '\0' '\n' </proc/$$/environ >"$here/command-environment"
 printf '%s %s\n' "$3" "$4" >>"$here/commands"
 for question in "$here"/answers/*.command; do
     [ -e "$question" ] || continue
     if [ "$(cat "$question")" = "$4" ]; then
         cat "${question%.command}.output"
-        exit 0
+        exit 3
     fi
 done
 )sh";
@@ -81,13 +93,6 @@ done
         QFile file(directory + QLatin1Char('/') + name);
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
-    }
-
-    QStringList lines(const char* name) const {
-        QFile file(path(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
     QString directory;

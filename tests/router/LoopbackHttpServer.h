@@ -63,10 +63,6 @@ public:
         server->listen(QHostAddress::LocalHost, port);
         servers.push_back(std::move(server));
     }
-    void close() {
-        for (const auto& server : servers)
-            server->close();
-    }
 
     QUrl url(const QString& path = QStringLiteral("/")) const {
         return QUrl(scheme + QStringLiteral("://127.0.0.1:") +
@@ -88,9 +84,13 @@ public:
     }
     int connections() const { return accepted; }
     const QList<Request>& requests() const { return received; }
-    QList<QByteArray> lines() const { return collect(&Request::line); }
+    QList<QByteArray> lines() const {
+        QList<QByteArray> found;
+        for (const Request& request : received)
+            found.append(request.line());
+        return found;
+    }
     qsizetype count(const QByteArray& line) const { return lines().count(line); }
-    QList<QByteArray> requestHeads() const { return collect(&Request::head); }
 
     static QByteArray answer(int status, const QByteArray& body, const QByteArray& extraHeaders = {}) {
         return "HTTP/1.1 " + QByteArray::number(status) +
@@ -141,13 +141,6 @@ private:
         received.append(request);
         pending.remove(0, headEnd + 4 + bodyLength);
         return true;
-    }
-
-    template <typename Part> QList<QByteArray> collect(Part part) const {
-        QList<QByteArray> parts;
-        for (const Request& request : received)
-            parts.append(std::invoke(part, request));
-        return parts;
     }
 
     std::vector<std::unique_ptr<QTcpServer>> servers;

@@ -12,12 +12,9 @@ QByteArray clientAnswer(const QByteArray& listEntries) {
 }
 
 TEST(PeplinkAnswers, FindsTheGrantsTokenWhereverTheFirmwarePutsIt) {
-    EXPECT_EQ(tokenFromGrant(R"({"access_token": "t0p", "expires_in": 3600})"), u"t0p"_s);
-    EXPECT_EQ(tokenFromGrant(R"({"stat": "ok", "response": {"accessToken": "43c6", "expiresIn": "172800"}})"),
-              u"43c6"_s);
+    // The adapter's test takes a token from either place; an empty one falls through.
     EXPECT_EQ(tokenFromGrant(R"({"access_token": "", "response": {"accessToken": "b"}})"), u"b"_s);
-    for (const char* body : {R"({"stat": "fail", "code": 401})", R"({"response": {"accessToken": ""}})",
-                             R"({"access_token": 12345})", "<html><body>502 Bad Gateway</body></html>"})
+    for (const char* body : {R"({"access_token": 12345})", "<html><body>502 Bad Gateway</body></html>"})
         EXPECT_EQ(tokenFromGrant(body), std::nullopt) << body;
 }
 
@@ -30,71 +27,50 @@ TEST(PeplinkAnswers, MapsAWirelessStationAndDefaultsFieldsOfTheWrongType) {
         QList<RouterClient>{RouterClient(u"00:1E:8F:AA:BB:CC"_s, u"192.168.50.23"_s, u"R5"_s, u"5G"_s, -61,
                                          866.7, true, 18446744073709551615ULL, 12345, std::nullopt)});
 
-    RouterClient defaults;
-    defaults.mac = u"aa:00:00:00:00:01"_s;
-    defaults.iface = u"wlan"_s;
-    defaults.isOnline = true;
-    EXPECT_EQ(
-        clientRows(clientAnswer(
-            R"({"mac": "aa:00:00:00:00:01", "ip": 7, "name": ["x"], "signalStrength": "-60", "speed": -300,
-            "channel": "36", "tx_bytes": -5, "rx_bytes": {"v": 1}})")),
-        QList<RouterClient>{defaults});
+    EXPECT_EQ(clientRows(clientAnswer(
+                  R"({"mac": "aa:00:00:00:00:01", "ip": 7, "name": ["x"], "signalStrength": "-60",
+                                         "speed": -300, "channel": "36", "tx_bytes": -5, "rx_bytes": {"v": 1}})")),
+              (QList<RouterClient>{
+                  {u"aa:00:00:00:00:01"_s, {}, {}, u"wlan"_s, -99, 0.0, true, 0, 0, std::nullopt}}));
 }
 
 TEST(PeplinkAnswers, KeepsOnlyWiFiConnectionsAndEntriesWithAMAC) {
     const QList<RouterClient> rows = clientRows(clientAnswer(R"(
         {"mac": "AA:00:00:00:00:01", "connectionType": "wifi"},
         {"mac": "AA:00:00:00:00:02", "connectionType": "ethernet"},
-        {"mac": "AA:00:00:00:00:03", "connectionType": "wireless"},
-        {"mac": "AA:00:00:00:00:04", "connectionType": "WiFi"},
-        {"mac": "AA:00:00:00:00:05"},
-        {"mac": 42}, {"mac": ""}, "AA:00:00:00:00:06", null)"));
+        {"mac": "AA:00:00:00:00:03"}, {"mac": 42}, {"mac": ""})"));
     QStringList macs;
     for (const RouterClient& row : rows)
         macs.append(row.mac);
-    EXPECT_EQ(macs, (QStringList{u"AA:00:00:00:00:01"_s, u"AA:00:00:00:00:03"_s, u"AA:00:00:00:00:05"_s}));
+    EXPECT_EQ(macs, (QStringList{u"AA:00:00:00:00:01"_s, u"AA:00:00:00:00:03"_s}));
 
     for (const char* body : {"<html><title>401 Unauthorized</title></html>",
-                             R"({"response": {"list": {"mac": "AA:00:00:00:00:01"}}})",
-                             R"({"list": [{"mac": "AA:00:00:00:00:01"}]})", R"({"response": {"list": [)"})
+                             R"({"response": {"list": {"mac": "AA:00:00:00:00:01"}}})"})
         EXPECT_TRUE(clientRows(body).isEmpty()) << body;
 }
 
-TEST(PeplinkAnswers, BandFollowsTheChannelNumber) {
-    const struct {
-        QByteArray channel; // JSON text; empty for no `channel` field
-        QString band;
-    } rows[] = {{"", u"wlan"_s},  {"0", u"wlan"_s},  {"36.5", u"wlan"_s}, {"\"36\"", u"wlan"_s},
-                {"1", u"2.4G"_s}, {"14", u"2.4G"_s}, {"15", u"5G"_s},     {"181", u"5G"_s},
-                {"182", u"6G"_s}, {"200", u"6G"_s}};
-    for (const auto& row : rows) {
-        const QByteArray channel = row.channel.isEmpty() ? "" : ", \"channel\": " + row.channel;
-        EXPECT_EQ(clientRows(clientAnswer("{\"mac\": \"AA:00:00:00:00:01\"" + channel + "}")).value(0).iface,
-                  row.band)
-            << row.channel.constData();
-    }
-}
+TEST(PeplinkAnswers, BandFollowsTheChannelAndTheTargetMatchesInAnyCase) {
+    QStringList bands;
+    for (const char* channel : {"0", "1", "14", "15", "181", "182"})
+        bands.append(clientRows(clientAnswer(R"({"mac": "a", "channel": )" + QByteArray(channel) + "}"))
+                         .value(0)
+                         .iface);
+    EXPECT_EQ(bands, (QStringList{u"wlan"_s, u"2.4G"_s, u"2.4G"_s, u"5G"_s, u"5G"_s, u"6G"_s}));
 
-TEST(PeplinkAnswers, TargetRowMatchesTheMACWithoutRegardToCase) {
-    const QList<RouterClient> rows = clientRows(clientAnswer(R"(
-        {"mac": "aa:bb:cc:00:00:01", "name": "first"}, {"mac": "AA:BB:CC:00:00:01", "name": "second"})"));
+    const QList<RouterClient> rows = clientRows(
+        clientAnswer(R"({"mac": "aa:bb:cc:00:00:01", "name": "first"}, {"mac": "AA:BB:CC:00:00:01"})"));
     EXPECT_EQ(targetRow(rows, u"AA:BB:CC:00:00:01"_s).value_or(RouterClient()).hostname, u"first"_s);
     EXPECT_FALSE(targetRow(rows, u"AA:BB:CC:00:00:02"_s));
 }
 
 TEST(PeplinkAnswers, SystemStatusNamesTheModelAndTellsHealth) {
-    EXPECT_EQ(modelName(R"({"response": {"model": "MAX BR1 Pro 5G"}})"), u"MAX BR1 Pro 5G"_s);
     EXPECT_EQ(
         modelName(R"({"stat": "ok", "response": {"device": {"name": "Site", "model": "Balance 20X"}}})"),
         u"Balance 20X"_s);
-    for (const char* body : {R"({"response": {"model": 710}})", R"({"response": {"model": ""}})",
-                             R"({"stat": "fail", "code": 401})", "<html>Forbidden</html>"})
+    for (const char* body : {R"({"response": {"model": 710}})", "<html>Forbidden</html>"})
         EXPECT_EQ(modelName(body), u"Peplink Router"_s) << body;
 
-    EXPECT_TRUE(isHealthy(R"({"stat": "ok"})"));
-    EXPECT_TRUE(isHealthy(R"({"response": {}})"));
     EXPECT_FALSE(isHealthy(R"({"stat": "fail", "code": 401, "message": "Unauthorized"})"));
-    EXPECT_FALSE(isHealthy(R"([{"stat": "ok"}])"));
     EXPECT_FALSE(isHealthy("<html>502</html>"));
 }
 

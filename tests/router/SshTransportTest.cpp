@@ -1,136 +1,97 @@
 #include "router/SshTransport.h"
 
+#include "FakeSshScript.h"
 #include "SshTestSupport.h"
 #include "TestEnvironment.h"
 #include "app/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
+#include "router/AskpassScript.h"
+#include "router/PrivateRuntimeDirectory.h"
 #include "router/SpawnedProcess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// Stands in for ssh: records what each kind of run was given, answers the
-// askpass script the way ssh would, and keeps a "master" until told to exit.
-// It finds its folder through its own path, because the master gets a
-// replaced environment.
-const char fakeSsh[] = R"(#!/bin/sh
-here=$(dirname "$0")
-if [ "$1" = -M ]; then
-    printf '%s\n' "$@" >"$here/master-arguments"
-    tr '\0' '\n' </proc/$$/environ >"$here/master-environment"
-    "$SSH_ASKPASS" >"$here/askpass-answer"
-    echo started >>"$here/master-starts"
-    touch "$here/master-up"
-    exec sleep 30
-fi
-if [ "$3" = -O ]; then
-    case "$4" in
-    check) [ -e "$here/master-up" ]; exit ;;
-    exit) rm -f "$here/master-up"; exit 0 ;;
-    esac
-fi
-if [ "$4" = flood ]; then
-    head -c 5000000 /dev/zero
-    exit 0
-fi
-printf '%s\n' "$@" >"$here/command-arguments"
-tr '\0' '\n' </proc/$$/environ >"$here/command-environment"
-printf 'caf\303\251 output\n'
-exit 3
-)";
-
-QStringList texts(std::initializer_list<QStringView> items) {
-    QStringList list;
-    for (QStringView item : items)
-        list.append(item.toString());
-    return list;
+QStringList sorted(QStringList lines) {
+    lines.sort();
+    return lines;
 }
 
 class SshTransportTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(QDir().mkpath(environment.path(QStringLiteral("bin"))));
-        QFile script(environment.path(QStringLiteral("bin/ssh")));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(fakeSsh);
-        script.close();
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("VELTRANO_SSH", QFile::encodeName(script.fileName()));
-    }
-    void TearDown() override { qunsetenv("VELTRANO_SSH"); }
-
-    QStringList recorded(const char* name) const {
-        QFile file(environment.path(QStringLiteral("bin/") + QLatin1String(name)));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
     TestEnvironment environment;
-    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
+    SettingsStore settings{environment.path(u"settings.json"_s)};
     ThreadSafeRecordingLog systemLog;
     DebugLog debugLog;
     EventLogger logger{systemLog, settings, debugLog};
-    QString runtime = environment.path(QStringLiteral("run"));
-    SshLogin login = SshLogin::mainRouter(QStringLiteral("192.0.2.1"));
-    const QString password = QStringLiteral("pa'ss %s \\n $HOME");
-    const QString home = QStringLiteral("HOME=") + QDir::homePath();
+    QString runtime = environment.path(u"run"_s);
+    FakeSshScript ssh{environment.path(u"bin"_s)};
+    SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
+    const QString password = u"pa'ss %s \\n $HOME"_s;
+    const QString home = u"HOME="_s + QDir::homePath();
 };
 
-TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironment) {
-    SshTransport transport(SshTransport::Kind::mainRouter, logger, runtime);
-    ASSERT_TRUE(offMainThread([&] { return transport.ensureMaster(login, password); }));
+// The password reaches ssh only through the askpass script, which is gone once
+// the master is up; callers racing for a down master start only one.
+TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnce) {
+    ssh.acceptPassword(password);
+    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
+    bool first = false;
+    std::thread racer([&] { first = main.ensureMaster(login, password); });
+    EXPECT_TRUE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    racer.join();
+    EXPECT_TRUE(first);
 
-    const QString socket = runtime + QStringLiteral("/veltrano-ssh-control");
-    const QString askpass = runtime + QStringLiteral("/veltrano-askpass.sh");
-    EXPECT_EQ(recorded("master-arguments"),
-              texts({u"-M", u"-S", socket, u"-o", u"StrictHostKeyChecking=no", u"-o",
-                     u"UserKnownHostsFile=/dev/null", u"-o", u"PasswordAuthentication=yes", u"-o",
-                     u"NumberOfPasswordPrompts=1", u"-o", u"ConnectTimeout=5", u"-N", u"root@192.0.2.1"}));
-    QStringList environmentLines = recorded("master-environment");
-    environmentLines.sort();
-    EXPECT_EQ(environmentLines,
-              texts({u"DISPLAY=:0", home, u"PATH=/usr/bin:/bin", QStringLiteral("SSH_ASKPASS=") + askpass,
-                     u"SSH_ASKPASS_REQUIRE=force"}));
-    EXPECT_EQ(recorded("askpass-answer"), QStringList{password});
+    const QString askpass = runtime + u"/veltrano-askpass.sh"_s;
+    EXPECT_EQ(ssh.recorded("master-arguments"),
+              (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s, u"-o"_s,
+                           u"StrictHostKeyChecking=no"_s, u"-o"_s, u"UserKnownHostsFile=/dev/null"_s, u"-o"_s,
+                           u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s, u"-o"_s,
+                           u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
+    EXPECT_EQ(sorted(ssh.recorded("master-environment")),
+              (QStringList{u"DISPLAY=:0"_s, home, u"PATH=/usr/bin:/bin"_s, u"SSH_ASKPASS="_s + askpass,
+                           u"SSH_ASKPASS_REQUIRE=force"_s}));
+    EXPECT_EQ(ssh.passwordsHeard(), QStringList{password});
     EXPECT_FALSE(QFileInfo::exists(askpass));
-    EXPECT_EQ(systemLog.lines(), texts({u"VT-1002"}));
+    EXPECT_EQ(systemLog.lines(), QStringList{u"VT-1002"_s});
 }
 
 TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus) {
-    SshTransport transport(SshTransport::Kind::accessPoint, logger, runtime);
-    const SshLogin apLogin{QStringLiteral("admin"), QStringLiteral("192.0.2.7")};
-    const std::optional<QString> output =
-        offMainThread([&] { return transport.runCommand(apLogin, QStringLiteral("hostapd_cli sta 'x y'")); });
+    SshTransport ap(SshTransport::Kind::accessPoint, logger, runtime);
+    ssh.answer(u"hostapd_cli sta 'x y'"_s, "caf\xc3\xa9 output\n");
+    const std::optional<QString> output = offMainThread([&] {
+        return ap.runCommand({u"admin"_s, u"192.0.2.7"_s}, u"hostapd_cli sta 'x y'"_s);
+    });
 
-    EXPECT_EQ(output, QStringLiteral("café output\n"));
-    EXPECT_EQ(recorded("command-arguments"),
-              texts({u"-S", runtime + QStringLiteral("/veltrano-ap-ssh-control"), u"admin@192.0.2.7",
-                     u"hostapd_cli sta 'x y'"}));
-    QStringList environmentLines = recorded("command-environment");
-    environmentLines.sort();
-    EXPECT_EQ(environmentLines, texts({home, u"PATH=/usr/bin:/bin"}));
+    EXPECT_EQ(output, u"café output\n"_s);
+    EXPECT_EQ(ssh.recorded("command-arguments"),
+              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s, u"admin@192.0.2.7"_s,
+                           u"hostapd_cli sta 'x y'"_s}));
+    EXPECT_EQ(sorted(ssh.recorded("command-environment")), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
 }
 
 TEST_F(SshTransportTest, AFloodingCommandIsCutOffAndReported) {
-    SshTransport transport(SshTransport::Kind::mainRouter, logger, runtime);
-    EXPECT_EQ(offMainThread([&] { return transport.runCommand(login, QStringLiteral("flood")); }),
-              std::nullopt);
-    EXPECT_EQ(systemLog.count(QStringLiteral("VT-1005 flood")), 1);
+    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
+    ssh.answer(u"flood"_s, QByteArray(5'000'000, '\0'));
+    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"flood"_s); }), std::nullopt);
+    EXPECT_EQ(systemLog.count(u"VT-1005 flood"_s), 1);
 }
 
 // A wedged remote command must not hold its poll for good.
 TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
     std::optional<SpawnedProcess> child = SpawnedProcess::start(
-        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo partial; exec sleep 30")}, {},
-        SpawnedProcess::Output::capture);
+        u"/bin/sh"_s, {u"-c"_s, u"echo partial; exec sleep 30"_s}, {}, SpawnedProcess::Output::capture);
     ASSERT_TRUE(child);
     QElapsedTimer timer;
     timer.start();
@@ -139,57 +100,112 @@ TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
     EXPECT_LT(timer.elapsed(), 3000);
 }
 
-TEST_F(SshTransportTest, CallersRacingForADownMasterStartOnlyOne) {
-    SshTransport transport(SshTransport::Kind::mainRouter, logger, runtime);
-    bool first = false;
-    bool second = false;
-    std::thread a([&] { first = transport.ensureMaster(login, password); });
-    std::thread b([&] { second = transport.ensureMaster(login, password); });
-    a.join();
-    b.join();
-    EXPECT_TRUE(first && second);
-    EXPECT_EQ(recorded("master-starts").size(), 1);
-}
-
 TEST_F(SshTransportTest, MissingSshFailsEveryRunAndLeavesNoScript) {
-    qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(QStringLiteral("bin/absent"))));
-    SshTransport transport(SshTransport::Kind::mainRouter, logger, runtime);
-    EXPECT_FALSE(offMainThread([&] { return transport.ensureMaster(login, password); }));
-    EXPECT_FALSE(QFileInfo::exists(transport.askpassScriptPath()));
-    EXPECT_EQ(offMainThread([&] { return transport.runCommand(login, QStringLiteral("true")); }),
-              std::nullopt);
-    EXPECT_EQ(systemLog.lines(), texts({u"VT-1004", u"VT-1005"}));
+    qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
+    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
+    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
+    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
+    EXPECT_EQ(systemLog.lines(), (QStringList{u"VT-1004"_s, u"VT-1005"_s}));
 }
 
-struct RefusalRow {
-    std::string name;
-    mode_t runtimeMode;
-    SshLogin login;
-    QString logged;
-
-    friend void PrintTo(const RefusalRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class SshTransportRefusalTest : public SshTransportTest, public testing::WithParamInterface<RefusalRow> {};
-
-TEST_P(SshTransportRefusalTest, WritesNoPasswordAndStartsNothing) {
-    ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0700), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), GetParam().runtimeMode), 0);
-    SshTransport transport(SshTransport::Kind::mainRouter, logger, runtime);
-
-    EXPECT_FALSE(offMainThread([&] { return transport.ensureMaster(GetParam().login, password); }));
-    EXPECT_TRUE(recorded("master-starts").isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(transport.askpassScriptPath()));
-    EXPECT_EQ(systemLog.lines(), QStringList{GetParam().logged.arg(runtime)});
+// Neither a runtime folder others can read nor a user ssh would take for an
+// option gets a password written or a master started.
+TEST_F(SshTransportTest, RefusalsWriteNoPasswordAndStartNothing) {
+    ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0750), 0);
+    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
+    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
+    EXPECT_FALSE(offMainThread([&] {
+        return main.ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}, password);
+    }));
+    EXPECT_TRUE(ssh.masterStarts().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
+    EXPECT_EQ(systemLog.lines(),
+              (QStringList{u"VT-1004 SSH runtime directory %1 is open to group or others"_s.arg(runtime),
+                           u"VT-1004 unusable SSH login -oProxyCommand=touch@192.0.2.7"_s}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SshTransportRefusalTest,
-    testing::Values(RefusalRow{"runtimeOpenToGroup", 0750, SshLogin::mainRouter(QStringLiteral("192.0.2.1")),
-                               QStringLiteral("VT-1004 SSH runtime directory %1 is open to group or others")},
-                    RefusalRow{"userThatLooksLikeAnOption", 0700,
-                               SshLogin{QStringLiteral("-oProxyCommand=touch"), QStringLiteral("192.0.2.7")},
-                               QStringLiteral("VT-1004 unusable SSH login -oProxyCommand=touch@192.0.2.7")}),
-    [](const testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
+}
+
+void makeDirectory(const QByteArray& path, mode_t mode) {
+    ASSERT_EQ(::mkdir(path.constData(), 0700), 0);
+    ASSERT_EQ(::chmod(path.constData(), mode), 0);
+}
+
+TEST(AskpassScript, PrintsThePasswordExactlyAndIsPrivateFromTheStart) {
+    TestEnvironment environment;
+    const QString scriptPath = environment.path(u"askpass.sh"_s);
+    // Empty, then one of each kind of character a shell or printf would change.
+    for (const QString& password : {QString(), u"it's 'quoted'' \"hi\""_s, u"100%s %% a\\nb\\"_s,
+                                    u"$HOME $(id) `id` !1"_s, u"  pä —  "_s}) {
+        ASSERT_TRUE(AskpassScript::write(scriptPath, password));
+        EXPECT_TRUE(S_ISREG(modeOf(scriptPath)));
+        EXPECT_EQ(modeOf(scriptPath) & 07777, 0700u);
+
+        // Run as ssh runs it: executed directly, with next to no environment.
+        QProcess script;
+        script.setProcessEnvironment(QProcessEnvironment());
+        script.start(scriptPath, {});
+        ASSERT_TRUE(script.waitForFinished(5000));
+        EXPECT_EQ(QString::fromUtf8(script.readAllStandardOutput()), password + u'\n');
+    }
+}
+
+TEST(AskpassScript, ReplacesAPlantedLinkInsteadOfWritingThroughIt) {
+    TestEnvironment environment;
+    const QString victim = environment.path(u"victim"_s);
+    const QString scriptPath = environment.path(u"askpass.sh"_s);
+    ASSERT_TRUE(AskpassScript::write(victim, u"untouched"_s));
+    ASSERT_TRUE(QFile::link(victim, scriptPath));
+    ASSERT_TRUE(AskpassScript::write(scriptPath, u"secret"_s));
+    QFile victimFile(victim);
+    ASSERT_TRUE(victimFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(victimFile.readAll(), AskpassScript::content(u"untouched"_s));
+    EXPECT_FALSE(QFileInfo(scriptPath).isSymLink());
+    AskpassScript::remove(scriptPath);
+    EXPECT_FALSE(QFileInfo::exists(scriptPath));
+}
+
+// One path per status.
+TEST(PrivateRuntimeDirectory, AcceptsOnlyOurOwnClosedDirectory) {
+    using Status = PrivateRuntimeDirectory::Status;
+    TestEnvironment environment;
+    const auto prepared = [&](const char* name) {
+        return PrivateRuntimeDirectory::prepare(environment.path(QLatin1String(name)));
+    };
+    const auto encoded = [&](const char* name) {
+        return QFile::encodeName(environment.path(QLatin1String(name)));
+    };
+    EXPECT_EQ(prepared("absent"), Status::usable);
+    EXPECT_EQ(modeOf(environment.path(u"absent"_s)) & 07777, 0700u);
+    makeDirectory(encoded("open"), 0701);
+    EXPECT_EQ(prepared("open"), Status::openToOthers);
+    ASSERT_EQ(::symlink(encoded("absent").constData(), encoded("link").constData()), 0);
+    EXPECT_EQ(prepared("link"), Status::symbolicLink);
+    EXPECT_EQ(prepared("missing/veltrano"), Status::cannotCreate);
+    ASSERT_TRUE(AskpassScript::write(environment.path(u"file"_s), u"x"_s));
+    EXPECT_EQ(prepared("file"), Status::notADirectory);
+    if (::geteuid() == 0) {
+        makeDirectory(encoded("theirs"), 0700);
+        ASSERT_EQ(::chown(encoded("theirs").constData(), 65534, 65534), 0);
+        EXPECT_EQ(prepared("theirs"), Status::ownedByOther);
+    }
+}
+
+TEST(PrivateRuntimeDirectory, LivesInTheSessionRuntimeFolderOrInOneMadeForTheRun) {
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
+    EXPECT_EQ(PrivateRuntimeDirectory::defaultPath(), u"/run/user/4242/veltrano"_s);
+
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString runScoped = PrivateRuntimeDirectory::defaultPath();
+    qputenv("XDG_RUNTIME_DIR", saved);
+    EXPECT_TRUE(runScoped.startsWith(QDir::tempPath() + u"/veltrano-"_s)) << runScoped.toStdString();
+    EXPECT_EQ(PrivateRuntimeDirectory::prepare(runScoped), PrivateRuntimeDirectory::Status::usable);
+}
 
 } // namespace
