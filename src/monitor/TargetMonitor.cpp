@@ -211,6 +211,7 @@ void TargetMonitor::reset() {
     resetBandwidthStats();
     floatingWindowCurrentState.reset();
     stopFlashing();
+    flashOn = false;
 }
 
 void TargetMonitor::resetBandwidthStats() {

@@ -83,26 +83,8 @@ TEST_F(MenuManagerTest, secondTargetShowsBothHeadingsAndItsSectionUntilItIsRemov
     EXPECT_EQ(texts.size(), 7 + fixedCommands.size()) << texts.join(QLatin1Char('|')).toStdString();
 }
 
-struct TargetRow {
-    const char* name;
-    RouterClient row;
-    SignalState state;
-    bool showDev;
-    QStringList lines;
-    friend void PrintTo(const TargetRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class MenuTargetLinesTest : public MenuManagerTest, public ::testing::WithParamInterface<TargetRow> {};
-
-TEST_P(MenuTargetLinesTest, slotLinesFollowTheRow) {
-    settings.writeBool(SettingsKey::showDev, GetParam().showDev);
-    MenuManager manager(settings);
-    manager.updateTarget(GetParam().row, GetParam().row.rssi, 82, GetParam().state, TargetSlot::a);
-    EXPECT_EQ(slotALines(*manager.menu()), GetParam().lines);
-}
-
-RouterClient row(const QString& mac, const QString& iface, std::optional<ClientLinkDetail> detail = {},
-                 int rssi = -64, double rate = 433.3) {
+RouterClient client(const QString& mac, const QString& iface, std::optional<ClientLinkDetail> detail = {},
+                    int rssi = -64, double rate = 433.3) {
     return RouterClient{
         mac, QStringLiteral("192.168.8.20"), QStringLiteral("studio"), iface, rssi, rate, true, 0, 0, detail};
 }
@@ -121,35 +103,47 @@ const QString noSignal = QStringLiteral("Signal: --");
 const QString noRate = QStringLiteral("TX Rate: --");
 const ClientLinkDetail vht{9, 2, 80, true, QStringLiteral("ac")};
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, MenuTargetLinesTest,
-    ::testing::Values(
-        TargetRow{"offlineKeepsNameAndAddress", row(laptop, QStringLiteral("5G")), SignalState::offline,
-                  false, lines(noSignal, noRate, {QStringLiteral("Band: 5 GHz")})},
-        // A camera the router stopped listing stays critical, with nothing made up.
-        TargetRow{"goneButCriticalShowsNoReading", row(canon, QStringLiteral("wlan"), {}, -99, 0.0),
-                  SignalState::critical, false, lines(noSignal, noRate)},
-        TargetRow{"rateThatIsNotANumber", row(laptop, QStringLiteral("wlan"), {}, -64, std::nan("")),
-                  SignalState::excellent, false, lines(signal, noRate)},
-        TargetRow{"cameraOnTwoPointFour", row(canon, QStringLiteral("2.4G")), SignalState::marginal, false,
-                  lines(signal, rate, {QStringLiteral("Band: 2.4 GHz \u2014 limited throughput")})},
-        TargetRow{"laptopOnTwoPointFour", row(laptop, QStringLiteral("2.4G")), SignalState::excellent, false,
-                  lines(signal, rate, {QStringLiteral("Band: 2.4 GHz")})},
-        TargetRow{"unknownBandHasNoLine", row(laptop, QStringLiteral("wlan")), SignalState::excellent, false,
-                  lines(signal, rate)},
-        TargetRow{"linkDetailWithDeveloperSetting", row(laptop, QStringLiteral("5G"), vht),
-                  SignalState::excellent, true,
-                  lines(signal, rate,
-                        {QStringLiteral("Band: 5 GHz"),
-                         QStringLiteral("Link: MCS 9 \u00b7 80 MHz \u00b7 2SS \u00b7 SGI \u00b7 802.11ac")})},
-        TargetRow{"noLinkDetailWithoutIt", row(laptop, QStringLiteral("5G"), vht), SignalState::excellent,
-                  false, lines(signal, rate, {QStringLiteral("Band: 5 GHz")})}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST_F(MenuManagerTest, slotLinesFollowTheRowWithNothingMadeUp) {
+    struct Row {
+        const char* name;
+        RouterClient row;
+        SignalState state;
+        bool showDev;
+        QStringList lines;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {"offline keeps name and address", client(laptop, QStringLiteral("5G")), SignalState::offline,
+              false, lines(noSignal, noRate, {QStringLiteral("Band: 5 GHz")})},
+             // A camera the router stopped listing stays critical, with nothing made up.
+             {"gone but critical", client(canon, QStringLiteral("wlan"), {}, -99, 0.0), SignalState::critical,
+              false, lines(noSignal, noRate)},
+             {"rate not a number", client(laptop, QStringLiteral("wlan"), {}, -64, std::nan("")),
+              SignalState::excellent, false, lines(signal, noRate)},
+             {"camera on 2.4 GHz", client(canon, QStringLiteral("2.4G")), SignalState::marginal, false,
+              lines(signal, rate, {QStringLiteral("Band: 2.4 GHz \u2014 limited throughput")})},
+             {"laptop on 2.4 GHz", client(laptop, QStringLiteral("2.4G")), SignalState::excellent, false,
+              lines(signal, rate, {QStringLiteral("Band: 2.4 GHz")})},
+             {"unknown band has no line", client(laptop, QStringLiteral("wlan")), SignalState::excellent,
+              false, lines(signal, rate)},
+             {"link detail with the developer setting", client(laptop, QStringLiteral("5G"), vht),
+              SignalState::excellent, true,
+              lines(signal, rate,
+                    {QStringLiteral("Band: 5 GHz"),
+                     QStringLiteral("Link: MCS 9 \u00b7 80 MHz \u00b7 2SS \u00b7 SGI \u00b7 802.11ac")})},
+             {"no link detail without it", client(laptop, QStringLiteral("5G"), vht), SignalState::excellent,
+              false, lines(signal, rate, {QStringLiteral("Band: 5 GHz")})}}) {
+        SCOPED_TRACE(row.name);
+        settings.writeBool(SettingsKey::showDev, row.showDev);
+        MenuManager manager(settings);
+        manager.updateTarget(row.row, row.row.rssi, 82, row.state, TargetSlot::a);
+        EXPECT_EQ(slotALines(*manager.menu()), row.lines);
+    }
+}
 
 TEST_F(MenuManagerTest, localLinkLeavesNoRouterLineBehindAndSaysWhenThereIsNone) {
     settings.writeBool(SettingsKey::showDev, true);
     MenuManager manager(settings);
-    manager.updateTarget(row(laptop, QStringLiteral("5G"), vht), -64, 82, SignalState::excellent,
+    manager.updateTarget(client(laptop, QStringLiteral("5G"), vht), -64, 82, SignalState::excellent,
                          TargetSlot::a);
     manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::a);
     manager.updateP2P(LocalLinkReading{QStringLiteral("wlan0"), std::nullopt, -58, std::nullopt, 866.7, 6, 2},
@@ -204,7 +198,8 @@ TEST_F(MenuManagerTest, alertControlsFollowAlertingDisabledSnoozeAndAudio) {
 
 TEST_F(MenuManagerTest, unreachableRouterMarksTheLastReadingsUntilTheNextRow) {
     MenuManager manager(settings);
-    manager.updateTarget(row(laptop, QStringLiteral("5G")), -64, 82, SignalState::excellent, TargetSlot::a);
+    manager.updateTarget(client(laptop, QStringLiteral("5G")), -64, 82, SignalState::excellent,
+                         TargetSlot::a);
     manager.showRouterUnreachable();
     manager.showRouterUnreachable();
     EXPECT_EQ(visibleTexts(*manager.menu()).first(), QStringLiteral("State: Router unreachable"));
@@ -212,7 +207,8 @@ TEST_F(MenuManagerTest, unreachableRouterMarksTheLastReadingsUntilTheNextRow) {
               lines(signal + QStringLiteral(" (last known)"), rate + QStringLiteral(" (last known)"),
                     {QStringLiteral("Band: 5 GHz")}));
 
-    manager.updateTarget(row(laptop, QStringLiteral("5G")), -64, 82, SignalState::excellent, TargetSlot::a);
+    manager.updateTarget(client(laptop, QStringLiteral("5G")), -64, 82, SignalState::excellent,
+                         TargetSlot::a);
     EXPECT_EQ(slotALines(*manager.menu()), lines(signal, rate, {QStringLiteral("Band: 5 GHz")}));
 }
 
@@ -262,7 +258,7 @@ TEST_F(MenuManagerTest, debugLogItemFollowsTheSettingAndItsNotification) {
 TEST_F(MenuManagerTest, idleItemsReplaceTheLastTarget) {
     MenuManager manager(settings);
     settings.writeBool(SettingsKey::showDev, true);
-    manager.updateTarget(row(laptop, QStringLiteral("5G"), vht), -64, 82, SignalState::excellent,
+    manager.updateTarget(client(laptop, QStringLiteral("5G"), vht), -64, 82, SignalState::excellent,
                          TargetSlot::a);
     manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::a);
     manager.showIdleItems();

@@ -45,58 +45,52 @@ protected:
     AlertManager alerts{settings, player, clock};
 };
 
-struct DecisionRow {
-    const char* name;
-    friend void PrintTo(const DecisionRow& row, std::ostream* os) { *os << row.name; }
-    bool audioEnabled;
-    std::optional<QString> threshold;
-    std::optional<SignalState> a;
-    std::optional<SignalState> b;
-    bool disableA;
-    std::optional<SignalState> playing;
-    QStringList events;
-};
-
-class AlertDecisions : public AlertManagerTest, public ::testing::WithParamInterface<DecisionRow> {};
-
-TEST_P(AlertDecisions, OneEvaluationPlaysWhatTheActiveSlotsAskFor) {
-    const DecisionRow& row = GetParam();
-    settings.writeBool(SettingsKey::audioEnabled, row.audioEnabled);
-    if (row.threshold)
-        settings.writeString(SettingsKey::audioThreshold, *row.threshold);
-    if (row.disableA)
-        alerts.disable(TargetSlot::a);
-    setStates(row.a, row.b);
-    alerts.evaluate();
-
-    EXPECT_EQ(alerts.playingState(), row.playing);
-    EXPECT_EQ(player.events, row.events);
-    const QStringList triggered = logged().filter(QStringLiteral("VT-4003"));
-    EXPECT_EQ(triggered.size(), row.playing ? 1 : 0);
-}
-
 const auto critical = SignalState::critical;
 const auto marginal = SignalState::marginal;
 const auto excellent = SignalState::excellent;
-const QString criticalOnly = QStringLiteral("Critical");
 const QStringList tink = {QStringLiteral("loop Tink")};
 const QStringList blow = {QStringLiteral("play Blow")};
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, AlertDecisions,
-    ::testing::Values(
-        DecisionRow{"soundOffCriticalIsSilent", false, {}, critical, critical, false, {}, {}},
-        DecisionRow{"absentThresholdWarnsOnMarginal", true, {}, marginal, {}, false, marginal, blow},
-        DecisionRow{"thresholdCriticalIgnoresMarginal", true, criticalOnly, marginal, {}, false, {}, {}},
-        DecisionRow{"thresholdCriticalSlotBCritical", true, criticalOnly, marginal, critical, false, critical,
-                    tink},
-        DecisionRow{
-            "unknownThresholdIgnoresMarginal", true, QStringLiteral("marginal"), marginal, {}, false, {}, {}},
-        DecisionRow{"criticalWinsFromEitherSlot", true, {}, marginal, critical, false, critical, tink},
-        DecisionRow{"disabledCriticalLeavesMarginal", true, {}, critical, marginal, true, marginal, blow},
-        DecisionRow{"excellentIsSilent", true, {}, excellent, excellent, false, {}, {}},
-        DecisionRow{"noSlotsIsSilent", true, {}, {}, {}, false, {}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST_F(AlertManagerTest, OneEvaluationPlaysWhatTheActiveSlotsAskFor) {
+    struct Row {
+        const char* name;
+        bool audioEnabled;
+        const char* threshold;
+        std::optional<SignalState> a, b;
+        bool disableA;
+        std::optional<SignalState> playing;
+        QStringList events;
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {"sound off, critical is silent", false, nullptr, critical, critical, false, {}, {}},
+             {"no threshold warns on marginal", true, nullptr, marginal, {}, false, marginal, blow},
+             {"threshold Critical ignores marginal", true, "Critical", marginal, {}, false, {}, {}},
+             {"threshold Critical, B critical", true, "Critical", marginal, critical, false, critical, tink},
+             {"unknown threshold ignores marginal", true, "marginal", marginal, {}, false, {}, {}},
+             {"critical wins from either slot", true, nullptr, marginal, critical, false, critical, tink},
+             {"disabled critical leaves marginal", true, nullptr, critical, marginal, true, marginal,
+              blow}}) {
+        SCOPED_TRACE(row.name);
+        AlertManager alerts{settings, player, clock};
+        player.events.clear();
+        DebugLog::shared().setEntries({});
+        settings.writeBool(SettingsKey::audioEnabled, row.audioEnabled);
+        if (row.threshold)
+            settings.writeString(SettingsKey::audioThreshold, QString::fromLatin1(row.threshold));
+        else
+            settings.remove(SettingsKey::audioThreshold);
+        if (row.disableA)
+            alerts.disable(TargetSlot::a);
+        if (row.a)
+            alerts.setState(TargetSlot::a, *row.a);
+        if (row.b)
+            alerts.setState(TargetSlot::b, *row.b);
+        alerts.evaluate();
+        EXPECT_EQ(alerts.playingState(), row.playing);
+        EXPECT_EQ(player.events, row.events);
+        EXPECT_EQ(logged().filter(QStringLiteral("VT-4003")).size(), row.playing ? 1 : 0);
+    }
+}
 
 TEST_F(AlertManagerTest, MarginalToCriticalStopsBlowBeforeTinkAndBackRestartsBlowAtOnce) {
     setStates(marginal, {});
