@@ -17,46 +17,36 @@ TEST(NormalizeRSSITest, KeepsUsableReadingsAndCollapsesTheRest) {
     EXPECT_EQ(normalizeRSSI(-127), noSignalRSSI);
 }
 
-struct ReadingRow {
-    std::string name;
-    int rssi;
-    int rate;
-    SignalState state;
-    int percent;
-
-    friend void PrintTo(const ReadingRow& row, std::ostream* os) { *os << row.name; }
-};
-
-class ReadingTest : public testing::TestWithParam<ReadingRow> {};
-
-TEST_P(ReadingTest, ClassifiesAndScoresConsistently) {
-    const ReadingRow& row = GetParam();
-    const SignalClassification classification = classifySignal(row.rssi, row.rate);
-    EXPECT_EQ(classification.state, row.state);
-    EXPECT_EQ(classification.colour, stateColour(row.state));
-    EXPECT_EQ(classification.flashColour, stateFlashColour(row.state));
-    EXPECT_EQ(signalPercent(row.rssi, row.rate), row.percent);
-}
-
 // Both rate groups either side of each threshold and at each percentage band edge.
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, ReadingTest,
-    testing::Values(ReadingRow{"slowAtMinus40", -40, 100, SignalState::excellent, 99},
-                    ReadingRow{"slowAtMinus41", -41, 100, SignalState::excellent, 98},
-                    ReadingRow{"slowExcellentFloor", -60, 149, SignalState::excellent, 80},
-                    ReadingRow{"slowBelowExcellentFloor", -61, 149, SignalState::marginal, 78},
-                    ReadingRow{"slowCriticalCeiling", -70, 149, SignalState::marginal, 60},
-                    ReadingRow{"slowBelowCriticalCeiling", -71, 149, SignalState::critical, 54},
-                    ReadingRow{"slowMinus79", -79, 0, SignalState::critical, 6},
-                    ReadingRow{"slowMinus80", -80, 0, SignalState::critical, 0},
-                    ReadingRow{"fastRoundsDownAtMinus44", -44, 150, SignalState::excellent, 95},
-                    ReadingRow{"fastExcellentFloor", -65, 150, SignalState::excellent, 80},
-                    ReadingRow{"fastBelowExcellentFloor", -66, 150, SignalState::marginal, 78},
-                    ReadingRow{"fastCriticalCeiling", -75, 150, SignalState::marginal, 60},
-                    ReadingRow{"fastBelowCriticalCeiling", -76, 300, SignalState::critical, 48},
-                    ReadingRow{"fastMinus80", -80, 300, SignalState::critical, 0},
-                    ReadingRow{"fastMinus81", -81, 300, SignalState::critical, 0}),
-    [](const auto& info) { return info.param.name; });
+TEST(ReadingTest, ClassifiesAndScoresConsistently) {
+    struct Row {
+        int rssi, rate;
+        SignalState state;
+        int percent;
+    };
+    for (const Row& row : std::initializer_list<Row>{{-40, 100, SignalState::excellent, 99},
+                                                     {-41, 100, SignalState::excellent, 98},
+                                                     {-60, 149, SignalState::excellent, 80},
+                                                     {-61, 149, SignalState::marginal, 78},
+                                                     {-70, 149, SignalState::marginal, 60},
+                                                     {-71, 149, SignalState::critical, 54},
+                                                     {-79, 0, SignalState::critical, 6},
+                                                     {-80, 0, SignalState::critical, 0},
+                                                     {-44, 150, SignalState::excellent, 95},
+                                                     {-65, 150, SignalState::excellent, 80},
+                                                     {-66, 150, SignalState::marginal, 78},
+                                                     {-75, 150, SignalState::marginal, 60},
+                                                     {-76, 300, SignalState::critical, 48},
+                                                     {-80, 300, SignalState::critical, 0},
+                                                     {-81, 300, SignalState::critical, 0}}) {
+        SCOPED_TRACE(QStringLiteral("%1 dBm at %2 Mbit/s").arg(row.rssi).arg(row.rate).toStdString());
+        const SignalClassification classification = classifySignal(row.rssi, row.rate);
+        EXPECT_EQ(classification.state, row.state);
+        EXPECT_EQ(classification.colour, stateColour(row.state));
+        EXPECT_EQ(classification.flashColour, stateFlashColour(row.state));
+        EXPECT_EQ(signalPercent(row.rssi, row.rate), row.percent);
+    }
+}
 
 // Routers report whatever their firmware computes; the conversion must stay defined.
 TEST(TruncatedRateTest, TruncatesPlausibleRatesAndTamesTheRest) {
