@@ -1,9 +1,7 @@
 #include "platform/LinuxGateways.h"
-#include "platform/WirelessLink.h"
 #include "router/GatewayDiscovery.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <bit>
 #include <gtest/gtest.h>
@@ -40,49 +38,11 @@ TEST(LinuxGateways, FindsDefaultGatewaysInRouteTableOrder) {
     EXPECT_TRUE(gatewayLinesFromRouteTable("<html>not a table</html>\n").isEmpty());
 }
 
-TEST(LinuxGateways, ReadsSysfsMegabitsOrNothing) {
-    EXPECT_EQ(linkSpeedFromSysfs("2500\n"), 2'500'000'000ULL);
-    for (const QByteArray& text :
-         {QByteArray("-1\n"), QByteArray("unknown\n"), QByteArray("99999999999999999\n")})
-        EXPECT_EQ(linkSpeedFromSysfs(text), std::nullopt) << text.constData();
-}
-
-// A name from elsewhere must not lead the read out of the interface folder.
-TEST(LinuxGateways, ReadsTheSpeedOfANamedInterfaceAndFindsTheWirelessOnes) {
+TEST(LinuxGateways, FindsTheWirelessInterfaces) {
     QTemporaryDir root;
     for (const char* folder : {"enp3s0", "wlp2s0/phy80211", "wlan9/wireless", "lo"})
         ASSERT_TRUE(QDir().mkpath(root.filePath(QLatin1String(folder))));
-    QFile speed(root.filePath(QStringLiteral("enp3s0/speed")));
-    ASSERT_TRUE(speed.open(QIODevice::WriteOnly) && speed.write("2500\n") == 5);
-    speed.close();
-    EXPECT_EQ(readLinkSpeed(QStringLiteral("enp3s0"), root.path()), 2'500'000'000ULL);
-    EXPECT_FALSE(readLinkSpeed(QStringLiteral("lo"), root.path()));
-    EXPECT_FALSE(readLinkSpeed(u"../"_s + QDir(root.path()).dirName() + u"/enp3s0"_s, root.path()));
     EXPECT_EQ(wifiInterfaceNames(root.path()), (QStringList{u"wlan9"_s, u"wlp2s0"_s}));
-}
-
-class CurrentLinkOn : public WirelessLink {
-public:
-    explicit CurrentLinkOn(std::optional<LocalLinkReading> reading)
-        : reading(std::move(reading)) {}
-    std::optional<LocalLinkReading> currentLink() const override { return reading; }
-
-private:
-    std::optional<LocalLinkReading> reading;
-};
-
-TEST(LinuxGateways, OnlyTheCurrentInterfaceHasAMode) {
-    LocalLinkReading reading;
-    reading.interfaceName = u"wlan1"_s;
-    reading.phyMode = 6;
-    const auto modes = [](const QList<WiFiInterface>& interfaces) {
-        QList<int> found;
-        for (const WiFiInterface& interface : interfaces)
-            found.append(interface.phyMode);
-        return found;
-    };
-    EXPECT_EQ(modes(wifiInterfaces({u"wlan0"_s, u"wlan1"_s}, CurrentLinkOn(reading))), (QList<int>{0, 6}));
-    EXPECT_EQ(modes(wifiInterfaces({u"wlan1"_s}, CurrentLinkOn(std::nullopt))), QList<int>{0});
 }
 
 TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {

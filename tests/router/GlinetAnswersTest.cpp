@@ -65,7 +65,7 @@ TEST(GlinetStation, MergesOnlyCountersTheRadioHasAndBuildsOnlySafeCommands) {
 TEST(GlinetStation, ReadsTheDeviceListAndTheBoard) {
     EXPECT_EQ(readIwinfoDevices(R"({"devices":["wlan0",3,"wlan1"]})"), (QStringList{u"wlan0"_s, u"wlan1"_s}));
     EXPECT_EQ(readGlinetBoardModel(R"({"model":42})"), std::nullopt);
-    // The Mudi's board names no GL- code; the adapter's own test takes a coded board.
+    // The Mudi's board names no GL- code.
     EXPECT_EQ(glinetModelName(u"GL.iNet E5800 board"_s), u"Mudi 7 (GL-E5800)"_s);
     EXPECT_EQ(glinetModelName(u"GL.iNet GL-X750"_s), u"GL.iNet GL-X750"_s);
 }

@@ -196,16 +196,4 @@ TEST(PrivateRuntimeDirectory, AcceptsOnlyOurOwnClosedDirectory) {
     }
 }
 
-TEST(PrivateRuntimeDirectory, LivesInTheSessionRuntimeFolderOrInOneMadeForTheRun) {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
-    EXPECT_EQ(PrivateRuntimeDirectory::defaultPath(), u"/run/user/4242/veltrano"_s);
-
-    qunsetenv("XDG_RUNTIME_DIR");
-    const QString runScoped = PrivateRuntimeDirectory::defaultPath();
-    qputenv("XDG_RUNTIME_DIR", saved);
-    EXPECT_TRUE(runScoped.startsWith(QDir::tempPath() + u"/veltrano-"_s)) << runScoped.toStdString();
-    EXPECT_EQ(PrivateRuntimeDirectory::prepare(runScoped), PrivateRuntimeDirectory::Status::usable);
-}
-
 } // namespace

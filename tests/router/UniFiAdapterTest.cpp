@@ -255,24 +255,6 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     EXPECT_EQ(console.lines().mid(before, 2), (QList<QByteArray>{uniFiOSLogin, uniFiOSStations}));
 }
 
-// Every session reset forgets the device login (each router recovery makes
-// one), so the look-up reads it itself; without one it stays on the station list.
-TEST_F(UniFiAdapterTest, LookUpReadsTheDeviceLoginItselfAndWithoutOneStaysOnTheStationList) {
-    serveUniFiOS();
-    ASSERT_TRUE(clientNow(targetMAC.toUpper()));
-    awaitMaster(1);
-    EXPECT_EQ(console.count(uniFiOSManagement), 1);
-
-    adapter->resetSession();
-    console.route(uniFiOSManagement, answering(200, R"({"data": [{"key": "mgmt"}]})"));
-    ASSERT_TRUE(clientNow(targetMAC.toUpper()));
-    ASSERT_TRUE(waitUntil([&] { return logged(u"VT-1004"_s) == 1; }));
-    pool.waitForDone();
-    EXPECT_EQ(rssiNow(), -61);
-    EXPECT_EQ(console.count(uniFiOSManagement), 2);
-    EXPECT_EQ(ssh.masterStarts().size(), 1);
-}
-
 TEST_F(UniFiAdapterTest, MovesTheMasterWhenAnotherTargetsAccessPointIsFound) {
     resolveAccessPoint();
     EXPECT_EQ(rssiNow(u"aa:00:00:00:00:02"_s), -56);
