@@ -29,15 +29,11 @@ public:
 
     // Any other password refuses the master, as does none set.
     void acceptPassword(const QString& password) { write(QStringLiteral("password"), password.toUtf8()); }
+    // A later answer to the same command replaces the earlier one.
     void answer(const QString& command, const QByteArray& output) {
-        const QString stem = QStringLiteral("answers/") + QString::number(answers++);
+        const QString stem = QStringLiteral("answers/") + QString::number(qHash(command));
         write(stem + QStringLiteral(".command"), command.toUtf8());
         write(stem + QStringLiteral(".output"), output);
-    }
-    void forgetAnswers() {
-        QDir answerFolder(directory + QStringLiteral("/answers"));
-        for (const QString& name : answerFolder.entryList(QDir::Files))
-            answerFolder.remove(name);
     }
     // The access point rebooted.
     void dropMaster() { QFile::remove(path("master-up")); }
@@ -96,5 +92,4 @@ done
     }
 
     QString directory;
-    int answers = 0;
 };

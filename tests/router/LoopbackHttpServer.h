@@ -7,7 +7,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,13 +59,13 @@ public:
                              while (QTcpSocket* socket = raw->nextPendingConnection())
                                  accept(socket, raw->serverPort());
                          });
-        server->listen(QHostAddress::LocalHost, port);
+        listening = server->listen(QHostAddress::LocalHost, port) && listening;
         servers.push_back(std::move(server));
     }
 
     QUrl url(const QString& path = QStringLiteral("/")) const {
-        return QUrl(scheme + QStringLiteral("://127.0.0.1:") +
-                    QString::number(servers.front()->serverPort()) + path);
+        return QUrl(
+            QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(servers.front()->serverPort()).arg(path));
     }
     // For requests the table does not know.
     void respondWith(Responder next) { responder = std::move(next); }
@@ -74,14 +73,10 @@ public:
     // leaves them to respondWith().
     void route(const QByteArray& line, Responder answer) { routes.insert(line, std::move(answer)); }
     void serve(const QByteArray& line, const QByteArray& bytes) { route(line, reply(bytes)); }
-    void clearRoutes() { routes.clear(); }
     // Bytes written as soon as a connection is accepted, before any request.
     void greetWith(const QByteArray& bytes) { greeting = bytes; }
 
-    bool isListening() const {
-        return std::all_of(servers.cbegin(), servers.cend(),
-                           [](const auto& server) { return server->isListening(); });
-    }
+    bool isListening() const { return listening; }
     int connections() const { return accepted; }
     const QList<Request>& requests() const { return received; }
     QList<QByteArray> lines() const {
@@ -90,7 +85,6 @@ public:
             found.append(request.line());
         return found;
     }
-    qsizetype count(const QByteArray& line) const { return lines().count(line); }
 
     static QByteArray answer(int status, const QByteArray& body, const QByteArray& extraHeaders = {}) {
         return "HTTP/1.1 " + QByteArray::number(status) +
@@ -99,12 +93,7 @@ public:
     }
     // Writes `bytes`; empty bytes cut the connection instead.
     static Responder reply(const QByteArray& bytes) {
-        return [bytes](QTcpSocket& socket) {
-            if (bytes.isEmpty())
-                socket.abort();
-            else
-                socket.write(bytes);
-        };
+        return [bytes](QTcpSocket& socket) { bytes.isEmpty() ? socket.abort() : void(socket.write(bytes)); };
     }
 
 private:
@@ -149,5 +138,6 @@ private:
     QHash<QByteArray, Responder> routes;
     QByteArray greeting;
     int accepted = 0;
+    bool listening = true;
     QList<Request> received;
 };

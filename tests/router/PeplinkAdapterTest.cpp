@@ -99,7 +99,7 @@ TEST_F(PeplinkAdapterTest, UnusableOrNoStatusGivesTheDefaultModelAndNoHealthWith
     router.serve(systemStatus, LoopbackHttpServer::answer(401, R"({"stat":"fail","code":401})"));
     EXPECT_EQ(modelNow(), u"Peplink Router"_s);
     EXPECT_EQ(healthNow(), false);
-    router.clearRoutes();
+    router.route(systemStatus, {});
     expectHealthFailsAtTheDeadline();
 }
 

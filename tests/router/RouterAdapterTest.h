@@ -11,8 +11,8 @@
 #include "router/RouterClient.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThreadPool>
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -27,10 +27,11 @@ protected:
         adapter.reset();
     }
 
-    template <typename Result, typename Call> Result await(Call call) {
+    template <typename Result, typename Method, typename... Args>
+    Result await(Method method, const Args&... args) {
         std::optional<Result> result;
         int calls = 0;
-        call([&](auto... values) {
+        (adapter.get()->*method)(args..., [&](auto... values) {
             ++calls;
             result.emplace(std::move(values)...);
         });
@@ -40,21 +41,13 @@ protected:
         EXPECT_EQ(calls, result ? 1 : 0);
         return result.value_or(Result());
     }
-    std::pair<bool, std::optional<QString>> connectNow() {
-        return await<std::pair<bool, std::optional<QString>>>([&](auto done) { adapter->connect(done); });
+    auto connectNow() { return await<std::pair<bool, std::optional<QString>>>(&RouterAdapter::connect); }
+    auto clientsNow() { return await<QList<RouterClient>>(&RouterAdapter::fetchClients); }
+    auto clientNow(const QString& mac) {
+        return await<std::optional<RouterClient>>(&RouterAdapter::fetchClient, mac);
     }
-    QList<RouterClient> clientsNow() {
-        return await<QList<RouterClient>>([&](auto done) { adapter->fetchClients(done); });
-    }
-    std::optional<RouterClient> clientNow(const QString& mac) {
-        return await<std::optional<RouterClient>>([&](auto done) { adapter->fetchClient(mac, done); });
-    }
-    bool healthNow() {
-        return await<bool>([&](auto done) { adapter->probeRouterHealth(done); });
-    }
-    std::optional<QString> modelNow() {
-        return await<std::optional<QString>>([&](auto done) { adapter->fetchModelName(done); });
-    }
+    bool healthNow() { return await<bool>(&RouterAdapter::probeRouterHealth); }
+    auto modelNow() { return await<std::optional<QString>>(&RouterAdapter::fetchModelName); }
     // A silent router: the probe gives up at its three-second deadline.
     void expectHealthFailsAtTheDeadline(qint64 latestMs = 4500) {
         QElapsedTimer clock;
@@ -67,9 +60,7 @@ protected:
         waitUntil([] { return false; }, ms);
     }
     qsizetype logged(const QString& prefix) const {
-        const QStringList lines = systemLog.lines();
-        return std::count_if(lines.cbegin(), lines.cend(),
-                             [&](const QString& line) { return line.startsWith(prefix); });
+        return systemLog.lines().filter(QRegularExpression(u'^' + QRegularExpression::escape(prefix))).size();
     }
 
     TestEnvironment environment;

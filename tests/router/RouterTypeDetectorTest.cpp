@@ -47,7 +47,6 @@ protected:
 // Peplink is told by its header, or by a login challenge naming it, and only then.
 TEST_F(RouterTypeDetectorTest, AsksInOrderAndTheFirstFamilyToAnswerWins) {
     const auto detected = [&](const QByteArray& glinet, const QByteArray& uniFi, const QByteArray& peplink) {
-        router.clearRoutes();
         router.serve(glinetProbe, glinet);
         router.serve(uniFiProbe, uniFi);
         router.serve(peplinkProbe, peplink);

@@ -18,7 +18,6 @@ public:
         QMutexLocker lock(&mutex);
         return recorded;
     }
-    qsizetype count(const QString& line) const { return lines().count(line); }
 
 private:
     mutable QMutex mutex;

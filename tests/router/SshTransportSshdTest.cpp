@@ -100,7 +100,7 @@ TEST(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     setRootPassword(u"changed meanwhile"_s);
     EXPECT_TRUE(offMainThread([&] { return transport.ensureMaster(root, password); }));
     EXPECT_EQ(offMainThread([&] { return transport.runCommand(root, u"echo back"_s); }), u"back\n"_s);
-    EXPECT_EQ(systemLog.count(u"VT-1002"_s), 1);
+    EXPECT_EQ(systemLog.lines().count(u"VT-1002"_s), 1);
 
     // The password reached no log line and no file but the (deleted) script.
     ASSERT_TRUE(waitUntil([&] { return !debugLog.entries().isEmpty(); }));

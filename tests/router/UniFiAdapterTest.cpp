@@ -85,7 +85,7 @@ protected:
     void resolveAccessPoint() {
         serveUniFiOS();
         adapter->fetchAPSSHCredentials();
-        ASSERT_TRUE(waitUntil([&] { return console.count(uniFiOSManagement) == 1; }));
+        ASSERT_TRUE(waitUntil([&] { return console.lines().count(uniFiOSManagement) == 1; }));
         pump(200);
         ASSERT_TRUE(clientNow(targetMAC.toUpper()));
         awaitMaster(1);
@@ -177,7 +177,7 @@ TEST_F(UniFiAdapterTest, LogoutEndsRequestsInFlightAndGoesWhereTheLoginWent) {
     console.route(classicStations, silent);
     std::optional<QList<RouterClient>> rows;
     adapter->fetchClients([&](QList<RouterClient> list) { rows = list; });
-    ASSERT_TRUE(waitUntil([&] { return console.count(classicStations) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return console.lines().count(classicStations) == 1; }));
     adapter->disconnect();
     adapter->resetSession();
     ASSERT_TRUE(
@@ -202,7 +202,7 @@ TEST_F(UniFiAdapterTest, LateAnswersAreDropped) {
     console.route(uniFiOSStations, silent);
     bool called = false;
     adapter->fetchClients([&](QList<RouterClient>) { called = true; });
-    ASSERT_TRUE(waitUntil([&] { return console.count(uniFiOSStations) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return console.lines().count(uniFiOSStations) == 1; }));
     EXPECT_EQ(console.lines(), (QList<QByteArray>{uniFiOSLogin, uniFiOSLogin, uniFiOSStations}));
     adapter->connect([&](bool, std::optional<QString>) { called = true; });
     pool.waitForDone();
@@ -232,7 +232,6 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
 
     // A missing signal leaves the whole row to the controller; missing counters only the counters.
     for (const auto& [answer, rssi] : {std::pair("", -61), std::pair("signal=-57\n", -57)}) {
-        ssh.forgetAnswers();
         answerHostapd(answer);
         const std::optional<RouterClient> client = clientNow(targetMAC.toUpper());
         EXPECT_EQ(std::pair(client.value_or(RouterClient()).rssi, client.value_or(RouterClient()).txBytes),
@@ -244,7 +243,7 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     EXPECT_EQ(rssiNow(), -61);
     awaitMaster(2);
     EXPECT_EQ(rssiNow(), -57);
-    EXPECT_EQ(console.count(uniFiOSDevices), 2);
+    EXPECT_EQ(console.lines().count(uniFiOSDevices), 2);
 
     const qsizetype exits = ssh.masterExits().size();
     adapter->resetSession();
@@ -265,7 +264,7 @@ TEST_F(UniFiAdapterTest, MovesTheMasterWhenAnotherTargetsAccessPointIsFound) {
     // station list answers, and no second look-up starts.
     EXPECT_EQ(rssiNow(), -61);
     EXPECT_EQ(ssh.commands().size(), 0);
-    EXPECT_EQ(console.count(uniFiOSDevices), 2);
+    EXPECT_EQ(console.lines().count(uniFiOSDevices), 2);
 }
 
 } // namespace
