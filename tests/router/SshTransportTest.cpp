@@ -40,13 +40,13 @@ protected:
     SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
     const QString password = u"pa'ss %s \\n $HOME"_s;
     const QString home = u"HOME="_s + QDir::homePath();
+    SshTransport main{SshTransport::Kind::mainRouter, logger, runtime};
 };
 
 // The password reaches ssh only through the askpass script, which is gone once
 // the master is up; callers racing for a down master start only one.
 TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnce) {
     ssh.acceptPassword(password);
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
     bool first = false;
     std::thread racer([&] { first = main.ensureMaster(login, password); });
     EXPECT_TRUE(offMainThread([&] { return main.ensureMaster(login, password); }));
@@ -82,7 +82,6 @@ TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus)
 }
 
 TEST_F(SshTransportTest, AFloodingCommandIsCutOffAndReported) {
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
     ssh.answer(u"flood"_s, QByteArray(5'000'000, '\0'));
     EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"flood"_s); }), std::nullopt);
     EXPECT_EQ(systemLog.lines().count(u"VT-1005 flood"_s), 1);
@@ -102,7 +101,6 @@ TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
 
 TEST_F(SshTransportTest, MissingSshFailsEveryRunAndLeavesNoScript) {
     qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
     EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
     EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
     EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
@@ -113,7 +111,6 @@ TEST_F(SshTransportTest, MissingSshFailsEveryRunAndLeavesNoScript) {
 // option gets a password written or a master started.
 TEST_F(SshTransportTest, RefusalsWriteNoPasswordAndStartNothing) {
     ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0750), 0);
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
     EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
     ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
     EXPECT_FALSE(offMainThread([&] {
