@@ -57,7 +57,7 @@ here=$(dirname "$0")
 for last; do :; done
 if [ "$1" = -M ]; then
     printf '%s\n' "$@" >"$here/master-arguments"
-    tr '\0' '\n' </proc/$$/environ >"$here/master-environment"
+    tr '\0' '\n' </proc/$$/environ | sort >"$here/master-environment"
     echo "$last" >>"$here/master-starts"
     heard=$("$SSH_ASKPASS")
     printf '%s\n' "$heard" >>"$here/askpass-answers"
@@ -72,7 +72,7 @@ if [ "$3" = -O ]; then
     esac
 fi
 printf '%s\n' "$@" >"$here/command-arguments"
-tr '\0' '\n' </proc/$$/environ >"$here/command-environment"
+tr '\0' '\n' </proc/$$/environ | sort >"$here/command-environment"
 printf '%s %s\n' "$3" "$4" >>"$here/commands"
 for question in "$here"/answers/*.command; do
     [ -e "$question" ] || continue

@@ -12,9 +12,6 @@ namespace {
 
 using namespace LinuxGateways;
 
-const QByteArray routeHeader =
-    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
-
 // One /proc/net/route row; addresses as a little-endian kernel prints them.
 QByteArray route(const QByteArray& iface, const QByteArray& destination, const QByteArray& gateway,
                  const QByteArray& mask = "00000000") {
@@ -22,19 +19,18 @@ QByteArray route(const QByteArray& iface, const QByteArray& destination, const Q
 }
 
 TEST(LinuxGateways, FindsDefaultGatewaysInRouteTableOrder) {
-    if constexpr (std::endian::native != std::endian::little) {
+    if constexpr (std::endian::native != std::endian::little)
         GTEST_SKIP() << "the rows are written in little-endian byte order";
-    }
     // A default route with a gateway, a subnet route, a default route without a
     // gateway, a default route under a mask, a short row, the wifi gateway again.
     const QByteArray table =
-        routeHeader + route("enp3s0", "00000000", "0100000A") +
-        route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF") + route("wg0", "00000000", "00000000") +
-        route("eth1", "00000000", "0101A8C0", "000000FF") + "eth2\t00000000\t0102A8C0\n" +
-        route("wlp2s0", "00000000", "0108A8C0") + route("eth3", "00000000", "0108A8C0");
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n" +
+        route("enp3s0", "00000000", "0100000A") + route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF") +
+        route("wg0", "00000000", "00000000") + route("eth1", "00000000", "0101A8C0", "000000FF") +
+        "eth2\t00000000\t0102A8C0\n" + route("wlp2s0", "00000000", "0108A8C0") +
+        route("eth3", "00000000", "0108A8C0");
     EXPECT_EQ(gatewayLinesFromRouteTable(table),
-              (QList<GatewayLine>{{QStringLiteral("10.0.0.1"), QStringLiteral("enp3s0")},
-                                  {QStringLiteral("192.168.8.1"), QStringLiteral("wlp2s0")}}));
+              (QList<GatewayLine>{{u"10.0.0.1"_s, u"enp3s0"_s}, {u"192.168.8.1"_s, u"wlp2s0"_s}}));
     EXPECT_TRUE(gatewayLinesFromRouteTable("<html>not a table</html>\n").isEmpty());
 }
 

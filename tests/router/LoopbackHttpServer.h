@@ -48,12 +48,9 @@ public:
     }
     // Serves one more port; its requests join the same record and table.
     void listen(const std::optional<QSslConfiguration>& tls, quint16 port) {
-        std::unique_ptr<QTcpServer> server = std::make_unique<QTcpServer>();
-        if (tls) {
-            auto sslServer = std::make_unique<QSslServer>();
-            sslServer->setSslConfiguration(*tls);
-            server = std::move(sslServer);
-        }
+        std::unique_ptr<QTcpServer> server(tls ? new QSslServer : new QTcpServer);
+        if (tls)
+            static_cast<QSslServer&>(*server).setSslConfiguration(*tls);
         QObject::connect(server.get(), &QTcpServer::pendingConnectionAvailable, server.get(),
                          [this, raw = server.get()] {
                              while (QTcpSocket* socket = raw->nextPendingConnection())

@@ -52,8 +52,8 @@ TEST(RouterCredentials, LaunchMigrationsResaveOnce) {
         store.items = items;
         EXPECT_EQ(RouterCredentials::runLaunchMigrations(settings, store), ranBefore);
         EXPECT_EQ(store.items, items);
-        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration1));
-        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration2));
+        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration1) &&
+                    settings.readBool(SettingsKey::keychainACLMigration2));
         return store.saveCount;
     };
     const Items both{{legacy, u"old"_s}, {current, u"pw"_s}};

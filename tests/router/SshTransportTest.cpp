@@ -23,11 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList sorted(QStringList lines) {
-    lines.sort();
-    return lines;
-}
-
 class SshTransportTest : public testing::Test {
 protected:
     TestEnvironment environment;
@@ -59,7 +54,7 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
                            u"StrictHostKeyChecking=no"_s, u"-o"_s, u"UserKnownHostsFile=/dev/null"_s, u"-o"_s,
                            u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s, u"-o"_s,
                            u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
-    EXPECT_EQ(sorted(ssh.recorded("master-environment")),
+    EXPECT_EQ(ssh.recorded("master-environment"),
               (QStringList{u"DISPLAY=:0"_s, home, u"PATH=/usr/bin:/bin"_s, u"SSH_ASKPASS="_s + askpass,
                            u"SSH_ASKPASS_REQUIRE=force"_s}));
     EXPECT_EQ(ssh.passwordsHeard(), QStringList{password});
@@ -78,7 +73,7 @@ TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus)
     EXPECT_EQ(ssh.recorded("command-arguments"),
               (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s, u"admin@192.0.2.7"_s,
                            u"hostapd_cli sta 'x y'"_s}));
-    EXPECT_EQ(sorted(ssh.recorded("command-environment")), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
+    EXPECT_EQ(ssh.recorded("command-environment"), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
 }
 
 TEST_F(SshTransportTest, AFloodingCommandIsCutOffAndReported) {
@@ -140,8 +135,7 @@ TEST(AskpassScript, PrintsThePasswordExactlyAndIsPrivateFromTheStart) {
     for (const QString& password : {QString(), u"it's 'quoted'' \"hi\""_s, u"100%s %% a\\nb\\"_s,
                                     u"$HOME $(id) `id` !1"_s, u"  pä —  "_s}) {
         ASSERT_TRUE(AskpassScript::write(scriptPath, password));
-        EXPECT_TRUE(S_ISREG(modeOf(scriptPath)));
-        EXPECT_EQ(modeOf(scriptPath) & 07777, 0700u);
+        EXPECT_EQ(modeOf(scriptPath), S_IFREG | 0700u);
 
         // Run as ssh runs it: executed directly, with next to no environment.
         QProcess script;

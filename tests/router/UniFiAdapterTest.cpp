@@ -233,9 +233,8 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     // A missing signal leaves the whole row to the controller; missing counters only the counters.
     for (const auto& [answer, rssi] : {std::pair("", -61), std::pair("signal=-57\n", -57)}) {
         answerHostapd(answer);
-        const std::optional<RouterClient> client = clientNow(targetMAC.toUpper());
-        EXPECT_EQ(std::pair(client.value_or(RouterClient()).rssi, client.value_or(RouterClient()).txBytes),
-                  std::pair(rssi, std::uint64_t(5000000000)));
+        const RouterClient client = clientNow(targetMAC.toUpper()).value_or(RouterClient());
+        EXPECT_EQ(std::pair(client.rssi, client.txBytes), std::pair(rssi, std::uint64_t(5000000000)));
     }
     EXPECT_EQ(logged(u"VT-3005 0a:1b:2c:3d:4e:5f"_s), 1);
 

@@ -15,9 +15,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QJsonObject station(const QByteArray& fields) {
-    const std::optional<QJsonDocument> document =
-        parseRouterJson("{\"mac\": \"0a:1b:2c:3d:4e:5f\", " + fields + "}");
-    return document ? document->object() : QJsonObject();
+    return parseRouterJson("{\"mac\": \"0a:1b:2c:3d:4e:5f\", " + fields + "}")
+        .value_or(QJsonDocument())
+        .object();
 }
 
 TEST(UniFiStationRow, MapsSignalBandAndWiredFlag) {
