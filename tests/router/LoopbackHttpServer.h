@@ -105,10 +105,8 @@ private:
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, port, pending] {
             *pending += socket->readAll();
             while (takeRequest(*pending, port)) {
-                Responder chosen = routes.value(received.last().line());
-                if (!chosen)
-                    chosen = responder;
-                if (chosen)
+                const Responder routed = routes.value(received.last().line());
+                if (const Responder chosen = routed ? routed : responder)
                     chosen(*socket);
             }
         });

@@ -71,12 +71,8 @@ protected:
     EventLogger logger{systemLog, settings, debugLog};
     QThreadPool pool;
     QString address = QStringLiteral("127.0.0.1");
-    RouterAccess access{settings,
-                        credentials,
-                        logger,
-                        pool,
-                        [this] { return address; },
-                        environment.path(QStringLiteral("run"))};
+    const QString runtime = environment.path(QStringLiteral("run"));
+    RouterAccess access{settings, credentials, logger, pool, [this] { return address; }, runtime};
     FakeSshScript ssh{environment.path(QStringLiteral("bin"))};
     std::unique_ptr<Adapter> adapter = std::make_unique<Adapter>(access);
 };
