@@ -61,8 +61,7 @@ TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {
     EXPECT_TRUE(isGatewayOnWiFi(u"192.168.8.1"_s, lines, {{u"wlp2s0"_s, 0}}));
     EXPECT_FALSE(isGatewayOnWiFi(u"10.0.0.1"_s, lines, {{u"wlp2s0"_s, 0}}));
 
-    const auto noSpeed = [](const QString&) { return std::optional<std::uint64_t>(); };
-    EXPECT_EQ(gatewayOptions({}, {}, noSpeed), (QList<GatewayOption>{{u"192.168.8.1"_s, u"192.168.8.1"_s}}));
+    EXPECT_EQ(gatewayOptions({}, {}, speed), (QList<GatewayOption>{{u"192.168.8.1"_s, u"192.168.8.1"_s}}));
     EXPECT_EQ(defaultGateways({}), QStringList{u"192.168.8.1"_s});
 }
 

@@ -87,10 +87,8 @@ TEST_F(RouterHttpSessionTest, EachFailureEndsInItsErrorWithinTheTimeout) {
         EXPECT_LT(clock.elapsed(), 1400);
         return std::pair(error, clock.elapsed() >= 400);
     };
-    auto closed = std::make_unique<LoopbackHttpServer>();
-    const QUrl closedUrl = closed->url();
-    closed.reset();
-    EXPECT_EQ(get(closedUrl, 400ms).first, RouterHttpError::refused);
+    const QUrl closed = LoopbackHttpServer().url();
+    EXPECT_EQ(get(closed, 400ms).first, RouterHttpError::refused);
     LoopbackHttpServer silent(routerTls()), resetting(routerTls()), plain;
     EXPECT_EQ(failure(silent), std::pair(std::optional(RouterHttpError::timeout), true));
     resetting.respondWith(resetAfterPartialAnswer);

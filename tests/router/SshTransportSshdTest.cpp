@@ -45,13 +45,12 @@ void setRootPassword(const QString& password) {
 bool watchForSecret(const QByteArray& secret, const std::atomic<bool>& done) {
     bool seen = false;
     while (!done) {
-        for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs))
             for (const char* part : {"cmdline", "environ"}) {
                 QFile file(u"/proc/%1/%2"_s.arg(entry, QLatin1String(part)));
                 seen |=
                     entry.toLongLong() && file.open(QIODevice::ReadOnly) && file.readAll().contains(secret);
             }
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return seen;

@@ -36,6 +36,10 @@ protected:
     const QString password = u"pa'ss %s \\n $HOME"_s;
     const QString home = u"HOME="_s + QDir::homePath();
     SshTransport main{SshTransport::Kind::mainRouter, logger, runtime};
+
+    bool ensureMaster(const SshLogin& to) {
+        return offMainThread([&] { return main.ensureMaster(to, password); });
+    }
 };
 
 // The password reaches ssh only through the askpass script, which is gone once
@@ -44,7 +48,7 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
     ssh.acceptPassword(password);
     bool first = false;
     std::thread racer([&] { first = main.ensureMaster(login, password); });
-    EXPECT_TRUE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_TRUE(ensureMaster(login));
     racer.join();
     EXPECT_TRUE(first);
 
@@ -94,28 +98,22 @@ TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
     EXPECT_LT(timer.elapsed(), 3000);
 }
 
-TEST_F(SshTransportTest, MissingSshFailsEveryRunAndLeavesNoScript) {
-    qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
-    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
-    EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
-    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
-    EXPECT_EQ(systemLog.lines(), (QStringList{u"VT-1004"_s, u"VT-1005"_s}));
-}
-
-// Neither a runtime folder others can read nor a user ssh would take for an
-// option gets a password written or a master started.
+// Neither a runtime folder others can read, nor a user ssh would take for an
+// option, nor a missing ssh gets a password left behind or a master started.
 TEST_F(SshTransportTest, RefusalsWriteNoPasswordAndStartNothing) {
     ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0750), 0);
-    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_FALSE(ensureMaster(login));
     ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
-    EXPECT_FALSE(offMainThread([&] {
-        return main.ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}, password);
-    }));
+    EXPECT_FALSE(ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}));
     EXPECT_TRUE(ssh.masterStarts().isEmpty());
+    qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
+    EXPECT_FALSE(ensureMaster(login));
+    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
     EXPECT_EQ(systemLog.lines(),
               (QStringList{u"VT-1004 SSH runtime directory %1 is open to group or others"_s.arg(runtime),
-                           u"VT-1004 unusable SSH login -oProxyCommand=touch@192.0.2.7"_s}));
+                           u"VT-1004 unusable SSH login -oProxyCommand=touch@192.0.2.7"_s, u"VT-1004"_s,
+                           u"VT-1005"_s}));
 }
 
 mode_t modeOf(const QString& path) {
