@@ -1,6 +1,5 @@
 #pragma once
 
-#include "FakeSshScript.h"
 #include "MemoryCredentialStore.h"
 #include "SshTestSupport.h"
 #include "TestEnvironment.h"

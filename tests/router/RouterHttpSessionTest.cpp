@@ -1,7 +1,6 @@
 #include "router/RouterHttpSession.h"
 
 #include "LoopbackHttpServer.h"
-#include "TestCertificate.h"
 #include "TestEnvironment.h"
 
 #include <QElapsedTimer>

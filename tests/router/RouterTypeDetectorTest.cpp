@@ -1,7 +1,6 @@
 #include "router/RouterTypeDetector.h"
 
 #include "LoopbackHttpServer.h"
-#include "TestCertificate.h"
 #include "TestEnvironment.h"
 #include "router/RouterFamily.h"
 

@@ -1,6 +1,5 @@
 #include "router/SshTransport.h"
 
-#include "FakeSshScript.h"
 #include "SshTestSupport.h"
 #include "TestEnvironment.h"
 #include "app/SettingsStore.h"

@@ -2,7 +2,6 @@
 
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
-#include "TestCertificate.h"
 #include "app/SettingsKeys.h"
 #include "router/AccessPointCommands.h"
 
