@@ -2,23 +2,18 @@
 
 #include "MemoryCredentialStore.h"
 #include "SshTestSupport.h"
-#include "TestEnvironment.h"
-#include "app/SettingsStore.h"
-#include "logs/DebugLog.h"
-#include "logs/EventLogger.h"
 #include "router/RouterAccess.h"
 #include "router/RouterClient.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QThreadPool>
-#include <gtest/gtest.h>
 #include <memory>
 
 // What every adapter test stands on: private folders and settings, a keyring
 // holding the router's password, a fake ssh, and calls that wait for their one
 // completion, which must never come inside the call.
-template <typename Adapter> class RouterAdapterTest : public testing::Test {
+template <typename Adapter> class RouterAdapterTest : public TransportTest {
 protected:
     void TearDown() override {
         // Background work uses the adapter's ssh transport; the manager waits the same way.
@@ -62,15 +57,9 @@ protected:
         return systemLog.lines().filter(QRegularExpression(u'^' + QRegularExpression::escape(prefix))).size();
     }
 
-    TestEnvironment environment;
-    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
     MemoryCredentialStore credentials;
-    ThreadSafeRecordingLog systemLog;
-    DebugLog debugLog;
-    EventLogger logger{systemLog, settings, debugLog};
     QThreadPool pool;
     QString address = QStringLiteral("127.0.0.1");
-    const QString runtime = environment.path(QStringLiteral("run"));
     RouterAccess access{settings, credentials, logger, pool, [this] { return address; }, runtime};
     FakeSshScript ssh{environment.path(QStringLiteral("bin"))};
     std::unique_ptr<Adapter> adapter = std::make_unique<Adapter>(access);

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "TestEnvironment.h"
+#include "app/SettingsStore.h"
+#include "logs/DebugLog.h"
+#include "logs/EventLogger.h"
 #include "platform/SystemLog.h"
 
 #include <QDir>
@@ -9,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <future>
+#include <gtest/gtest.h>
 
 // The transport logs from whichever thread runs it, so this recorder locks.
 class ThreadSafeRecordingLog : public SystemLog {
@@ -25,6 +30,18 @@ public:
 private:
     mutable QMutex mutex;
     QStringList recorded;
+};
+
+// What the transports stand on: private folders and settings, and a logger
+// whose journal lines are kept from any thread.
+class TransportTest : public testing::Test {
+protected:
+    TestEnvironment environment;
+    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
+    ThreadSafeRecordingLog systemLog;
+    DebugLog debugLog;
+    EventLogger logger{systemLog, settings, debugLog};
+    const QString runtime = environment.path(QStringLiteral("run"));
 };
 
 // The transport refuses the main thread; tests call it from a worker and wait.

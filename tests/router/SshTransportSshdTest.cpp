@@ -4,11 +4,7 @@
 // the master's login. run-with-sshd.sh provides the private namespaces, the
 // server configuration and a throwaway shadow file.
 #include "SshTestSupport.h"
-#include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "logs/DebugLog.h"
-#include "logs/EventLogger.h"
 #include "router/SshTransport.h"
 
 #include <QDir>
@@ -17,7 +13,6 @@
 #include <QProcess>
 #include <atomic>
 #include <crypt.h>
-#include <gtest/gtest.h>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -56,17 +51,13 @@ bool watchForSecret(const QByteArray& secret, const std::atomic<bool>& done) {
     return seen;
 }
 
-TEST(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
+class SshdTest : public TransportTest {};
+
+TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     const QString configPath = qEnvironmentVariable("VELTRANO_TEST_SSHD_CONFIG");
     if (configPath.isEmpty())
         GTEST_SKIP() << "needs run-with-sshd.sh";
-    TestEnvironment environment;
-    SettingsStore settings{environment.path(u"settings.json"_s)};
     settings.writeBool(SettingsKey::debugLogging, true);
-    ThreadSafeRecordingLog systemLog;
-    DebugLog debugLog;
-    EventLogger logger{systemLog, settings, debugLog};
-    const QString runtime = environment.path(u"run"_s);
     SshTransport transport{SshTransport::Kind::mainRouter, logger, runtime};
     const SshLogin root = SshLogin::mainRouter(u"127.0.0.1"_s);
     // Quoting has its own tests, character by character; this takes the awkward

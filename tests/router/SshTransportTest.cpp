@@ -1,10 +1,6 @@
 #include "router/SshTransport.h"
 
 #include "SshTestSupport.h"
-#include "TestEnvironment.h"
-#include "app/SettingsStore.h"
-#include "logs/DebugLog.h"
-#include "logs/EventLogger.h"
 #include "router/AskpassScript.h"
 #include "router/PrivateRuntimeDirectory.h"
 #include "router/SpawnedProcess.h"
@@ -13,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -22,14 +17,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class SshTransportTest : public testing::Test {
+class SshTransportTest : public TransportTest {
 protected:
-    TestEnvironment environment;
-    SettingsStore settings{environment.path(u"settings.json"_s)};
-    ThreadSafeRecordingLog systemLog;
-    DebugLog debugLog;
-    EventLogger logger{systemLog, settings, debugLog};
-    QString runtime = environment.path(u"run"_s);
     FakeSshScript ssh{environment.path(u"bin"_s)};
     SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
     const QString password = u"pa'ss %s \\n $HOME"_s;
