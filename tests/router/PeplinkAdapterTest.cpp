@@ -33,9 +33,6 @@ protected:
         settings.writeString(SettingsKey::routerUsername, u"admin"_s);
         credentials.items.insert(RouterCredentials::accountFor(address), password);
     }
-    std::optional<QByteArray> bearer(qsizetype request) const {
-        return router.requests().value(request).header("Authorization");
-    }
 
     QString password = uR"(pa'ss"wo\rd)"_s;
     LoopbackHttpServer router{routerTls(), 443};
@@ -54,8 +51,8 @@ TEST_F(PeplinkAdapterTest, ConnectGrantsATokenThatTheHealthProbeAndModelQueryCar
     EXPECT_EQ(router.requests()[0].header("Content-Type"), "application/json");
     EXPECT_EQ(QJsonDocument::fromJson(router.requests()[0].body).object(),
               (QJsonObject{{u"username"_s, u"admin"_s}, {u"password"_s, password}}));
-    EXPECT_EQ(bearer(1), "Bearer t1");
-    EXPECT_EQ(bearer(2), "Bearer t1") << "a reset keeps the token";
+    EXPECT_EQ(router.requests()[1].header("Authorization"), "Bearer t1");
+    EXPECT_EQ(router.requests()[2].header("Authorization"), "Bearer t1") << "a reset keeps the token";
     EXPECT_TRUE(systemLog.lines().contains(u"VT-2002"_s));
 }
 
@@ -82,7 +79,8 @@ TEST_F(PeplinkAdapterTest, EveryPollGrantsAFreshTokenAndAFailedGrantOrListGivesN
     router.serve(clientList, twoClients);
     for (int poll = 1; poll <= 2; ++poll) {
         EXPECT_EQ(clientNow(u"78:F5:05:AA:BB:CC"_s).value_or(RouterClient()).hostname, u"R5"_s);
-        EXPECT_EQ(bearer(2 * poll - 1), "Bearer t" + QByteArray::number(poll));
+        EXPECT_EQ(router.requests()[2 * poll - 1].header("Authorization"),
+                  "Bearer t" + QByteArray::number(poll));
     }
     EXPECT_EQ(router.lines(), (QList<QByteArray>{grant, clientList, grant, clientList}));
 

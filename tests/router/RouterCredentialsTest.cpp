@@ -88,9 +88,8 @@ TEST(RouterCredentials, LegacySettingMovesOnceTheStoreTakesIt) {
 TEST(RouterCredentials, WipeRemovesTheRouterAndLegacyAccountsOnly) {
     MemoryCredentialStore store;
     const Items others{{u"routerPassword_10.0.0.2"_s, u"b"_s}, {u"routerPassword_"_s, u"d"_s}};
-    store.items = others;
-    store.items.insert(u"routerPassword_10.0.0.1"_s, u"a"_s);
-    store.items.insert(u"routerPassword"_s, u"c"_s);
+    store.items = Items{{u"routerPassword_10.0.0.1"_s, u"a"_s}, {u"routerPassword"_s, u"c"_s}};
+    store.items.insert(others);
     RouterCredentials::wipe(store, u"10.0.0.1"_s);
     EXPECT_EQ(store.items, others);
     // An empty address has no account of its own to wipe.

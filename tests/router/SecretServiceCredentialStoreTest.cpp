@@ -9,23 +9,14 @@
 
 namespace {
 
-GHashTable* rawAttributes(const QString& account) {
+// Items of the program's schema and service for the account, as the service
+// itself lists them: every collection, locked or not.
+int rawItemCount(const QString& account) {
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, nullptr);
     GHashTable* attributes = g_hash_table_new_full(g_str_hash, g_str_equal, nullptr, g_free);
     g_hash_table_insert(attributes, const_cast<char*>("xdg:schema"), g_strdup("com.brightfold.Veltrano"));
     g_hash_table_insert(attributes, const_cast<char*>("service"), g_strdup("com.brightfold.Veltrano"));
     g_hash_table_insert(attributes, const_cast<char*>("account"), g_strdup(account.toUtf8().constData()));
-    return attributes;
-}
-
-SecretService* rawService() {
-    return secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, nullptr);
-}
-
-// Items of the program's schema and service for the account, as the service
-// itself lists them: every collection, locked or not.
-int rawItemCount(const QString& account) {
-    SecretService* service = rawService();
-    GHashTable* attributes = rawAttributes(account);
     GError* error = nullptr;
     GList* items =
         secret_service_search_sync(service, nullptr, attributes, SECRET_SEARCH_ALL, nullptr, &error);
@@ -74,7 +65,7 @@ TEST_F(SecretServiceStoreTest, EachSaveReplacesEveryEarlierItemAndDeleteOnlyItsA
 }
 
 bool lockDefaultCollection() {
-    SecretService* service = rawService();
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, nullptr);
     SecretCollection* collection = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT,
                                                                     SECRET_COLLECTION_NONE, nullptr, nullptr);
     GList* objects = g_list_append(nullptr, collection);

@@ -24,10 +24,6 @@ protected:
     const QString password = u"pa'ss %s \\n $HOME"_s;
     const QString home = u"HOME="_s + QDir::homePath();
     SshTransport main{SshTransport::Kind::mainRouter, logger, runtime};
-
-    bool ensureMaster(const SshLogin& to) {
-        return offMainThread([&] { return main.ensureMaster(to, password); });
-    }
 };
 
 // The password reaches ssh only through the askpass script, which is gone once
@@ -36,7 +32,7 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
     ssh.acceptPassword(password);
     bool first = false;
     std::thread racer([&] { first = main.ensureMaster(login, password); });
-    EXPECT_TRUE(ensureMaster(login));
+    EXPECT_TRUE(offMainThread([&] { return main.ensureMaster(login, password); }));
     racer.join();
     EXPECT_TRUE(first);
 
@@ -90,12 +86,14 @@ TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
 // option, nor a missing ssh gets a password left behind or a master started.
 TEST_F(SshTransportTest, RefusalsWriteNoPasswordAndStartNothing) {
     ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0750), 0);
-    EXPECT_FALSE(ensureMaster(login));
+    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
     ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
-    EXPECT_FALSE(ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}));
+    EXPECT_FALSE(offMainThread([&] {
+        return main.ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}, password);
+    }));
     EXPECT_TRUE(ssh.masterStarts().isEmpty());
     qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
-    EXPECT_FALSE(ensureMaster(login));
+    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
     EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
     EXPECT_EQ(systemLog.lines(),
