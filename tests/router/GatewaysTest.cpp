@@ -1,9 +1,7 @@
 #include "platform/LinuxGateways.h"
-#include "platform/WirelessLink.h"
 #include "router/GatewayDiscovery.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <bit>
 #include <gtest/gtest.h>
@@ -14,9 +12,6 @@ namespace {
 
 using namespace LinuxGateways;
 
-const QByteArray routeHeader =
-    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
-
 // One /proc/net/route row; addresses as a little-endian kernel prints them.
 QByteArray route(const QByteArray& iface, const QByteArray& destination, const QByteArray& gateway,
                  const QByteArray& mask = "00000000") {
@@ -24,65 +19,26 @@ QByteArray route(const QByteArray& iface, const QByteArray& destination, const Q
 }
 
 TEST(LinuxGateways, FindsDefaultGatewaysInRouteTableOrder) {
-    if constexpr (std::endian::native != std::endian::little) {
+    if constexpr (std::endian::native != std::endian::little)
         GTEST_SKIP() << "the rows are written in little-endian byte order";
-    }
     // A default route with a gateway, a subnet route, a default route without a
     // gateway, a default route under a mask, a short row, the wifi gateway again.
     const QByteArray table =
-        routeHeader + route("enp3s0", "00000000", "0100000A") +
-        route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF") + route("wg0", "00000000", "00000000") +
-        route("eth1", "00000000", "0101A8C0", "000000FF") + "eth2\t00000000\t0102A8C0\n" +
-        route("wlp2s0", "00000000", "0108A8C0") + route("eth3", "00000000", "0108A8C0");
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n" +
+        route("enp3s0", "00000000", "0100000A") + route("wlp2s0", "0008A8C0", "00000000", "00FFFFFF") +
+        route("wg0", "00000000", "00000000") + route("eth1", "00000000", "0101A8C0", "000000FF") +
+        "eth2\t00000000\t0102A8C0\n" + route("wlp2s0", "00000000", "0108A8C0") +
+        route("eth3", "00000000", "0108A8C0");
     EXPECT_EQ(gatewayLinesFromRouteTable(table),
-              (QList<GatewayLine>{{QStringLiteral("10.0.0.1"), QStringLiteral("enp3s0")},
-                                  {QStringLiteral("192.168.8.1"), QStringLiteral("wlp2s0")}}));
+              (QList<GatewayLine>{{u"10.0.0.1"_s, u"enp3s0"_s}, {u"192.168.8.1"_s, u"wlp2s0"_s}}));
     EXPECT_TRUE(gatewayLinesFromRouteTable("<html>not a table</html>\n").isEmpty());
 }
 
-TEST(LinuxGateways, ReadsSysfsMegabitsOrNothing) {
-    EXPECT_EQ(linkSpeedFromSysfs("2500\n"), 2'500'000'000ULL);
-    for (const QByteArray& text :
-         {QByteArray("-1\n"), QByteArray("unknown\n"), QByteArray("99999999999999999\n")})
-        EXPECT_EQ(linkSpeedFromSysfs(text), std::nullopt) << text.constData();
-}
-
-// A name from elsewhere must not lead the read out of the interface folder.
-TEST(LinuxGateways, ReadsTheSpeedOfANamedInterfaceAndFindsTheWirelessOnes) {
+TEST(LinuxGateways, FindsTheWirelessInterfaces) {
     QTemporaryDir root;
     for (const char* folder : {"enp3s0", "wlp2s0/phy80211", "wlan9/wireless", "lo"})
         ASSERT_TRUE(QDir().mkpath(root.filePath(QLatin1String(folder))));
-    QFile speed(root.filePath(QStringLiteral("enp3s0/speed")));
-    ASSERT_TRUE(speed.open(QIODevice::WriteOnly) && speed.write("2500\n") == 5);
-    speed.close();
-    EXPECT_EQ(readLinkSpeed(QStringLiteral("enp3s0"), root.path()), 2'500'000'000ULL);
-    EXPECT_FALSE(readLinkSpeed(QStringLiteral("lo"), root.path()));
-    EXPECT_FALSE(readLinkSpeed(u"../"_s + QDir(root.path()).dirName() + u"/enp3s0"_s, root.path()));
     EXPECT_EQ(wifiInterfaceNames(root.path()), (QStringList{u"wlan9"_s, u"wlp2s0"_s}));
-}
-
-class CurrentLinkOn : public WirelessLink {
-public:
-    explicit CurrentLinkOn(std::optional<LocalLinkReading> reading)
-        : reading(std::move(reading)) {}
-    std::optional<LocalLinkReading> currentLink() const override { return reading; }
-
-private:
-    std::optional<LocalLinkReading> reading;
-};
-
-TEST(LinuxGateways, OnlyTheCurrentInterfaceHasAMode) {
-    LocalLinkReading reading;
-    reading.interfaceName = u"wlan1"_s;
-    reading.phyMode = 6;
-    const auto modes = [](const QList<WiFiInterface>& interfaces) {
-        QList<int> found;
-        for (const WiFiInterface& interface : interfaces)
-            found.append(interface.phyMode);
-        return found;
-    };
-    EXPECT_EQ(modes(wifiInterfaces({u"wlan0"_s, u"wlan1"_s}, CurrentLinkOn(reading))), (QList<int>{0, 6}));
-    EXPECT_EQ(modes(wifiInterfaces({u"wlan1"_s}, CurrentLinkOn(std::nullopt))), QList<int>{0});
 }
 
 TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {
@@ -105,8 +61,7 @@ TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {
     EXPECT_TRUE(isGatewayOnWiFi(u"192.168.8.1"_s, lines, {{u"wlp2s0"_s, 0}}));
     EXPECT_FALSE(isGatewayOnWiFi(u"10.0.0.1"_s, lines, {{u"wlp2s0"_s, 0}}));
 
-    const auto noSpeed = [](const QString&) { return std::optional<std::uint64_t>(); };
-    EXPECT_EQ(gatewayOptions({}, {}, noSpeed), (QList<GatewayOption>{{u"192.168.8.1"_s, u"192.168.8.1"_s}}));
+    EXPECT_EQ(gatewayOptions({}, {}, speed), (QList<GatewayOption>{{u"192.168.8.1"_s, u"192.168.8.1"_s}}));
     EXPECT_EQ(defaultGateways({}), QStringList{u"192.168.8.1"_s});
 }
 

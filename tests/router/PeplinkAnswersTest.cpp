@@ -51,10 +51,8 @@ TEST(PeplinkAnswers, KeepsOnlyWiFiConnectionsAndEntriesWithAMAC) {
 
 TEST(PeplinkAnswers, BandFollowsTheChannelAndTheTargetMatchesInAnyCase) {
     QStringList bands;
-    for (const char* channel : {"0", "1", "14", "15", "181", "182"})
-        bands.append(clientRows(clientAnswer(R"({"mac": "a", "channel": )" + QByteArray(channel) + "}"))
-                         .value(0)
-                         .iface);
+    for (const QByteArray channel : {"0", "1", "14", "15", "181", "182"})
+        bands.append(clientRows(clientAnswer(R"({"mac": "a", "channel": )" + channel + "}")).value(0).iface);
     EXPECT_EQ(bands, (QStringList{u"wlan"_s, u"2.4G"_s, u"2.4G"_s, u"5G"_s, u"5G"_s, u"6G"_s}));
 
     const QList<RouterClient> rows = clientRows(

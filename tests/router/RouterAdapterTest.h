@@ -1,25 +1,19 @@
 #pragma once
 
-#include "FakeSshScript.h"
 #include "MemoryCredentialStore.h"
 #include "SshTestSupport.h"
-#include "TestEnvironment.h"
-#include "app/SettingsStore.h"
-#include "logs/DebugLog.h"
-#include "logs/EventLogger.h"
 #include "router/RouterAccess.h"
 #include "router/RouterClient.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThreadPool>
-#include <algorithm>
-#include <gtest/gtest.h>
 #include <memory>
 
 // What every adapter test stands on: private folders and settings, a keyring
 // holding the router's password, a fake ssh, and calls that wait for their one
 // completion, which must never come inside the call.
-template <typename Adapter> class RouterAdapterTest : public testing::Test {
+template <typename Adapter> class RouterAdapterTest : public TransportTest {
 protected:
     void TearDown() override {
         // Background work uses the adapter's ssh transport; the manager waits the same way.
@@ -27,10 +21,11 @@ protected:
         adapter.reset();
     }
 
-    template <typename Result, typename Call> Result await(Call call) {
+    template <typename Result, typename Method, typename... Args>
+    Result await(Method method, const Args&... args) {
         std::optional<Result> result;
         int calls = 0;
-        call([&](auto... values) {
+        (adapter.get()->*method)(args..., [&](auto... values) {
             ++calls;
             result.emplace(std::move(values)...);
         });
@@ -40,21 +35,13 @@ protected:
         EXPECT_EQ(calls, result ? 1 : 0);
         return result.value_or(Result());
     }
-    std::pair<bool, std::optional<QString>> connectNow() {
-        return await<std::pair<bool, std::optional<QString>>>([&](auto done) { adapter->connect(done); });
+    auto connectNow() { return await<std::pair<bool, std::optional<QString>>>(&RouterAdapter::connect); }
+    auto clientsNow() { return await<QList<RouterClient>>(&RouterAdapter::fetchClients); }
+    auto clientNow(const QString& mac) {
+        return await<std::optional<RouterClient>>(&RouterAdapter::fetchClient, mac);
     }
-    QList<RouterClient> clientsNow() {
-        return await<QList<RouterClient>>([&](auto done) { adapter->fetchClients(done); });
-    }
-    std::optional<RouterClient> clientNow(const QString& mac) {
-        return await<std::optional<RouterClient>>([&](auto done) { adapter->fetchClient(mac, done); });
-    }
-    bool healthNow() {
-        return await<bool>([&](auto done) { adapter->probeRouterHealth(done); });
-    }
-    std::optional<QString> modelNow() {
-        return await<std::optional<QString>>([&](auto done) { adapter->fetchModelName(done); });
-    }
+    bool healthNow() { return await<bool>(&RouterAdapter::probeRouterHealth); }
+    auto modelNow() { return await<std::optional<QString>>(&RouterAdapter::fetchModelName); }
     // A silent router: the probe gives up at its three-second deadline.
     void expectHealthFailsAtTheDeadline(qint64 latestMs = 4500) {
         QElapsedTimer clock;
@@ -67,25 +54,13 @@ protected:
         waitUntil([] { return false; }, ms);
     }
     qsizetype logged(const QString& prefix) const {
-        const QStringList lines = systemLog.lines();
-        return std::count_if(lines.cbegin(), lines.cend(),
-                             [&](const QString& line) { return line.startsWith(prefix); });
+        return systemLog.lines().filter(QRegularExpression(u'^' + QRegularExpression::escape(prefix))).size();
     }
 
-    TestEnvironment environment;
-    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
     MemoryCredentialStore credentials;
-    ThreadSafeRecordingLog systemLog;
-    DebugLog debugLog;
-    EventLogger logger{systemLog, settings, debugLog};
     QThreadPool pool;
     QString address = QStringLiteral("127.0.0.1");
-    RouterAccess access{settings,
-                        credentials,
-                        logger,
-                        pool,
-                        [this] { return address; },
-                        environment.path(QStringLiteral("run"))};
+    RouterAccess access{settings, credentials, logger, pool, [this] { return address; }, runtime};
     FakeSshScript ssh{environment.path(QStringLiteral("bin"))};
     std::unique_ptr<Adapter> adapter = std::make_unique<Adapter>(access);
 };

@@ -52,8 +52,8 @@ TEST(RouterCredentials, LaunchMigrationsResaveOnce) {
         store.items = items;
         EXPECT_EQ(RouterCredentials::runLaunchMigrations(settings, store), ranBefore);
         EXPECT_EQ(store.items, items);
-        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration1));
-        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration2));
+        EXPECT_TRUE(settings.readBool(SettingsKey::keychainACLMigration1) &&
+                    settings.readBool(SettingsKey::keychainACLMigration2));
         return store.saveCount;
     };
     const Items both{{legacy, u"old"_s}, {current, u"pw"_s}};
@@ -70,10 +70,6 @@ TEST(RouterCredentials, LegacySettingMovesOnceTheStoreTakesIt) {
     SettingsStore settings{env.path(u"settings.json"_s)};
     MemoryCredentialStore store;
     const QString password = u"Zebra-7731-legacy"_s;
-    const auto settingsFile = [&] {
-        QFile file(settings.filePath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     settings.writeString(SettingsKey::routerPassword, password);
     store.failure = CredentialStatus::notAvailable;
     RouterCredentials::runLaunchMigrations(settings, store);
@@ -83,16 +79,17 @@ TEST(RouterCredentials, LegacySettingMovesOnceTheStoreTakesIt) {
     store.failure = CredentialStatus::success;
     EXPECT_TRUE(RouterCredentials::runLaunchMigrations(settings, store));
     EXPECT_EQ(store.items.value(RouterCredentials::legacyAccount()), password);
-    EXPECT_FALSE(settingsFile().contains(password.toUtf8()));
-    EXPECT_FALSE(settingsFile().isEmpty());
+    QFile settingsFile(settings.filePath());
+    ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
+    const QByteArray written = settingsFile.readAll();
+    EXPECT_FALSE(written.isEmpty() || written.contains(password.toUtf8()));
 }
 
 TEST(RouterCredentials, WipeRemovesTheRouterAndLegacyAccountsOnly) {
     MemoryCredentialStore store;
     const Items others{{u"routerPassword_10.0.0.2"_s, u"b"_s}, {u"routerPassword_"_s, u"d"_s}};
-    store.items = others;
-    store.items.insert(u"routerPassword_10.0.0.1"_s, u"a"_s);
-    store.items.insert(u"routerPassword"_s, u"c"_s);
+    store.items = Items{{u"routerPassword_10.0.0.1"_s, u"a"_s}, {u"routerPassword"_s, u"c"_s}};
+    store.items.insert(others);
     RouterCredentials::wipe(store, u"10.0.0.1"_s);
     EXPECT_EQ(store.items, others);
     // An empty address has no account of its own to wipe.

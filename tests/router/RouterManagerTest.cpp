@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The gateway questions are the discovery functions' own; the manager only
@@ -27,52 +29,49 @@ public:
 class RouterManagerTest : public testing::Test {
 protected:
     TestEnvironment environment;
-    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
+    SettingsStore settings{environment.path(u"settings.json"_s)};
     MemoryCredentialStore credentials;
     RecordingSystemLog systemLog;
     DebugLog debugLog;
     EventLogger logger{systemLog, settings, debugLog};
     FakeGatewaySource gateways;
-    RouterManager router{settings, credentials, logger, gateways, environment.path(QStringLiteral("run"))};
+    RouterManager router{settings, credentials, logger, gateways, environment.path(u"run"_s)};
 };
 
 TEST_F(RouterManagerTest, RouterAddressPrefersTheSettingThenTheFirstGatewayThenTheFallBack) {
-    EXPECT_EQ(router.routerAddress(), QStringLiteral("192.168.8.1"));
+    EXPECT_EQ(router.routerAddress(), u"192.168.8.1"_s);
 
-    gateways.lines = {{QStringLiteral("10.0.0.1"), QStringLiteral("eth0")},
-                      {QStringLiteral("10.0.1.1"), QStringLiteral("wlan0")}};
-    EXPECT_EQ(router.routerAddress(), QStringLiteral("10.0.0.1"));
+    gateways.lines = {{u"10.0.0.1"_s, u"eth0"_s}, {u"10.0.1.1"_s, u"wlan0"_s}};
+    EXPECT_EQ(router.routerAddress(), u"10.0.0.1"_s);
 
-    settings.writeString(SettingsKey::routerIP, QStringLiteral("  192.168.1.1 \n"));
-    EXPECT_EQ(router.routerAddress(), QStringLiteral("192.168.1.1"));
+    settings.writeString(SettingsKey::routerIP, u"  192.168.1.1 \n"_s);
+    EXPECT_EQ(router.routerAddress(), u"192.168.1.1"_s);
 
     // A blank setting is no setting.
-    settings.writeString(SettingsKey::routerIP, QStringLiteral("   "));
-    EXPECT_EQ(router.routerAddress(), QStringLiteral("10.0.0.1"));
+    settings.writeString(SettingsKey::routerIP, u"   "_s);
+    EXPECT_EQ(router.routerAddress(), u"10.0.0.1"_s);
 
     // The password belongs to the address in use, whichever way it was found.
-    credentials.savePassword(QStringLiteral("gateway's"), QStringLiteral("routerPassword_10.0.0.1"));
-    EXPECT_EQ(router.routerPassword(), QStringLiteral("gateway's"));
-    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.168.1.1"));
+    credentials.savePassword(u"gateway's"_s, u"routerPassword_10.0.0.1"_s);
+    EXPECT_EQ(router.routerPassword(), u"gateway's"_s);
+    settings.writeString(SettingsKey::routerIP, u"192.168.1.1"_s);
     EXPECT_EQ(router.routerPassword(), QString());
 }
 
 // Nothing is sent in this test: without a user name the Peplink adapter gives
 // up before any request.
 TEST_F(RouterManagerTest, ANewRouterAddressClosesTheOldConnectionFirst) {
-    settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("peplink"));
-    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.0.2.1"));
+    settings.writeString(SettingsKey::detectedRouterType, u"peplink"_s);
+    settings.writeString(SettingsKey::routerIP, u"192.0.2.1"_s);
     const auto poll = [this] {
         bool answered = false;
-        router.fetchClient(QStringLiteral("CA:00:00:00:00:01"),
-                           [&](std::optional<RouterClient>) { answered = true; });
+        router.fetchClient(u"CA:00:00:00:00:01"_s, [&](std::optional<RouterClient>) { answered = true; });
         return waitUntil([&] { return answered; });
     };
-    ASSERT_TRUE(poll());
-    ASSERT_TRUE(poll());
+    ASSERT_TRUE(poll() && poll());
     EXPECT_TRUE(systemLog.lines.isEmpty());
 
-    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.0.2.2"));
+    settings.writeString(SettingsKey::routerIP, u"192.0.2.2"_s);
     ASSERT_TRUE(poll());
     ASSERT_EQ(systemLog.lines.size(), 1);
     EXPECT_EQ(systemLog.lines.value(0).code, VtCode::transportClosed);

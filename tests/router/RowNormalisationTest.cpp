@@ -15,13 +15,11 @@ QJsonObject parsedObject(const QByteArray& json) {
 }
 
 TEST(RowNormalisation, CountersReadNumbersAndDecimalStringsExactly) {
-    const struct {
-        QByteArray json; // the value stored under "bytes"
-        std::optional<std::uint64_t> expected;
-    } rows[] = {
+    // Beyond a double's precision, at and past 2^64, fractions, strings and a boolean.
+    const std::pair<QByteArray, std::optional<std::uint64_t>> rows[] = {
         {"0", 0},
         {"-0.5", std::nullopt},
-        {"9007199254740993", 9007199254740993ULL}, // beyond a double's precision
+        {"9007199254740993", 9007199254740993ULL},
         {"18446744073709551615", 18446744073709551615ULL},
         {"18446744073709551616", std::nullopt},
         {"1.9", 1},
@@ -30,10 +28,10 @@ TEST(RowNormalisation, CountersReadNumbersAndDecimalStringsExactly) {
         {"\"1.5\"", std::nullopt},
         {"true", std::nullopt},
     };
-    for (const auto& row : rows) {
-        const QJsonObject object = parsedObject("{\"bytes\": " + row.json + ", \"next\": 7}");
-        ASSERT_TRUE(object.contains(u"next"_s)) << row.json.constData();
-        EXPECT_EQ(readCounter(object[u"bytes"_s]), row.expected) << row.json.constData();
+    for (const auto& [json, expected] : rows) {
+        const QJsonObject object = parsedObject("{\"bytes\": " + json + ", \"next\": 7}");
+        ASSERT_TRUE(object.contains(u"next"_s)) << json.constData();
+        EXPECT_EQ(readCounter(object[u"bytes"_s]), expected) << json.constData();
     }
 }
 

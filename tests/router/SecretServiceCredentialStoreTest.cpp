@@ -9,27 +9,14 @@
 
 namespace {
 
-bool privateServiceRuns() {
-    return qEnvironmentVariableIsSet("VELTRANO_PRIVATE_SECRET_SERVICE");
-}
-
-GHashTable* rawAttributes(const QString& account) {
+// Items of the program's schema and service for the account, as the service
+// itself lists them: every collection, locked or not.
+int rawItemCount(const QString& account) {
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, nullptr);
     GHashTable* attributes = g_hash_table_new_full(g_str_hash, g_str_equal, nullptr, g_free);
     g_hash_table_insert(attributes, const_cast<char*>("xdg:schema"), g_strdup("com.brightfold.Veltrano"));
     g_hash_table_insert(attributes, const_cast<char*>("service"), g_strdup("com.brightfold.Veltrano"));
     g_hash_table_insert(attributes, const_cast<char*>("account"), g_strdup(account.toUtf8().constData()));
-    return attributes;
-}
-
-SecretService* rawService() {
-    return secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, nullptr);
-}
-
-// Items of the program's schema and service for the account, as the service
-// itself lists them: every collection, locked or not.
-int rawItemCount(const QString& account) {
-    SecretService* service = rawService();
-    GHashTable* attributes = rawAttributes(account);
     GError* error = nullptr;
     GList* items =
         secret_service_search_sync(service, nullptr, attributes, SECRET_SEARCH_ALL, nullptr, &error);
@@ -44,13 +31,14 @@ int rawItemCount(const QString& account) {
 class SecretServiceStoreTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (!privateServiceRuns())
+        if (!qEnvironmentVariableIsSet("VELTRANO_PRIVATE_SECRET_SERVICE"))
             GTEST_SKIP() << "needs the private Secret Service of run-with-secret-service.sh";
-        account = QStringLiteral("routerPassword_%1")
-                      .arg(QString::fromUtf8(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        account = QStringLiteral("routerPassword_") +
+                  QLatin1String(testing::UnitTest::GetInstance()->current_test_info()->name());
     }
+    // Set only where the private service runs.
     void TearDown() override {
-        if (privateServiceRuns())
+        if (!account.isEmpty())
             store.deletePassword(account);
     }
 
@@ -76,22 +64,21 @@ TEST_F(SecretServiceStoreTest, EachSaveReplacesEveryEarlierItemAndDeleteOnlyItsA
     store.deletePassword(other);
 }
 
+bool lockDefaultCollection() {
+    SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, nullptr);
+    SecretCollection* collection = secret_collection_for_alias_sync(service, SECRET_COLLECTION_DEFAULT,
+                                                                    SECRET_COLLECTION_NONE, nullptr, nullptr);
+    GList* objects = g_list_append(nullptr, collection);
+    const int locked = secret_service_lock_sync(service, objects, nullptr, nullptr, nullptr);
+    g_list_free(objects);
+    g_object_unref(collection);
+    g_object_unref(service);
+    return locked == 1;
+}
+
 // Locking is one-way without a user to type the password, so these run in a
 // session of their own (a separate test entry).
-class LockedKeyring : public SecretServiceStoreTest {
-protected:
-    static bool lockDefaultCollection() {
-        SecretService* service = rawService();
-        SecretCollection* collection = secret_collection_for_alias_sync(
-            service, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE, nullptr, nullptr);
-        GList* objects = g_list_append(nullptr, collection);
-        const int locked = secret_service_lock_sync(service, objects, nullptr, nullptr, nullptr);
-        g_list_free(objects);
-        g_object_unref(collection);
-        g_object_unref(service);
-        return locked == 1;
-    }
-};
+class LockedKeyring : public SecretServiceStoreTest {};
 
 TEST_F(LockedKeyring, AnswersLockedWithoutPromptingOrLosingTheItem) {
     ASSERT_EQ(store.savePassword(QStringLiteral("kept"), account), CredentialStatus::success);

@@ -1,11 +1,19 @@
 #pragma once
 
+#include "TestEnvironment.h"
+#include "app/SettingsStore.h"
+#include "logs/DebugLog.h"
+#include "logs/EventLogger.h"
 #include "platform/SystemLog.h"
 
+#include <QDir>
+#include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QString>
 #include <QStringList>
 #include <future>
+#include <gtest/gtest.h>
 
 // The transport logs from whichever thread runs it, so this recorder locks.
 class ThreadSafeRecordingLog : public SystemLog {
@@ -18,14 +26,114 @@ public:
         QMutexLocker lock(&mutex);
         return recorded;
     }
-    qsizetype count(const QString& line) const { return lines().count(line); }
 
 private:
     mutable QMutex mutex;
     QStringList recorded;
 };
 
+// What the transports stand on: private folders and settings, and a logger
+// whose journal lines are kept from any thread.
+class TransportTest : public testing::Test {
+protected:
+    TestEnvironment environment;
+    SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
+    ThreadSafeRecordingLog systemLog;
+    DebugLog debugLog;
+    EventLogger logger{systemLog, settings, debugLog};
+    const QString runtime = environment.path(QStringLiteral("run"));
+};
+
 // The transport refuses the main thread; tests call it from a worker and wait.
 template <typename Call> auto offMainThread(Call call) {
     return std::async(std::launch::async, call).get();
 }
+
+// Stands in for ssh through VELTRANO_SSH. Its "master" is a file, up only when
+// the askpass script tells the accepted password, the way ssh hears it; every
+// remote command is recorded as "login command" and answered, with a failing
+// status the transport must not mind, from the outputs it was given. Each kind
+// of run also leaves its arguments and environment. It finds its folder through
+// its own path, because the master gets a replaced environment.
+class FakeSshScript {
+public:
+    explicit FakeSshScript(const QString& directory)
+        : directory(directory) {
+        QDir().mkpath(directory + QStringLiteral("/answers"));
+        QFile script(path("ssh"));
+        if (script.open(QIODevice::WriteOnly))
+            script.write(program);
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("VELTRANO_SSH", QFile::encodeName(script.fileName()));
+    }
+    ~FakeSshScript() { qunsetenv("VELTRANO_SSH"); }
+    FakeSshScript(const FakeSshScript&) = delete;
+    FakeSshScript& operator=(const FakeSshScript&) = delete;
+
+    // Any other password refuses the master, as does none set.
+    void acceptPassword(const QString& password) { write(QStringLiteral("password"), password.toUtf8()); }
+    // A later answer to the same command replaces the earlier one.
+    void answer(const QString& command, const QByteArray& output) {
+        const QString stem = QStringLiteral("answers/") + QString::number(qHash(command));
+        write(stem + QStringLiteral(".command"), command.toUtf8());
+        write(stem + QStringLiteral(".output"), output);
+    }
+    // The access point rebooted.
+    void dropMaster() { QFile::remove(path("master-up")); }
+
+    QStringList commands() const { return recorded("commands"); }
+    QStringList passwordsHeard() const { return recorded("askpass-answers"); }
+    // The login of each master started and closed.
+    QStringList masterStarts() const { return recorded("master-starts"); }
+    QStringList masterExits() const { return recorded("master-exits"); }
+    // "master-" or "command-" with "arguments" or "environment", of the last run of that kind.
+    QStringList recorded(const char* name) const {
+        QFile file(path(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private:
+    static constexpr char program[] = R"sh(#!/bin/sh
+here=$(dirname "$0")
+for last; do :; done
+if [ "$1" = -M ]; then
+    printf '%s\n' "$@" >"$here/master-arguments"
+    tr '\0' '\n' </proc/$$/environ | sort >"$here/master-environment"
+    echo "$last" >>"$here/master-starts"
+    heard=$("$SSH_ASKPASS")
+    printf '%s\n' "$heard" >>"$here/askpass-answers"
+    [ -e "$here/password" ] && [ "$heard" = "$(cat "$here/password")" ] || exit 255
+    touch "$here/master-up"
+    exec sleep 30
+fi
+if [ "$3" = -O ]; then
+    case "$4" in
+    check) [ -e "$here/master-up" ]; exit ;;
+    exit) echo "$last" >>"$here/master-exits"; rm -f "$here/master-up"; exit 0 ;;
+    esac
+fi
+printf '%s\n' "$@" >"$here/command-arguments"
+tr '\0' '\n' </proc/$$/environ | sort >"$here/command-environment"
+printf '%s %s\n' "$3" "$4" >>"$here/commands"
+for question in "$here"/answers/*.command; do
+    [ -e "$question" ] || continue
+    if [ "$(cat "$question")" = "$4" ]; then
+        cat "${question%.command}.output"
+        exit 3
+    fi
+done
+)sh";
+
+    QString path(const char* name) const { return directory + QLatin1Char('/') + QLatin1String(name); }
+
+    void write(const QString& name, const QByteArray& bytes) const {
+        QFile file(directory + QLatin1Char('/') + name);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    }
+
+    QString directory;
+};

@@ -4,11 +4,7 @@
 // the master's login. run-with-sshd.sh provides the private namespaces, the
 // server configuration and a throwaway shadow file.
 #include "SshTestSupport.h"
-#include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
-#include "logs/DebugLog.h"
-#include "logs/EventLogger.h"
 #include "router/SshTransport.h"
 
 #include <QDir>
@@ -17,7 +13,6 @@
 #include <QProcess>
 #include <atomic>
 #include <crypt.h>
-#include <gtest/gtest.h>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -45,29 +40,24 @@ void setRootPassword(const QString& password) {
 bool watchForSecret(const QByteArray& secret, const std::atomic<bool>& done) {
     bool seen = false;
     while (!done) {
-        for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs))
             for (const char* part : {"cmdline", "environ"}) {
                 QFile file(u"/proc/%1/%2"_s.arg(entry, QLatin1String(part)));
                 seen |=
                     entry.toLongLong() && file.open(QIODevice::ReadOnly) && file.readAll().contains(secret);
             }
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return seen;
 }
 
-TEST(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
+class SshdTest : public TransportTest {};
+
+TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     const QString configPath = qEnvironmentVariable("VELTRANO_TEST_SSHD_CONFIG");
     if (configPath.isEmpty())
         GTEST_SKIP() << "needs run-with-sshd.sh";
-    TestEnvironment environment;
-    SettingsStore settings{environment.path(u"settings.json"_s)};
     settings.writeBool(SettingsKey::debugLogging, true);
-    ThreadSafeRecordingLog systemLog;
-    DebugLog debugLog;
-    EventLogger logger{systemLog, settings, debugLog};
-    const QString runtime = environment.path(u"run"_s);
     SshTransport transport{SshTransport::Kind::mainRouter, logger, runtime};
     const SshLogin root = SshLogin::mainRouter(u"127.0.0.1"_s);
     // Quoting has its own tests, character by character; this takes the awkward
@@ -100,14 +90,13 @@ TEST(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     setRootPassword(u"changed meanwhile"_s);
     EXPECT_TRUE(offMainThread([&] { return transport.ensureMaster(root, password); }));
     EXPECT_EQ(offMainThread([&] { return transport.runCommand(root, u"echo back"_s); }), u"back\n"_s);
-    EXPECT_EQ(systemLog.count(u"VT-1002"_s), 1);
+    EXPECT_EQ(systemLog.lines().count(u"VT-1002"_s), 1);
 
     // The password reached no log line and no file but the (deleted) script.
     ASSERT_TRUE(waitUntil([&] { return !debugLog.entries().isEmpty(); }));
     for (const DebugEntry& entry : debugLog.entries())
         EXPECT_FALSE(entry.detail.contains(password));
-    for (const QString& line : systemLog.lines())
-        EXPECT_FALSE(line.contains(password));
+    EXPECT_FALSE(systemLog.lines().join(u'\n').contains(password));
     QFile settingsFile(settings.filePath());
     ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
     EXPECT_FALSE(settingsFile.readAll().contains(password.toUtf8()));

@@ -1,11 +1,6 @@
 #include "router/SshTransport.h"
 
-#include "FakeSshScript.h"
 #include "SshTestSupport.h"
-#include "TestEnvironment.h"
-#include "app/SettingsStore.h"
-#include "logs/DebugLog.h"
-#include "logs/EventLogger.h"
 #include "router/AskpassScript.h"
 #include "router/PrivateRuntimeDirectory.h"
 #include "router/SpawnedProcess.h"
@@ -14,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -23,30 +17,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList sorted(QStringList lines) {
-    lines.sort();
-    return lines;
-}
-
-class SshTransportTest : public testing::Test {
+class SshTransportTest : public TransportTest {
 protected:
-    TestEnvironment environment;
-    SettingsStore settings{environment.path(u"settings.json"_s)};
-    ThreadSafeRecordingLog systemLog;
-    DebugLog debugLog;
-    EventLogger logger{systemLog, settings, debugLog};
-    QString runtime = environment.path(u"run"_s);
     FakeSshScript ssh{environment.path(u"bin"_s)};
     SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
     const QString password = u"pa'ss %s \\n $HOME"_s;
     const QString home = u"HOME="_s + QDir::homePath();
+    SshTransport main{SshTransport::Kind::mainRouter, logger, runtime};
 };
 
 // The password reaches ssh only through the askpass script, which is gone once
 // the master is up; callers racing for a down master start only one.
 TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnce) {
     ssh.acceptPassword(password);
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
     bool first = false;
     std::thread racer([&] { first = main.ensureMaster(login, password); });
     EXPECT_TRUE(offMainThread([&] { return main.ensureMaster(login, password); }));
@@ -59,7 +42,7 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
                            u"StrictHostKeyChecking=no"_s, u"-o"_s, u"UserKnownHostsFile=/dev/null"_s, u"-o"_s,
                            u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s, u"-o"_s,
                            u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
-    EXPECT_EQ(sorted(ssh.recorded("master-environment")),
+    EXPECT_EQ(ssh.recorded("master-environment"),
               (QStringList{u"DISPLAY=:0"_s, home, u"PATH=/usr/bin:/bin"_s, u"SSH_ASKPASS="_s + askpass,
                            u"SSH_ASKPASS_REQUIRE=force"_s}));
     EXPECT_EQ(ssh.passwordsHeard(), QStringList{password});
@@ -78,14 +61,13 @@ TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus)
     EXPECT_EQ(ssh.recorded("command-arguments"),
               (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s, u"admin@192.0.2.7"_s,
                            u"hostapd_cli sta 'x y'"_s}));
-    EXPECT_EQ(sorted(ssh.recorded("command-environment")), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
+    EXPECT_EQ(ssh.recorded("command-environment"), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
 }
 
 TEST_F(SshTransportTest, AFloodingCommandIsCutOffAndReported) {
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
     ssh.answer(u"flood"_s, QByteArray(5'000'000, '\0'));
     EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"flood"_s); }), std::nullopt);
-    EXPECT_EQ(systemLog.count(u"VT-1005 flood"_s), 1);
+    EXPECT_EQ(systemLog.lines().count(u"VT-1005 flood"_s), 1);
 }
 
 // A wedged remote command must not hold its poll for good.
@@ -100,30 +82,24 @@ TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
     EXPECT_LT(timer.elapsed(), 3000);
 }
 
-TEST_F(SshTransportTest, MissingSshFailsEveryRunAndLeavesNoScript) {
-    qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
-    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
-    EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
-    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
-    EXPECT_EQ(systemLog.lines(), (QStringList{u"VT-1004"_s, u"VT-1005"_s}));
-}
-
-// Neither a runtime folder others can read nor a user ssh would take for an
-// option gets a password written or a master started.
+// Neither a runtime folder others can read, nor a user ssh would take for an
+// option, nor a missing ssh gets a password left behind or a master started.
 TEST_F(SshTransportTest, RefusalsWriteNoPasswordAndStartNothing) {
     ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0750), 0);
-    SshTransport main(SshTransport::Kind::mainRouter, logger, runtime);
     EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
     ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
     EXPECT_FALSE(offMainThread([&] {
         return main.ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}, password);
     }));
     EXPECT_TRUE(ssh.masterStarts().isEmpty());
+    qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
+    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
     EXPECT_EQ(systemLog.lines(),
               (QStringList{u"VT-1004 SSH runtime directory %1 is open to group or others"_s.arg(runtime),
-                           u"VT-1004 unusable SSH login -oProxyCommand=touch@192.0.2.7"_s}));
+                           u"VT-1004 unusable SSH login -oProxyCommand=touch@192.0.2.7"_s, u"VT-1004"_s,
+                           u"VT-1005"_s}));
 }
 
 mode_t modeOf(const QString& path) {
@@ -143,8 +119,7 @@ TEST(AskpassScript, PrintsThePasswordExactlyAndIsPrivateFromTheStart) {
     for (const QString& password : {QString(), u"it's 'quoted'' \"hi\""_s, u"100%s %% a\\nb\\"_s,
                                     u"$HOME $(id) `id` !1"_s, u"  pä —  "_s}) {
         ASSERT_TRUE(AskpassScript::write(scriptPath, password));
-        EXPECT_TRUE(S_ISREG(modeOf(scriptPath)));
-        EXPECT_EQ(modeOf(scriptPath) & 07777, 0700u);
+        EXPECT_EQ(modeOf(scriptPath), S_IFREG | 0700u);
 
         // Run as ssh runs it: executed directly, with next to no environment.
         QProcess script;
@@ -194,18 +169,6 @@ TEST(PrivateRuntimeDirectory, AcceptsOnlyOurOwnClosedDirectory) {
         ASSERT_EQ(::chown(encoded("theirs").constData(), 65534, 65534), 0);
         EXPECT_EQ(prepared("theirs"), Status::ownedByOther);
     }
-}
-
-TEST(PrivateRuntimeDirectory, LivesInTheSessionRuntimeFolderOrInOneMadeForTheRun) {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
-    EXPECT_EQ(PrivateRuntimeDirectory::defaultPath(), u"/run/user/4242/veltrano"_s);
-
-    qunsetenv("XDG_RUNTIME_DIR");
-    const QString runScoped = PrivateRuntimeDirectory::defaultPath();
-    qputenv("XDG_RUNTIME_DIR", saved);
-    EXPECT_TRUE(runScoped.startsWith(QDir::tempPath() + u"/veltrano-"_s)) << runScoped.toStdString();
-    EXPECT_EQ(PrivateRuntimeDirectory::prepare(runScoped), PrivateRuntimeDirectory::Status::usable);
 }
 
 } // namespace
