@@ -1,7 +1,6 @@
 #pragma once
 
 #include "MemoryCredentialStore.h"
-#include "RawHttpClient.h"
 #include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
@@ -15,7 +14,10 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <optional>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTest>
+#include <memory>
 
 // The router lab that run-in-router-lab.sh builds around the test: simulated
 // routers of each family behind the studio namespace's default route.
@@ -32,12 +34,14 @@ struct RouterLab {
 
     // Sends one command to the simulator at `address`; true when it took it.
     bool control(const QString& address, const QJsonObject& command) const {
-        RawHttpClient client;
-        if (!client.connectTo(QHostAddress(address), controlPort))
-            return false;
-        client.send(RawHttpClient::request("POST", "/control",
-                                           QJsonDocument(command).toJson(QJsonDocument::Compact)));
-        return client.next(5000).value_or(RawHttpClient::Response()).status == 200;
+        QNetworkAccessManager network;
+        QNetworkRequest request(QUrl(QStringLiteral("http://%1:%2/control").arg(address).arg(controlPort)));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+        request.setTransferTimeout(5000);
+        const std::unique_ptr<QNetworkReply> reply(
+            network.post(request, QJsonDocument(command).toJson(QJsonDocument::Compact)));
+        static_cast<void>(QTest::qWaitFor([&] { return reply->isFinished(); }, 6000));
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
     }
 
     void resetAll() const {

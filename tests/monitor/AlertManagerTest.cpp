@@ -155,14 +155,6 @@ TEST_F(AlertManagerTest, ReEnablingEndsSnoozeAndDisableAtOnce) {
     EXPECT_EQ(alerts.playingState(), critical);
 }
 
-TEST_F(AlertManagerTest, EscalateAllMakesEveryTrackedSlotCriticalAndNoOther) {
-    setStates(excellent, {});
-    alerts.escalateAll();
-    EXPECT_EQ(alerts.state(TargetSlot::a), critical);
-    EXPECT_EQ(alerts.state(TargetSlot::b), std::nullopt);
-    EXPECT_EQ(player.events, tink);
-}
-
 // Clearing and switching sound off are no alert ending: no VT-4004.
 TEST_F(AlertManagerTest, ClearAndSoundOffSilenceWithoutALogLine) {
     setStates(critical, marginal);

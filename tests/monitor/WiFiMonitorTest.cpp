@@ -21,13 +21,8 @@ protected:
     }
 
     void setLocalLink(int rssi, double rate = 300.0) {
-        LocalLinkReading reading;
-        reading.interfaceName = QStringLiteral("wlan0");
-        reading.ssid = QStringLiteral("Studio");
-        reading.rssi = rssi;
-        reading.transmitRate = rate;
-        reading.channelBand = 2;
-        link.reading = reading;
+        link.reading =
+            LocalLinkReading{QStringLiteral("wlan0"), QStringLiteral("Studio"), rssi, {}, rate, 0, 2};
     }
 
     static TitleRun run(const QString& text, RgbColour foreground, std::optional<RgbColour> background = {}) {
@@ -453,19 +448,6 @@ TEST_F(WiFiMonitorTest, ARouterNoLongerAmongTheGatewaysIsDisconnectedAndReplaced
 
 // --- Alert controls ---
 
-TEST_F(WiFiMonitorTest, ReEnablingLogsAndShowsTheSlotsAlertItemsAgain) {
-    followTargets(laptopMAC);
-    setRow(laptopMAC, -70);
-    poll();
-    monitor->alertManager().disable(TargetSlot::a);
-    monitor->updateAlertMenuItems();
-    EXPECT_EQ(menu.alertItems[TargetSlot::a], (AlertControls{false, true, {}, false}));
-
-    monitor->reEnableAlerts(TargetSlot::a);
-    EXPECT_EQ(logged(VtCode::alertReEnabled), QStringList{QString()});
-    EXPECT_EQ(menu.alertItems[TargetSlot::a], (AlertControls{true, false, {}, false}));
-}
-
 TEST_F(WiFiMonitorTest, AlertItemsShowTheSnoozeEndAndAMissingSoundOutput) {
     settings.writeBool(SettingsKey::audioEnabled, true);
     followTargets(laptopMAC, cameraMAC);
@@ -483,6 +465,13 @@ TEST_F(WiFiMonitorTest, AlertItemsShowTheSnoozeEndAndAMissingSoundOutput) {
     EXPECT_EQ(monitor->alertManager().playingState(), SignalState::critical);
     EXPECT_EQ(menu.alertItems[TargetSlot::b].snoozedUntil, std::nullopt);
     EXPECT_TRUE(menu.soundNotice);
+
+    monitor->alertManager().disable(TargetSlot::b);
+    monitor->updateAlertMenuItems();
+    EXPECT_EQ(menu.alertItems[TargetSlot::b], (AlertControls{false, true, {}, true}));
+    monitor->reEnableAlerts(TargetSlot::b);
+    EXPECT_EQ(logged(VtCode::alertReEnabled), QStringList{QString()});
+    EXPECT_EQ(menu.alertItems[TargetSlot::b], (AlertControls{true, false, {}, true}));
 }
 
 } // namespace

@@ -143,6 +143,12 @@ TEST_F(GlinetAdapterTest, FirstExpiryLogsInOnceAgainAndASecondGivesNothing) {
     EXPECT_EQ(clientsNow().size(), 2);
     const QStringList relogin = QStringList{u"call"_s} + loginAndList;
     EXPECT_EQ(methods, loginAndList + relogin + relogin + loginAndList);
+
+    // An HTTP 401 is the other way a session ends.
+    scripted = {{u"call"_s, rpcAnswer(401, "{}")}};
+    methods.clear();
+    EXPECT_TRUE(clientsNow().isEmpty());
+    EXPECT_EQ(methods, relogin);
 }
 
 TEST_F(GlinetAdapterTest, HealthProbeSendsTheChallengeAndWantsASaltWithinThreeSeconds) {
