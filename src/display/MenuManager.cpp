@@ -197,10 +197,16 @@ void MenuManager::configureSections(bool twoTargets, const QString& labelA, cons
 }
 
 void MenuManager::showIdleItems() {
-    setLine(slotA.state, QStringLiteral("State"), QStringLiteral("No target configured"));
-    setDot(slotA.state, std::nullopt);
-    setLine(slotA.ssid, QStringLiteral("Device"), noValue);
-    setLine(slotA.phyMode, QStringLiteral("IP"), noValue);
+    showWithoutReading(QStringLiteral("No target configured"), std::nullopt, QStringLiteral("Device"),
+                       QStringLiteral("IP"));
+}
+
+void MenuManager::showWithoutReading(const QString& state, std::optional<RgbColour> dot,
+                                     const QString& nameLabel, const QString& detailLabel) {
+    setLine(slotA.state, QStringLiteral("State"), state);
+    setDot(slotA.state, dot);
+    setLine(slotA.ssid, nameLabel, noValue);
+    setLine(slotA.phyMode, detailLabel, noValue);
     setLine(slotA.rssi, QStringLiteral("Signal"), noValue);
     setLine(slotA.noise, QStringLiteral("Noise"), noValue);
     setLine(slotA.txRate, QStringLiteral("TX Rate"), noValue);
@@ -226,16 +232,9 @@ void MenuManager::updateP2P(const LocalLinkReading& link, int rssi, int percent,
 }
 
 void MenuManager::showLocalLinkUnavailable(bool hasInterface) {
-    setLine(slotA.state, QStringLiteral("State"),
-            hasInterface ? QStringLiteral("Wi-Fi not connected")
-                         : QStringLiteral("No Wi-Fi interface on this computer"));
-    setDot(slotA.state, stateColour(SignalState::offline));
-    setLine(slotA.ssid, QStringLiteral("SSID"), noValue);
-    setLine(slotA.phyMode, QStringLiteral("Standard"), noValue);
-    setLine(slotA.rssi, QStringLiteral("Signal"), noValue);
-    setLine(slotA.noise, QStringLiteral("Noise"), noValue);
-    setLine(slotA.txRate, QStringLiteral("TX Rate"), noValue);
-    hideRouterOnlyLines(slotA);
+    showWithoutReading(hasInterface ? QStringLiteral("Wi-Fi not connected")
+                                    : QStringLiteral("No Wi-Fi interface on this computer"),
+                       stateColour(SignalState::offline), QStringLiteral("SSID"), QStringLiteral("Standard"));
 }
 
 void MenuManager::updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,

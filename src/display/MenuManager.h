@@ -67,6 +67,9 @@ private:
     void addAlertItems(SlotItems& items, TargetSlot slot);
     void addInformationLines(SlotItems& items);
     void hideRouterOnlyLines(SlotItems& items);
+    // Slot a's lines with a state but no reading, as when idle or without a link.
+    void showWithoutReading(const QString& state, std::optional<RgbColour> dot, const QString& nameLabel,
+                            const QString& detailLabel);
     void addCommands();
     SlotItems& itemsFor(TargetSlot slot);
 
