@@ -2,6 +2,7 @@
 #include "router/GatewayDiscovery.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <bit>
 #include <gtest/gtest.h>
@@ -34,11 +35,24 @@ TEST(LinuxGateways, FindsDefaultGatewaysInRouteTableOrder) {
     EXPECT_TRUE(gatewayLinesFromRouteTable("<html>not a table</html>\n").isEmpty());
 }
 
-TEST(LinuxGateways, FindsTheWirelessInterfaces) {
+// The speed is read by the interface's name, which must not lead the read out of
+// the interface folder; the kernel writes -1 for an unknown speed.
+TEST(LinuxGateways, FindsTheWirelessInterfacesAndTheWiredSpeedWithinTheFolder) {
     QTemporaryDir root;
-    for (const char* folder : {"enp3s0", "wlp2s0/phy80211", "wlan9/wireless", "lo"})
+    for (const char* folder : {"net/enp3s0", "net/wlp2s0/phy80211", "net/wlan9/wireless", "net/lo"})
         ASSERT_TRUE(QDir().mkpath(root.filePath(QLatin1String(folder))));
-    EXPECT_EQ(wifiInterfaceNames(root.path()), (QStringList{u"wlan9"_s, u"wlp2s0"_s}));
+    const QString net = root.filePath(u"net"_s);
+    EXPECT_EQ(wifiInterfaceNames(net), (QStringList{u"wlan9"_s, u"wlp2s0"_s}));
+
+    for (const auto& [path, text] : {std::pair{"net/enp3s0/speed", "1000\n"},
+                                     std::pair{"net/lo/speed", "-1\n"}, std::pair{"speed", "10\n"}}) {
+        QFile file(root.filePath(QLatin1String(path)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) > 0);
+    }
+    EXPECT_EQ(readLinkSpeed(u"enp3s0"_s, net), 1'000'000'000u);
+    EXPECT_EQ(readLinkSpeed(u"lo"_s, net), std::nullopt);
+    EXPECT_EQ(readLinkSpeed(u".."_s, net), std::nullopt);
+    EXPECT_EQ(readLinkSpeed(u"../net/enp3s0"_s, net), std::nullopt);
 }
 
 TEST(GatewayDiscovery, LabelsEachGatewayWithItsLinkOrOffersTheFallback) {
