@@ -47,6 +47,9 @@ TEST(WatchCommandTest, PrintsOneLineAPollWithTheReadingAndItsTitle) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("  wifi  Excellent -55 dBm 87% Studio  title:  -55*5G")))
         << lines[1].toStdString();
+    link.reading.reset();
+    EXPECT_TRUE(watch(1, false).out.endsWith(
+        QStringLiteral("  wifi  No Wi-Fi interface on this computer  title:  -- \n")));
 
     settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));
     const QString coloured = watch(1, true).out;
