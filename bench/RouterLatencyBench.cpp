@@ -12,9 +12,9 @@
 #include "platform/LinuxGatewaySource.h"
 #include "platform/NoWirelessLink.h"
 #include "platform/SystemLog.h"
-#include "router/CredentialStore.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
+#include "router/keyring/CredentialStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

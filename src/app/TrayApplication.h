@@ -10,7 +10,7 @@
 #include "platform/QtSoundPlayer.h"
 #include "platform/TerminationSignals.h"
 #include "router/RouterManager.h"
-#include "router/SecretServiceCredentialStore.h"
+#include "router/keyring/SecretServiceCredentialStore.h"
 
 #include <QObject>
 

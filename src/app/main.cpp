@@ -4,8 +4,8 @@
 #include "logs/SessionLog.h"
 #include "platform/InstanceLock.h"
 #include "platform/TerminationSignals.h"
-#include "router/RouterCredentials.h"
-#include "router/SecretServiceCredentialStore.h"
+#include "router/keyring/RouterCredentials.h"
+#include "router/keyring/SecretServiceCredentialStore.h"
 
 #include <QApplication>
 #include <cstdio>

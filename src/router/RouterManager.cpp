@@ -4,7 +4,7 @@
 #include "app/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/RouterFamily.h"
-#include "router/RouterPassword.h"
+#include "router/keyring/RouterPassword.h"
 
 #include <utility>
 

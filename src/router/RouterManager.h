@@ -1,13 +1,13 @@
 #pragma once
 
 #include "router/GatewaySource.h"
-#include "router/GlinetAdapter.h"
-#include "router/PeplinkAdapter.h"
-#include "router/PrivateRuntimeDirectory.h"
 #include "router/RouterAccess.h"
 #include "router/RouterService.h"
 #include "router/RouterTypeDetector.h"
-#include "router/UniFiAdapter.h"
+#include "router/glinet/GlinetAdapter.h"
+#include "router/peplink/PeplinkAdapter.h"
+#include "router/ssh/PrivateRuntimeDirectory.h"
+#include "router/unifi/UniFiAdapter.h"
 
 #include <QObject>
 #include <QThreadPool>

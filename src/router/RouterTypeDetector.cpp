@@ -1,9 +1,9 @@
 #include "router/RouterTypeDetector.h"
 
-#include "router/GlinetRpcAnswer.h"
 #include "router/RouterFamily.h"
 #include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
+#include "router/glinet/GlinetRpcAnswer.h"
 
 #include <QList>
 #include <QMetaObject>

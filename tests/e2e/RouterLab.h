@@ -9,8 +9,8 @@
 #include "platform/LinuxGatewaySource.h"
 #include "platform/NoWirelessLink.h"
 #include "platform/RecordingSystemLog.h"
-#include "router/RouterCredentials.h"
 #include "router/RouterManager.h"
+#include "router/keyring/RouterCredentials.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

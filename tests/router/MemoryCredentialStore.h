@@ -1,6 +1,6 @@
 #pragma once
 
-#include "router/CredentialStore.h"
+#include "router/keyring/CredentialStore.h"
 
 #include <QMap>
 #include <QMutex>

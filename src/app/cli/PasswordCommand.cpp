@@ -2,8 +2,8 @@
 
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
-#include "router/CredentialStore.h"
-#include "router/RouterCredentials.h"
+#include "router/keyring/CredentialStore.h"
+#include "router/keyring/RouterCredentials.h"
 
 #include <termios.h>
 #include <unistd.h>

@@ -17,7 +17,7 @@
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/TerminationSignals.h"
 #include "router/RouterManager.h"
-#include "router/SecretServiceCredentialStore.h"
+#include "router/keyring/SecretServiceCredentialStore.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "router/RouterAccess.h"
+#include "router/RouterAdapter.h"
+#include "router/RouterHttpSession.h"
+#include "router/glinet/GlinetClientList.h"
+#include "router/ssh/SshTransport.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// GL.iNet routers, read over two channels: the JSON-RPC web interface (login and
+// the client list with names, addresses and byte counters) and the router's
+// shell over ssh (`ubus call iwinfo ...` for the target's radio figures).
+class GlinetAdapter final : public QObject, public RouterAdapter {
+public:
+    explicit GlinetAdapter(RouterAccess& access);
+    ~GlinetAdapter() override;
+
+    void connect(ConnectCompletion completion) override;
+    void fetchClients(ClientsCompletion completion) override;
+    void fetchClient(const QString& targetMAC, ClientCompletion completion) override;
+    void probeRouterHealth(HealthCompletion completion) override;
+    void fetchModelName(ModelCompletion completion) override;
+    void resetSession() override;
+    void disconnect() override;
+
+private:
+    using Done = std::function<void(bool)>;
+    // None when nothing readable came; the rows are kept ones, the clients raw.
+    using ListCompletion = std::function<void(const std::optional<GlinetClientList>&)>;
+
+    // Reads the stored password, then challenges and logs in. On the polling
+    // path (`requirePassword`) an empty password ends it before any request.
+    void logIn(bool requirePassword, Done done);
+    void answerChallenge(const QUrl& url, const RouterHttpResult& answer, const QString& password,
+                         quint64 generation, const Done& done);
+    void logInAndStartMaster(ConnectCompletion completion);
+    // Logs in first when there is no session; an expired session is renewed
+    // once per request.
+    void requestClientList(bool isRetry, ListCompletion completion);
+    void sendClientListCall(bool isRetry, ListCompletion completion);
+    void dumpListRowOnce(const GlinetClientList& list);
+    void readRadio(const RouterClient& row, const QString& targetMAC, ClientCompletion completion);
+    // For answers known before any request: completions never run inside a call.
+    void later(std::function<void()> call);
+    void send(const QUrl& url, const QByteArray& body, std::chrono::milliseconds timeout,
+              RouterHttpSession::Completion completion);
+    SshLogin sshLogin() const;
+
+    RouterAccess& access;
+    // Its destructor aborts what is in flight while this object is still whole;
+    // the completions are queued to this object and are dropped with it.
+    RouterHttpSession session;
+    // Used from pool threads; the manager drains the pool before it goes.
+    SshTransport ssh;
+    std::optional<QString> sid;
+    // Answers of a session that was reset or disconnected while they were on
+    // their way must not bring it back.
+    quint64 sessionGeneration = 0;
+    // The same count as pool threads read it, so ssh work queued before a
+    // reset does not open a master again.
+    std::atomic<quint64> shellGeneration{0};
+    bool hasLoggedGLiNetHTTPDump = false;
+    bool hasLoggedGLiNetSSHDump = false;
+};

@@ -1,0 +1,165 @@
+#include "router/ssh/SpawnedProcess.h"
+
+#include <QFile>
+#include <QThread>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// posix_spawn wants NULL-terminated arrays of C strings that outlive the call.
+class CStringArray {
+public:
+    explicit CStringArray(const QStringList& strings) {
+        for (const QString& string : strings)
+            storage.push_back(QFile::encodeName(string));
+        for (QByteArray& bytes : storage)
+            pointers.push_back(bytes.data());
+        pointers.push_back(nullptr);
+    }
+    char* const* data() { return pointers.data(); }
+
+private:
+    std::vector<QByteArray> storage;
+    std::vector<char*> pointers;
+};
+
+// The child's wait status once it has exited, none while it still runs. A
+// child that cannot be waited for any more counts as gone, with status -1.
+std::optional<int> reap(pid_t pid, int options) {
+    int status = 0;
+    pid_t result;
+    do {
+        result = ::waitpid(pid, &status, options);
+    } while (result < 0 && errno == EINTR);
+    if (result == 0)
+        return std::nullopt;
+    return result < 0 ? -1 : status;
+}
+
+} // namespace
+
+std::optional<SpawnedProcess> SpawnedProcess::start(const QString& program, const QStringList& arguments,
+                                                    const QStringList& environment, Output output) {
+    int pipeFds[2] = {-1, -1};
+    if (output == Output::capture && ::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return std::nullopt;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (output == Output::capture)
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // A long-lived master must not keep the instance lock or any socket of ours open.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+
+    // The child starts with default signal handling and an empty mask, whatever
+    // the spawning thread had.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    sigset_t allSignals;
+    sigfillset(&allSignals);
+    posix_spawnattr_setsigmask(&attributes, &noSignals);
+    posix_spawnattr_setsigdefault(&attributes, &allSignals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    CStringArray argv(QStringList{program} + arguments);
+    CStringArray envp(environment);
+    pid_t pid = -1;
+    const int error = ::posix_spawn(&pid, QFile::encodeName(program).constData(), &actions, &attributes,
+                                    argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+
+    if (output == Output::capture)
+        ::close(pipeFds[1]);
+    if (error != 0) {
+        if (output == Output::capture)
+            ::close(pipeFds[0]);
+        return std::nullopt;
+    }
+    return SpawnedProcess(pid, pipeFds[0]);
+}
+
+SpawnedProcess::SpawnedProcess(pid_t pid, int outputFd)
+    : pid(pid)
+    , outputFd(outputFd) {}
+
+SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept
+    : pid(std::exchange(other.pid, -1))
+    , outputFd(std::exchange(other.outputFd, -1)) {}
+
+SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
+    if (this != &other) {
+        if (outputFd >= 0)
+            ::close(outputFd);
+        pid = std::exchange(other.pid, -1);
+        outputFd = std::exchange(other.outputFd, -1);
+    }
+    return *this;
+}
+
+SpawnedProcess::~SpawnedProcess() {
+    if (outputFd >= 0)
+        ::close(outputFd);
+}
+
+std::optional<QByteArray> SpawnedProcess::readAllOutput(std::chrono::milliseconds deadline, qsizetype limit) {
+    QByteArray output;
+    char buffer[4096];
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (outputFd >= 0) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return std::nullopt;
+        pollfd readable{outputFd, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return ready == 0 ? std::nullopt : std::optional(output);
+        const ssize_t n = ::read(outputFd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        output.append(buffer, n);
+        if (output.size() > limit)
+            return std::nullopt;
+    }
+    return output;
+}
+
+bool SpawnedProcess::waitForSuccess() {
+    if (pid < 0)
+        return false;
+    const int status = reap(std::exchange(pid, -1), 0).value_or(-1);
+    return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void SpawnedProcess::stop() {
+    if (pid < 0)
+        return;
+    const pid_t child = std::exchange(pid, -1);
+    ::kill(child, SIGTERM);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (reap(child, WNOHANG))
+            return;
+        QThread::msleep(10);
+    }
+    ::kill(child, SIGKILL);
+    reap(child, 0);
+}

@@ -1,0 +1,211 @@
+#include "router/ssh/SshTransport.h"
+
+#include "logs/EventLogger.h"
+#include "router/ssh/AskpassScript.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+#include <semaphore>
+#include <unistd.h>
+
+namespace {
+
+constexpr int livenessChecks = 50;
+constexpr int livenessIntervalMs = 100;
+// Router commands answer within a second; one that takes this long has wedged.
+constexpr std::chrono::seconds commandDeadline(10);
+// Far above any station list a router could hold.
+constexpr qsizetype maximumCommandOutput = 4 * 1024 * 1024;
+// Enough of a command line to tell which one failed.
+constexpr qsizetype commandLogLength = 40;
+
+void assertOffMainThread() {
+    Q_ASSERT_X(!QCoreApplication::instance() ||
+                   QThread::currentThread() != QCoreApplication::instance()->thread(),
+               "SshTransport", "ssh runs block; call them from a background thread");
+}
+
+QString homeVariable() {
+    return QStringLiteral("HOME=") + QDir::homePath();
+}
+
+QString pathVariable() {
+    return QStringLiteral("PATH=/usr/bin:/bin");
+}
+
+bool runToSuccess(const QStringList& arguments) {
+    std::optional<SpawnedProcess> ssh =
+        SpawnedProcess::start(SshTransport::sshProgram(), arguments, {homeVariable(), pathVariable()},
+                              SpawnedProcess::Output::discard);
+    return ssh && ssh->waitForSuccess();
+}
+
+} // namespace
+
+SshTransport::SshTransport(Kind kind, EventLogger& logger, QString directory)
+    : logger(logger)
+    , directory(std::move(directory))
+    , controlSocket(this->directory + (kind == Kind::mainRouter ? QStringLiteral("/veltrano-ssh-control")
+                                                                : QStringLiteral("/veltrano-ap-ssh-control")))
+    , askpassScript(this->directory + (kind == Kind::mainRouter
+                                           ? QStringLiteral("/veltrano-askpass.sh")
+                                           : QStringLiteral("/veltrano-ap-askpass.sh"))) {}
+
+SshTransport::~SshTransport() {
+    // A start still running would otherwise bring up a master after this one
+    // was stopped.
+    startWorker.stop();
+    if (master)
+        master->stop();
+}
+
+QString SshTransport::sshProgram() {
+    const QString configured = qEnvironmentVariable("VELTRANO_SSH");
+    return configured.isEmpty() ? QStringLiteral("/usr/bin/ssh") : configured;
+}
+
+bool SshTransport::isMasterAlive(const SshLogin& login) const {
+    assertOffMainThread();
+    if (!login.isSafe())
+        return false;
+    return runToSuccess(
+        {QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("check"), login.target()});
+}
+
+void SshTransport::startMaster(const SshLogin& login, const QString& password,
+                               std::function<void(bool)> completion) {
+    startWorker.post([this, login, password, completion = std::move(completion)] {
+        completion(startMasterNow(login, password));
+    });
+}
+
+bool SshTransport::ensureMaster(const SshLogin& login, const QString& password) {
+    assertOffMainThread();
+    if (isMasterAlive(login))
+        return true;
+    // A standard semaphore rather than QSemaphore: its hand-over is visible to
+    // ThreadSanitizer, which cannot see inside Debian's uninstrumented Qt.
+    std::binary_semaphore reported{0};
+    bool cameUp = false;
+    startMaster(login, password, [&](bool up) {
+        cameUp = up;
+        reported.release();
+    });
+    reported.acquire();
+    return cameUp;
+}
+
+bool SshTransport::startMasterNow(const SshLogin& login, const QString& password) {
+    std::lock_guard lock(masterMutex);
+    // Two callers may have found the master down at once; the second one in
+    // finds it up and must not start a rival on the same socket.
+    if (isMasterAlive(login))
+        return true;
+
+    if (!login.isSafe()) {
+        logger.logError(VtCode::transportFailed, QStringLiteral("unusable SSH login ") + login.target());
+        return false;
+    }
+    const PrivateRuntimeDirectory::Status status = PrivateRuntimeDirectory::prepare(directory);
+    if (status != PrivateRuntimeDirectory::Status::usable) {
+        logger.logError(VtCode::transportFailed, QStringLiteral("SSH runtime directory ") + directory +
+                                                     QLatin1Char(' ') +
+                                                     PrivateRuntimeDirectory::describe(status));
+        return false;
+    }
+    if (!AskpassScript::write(askpassScript, password)) {
+        logger.logError(VtCode::transportFailed, QString());
+        return false;
+    }
+
+    const QStringList arguments = {
+        QStringLiteral("-M"),
+        QStringLiteral("-S"),
+        controlSocket,
+        QStringLiteral("-o"),
+        QStringLiteral("StrictHostKeyChecking=no"),
+        QStringLiteral("-o"),
+        QStringLiteral("UserKnownHostsFile=/dev/null"),
+        QStringLiteral("-o"),
+        QStringLiteral("PasswordAuthentication=yes"),
+        QStringLiteral("-o"),
+        QStringLiteral("NumberOfPasswordPrompts=1"),
+        QStringLiteral("-o"),
+        QStringLiteral("ConnectTimeout=5"),
+        QStringLiteral("-N"),
+        login.target(),
+    };
+    const QStringList environment = {
+        QStringLiteral("SSH_ASKPASS=") + askpassScript,
+        QStringLiteral("SSH_ASKPASS_REQUIRE=force"),
+        QStringLiteral("DISPLAY=:0"),
+        homeVariable(),
+        pathVariable(),
+    };
+    // An older master that no longer answers holds at most a dead connection.
+    if (master) {
+        master->stop();
+        master.reset();
+    }
+    master = SpawnedProcess::start(sshProgram(), arguments, environment, SpawnedProcess::Output::discard);
+    if (!master) {
+        AskpassScript::remove(askpassScript);
+        logger.logError(VtCode::transportFailed, QString());
+        return false;
+    }
+
+    for (int check = 0; check < livenessChecks; ++check) {
+        QThread::msleep(livenessIntervalMs);
+        if (isMasterAlive(login)) {
+            AskpassScript::remove(askpassScript);
+            logger.logInfo(VtCode::transportReady, QString());
+            return true;
+        }
+    }
+    AskpassScript::remove(askpassScript);
+    logger.logError(VtCode::transportTimeout, QString());
+    // A master that could come up after we gave up would be one nobody uses.
+    master->stop();
+    master.reset();
+    return false;
+}
+
+std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QString& command) {
+    assertOffMainThread();
+    std::optional<SpawnedProcess> ssh;
+    if (login.isSafe())
+        ssh = SpawnedProcess::start(sshProgram(),
+                                    {QStringLiteral("-S"), controlSocket, login.target(), command},
+                                    {homeVariable(), pathVariable()}, SpawnedProcess::Output::capture);
+    if (!ssh) {
+        logger.logError(VtCode::transportCmdFail, QString());
+        return std::nullopt;
+    }
+    // A wedged ubus or hostapd_cli must not hold a poll (and its slot) for
+    // good, nor may a router flood us.
+    const std::optional<QByteArray> output = ssh->readAllOutput(commandDeadline, maximumCommandOutput);
+    if (!output) {
+        ssh->stop();
+        logger.logError(VtCode::transportCmdFail, command.left(commandLogLength));
+        return std::nullopt;
+    }
+    ssh->waitForSuccess();
+    return QString::fromUtf8(*output);
+}
+
+void SshTransport::closeMaster(const SshLogin& login) {
+    assertOffMainThread();
+    if (login.isSafe())
+        runToSuccess({QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("exit"),
+                      login.target()});
+    std::lock_guard lock(masterMutex);
+    if (master) {
+        master->stop();
+        master.reset();
+    }
+    // A master that died without cleaning up leaves its socket behind.
+    ::unlink(QFile::encodeName(controlSocket).constData());
+    AskpassScript::remove(askpassScript);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "router/ssh/PrivateRuntimeDirectory.h"
+#include "router/ssh/SerialWorker.h"
+#include "router/ssh/SpawnedProcess.h"
+
+#include <QString>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+class EventLogger;
+
+// Who logs in where. ssh gets them as one login target, user@host.
+struct SshLogin {
+    QString user;
+    QString host;
+
+    // The main router is always entered as root.
+    static SshLogin mainRouter(const QString& host) { return {QStringLiteral("root"), host}; }
+    QString target() const { return user + QLatin1Char('@') + host; }
+    // The user name comes from the network (a UniFi controller's device
+    // credentials); one that begins with "-" would reach ssh as an option.
+    bool isSafe() const { return !user.isEmpty() && !host.isEmpty() && !user.startsWith(QLatin1Char('-')); }
+};
+
+// Runs shell commands on the router or an access point through the system
+// OpenSSH client. Each transport keeps one long-lived master connection, opened
+// with a password that a throw-away askpass script hands to ssh; every command
+// then rides on the master's control socket and costs no new login.
+//
+// Every operation blocks: call them from background threads (the router
+// adapters' QThreadPool workers), never from the main thread.
+class SshTransport {
+public:
+    enum class Kind { mainRouter, accessPoint };
+
+    // The control socket and askpass script keep their per-kind names inside
+    // `directory`, which is checked (PrivateRuntimeDirectory) before any
+    // password is written there or any master is started.
+    SshTransport(Kind kind, EventLogger& logger, QString directory = PrivateRuntimeDirectory::defaultPath());
+    // Waits for a start in progress, then stops the master.
+    ~SshTransport();
+    SshTransport(const SshTransport&) = delete;
+    SshTransport& operator=(const SshTransport&) = delete;
+
+    QString controlSocketPath() const { return controlSocket; }
+    QString askpassScriptPath() const { return askpassScript; }
+
+    // Asks the master through its control socket whether it is up.
+    bool isMasterAlive(const SshLogin& login) const;
+
+    // Writes the askpass script and starts the master on this transport's own
+    // thread, polling it for about 5 s; `completion` runs on that thread. Starts
+    // are taken one at a time, and one that finds the master already up
+    // reports true at once.
+    void startMaster(const SshLogin& login, const QString& password, std::function<void(bool)> completion);
+
+    // Uses a running master, or starts one and blocks until it has come up or
+    // failed. False ends the caller's attempt.
+    bool ensureMaster(const SshLogin& login, const QString& password);
+
+    // One remote command line over the master: its standard output as UTF-8,
+    // whatever its exit status. None when ssh cannot be started, or when the
+    // command has not finished within 10 s or printed more than 4 MB (it is
+    // stopped then).
+    std::optional<QString> runCommand(const SshLogin& login, const QString& command);
+
+    // Tells the master to exit, stops our master process, and removes the
+    // control socket and any askpass script.
+    void closeMaster(const SshLogin& login);
+
+    // /usr/bin/ssh, or the program named by VELTRANO_SSH.
+    static QString sshProgram();
+
+private:
+    bool startMasterNow(const SshLogin& login, const QString& password);
+
+    EventLogger& logger;
+    const QString directory;
+    const QString controlSocket;
+    const QString askpassScript;
+
+    // Held for a whole start and while the master handle changes hands.
+    std::mutex masterMutex;
+    std::optional<SpawnedProcess> master;
+
+    // Starts wait here rather than in the shared pool, whose workers may all
+    // be callers blocked in ensureMaster.
+    SerialWorker startWorker;
+};

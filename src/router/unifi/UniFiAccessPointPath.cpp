@@ -1,0 +1,182 @@
+#include "router/unifi/UniFiAccessPointPath.h"
+
+#include "logs/EventLogger.h"
+#include "router/BackgroundTask.h"
+#include "router/DiagnosticDump.h"
+#include "router/unifi/AccessPointCommands.h"
+#include "router/unifi/HostapdStation.h"
+
+#include <QThread>
+
+namespace {
+
+// What the access point said about the station, gathered off the main thread.
+struct AccessPointProbe {
+    bool masterUp = false;
+    QString output;
+};
+
+// A dozing station answers hostapd with stale figures; the ping wakes it.
+constexpr unsigned long wakeUpPauseMs = 50;
+
+template <typename Value>
+std::optional<Value> cachedValue(const QHash<QString, Value>& cache, const QString& mac) {
+    const auto entry = cache.constFind(mac);
+    return entry == cache.cend() ? std::nullopt : std::optional<Value>(*entry);
+}
+
+template <typename Value>
+void keepOrForget(QHash<QString, Value>& cache, const QString& mac, const std::optional<Value>& value) {
+    if (value)
+        cache.insert(mac, *value);
+    else
+        cache.remove(mac);
+}
+
+AccessPointProbe probeStation(SshTransport& transport, const SshLogin& login, const QString& cachedIP,
+                              const QString& mac) {
+    if (!transport.isMasterAlive(login))
+        return {};
+    if (const std::optional<QString> ping = stationPingCommand(cachedIP)) {
+        transport.runCommand(login, *ping);
+        QThread::msleep(wakeUpPauseMs);
+    }
+    const std::optional<QString> command = hostapdStationCommand(mac);
+    if (!command)
+        return {true, QString()};
+    return {true, transport.runCommand(login, *command).value_or(QString())};
+}
+
+} // namespace
+
+UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& access)
+    : context(context)
+    , access(access)
+    , transport(SshTransport::Kind::accessPoint, access.logger, access.sshDirectory) {}
+
+void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
+    const CachedStationFacts facts = cachedStationFacts(row);
+    cachedClientIPByMAC.insert(mac, facts.ip);
+    cachedClientHostnameByMAC.insert(mac, facts.hostname);
+    cachedClientBandByMAC.insert(mac, facts.band);
+    keepOrForget(cachedClientNSSByMAC, mac, facts.nss);
+    keepOrForget(cachedClientWidthMHzByMAC, mac, facts.widthMHz);
+    keepOrForget(cachedClientRadioProtoByMAC, mac, facts.radioProto);
+}
+
+bool UniFiAccessPointPath::isResolved(const QString& mac) const {
+    const std::optional<QString> ip = cachedValue(resolvedAPIPByMAC, mac);
+    return ip && !uniFiAPIP.isEmpty() && *ip == uniFiAPIP;
+}
+
+bool UniFiAccessPointPath::needsLookUp(const QString& mac) const {
+    return !resolvedAPIPByMAC.contains(mac) && !apSSHResolvingMACs.contains(mac);
+}
+
+void UniFiAccessPointPath::beginLookUp(const QString& mac) {
+    apSSHResolvingMACs.insert(mac);
+}
+
+void UniFiAccessPointPath::abandonLookUp(const QString& mac) {
+    apSSHResolvingMACs.remove(mac);
+}
+
+void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
+                                        const AccessPointSSHCredentials& credentials) {
+    resolvedAPIPByMAC.insert(mac, ip);
+    access.logger.logInfo(VtCode::nodeScanReady, QStringLiteral("ap:") + ip);
+    // One control socket serves one access point; a master to another one
+    // would answer for the wrong radio.
+    std::optional<SshLogin> previous;
+    if (uniFiAPIP != ip) {
+        if (!uniFiAPIP.isEmpty())
+            previous = SshLogin{credentials.username, uniFiAPIP};
+        uniFiAPIP = ip;
+    }
+    const SshLogin login{credentials.username, ip};
+    const QString password = credentials.password;
+    const quint64 asked = generation;
+    runInBackground(
+        access.pool, &context,
+        [transport = &transport, &logger = access.logger, previous, login, password] {
+            if (previous)
+                transport->closeMaster(*previous);
+            if (transport->isMasterAlive(login))
+                return;
+            if (login.user.isEmpty() || password.isEmpty()) {
+                logger.logError(VtCode::transportFailed, QStringLiteral("no access-point SSH credentials"));
+                return;
+            }
+            transport->ensureMaster(login, password);
+        },
+        [this, mac, asked] {
+            if (asked == generation)
+                apSSHResolvingMACs.remove(mac);
+        });
+}
+
+void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredentials& credentials,
+                                 RowDone done) {
+    const SshLogin login{credentials.username, uniFiAPIP};
+    const bool canRestart = !credentials.username.isEmpty() && !credentials.password.isEmpty();
+    const quint64 asked = generation;
+    runInBackground(
+        access.pool, &context,
+        [transport = &transport, login, cachedIP = cachedClientIPByMAC.value(mac), mac] {
+            return probeStation(*transport, login, cachedIP, mac);
+        },
+        [this, mac, asked, canRestart, done](const AccessPointProbe& probe) {
+            if (asked != generation)
+                return done(std::nullopt);
+            // A master that went down (the access point rebooted, or dropped
+            // us) comes back only through a fresh look-up, which also finds a
+            // station that has roamed meanwhile.
+            if (!probe.masterUp && canRestart)
+                resolvedAPIPByMAC.remove(mac);
+            done(probe.masterUp ? rowFromOutput(mac, probe.output) : std::nullopt);
+        });
+}
+
+void UniFiAccessPointPath::reset(const QString& sshUsername) {
+    ++generation;
+    access.pool.start([transport = &transport, login = SshLogin{sshUsername, uniFiAPIP}] {
+        transport->closeMaster(login);
+    });
+    uniFiAPIP.clear();
+    resolvedAPIPByMAC.clear();
+    apSSHResolvingMACs.clear();
+    cachedClientIPByMAC.clear();
+    cachedClientHostnameByMAC.clear();
+    cachedClientBandByMAC.clear();
+    cachedClientNSSByMAC.clear();
+    cachedClientWidthMHzByMAC.clear();
+    cachedClientRadioProtoByMAC.clear();
+    hasLoggedAPSSHDump = false;
+}
+
+CachedStationFacts UniFiAccessPointPath::factsFor(const QString& mac) const {
+    return {cachedClientIPByMAC.value(mac),
+            cachedClientHostnameByMAC.value(mac),
+            cachedClientBandByMAC.value(mac),
+            cachedValue(cachedClientNSSByMAC, mac),
+            cachedValue(cachedClientWidthMHzByMAC, mac),
+            cachedValue(cachedClientRadioProtoByMAC, mac)};
+}
+
+std::optional<RouterClient> UniFiAccessPointPath::rowFromOutput(const QString& mac, const QString& output) {
+    const QString answer = output.trimmed();
+    if (answer.isEmpty()) {
+        access.logger.logDebug(VtCode::targetAbsent, mac);
+        return std::nullopt;
+    }
+    if (!hasLoggedAPSSHDump) {
+        hasLoggedAPSSHDump = true;
+        writeDiagnosticDump(access.logger, QStringLiteral("[DIAG] UniFi hostapd_cli sta output:\n") + answer);
+    }
+    const std::optional<HostapdStation> station = hostapdStation(answer, mac);
+    if (!station) {
+        access.logger.logDebug(VtCode::targetAbsent, mac);
+        return std::nullopt;
+    }
+    return accessPointRow(mac, *station, factsFor(mac));
+}

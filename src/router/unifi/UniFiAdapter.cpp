@@ -1,0 +1,360 @@
+#include "router/unifi/UniFiAdapter.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/EventLogger.h"
+#include "router/BackgroundTask.h"
+#include "router/DiagnosticDump.h"
+#include "router/RouterUrl.h"
+#include "router/RowNormalisation.h"
+#include "router/keyring/RouterPassword.h"
+#include "router/unifi/UniFiAccessPointLookup.h"
+#include "router/unifi/UniFiAnswer.h"
+#include "router/unifi/UniFiStationRow.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::chrono::milliseconds apiTimeout = 5s;
+constexpr std::chrono::milliseconds shortTimeout = 3s;
+
+// "https://" + address (+ port), when the address is a host and nothing more:
+// it also becomes the Origin the console checks.
+std::optional<QString> consoleBase(const QString& address, const QString& port = {}) {
+    if (!routerUrl(QStringLiteral("https"), address + port, QString()))
+        return std::nullopt;
+    return QStringLiteral("https://") + address + port;
+}
+
+QString modelForShortName(const QString& shortName) {
+    static const QHash<QString, QString> models = {
+        {QStringLiteral("UDRULT"), QStringLiteral("UCG Ultra")},
+        {QStringLiteral("UDR"), QStringLiteral("Dream Router")},
+        {QStringLiteral("UDMPRO"), QStringLiteral("Dream Machine Pro")},
+        {QStringLiteral("UDMPROSE"), QStringLiteral("Dream Machine Pro SE")},
+        {QStringLiteral("UDM"), QStringLiteral("Dream Machine")},
+        {QStringLiteral("UNVR"), QStringLiteral("UniFi NVR")},
+    };
+    if (shortName.isEmpty())
+        return QStringLiteral("UniFi Controller");
+    return models.value(shortName, QStringLiteral("UniFi ") + shortName);
+}
+
+QJsonObject answerObject(const RouterHttpResult& answer) {
+    if (answer.error)
+        return {};
+    const std::optional<QJsonDocument> document = parseRouterJson(answer.body);
+    return document ? document->object() : QJsonObject();
+}
+
+RouterHttpResult unsentRequest() {
+    return {RouterHttpError::network, 0, {}, {}};
+}
+
+} // namespace
+
+UniFiAdapter::UniFiAdapter(RouterAccess& access)
+    : access(access)
+    , accessPoint(*this, access) {}
+
+UniFiAdapter::~UniFiAdapter() = default;
+
+void UniFiAdapter::connect(ConnectCompletion completion) {
+    logIn(std::move(completion));
+}
+
+void UniFiAdapter::fetchClients(ClientsCompletion completion) {
+    fetchStationList([completion](const std::optional<QJsonArray>& stations) {
+        completion(stations ? uniFiStationRows(*stations) : QList<RouterClient>());
+    });
+}
+
+void UniFiAdapter::fetchClient(const QString& targetMAC, ClientCompletion completion) {
+    const QString mac = targetMAC.trimmed().toLower();
+    if (!accessPoint.isResolved(mac))
+        return fetchFromStationList(mac, std::move(completion));
+    const quint64 asked = generation;
+    accessPoint.query(mac, apCredentials(), [this, mac, asked, completion](std::optional<RouterClient> row) {
+        // A disconnect while the access point was asked must not log in again.
+        if (asked != generation)
+            return completion(std::nullopt);
+        if (!row)
+            return fetchFromStationList(mac, completion);
+        // Some access points keep no counters; the controller's serve instead.
+        if (row->txBytes == 0 && row->rxBytes == 0)
+            return completeCounters(*row, completion);
+        completion(row);
+    });
+}
+
+void UniFiAdapter::probeRouterHealth(HealthCompletion completion) {
+    // A classic controller serves no /api/system on 443: asking there would
+    // mark every such router unreachable. Its own liveness page answers instead.
+    if (!uniFiBaseURL.isEmpty() && !uniFiAPIBase.contains(QStringLiteral("proxy"))) {
+        uniFiSession.send({"GET", QUrl(uniFiBaseURL + QStringLiteral("/status")), {}, {}, shortTimeout}, this,
+                          [completion](const RouterHttpResult& answer) {
+                              const QJsonObject meta =
+                                  answerObject(answer).value(QStringLiteral("meta")).toObject();
+                              completion(meta.value(QStringLiteral("up")).toBool() ||
+                                         meta.value(QStringLiteral("rc")).toString() == QStringLiteral("ok"));
+                          });
+        return;
+    }
+    fetchSystem([completion](const RouterHttpResult& answer) {
+        const QJsonObject system = answerObject(answer);
+        completion(system.contains(QStringLiteral("hardware")) || system.contains(QStringLiteral("name")));
+    });
+}
+
+void UniFiAdapter::fetchModelName(ModelCompletion completion) {
+    fetchSystem([completion](const RouterHttpResult& answer) {
+        const QJsonObject hardware = answerObject(answer).value(QStringLiteral("hardware")).toObject();
+        completion(modelForShortName(hardware.value(QStringLiteral("shortname")).toString()));
+    });
+}
+
+void UniFiAdapter::resetSession() {
+    ++generation;
+    uniFiBaseURL.clear();
+    uniFiAPIBase.clear();
+    uniFiCookie.clear();
+    uniFiCSRFToken.clear();
+    hasLoggedUniFiRESTDump = false;
+    accessPoint.reset(apSSHUsername);
+    apSSHUsername.clear();
+    apSSHPassword.clear();
+}
+
+void UniFiAdapter::disconnect() {
+    // Ended first, so that the logout itself still goes out.
+    uniFiSession.abortAll();
+    if (uniFiBaseURL.isEmpty())
+        return;
+    const QString path = uniFiAPIBase.contains(QStringLiteral("proxy")) ? QStringLiteral("/api/auth/logout")
+                                                                        : QStringLiteral("/api/logout");
+    uniFiSession.send({"POST", QUrl(uniFiBaseURL + path), sessionHeaders(), {}, shortTimeout}, this,
+                      [](const RouterHttpResult&) {});
+}
+
+void UniFiAdapter::fetchAPSSHCredentials() {
+    readAPSSHCredentials([] {});
+}
+
+void UniFiAdapter::readAPSSHCredentials(std::function<void()> done) {
+    const quint64 asked = generation;
+    ensureLoggedIn([this, asked, done](bool loggedIn) {
+        if (asked != generation)
+            return;
+        if (!loggedIn)
+            return done();
+        sendToAPI(QStringLiteral("/rest/setting/mgmt"), [this, asked, done](const RouterHttpResult& answer) {
+            if (asked != generation)
+                return;
+            if (const std::optional<AccessPointSSHCredentials> found =
+                    answer.error ? std::nullopt : accessPointSSHCredentials(answer.body)) {
+                apSSHUsername = found->username;
+                apSSHPassword = found->password;
+            }
+            done();
+        });
+    });
+}
+
+void UniFiAdapter::logIn(LoginDone done) {
+    const QString address = access.routerAddress();
+    const Endpoint uniFiOS{consoleBase(address).value_or(QString()), QStringLiteral("/api/auth/login"),
+                           QStringLiteral("/proxy/network/api/s/default")};
+    const Endpoint classic{consoleBase(address, QStringLiteral(":8443")).value_or(QString()),
+                           QStringLiteral("/api/login"), QStringLiteral("/api/s/default")};
+    if (!uniFiCookie.isEmpty() &&
+        (uniFiAPIBase == uniFiOS.base + uniFiOS.apiPath || uniFiAPIBase == classic.base + classic.apiPath))
+        return later([done] { done(true, std::nullopt); });
+
+    const QString username = access.settings.readString(SettingsKey::routerUsername).value_or(QString());
+    const quint64 asked = generation;
+    // A session forgotten while this ran reports a plain failure and sets nothing.
+    const LoginDone finish = [this, asked, done](bool success, std::optional<QString> message) {
+        if (asked != generation)
+            return done(false, std::nullopt);
+        done(success, std::move(message));
+    };
+    runInBackground(
+        access.pool, this,
+        [&credentials = access.credentials, address] { return readRouterPassword(credentials, address); },
+        [this, asked, uniFiOS, classic, username, finish](const QString& password) {
+            if (asked != generation)
+                return finish(false, std::nullopt);
+            attemptLogin(uniFiOS, username, password,
+                         [this, asked, classic, username, password, finish](UniFiLoginVerdict verdict) {
+                             if (asked != generation)
+                                 return finish(false, std::nullopt);
+                             if (verdict == UniFiLoginVerdict::accepted)
+                                 return finish(true, std::nullopt);
+                             // A cloud account fails on the classic controller too.
+                             if (verdict == UniFiLoginVerdict::ssoAccount)
+                                 return finish(false, uniFiSSOAccountMessage());
+                             attemptLogin(classic, username, password, [finish](UniFiLoginVerdict verdict) {
+                                 if (verdict == UniFiLoginVerdict::accepted)
+                                     return finish(true, std::nullopt);
+                                 finish(false, uniFiAuthenticationFailedMessage());
+                             });
+                         });
+        });
+}
+
+void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& username, const QString& password,
+                                std::function<void(UniFiLoginVerdict)> done) {
+    if (endpoint.base.isEmpty() || username.isEmpty() || password.isEmpty())
+        return done(UniFiLoginVerdict::rejected);
+    const QJsonObject body{{QStringLiteral("username"), username},
+                           {QStringLiteral("password"), password},
+                           {QStringLiteral("remember"), true}};
+    const QByteArray origin = endpoint.base.toUtf8();
+    RouterHttpRequest request{
+        "POST",
+        QUrl(endpoint.base + endpoint.loginPath),
+        {{"Content-Type", "application/json"}, {"Origin", origin}, {"Referer", origin + '/'}},
+        QJsonDocument(body).toJson(QJsonDocument::Compact),
+        apiTimeout};
+    const quint64 asked = generation;
+    uniFiSession.send(request, this, [this, endpoint, asked, done](const RouterHttpResult& answer) {
+        const UniFiLoginOutcome outcome =
+            uniFiLoginOutcome(answer.answeredStatus(), answer.headers, answer.body);
+        if (asked != generation)
+            return done(UniFiLoginVerdict::rejected);
+        if (outcome.verdict == UniFiLoginVerdict::accepted) {
+            uniFiBaseURL = endpoint.base;
+            uniFiAPIBase = endpoint.base + endpoint.apiPath;
+            uniFiCookie = outcome.cookie;
+            uniFiCSRFToken = outcome.csrfToken;
+            access.logger.logInfo(VtCode::authSucceeded, endpoint.base);
+        }
+        done(outcome.verdict);
+    });
+}
+
+void UniFiAdapter::ensureLoggedIn(std::function<void(bool)> done) {
+    if (!uniFiCookie.isEmpty())
+        return done(true);
+    logIn([done](bool success, const std::optional<QString>&) { done(success); });
+}
+
+QList<QPair<QByteArray, QByteArray>> UniFiAdapter::sessionHeaders() const {
+    QList<QPair<QByteArray, QByteArray>> headers;
+    if (!uniFiCookie.isEmpty())
+        headers.append({"Cookie", uniFiCookie.toUtf8()});
+    if (!uniFiCSRFToken.isEmpty())
+        headers.append({"X-CSRF-Token", uniFiCSRFToken.toUtf8()});
+    return headers;
+}
+
+void UniFiAdapter::sendToAPI(const QString& path, AnswerDone done) {
+    if (uniFiAPIBase.isEmpty())
+        return later([done] { done(unsentRequest()); });
+    const QString cookie = uniFiCookie;
+    uniFiSession.send({"GET", QUrl(uniFiAPIBase + path), sessionHeaders(), {}, apiTimeout}, this,
+                      [this, cookie, done](const RouterHttpResult& answer) {
+                          // The session has expired; the next request logs in
+                          // again. A newer login since this was sent stays.
+                          if (answer.answeredStatus() == 401 && uniFiCookie == cookie)
+                              uniFiCookie.clear();
+                          done(answer);
+                      });
+}
+
+void UniFiAdapter::fetchStationList(StationsDone done) {
+    ensureLoggedIn([this, done](bool loggedIn) {
+        if (!loggedIn)
+            return done(std::nullopt);
+        const quint64 asked = generation;
+        sendToAPI(QStringLiteral("/stat/sta"), [this, asked, done](const RouterHttpResult& answer) {
+            if (asked != generation || answer.error || answer.status == 401)
+                return done(std::nullopt);
+            const std::optional<QJsonArray> stations = uniFiData(answer.body);
+            if (stations)
+                dumpTargetStationOnce(*stations);
+            done(stations);
+        });
+    });
+}
+
+void UniFiAdapter::dumpTargetStationOnce(const QJsonArray& stations) {
+    if (hasLoggedUniFiRESTDump)
+        return;
+    const QString target = access.settings.readString(SettingsKey::targetMAC).value_or(QString()).trimmed();
+    const std::optional<QJsonObject> station = uniFiObjectForMAC(stations, target);
+    if (!station)
+        return;
+    hasLoggedUniFiRESTDump = true;
+    writeDiagnosticDump(access.logger,
+                        uniFiStationDump(*station, station->value(QStringLiteral("mac")).toString()));
+}
+
+void UniFiAdapter::fetchSystem(AnswerDone done) {
+    const std::optional<QString> base = consoleBase(access.routerAddress());
+    if (!base)
+        return later([done] { done(unsentRequest()); });
+    uniFiSession.send({"GET", QUrl(*base + QStringLiteral("/api/system")), {}, {}, shortTimeout}, this,
+                      std::move(done));
+}
+
+void UniFiAdapter::fetchFromStationList(const QString& mac, ClientCompletion completion) {
+    fetchStationList([this, mac, completion](const std::optional<QJsonArray>& stations) {
+        const std::optional<QJsonObject> station =
+            stations ? uniFiObjectForMAC(*stations, mac) : std::nullopt;
+        const std::optional<RouterClient> row = station ? uniFiStationRow(*station) : std::nullopt;
+        if (row) {
+            accessPoint.rememberStationRow(mac, *row);
+            if (accessPoint.needsLookUp(mac))
+                lookUpAccessPoint(mac);
+        }
+        completion(row);
+    });
+}
+
+void UniFiAdapter::completeCounters(RouterClient row, ClientCompletion completion) {
+    fetchStationList([row, completion](const std::optional<QJsonArray>& stations) mutable {
+        const std::optional<QJsonObject> station =
+            stations ? uniFiObjectForMAC(*stations, row.mac) : std::nullopt;
+        if (const std::optional<RouterClient> listed = station ? uniFiStationRow(*station) : std::nullopt) {
+            row.txBytes = listed->txBytes;
+            row.rxBytes = listed->rxBytes;
+        }
+        completion(row);
+    });
+}
+
+void UniFiAdapter::lookUpAccessPoint(const QString& mac) {
+    accessPoint.beginLookUp(mac);
+    const quint64 asked = generation;
+    sendToAPI(QStringLiteral("/stat/sta"), [this, mac, asked](const RouterHttpResult& stations) {
+        if (asked != generation)
+            return;
+        const std::optional<QJsonArray> data = uniFiData(stations.body);
+        const std::optional<QString> apMAC = data ? uniFiAccessPointMAC(*data, mac) : std::nullopt;
+        if (!apMAC)
+            return accessPoint.abandonLookUp(mac);
+        sendToAPI(QStringLiteral("/stat/device"), [this, mac, asked, apMAC](const RouterHttpResult& devices) {
+            if (asked != generation)
+                return;
+            const std::optional<QJsonArray> data = uniFiData(devices.body);
+            const std::optional<QString> ip = data ? uniFiAccessPointIP(*data, *apMAC) : std::nullopt;
+            if (!ip)
+                return accessPoint.abandonLookUp(mac);
+            if (!apSSHPassword.isEmpty())
+                return accessPoint.finishLookUp(mac, *ip, apCredentials());
+            // A session reset (each router recovery makes one) forgets the
+            // device login; without it the access point could never be
+            // asked again, so it is read afresh here.
+            readAPSSHCredentials([this, mac, asked, ip] {
+                if (asked == generation)
+                    accessPoint.finishLookUp(mac, *ip, apCredentials());
+            });
+        });
+    });
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "router/RouterAccess.h"
+#include "router/RouterAdapter.h"
+#include "router/RouterHttpSession.h"
+#include "router/unifi/AccessPointSSHCredentials.h"
+#include "router/unifi/UniFiAccessPointPath.h"
+#include "router/unifi/UniFiLogin.h"
+
+#include <QJsonArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// A UniFi OS console, or a classic controller on port 8443, through its network
+// application's REST interface with a cookie session; the target's radio figures
+// come from its access point where that can be reached (UniFiAccessPointPath).
+//
+// An answer that arrives after resetSession belongs to the forgotten session: it
+// changes nothing here, and its caller hears of a failure.
+class UniFiAdapter final : public QObject, public RouterAdapter {
+public:
+    explicit UniFiAdapter(RouterAccess& access);
+    ~UniFiAdapter() override;
+
+    void connect(ConnectCompletion completion) override;
+    void fetchClients(ClientsCompletion completion) override;
+    void fetchClient(const QString& targetMAC, ClientCompletion completion) override;
+    void probeRouterHealth(HealthCompletion completion) override;
+    void fetchModelName(ModelCompletion completion) override;
+    void resetSession() override;
+    void disconnect() override;
+
+    // Reads the site's device SSH login (for the access-point path); a failure
+    // keeps what was known.
+    void fetchAPSSHCredentials();
+
+private:
+    // Where one generation of the network application logs in and serves its API.
+    struct Endpoint {
+        QString base;
+        QString loginPath;
+        QString apiPath;
+    };
+    using LoginDone = std::function<void(bool success, std::optional<QString> message)>;
+    using StationsDone = std::function<void(std::optional<QJsonArray> stations)>;
+    using AnswerDone = RouterHttpSession::Completion;
+
+    void logIn(LoginDone done);
+    void attemptLogin(const Endpoint& endpoint, const QString& username, const QString& password,
+                      std::function<void(UniFiLoginVerdict)> done);
+    void ensureLoggedIn(std::function<void(bool loggedIn)> done);
+
+    QList<QPair<QByteArray, QByteArray>> sessionHeaders() const;
+    void sendToAPI(const QString& path, AnswerDone done);
+    void fetchStationList(StationsDone done);
+    void dumpTargetStationOnce(const QJsonArray& stations);
+    void fetchSystem(AnswerDone done);
+
+    void fetchFromStationList(const QString& mac, ClientCompletion completion);
+    void completeCounters(RouterClient row, ClientCompletion completion);
+    void lookUpAccessPoint(const QString& mac);
+    // Reads the device SSH login into apSSHUsername / apSSHPassword, then calls
+    // `done` whether or not it was found; not at all once the session is reset.
+    void readAPSSHCredentials(std::function<void()> done);
+    AccessPointSSHCredentials apCredentials() const { return {apSSHUsername, apSSHPassword}; }
+
+    // Runs `call` from the event loop, so a completion never runs inside the
+    // call that was given it.
+    template <typename Call> void later(Call call) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    }
+
+    RouterAccess& access;
+    // Bumped by resetSession; see the class comment.
+    quint64 generation = 0;
+
+    QString uniFiBaseURL;
+    QString uniFiAPIBase;
+    QString uniFiCookie;
+    QString uniFiCSRFToken;
+    QString apSSHUsername;
+    QString apSSHPassword;
+    bool hasLoggedUniFiRESTDump = false;
+
+    UniFiAccessPointPath accessPoint;
+    // Last, so it goes first: requests it ends then find this object still
+    // whole, and their completions are dropped with it.
+    RouterHttpSession uniFiSession;
+};

@@ -1,0 +1,75 @@
+#include "router/peplink/PeplinkAnswers.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace PeplinkAnswers;
+
+namespace {
+
+QByteArray clientAnswer(const QByteArray& listEntries) {
+    return R"({"stat": "ok", "response": {"list": [)" + listEntries + "]}}";
+}
+
+TEST(PeplinkAnswers, FindsTheGrantsTokenWhereverTheFirmwarePutsIt) {
+    // The adapter's test takes a token from either place; an empty one falls through.
+    EXPECT_EQ(tokenFromGrant(R"({"access_token": "", "response": {"accessToken": "b"}})"), u"b"_s);
+    for (const char* body : {R"({"access_token": 12345})", "<html><body>502 Bad Gateway</body></html>"})
+        EXPECT_EQ(tokenFromGrant(body), std::nullopt) << body;
+}
+
+TEST(PeplinkAnswers, MapsAWirelessStationAndDefaultsFieldsOfTheWrongType) {
+    EXPECT_EQ(
+        clientRows(clientAnswer(
+            R"({"mac": "00:1E:8F:AA:BB:CC", "ip": "192.168.50.23", "name": "R5", "hostname": "eos",
+            "connectionType": "wireless", "signalStrength": -61.7, "speed": 866.7, "channel": 36,
+            "tx_bytes": 18446744073709551615, "rx_bytes": "12345"})")),
+        QList<RouterClient>{RouterClient(u"00:1E:8F:AA:BB:CC"_s, u"192.168.50.23"_s, u"R5"_s, u"5G"_s, -61,
+                                         866.7, true, 18446744073709551615ULL, 12345, std::nullopt)});
+
+    EXPECT_EQ(clientRows(clientAnswer(
+                  R"({"mac": "aa:00:00:00:00:01", "ip": 7, "name": ["x"], "signalStrength": "-60",
+                                         "speed": -300, "channel": "36", "tx_bytes": -5, "rx_bytes": {"v": 1}})")),
+              (QList<RouterClient>{
+                  {u"aa:00:00:00:00:01"_s, {}, {}, u"wlan"_s, -99, 0.0, true, 0, 0, std::nullopt}}));
+}
+
+TEST(PeplinkAnswers, KeepsOnlyWiFiConnectionsAndEntriesWithAMAC) {
+    const QList<RouterClient> rows = clientRows(clientAnswer(R"(
+        {"mac": "AA:00:00:00:00:01", "connectionType": "wifi"},
+        {"mac": "AA:00:00:00:00:02", "connectionType": "ethernet"},
+        {"mac": "AA:00:00:00:00:03"}, {"mac": 42}, {"mac": ""})"));
+    QStringList macs;
+    for (const RouterClient& row : rows)
+        macs.append(row.mac);
+    EXPECT_EQ(macs, (QStringList{u"AA:00:00:00:00:01"_s, u"AA:00:00:00:00:03"_s}));
+
+    for (const char* body : {"<html><title>401 Unauthorized</title></html>",
+                             R"({"response": {"list": {"mac": "AA:00:00:00:00:01"}}})"})
+        EXPECT_TRUE(clientRows(body).isEmpty()) << body;
+}
+
+TEST(PeplinkAnswers, BandFollowsTheChannelAndTheTargetMatchesInAnyCase) {
+    QStringList bands;
+    for (const QByteArray channel : {"0", "1", "14", "15", "181", "182"})
+        bands.append(clientRows(clientAnswer(R"({"mac": "a", "channel": )" + channel + "}")).value(0).iface);
+    EXPECT_EQ(bands, (QStringList{u"wlan"_s, u"2.4G"_s, u"2.4G"_s, u"5G"_s, u"5G"_s, u"6G"_s}));
+
+    const QList<RouterClient> rows = clientRows(
+        clientAnswer(R"({"mac": "aa:bb:cc:00:00:01", "name": "first"}, {"mac": "AA:BB:CC:00:00:01"})"));
+    EXPECT_EQ(targetRow(rows, u"AA:BB:CC:00:00:01"_s).value_or(RouterClient()).hostname, u"first"_s);
+    EXPECT_FALSE(targetRow(rows, u"AA:BB:CC:00:00:02"_s));
+}
+
+TEST(PeplinkAnswers, SystemStatusNamesTheModelAndTellsHealth) {
+    EXPECT_EQ(
+        modelName(R"({"stat": "ok", "response": {"device": {"name": "Site", "model": "Balance 20X"}}})"),
+        u"Balance 20X"_s);
+    for (const char* body : {R"({"response": {"model": 710}})", "<html>Forbidden</html>"})
+        EXPECT_EQ(modelName(body), u"Peplink Router"_s) << body;
+
+    EXPECT_FALSE(isHealthy(R"({"stat": "fail", "code": 401, "message": "Unauthorized"})"));
+    EXPECT_FALSE(isHealthy("<html>502</html>"));
+}
+
+} // namespace

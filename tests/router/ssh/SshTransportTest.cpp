@@ -1,0 +1,174 @@
+#include "router/ssh/SshTransport.h"
+
+#include "SshTestSupport.h"
+#include "router/ssh/AskpassScript.h"
+#include "router/ssh/PrivateRuntimeDirectory.h"
+#include "router/ssh/SpawnedProcess.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class SshTransportTest : public TransportTest {
+protected:
+    FakeSshScript ssh{environment.path(u"bin"_s)};
+    SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
+    const QString password = u"pa'ss %s \\n $HOME"_s;
+    const QString home = u"HOME="_s + QDir::homePath();
+    SshTransport main{SshTransport::Kind::mainRouter, logger, runtime};
+};
+
+// The password reaches ssh only through the askpass script, which is gone once
+// the master is up; callers racing for a down master start only one.
+TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnce) {
+    ssh.acceptPassword(password);
+    bool first = false;
+    std::thread racer([&] { first = main.ensureMaster(login, password); });
+    EXPECT_TRUE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    racer.join();
+    EXPECT_TRUE(first);
+
+    const QString askpass = runtime + u"/veltrano-askpass.sh"_s;
+    EXPECT_EQ(ssh.recorded("master-arguments"),
+              (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s, u"-o"_s,
+                           u"StrictHostKeyChecking=no"_s, u"-o"_s, u"UserKnownHostsFile=/dev/null"_s, u"-o"_s,
+                           u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s, u"-o"_s,
+                           u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
+    EXPECT_EQ(ssh.recorded("master-environment"),
+              (QStringList{u"DISPLAY=:0"_s, home, u"PATH=/usr/bin:/bin"_s, u"SSH_ASKPASS="_s + askpass,
+                           u"SSH_ASKPASS_REQUIRE=force"_s}));
+    EXPECT_EQ(ssh.passwordsHeard(), QStringList{password});
+    EXPECT_FALSE(QFileInfo::exists(askpass));
+    EXPECT_EQ(systemLog.lines(), QStringList{u"VT-1002"_s});
+}
+
+TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus) {
+    SshTransport ap(SshTransport::Kind::accessPoint, logger, runtime);
+    ssh.answer(u"hostapd_cli sta 'x y'"_s, "caf\xc3\xa9 output\n");
+    const std::optional<QString> output = offMainThread([&] {
+        return ap.runCommand({u"admin"_s, u"192.0.2.7"_s}, u"hostapd_cli sta 'x y'"_s);
+    });
+
+    EXPECT_EQ(output, u"café output\n"_s);
+    EXPECT_EQ(ssh.recorded("command-arguments"),
+              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s, u"admin@192.0.2.7"_s,
+                           u"hostapd_cli sta 'x y'"_s}));
+    EXPECT_EQ(ssh.recorded("command-environment"), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
+}
+
+TEST_F(SshTransportTest, AFloodingCommandIsCutOffAndReported) {
+    ssh.answer(u"flood"_s, QByteArray(5'000'000, '\0'));
+    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"flood"_s); }), std::nullopt);
+    EXPECT_EQ(systemLog.lines().count(u"VT-1005 flood"_s), 1);
+}
+
+// A wedged remote command must not hold its poll for good.
+TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
+    std::optional<SpawnedProcess> child = SpawnedProcess::start(
+        u"/bin/sh"_s, {u"-c"_s, u"echo partial; exec sleep 30"_s}, {}, SpawnedProcess::Output::capture);
+    ASSERT_TRUE(child);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(child->readAllOutput(std::chrono::milliseconds(300), 1024), std::nullopt);
+    child->stop();
+    EXPECT_LT(timer.elapsed(), 3000);
+}
+
+// Neither a runtime folder others can read, nor a user ssh would take for an
+// option, nor a missing ssh gets a password left behind or a master started.
+TEST_F(SshTransportTest, RefusalsWriteNoPasswordAndStartNothing) {
+    ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0750), 0);
+    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
+    EXPECT_FALSE(offMainThread([&] {
+        return main.ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}, password);
+    }));
+    EXPECT_TRUE(ssh.masterStarts().isEmpty());
+    qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
+    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
+    EXPECT_EQ(systemLog.lines(),
+              (QStringList{u"VT-1004 SSH runtime directory %1 is open to group or others"_s.arg(runtime),
+                           u"VT-1004 unusable SSH login -oProxyCommand=touch@192.0.2.7"_s, u"VT-1004"_s,
+                           u"VT-1005"_s}));
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
+}
+
+void makeDirectory(const QByteArray& path, mode_t mode) {
+    ASSERT_EQ(::mkdir(path.constData(), 0700), 0);
+    ASSERT_EQ(::chmod(path.constData(), mode), 0);
+}
+
+TEST(AskpassScript, PrintsThePasswordExactlyAndIsPrivateFromTheStart) {
+    TestEnvironment environment;
+    const QString scriptPath = environment.path(u"askpass.sh"_s);
+    // Empty, then one of each kind of character a shell or printf would change.
+    for (const QString& password : {QString(), u"it's 'quoted'' \"hi\""_s, u"100%s %% a\\nb\\"_s,
+                                    u"$HOME $(id) `id` !1"_s, u"  pä —  "_s}) {
+        ASSERT_TRUE(AskpassScript::write(scriptPath, password));
+        EXPECT_EQ(modeOf(scriptPath), S_IFREG | 0700u);
+
+        // Run as ssh runs it: executed directly, with next to no environment.
+        QProcess script;
+        script.setProcessEnvironment(QProcessEnvironment());
+        script.start(scriptPath, {});
+        ASSERT_TRUE(script.waitForFinished(5000));
+        EXPECT_EQ(QString::fromUtf8(script.readAllStandardOutput()), password + u'\n');
+    }
+}
+
+TEST(AskpassScript, ReplacesAPlantedLinkInsteadOfWritingThroughIt) {
+    TestEnvironment environment;
+    const QString victim = environment.path(u"victim"_s);
+    const QString scriptPath = environment.path(u"askpass.sh"_s);
+    ASSERT_TRUE(AskpassScript::write(victim, u"untouched"_s));
+    ASSERT_TRUE(QFile::link(victim, scriptPath));
+    ASSERT_TRUE(AskpassScript::write(scriptPath, u"secret"_s));
+    QFile victimFile(victim);
+    ASSERT_TRUE(victimFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(victimFile.readAll(), AskpassScript::content(u"untouched"_s));
+    EXPECT_FALSE(QFileInfo(scriptPath).isSymLink());
+    AskpassScript::remove(scriptPath);
+    EXPECT_FALSE(QFileInfo::exists(scriptPath));
+}
+
+// One path per status.
+TEST(PrivateRuntimeDirectory, AcceptsOnlyOurOwnClosedDirectory) {
+    using Status = PrivateRuntimeDirectory::Status;
+    TestEnvironment environment;
+    const auto prepared = [&](const char* name) {
+        return PrivateRuntimeDirectory::prepare(environment.path(QLatin1String(name)));
+    };
+    const auto encoded = [&](const char* name) {
+        return QFile::encodeName(environment.path(QLatin1String(name)));
+    };
+    EXPECT_EQ(prepared("absent"), Status::usable);
+    EXPECT_EQ(modeOf(environment.path(u"absent"_s)) & 07777, 0700u);
+    makeDirectory(encoded("open"), 0701);
+    EXPECT_EQ(prepared("open"), Status::openToOthers);
+    ASSERT_EQ(::symlink(encoded("absent").constData(), encoded("link").constData()), 0);
+    EXPECT_EQ(prepared("link"), Status::symbolicLink);
+    EXPECT_EQ(prepared("missing/veltrano"), Status::cannotCreate);
+    ASSERT_TRUE(AskpassScript::write(environment.path(u"file"_s), u"x"_s));
+    EXPECT_EQ(prepared("file"), Status::notADirectory);
+    if (::geteuid() == 0) {
+        makeDirectory(encoded("theirs"), 0700);
+        ASSERT_EQ(::chown(encoded("theirs").constData(), 65534, 65534), 0);
+        EXPECT_EQ(prepared("theirs"), Status::ownedByOther);
+    }
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+#include "router/RowNormalisation.h"
+#include "router/unifi/AccessPointCommands.h"
+#include "router/unifi/AccessPointRow.h"
+#include "router/unifi/AccessPointSSHCredentials.h"
+#include "router/unifi/HostapdStation.h"
+#include "router/unifi/UniFiAccessPointLookup.h"
+#include "router/unifi/UniFiAnswer.h"
+#include "router/unifi/UniFiLogin.h"
+#include "router/unifi/UniFiStationRow.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QJsonObject station(const QByteArray& fields) {
+    return parseRouterJson("{\"mac\": \"0a:1b:2c:3d:4e:5f\", " + fields + "}")
+        .value_or(QJsonDocument())
+        .object();
+}
+
+TEST(UniFiStationRow, MapsSignalBandAndWiredFlag) {
+    // None for rssi: the station is not a wireless row.
+    const auto expect = [](const QByteArray& fields, std::optional<int> rssi,
+                           const QString& iface = BandLabel::unknownWireless) {
+        const std::optional<RouterClient> client = uniFiStationRow(station(fields));
+        EXPECT_EQ(client ? std::optional(std::pair(client->rssi, client->iface)) : std::nullopt,
+                  rssi ? std::optional(std::pair(*rssi, iface)) : std::nullopt)
+            << fields.constData();
+    };
+    expect(R"("signal": -63, "rssi": 33)", -63);
+    // `rssi` counts above a noise floor of -96 dBm, unless it is negative.
+    expect(R"("rssi": 0)", -96);
+    expect(R"("rssi": -71)", -71);
+    expect(R"("signal": "-58", "rssi": 38)", -58);
+    expect(R"("signal": null)", -99);
+    expect(R"("radio": "ng")", -99, BandLabel::twoPointFour);
+    expect(R"("radio": "11be")", -99);
+    expect(R"("is_wired": "true")", std::nullopt);
+    expect(R"("is_wired": 1)", std::nullopt);
+    expect(R"("is_wired": 0)", -99);
+}
+
+TEST(UniFiStationRow, ReadsNumericStringsFallsBackForNamesAndDropsUnusableNumbers) {
+    const std::optional<RouterClient> row = uniFiStationRow(
+        station(R"("hostname": "", "name": "", "oui": "Canon", "last_ip": "10.0.0.7", "tx_rate": "270000",
+           "tx_bytes": "8823820", "rx_bytes": 18446744073709551615, "nss": "2", "channel_width": "40",
+           "radio_proto": "ac", "signal": -63)"));
+    EXPECT_EQ(row, RouterClient(u"0a:1b:2c:3d:4e:5f"_s, u"10.0.0.7"_s, u"Canon"_s, BandLabel::unknownWireless,
+                                -63, 270.0, true, 8823820, 18446744073709551615ULL,
+                                ClientLinkDetail{std::nullopt, 2, 40, std::nullopt, u"ac"_s}));
+}
+
+TEST(UniFiStationRow, ListKeepsOnlyWirelessStationsWithAMACAndNeedsADataArray) {
+    const std::optional<QJsonArray> data = uniFiData(R"({"meta": {"rc": "ok"}, "data": [
+        {"mac": "aa:00:00:00:00:01", "is_wired": true}, {"hostname": "no mac"}, {"mac": 7}, "text", null,
+        {"mac": "AA:00:00:00:00:02", "signal": -50}]})");
+    ASSERT_TRUE(data);
+    ASSERT_EQ(uniFiStationRows(*data).size(), 1);
+    EXPECT_EQ(uniFiStationRows(*data)[0].mac, u"AA:00:00:00:00:02"_s);
+    EXPECT_TRUE(uniFiObjectForMAC(*data, u"aa:00:00:00:00:02"_s));
+    EXPECT_FALSE(uniFiObjectForMAC(*data, QString()));
+
+    EXPECT_FALSE(uniFiData("<html><body>502 Bad Gateway</body></html>"));
+    EXPECT_FALSE(uniFiData(R"({"data": {"mac": "aa:00:00:00:00:01"}})"));
+    EXPECT_EQ(uniFiData(R"({"data": []})"), QJsonArray());
+}
+
+TEST(UniFiStationRow, DumpListsEveryFieldSortedByKey) {
+    const QJsonObject object =
+        parseRouterJson(R"({"signal": -63, "mac": "aa:00:00:00:00:01", "is_wired": false,
+                                                   "ip": null, "bytes-r": 27.5, "x": [1]})")
+            ->object();
+    EXPECT_EQ(
+        uniFiStationDump(object, u"AA:00:00:00:00:01"_s),
+        u"[DIAG] UniFi /stat/sta fields for AA:00:00:00:00:01:\n"
+        "  bytes-r = 27.5\n  ip = nil\n  is_wired = false\n  mac = aa:00:00:00:00:01\n  signal = -63\n  x = [1]"_s);
+}
+
+TEST(UniFiLogin, ClassifiesTheAnswer) {
+    using enum UniFiLoginVerdict;
+    const auto expect = [](std::optional<int> status, const QList<QPair<QByteArray, QByteArray>>& headers,
+                           const QByteArray& body, UniFiLoginVerdict verdict, const QString& cookie = {},
+                           const QString& csrfToken = {}) {
+        const UniFiLoginOutcome outcome = uniFiLoginOutcome(status, headers, body);
+        EXPECT_EQ(std::tuple(outcome.verdict, outcome.cookie, outcome.csrfToken),
+                  std::tuple(verdict, cookie, csrfToken))
+            << body.constData();
+    };
+    // The adapter's test logs in to a console and a classic controller, and meets
+    // MFA; here the session cookie is picked from among others and the updated
+    // CSRF token wins.
+    expect(200,
+           {{"Set-Cookie", "csrf_token=q; Path=/\nunifises=xyz; Path=/"},
+            {"X-CSRF-Token", "q"},
+            {"x-updated-csrf-token", "fresh"}},
+           "{}", accepted, u"unifises=xyz"_s, u"fresh"_s);
+    expect(200, {}, R"({"token": "t0k"})", accepted, u"TOKEN=t0k"_s);
+    expect(200, {{"Set-Cookie", "TOKEN=; Max-Age=0"}}, "{}", rejected);
+    expect(401, {}, R"({"code": "AUTHENTICATION_FAILED_INVALID_CREDENTIALS"})", rejected);
+    expect(499, {}, QByteArray(), ssoAccount);
+    expect(400, {}, R"({"meta": {"rc": "error", "msg": "api.err.Ubic2faTokenRequired"}})", ssoAccount);
+    // What the settings window shows.
+    EXPECT_EQ(uniFiSSOAccountMessage(),
+              u"SSO account detected \u2014 Veltrano requires a local admin account. "
+              "Create one at unifi.ui.com \u2192 Site Manager \u2192 People."_s);
+}
+
+const QString targetMAC = u"0a:1b:2c:3d:4e:5f"_s;
+
+TEST(HostapdStation, ReadsTheTargetsEntry) {
+    const auto read = [](const char* output) { return hostapdStation(QString::fromUtf8(output), targetMAC); };
+    EXPECT_EQ(
+        read("0a:1b:2c:3d:4e:5f\nflags=[AUTH][ASSOC]\nsignal=-58\ntx_bytes=5000000000\nrx_bytes=2000\n"),
+        (HostapdStation{-58, 5000000000ULL, 2000, 0.0}));
+    EXPECT_EQ(read("0A:1B:2C:3D:4E:5F\r\nrx_bytes=7\r\ntx_rate_info=12010 mcs 9 shortGI\r\nsignal=-61\r\n"),
+              (HostapdStation{-61, 0, 7, 1201.0}));
+    EXPECT_EQ(read("signal=-61 [-63, -64]\ntx_bytes=-5\ntx_rate_info=fast"),
+              (HostapdStation{-61, 0, 0, 0.0}));
+    // `all_sta` output: only the target's own block counts.
+    EXPECT_EQ(
+        read("aa:aa:aa:aa:aa:aa\nsignal=-40\n0a:1b:2c:3d:4e:5f\nsignal=-72\naa:aa:aa:aa:aa:ab\nsignal=-30"),
+        (HostapdStation{-72, 0, 0, 0.0}));
+    for (const char* output : {"aa:aa:aa:aa:aa:aa\nsignal=-40", "FAIL", "signal=\ntx_bytes=1"})
+        EXPECT_EQ(read(output), std::nullopt) << output;
+}
+
+// The rate per stream against the limits of 20/40/80 MHz; HE limits are higher.
+TEST(HostapdStation, WidthEstimateSitsAtItsBoundaries) {
+    EXPECT_EQ(estimatedWidthMHz(286.0, 1, u"ax"_s), 20);
+    EXPECT_EQ(estimatedWidthMHz(1200.1, std::nullopt, u"ax"_s), 160);
+    EXPECT_EQ(estimatedWidthMHz(100.0, 1, QString()), 20);
+    EXPECT_EQ(estimatedWidthMHz(100.1, 1, QString()), 40);
+    EXPECT_EQ(estimatedWidthMHz(300.0, 0, QString()), 80) << "no streams count as one";
+    EXPECT_EQ(estimatedWidthMHz(0.0, 2, u"ax"_s), std::nullopt);
+}
+
+// The adapter's own test completes a row from the cache; these are the edges.
+TEST(AccessPointRow, CachedWidthWinsAndNothingCachedLeavesAPlainRow) {
+    RouterClient stationRow(targetMAC, {}, {}, {}, -70, 300.0, true, 1, 2,
+                            ClientLinkDetail({}, 2, 40, {}, u"ax"_s));
+    EXPECT_EQ(accessPointRow(targetMAC, HostapdStation{-58, 1, 2, 1201.0}, cachedStationFacts(stationRow))
+                  .linkDetail->widthMHz,
+              40);
+    EXPECT_EQ(accessPointRow(targetMAC, HostapdStation{-60, 5, 6, 0.0}, CachedStationFacts{}),
+              (RouterClient{targetMAC, {}, {}, u"wlan"_s, -60, 0.0, true, 5, 6, ClientLinkDetail{}}));
+}
+
+TEST(UniFiAccessPointLookup, FollowsTheStationToItsAccessPointsPlainAddress) {
+    const QJsonArray stations = *uniFiData(R"({"data": [{"mac": "aa:00:00:00:00:01"}]})");
+    EXPECT_FALSE(uniFiAccessPointMAC(stations, u"aa:00:00:00:00:01"_s)) << "no ap_mac";
+    const auto addressOf = [](const QByteArray& ip) {
+        return uniFiAccessPointIP(*uniFiData(R"({"data": [{"mac": "80:2a:a8:00:01:02", "ip": )" + ip + "}]}"),
+                                  u"80:2a:a8:00:01:02"_s);
+    };
+    EXPECT_EQ(addressOf("\"fd00::8\""), u"fd00::8"_s);
+    for (const char* ip : {"\"-oProxyCommand=reboot\"", "\"fe80::1%eth0\"", "\"\"", "3232235784"})
+        EXPECT_FALSE(addressOf(ip)) << ip;
+}
+
+TEST(AccessPointSSHCredentials, ReadsTheMgmtSetting) {
+    EXPECT_FALSE(accessPointSSHCredentials(R"({"data": [{"key": "mgmt", "x_ssh_password": "s3cret"}]})"));
+    EXPECT_FALSE(accessPointSSHCredentials(R"({"meta": {"rc": "error", "msg": "api.err.NoPermission"}})"));
+}
+
+TEST(AccessPointCommands, BuildsCommandsOnlyFromPlainAddresses) {
+    EXPECT_EQ(hostapdStationCommand(u"0A:1B:2C:3D:4E:5F"_s),
+              u"for iface in wifi0ap0 wifi1ap2 wifi2ap5 wifi0ap1 wifi1ap3 wifi2ap6; do "
+              "out=$(hostapd_cli -p /var/run/hostapd -i $iface sta 0a:1b:2c:3d:4e:5f 2>/dev/null); "
+              "[ \"$out\" != \"FAIL\" ] && [ -n \"$out\" ] && printf '%s' \"$out\" && break; done"_s);
+    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f; reboot"_s));
+    EXPECT_FALSE(hostapdStationCommand(u"0a-1b-2c-3d-4e-5f"_s));
+    EXPECT_EQ(stationPingCommand(u"10.0.0.7"_s), u"ping -c 1 10.0.0.7 >/dev/null 2>&1 &"_s);
+    for (const QString& ip : {u"10.0.0.7;reboot"_s, u"10.0.0"_s, u"10.0.0.256"_s})
+        EXPECT_FALSE(stationPingCommand(ip)) << ip.toStdString();
+}
+
+} // namespace
