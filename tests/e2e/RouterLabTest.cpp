@@ -11,6 +11,7 @@
 #include "platform/NetworkEventSource.h"
 #include "router/RouterFamily.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,12 +58,16 @@ protected:
 
 // Anything else is the adapters' business, proved on recorded answers in
 // tests/router. UniFi's first polls answer from the controller while the access
-// point is looked up; then the access point's hostapd answers over SSH, without
-// a rate.
+// point is looked up; then the access point's hostapd answers over SSH.
 TEST_F(RouterLabTest, EachFamilyIsDetectedConnectedAndFollowed) {
     const auto anyPath = [](const RouterClient&) { return true; };
     provesFamily(lab.glinet, RouterFamily::glinet, anyPath);
-    provesFamily(lab.uniFi, RouterFamily::unifi, [](const RouterClient& row) { return row.txRate == 0.0; });
+    provesFamily(lab.uniFi, RouterFamily::unifi, [this](const RouterClient&) {
+        return std::any_of(rig.systemLog.lines.cbegin(), rig.systemLog.lines.cend(),
+                           [](const SystemLogLine& line) {
+                               return line.message.contains(QStringLiteral("UniFi hostapd_cli sta output"));
+                           });
+    });
     provesFamily(lab.peplink, RouterFamily::peplink, anyPath);
 }
 

@@ -35,6 +35,7 @@ RouterClient accessPointRow(const QString& mac, const HostapdStation& station,
     row.hostname = facts.hostname;
     row.iface = facts.band.isEmpty() ? BandLabel::unknownWireless : facts.band;
     row.rssi = station.rssi;
+    row.txRate = station.txRate;
     row.isOnline = true;
     row.txBytes = station.txBytes;
     row.rxBytes = station.rxBytes;

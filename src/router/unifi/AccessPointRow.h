@@ -26,7 +26,8 @@ CachedStationFacts cachedStationFacts(const RouterClient& stationRow);
 std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss,
                                      const std::optional<QString>& radioProto);
 
-// The target's row from its hostapd entry, completed from the cached facts. Its
-// rate is left unknown (0): `tx_rate_info` only feeds the width estimate.
+// The target's row from its hostapd entry, completed from the cached facts; the
+// rate is hostapd's current one, so the camera is classified by the same rate
+// table as on the station list.
 RouterClient accessPointRow(const QString& mac, const HostapdStation& station,
                             const CachedStationFacts& facts);

@@ -34,7 +34,9 @@ std::optional<int> signalDBm(const QHash<QString, QString>& fields) {
         return std::nullopt;
     bool ok = false;
     const int dBm = leadingToken(*line).toInt(&ok);
-    return ok ? std::optional<int>(dBm) : std::nullopt;
+    // Access points print `signal=0` for a station they measured nothing for; a
+    // perfect 0 dBm would hide that the station list knows better.
+    return ok && dBm < 0 ? std::optional<int>(dBm) : std::nullopt;
 }
 
 std::uint64_t counter(const QHash<QString, QString>& fields, const QString& key) {

@@ -21,6 +21,6 @@ bool isStationMAC(const QString& text);
 
 // The entry for `mac` in the text of `hostapd_cli sta MAC` or `all_sta`. Each
 // station's block starts with its bare MAC line; lines before any MAC line count
-// as the station asked for. None when the station has no `signal` line (which
-// covers "FAIL" and empty output).
+// as the station asked for. None when the station has no usable `signal` line
+// (which covers "FAIL", empty output and a signal of 0 or above).
 std::optional<HostapdStation> hostapdStation(const QString& output, const QString& mac);

@@ -122,7 +122,7 @@ TEST(HostapdStation, ReadsTheTargetsEntry) {
     EXPECT_EQ(
         read("aa:aa:aa:aa:aa:aa\nsignal=-40\n0a:1b:2c:3d:4e:5f\nsignal=-72\naa:aa:aa:aa:aa:ab\nsignal=-30"),
         (HostapdStation{-72, 0, 0, 0.0}));
-    for (const char* output : {"aa:aa:aa:aa:aa:aa\nsignal=-40", "FAIL", "signal=\ntx_bytes=1"})
+    for (const char* output : {"aa:aa:aa:aa:aa:aa\nsignal=-40", "FAIL", "signal=\ntx_bytes=1", "signal=0"})
         EXPECT_EQ(read(output), std::nullopt) << output;
 }
 
@@ -137,12 +137,14 @@ TEST(HostapdStation, WidthEstimateSitsAtItsBoundaries) {
 }
 
 // The adapter's own test completes a row from the cache; these are the edges.
+// The rate is hostapd's, so the camera is classified as on the station list.
 TEST(AccessPointRow, CachedWidthWinsAndNothingCachedLeavesAPlainRow) {
     RouterClient stationRow(targetMAC, {}, {}, {}, -70, 300.0, true, 1, 2,
                             ClientLinkDetail({}, 2, 40, {}, u"ax"_s));
-    EXPECT_EQ(accessPointRow(targetMAC, HostapdStation{-58, 1, 2, 1201.0}, cachedStationFacts(stationRow))
-                  .linkDetail->widthMHz,
-              40);
+    const RouterClient row =
+        accessPointRow(targetMAC, HostapdStation{-58, 1, 2, 1201.0}, cachedStationFacts(stationRow));
+    EXPECT_EQ(row.linkDetail->widthMHz, 40);
+    EXPECT_EQ(row.txRate, 1201.0);
     EXPECT_EQ(accessPointRow(targetMAC, HostapdStation{-60, 5, 6, 0.0}, CachedStationFacts{}),
               (RouterClient{targetMAC, {}, {}, u"wlan"_s, -60, 0.0, true, 5, 6, ClientLinkDetail{}}));
 }
