@@ -69,17 +69,18 @@ void PeplinkAdapter::fetchClient(const QString& targetMAC, ClientCompletion comp
 }
 
 void PeplinkAdapter::probeRouterHealth(HealthCompletion completion) {
-    getWithToken(systemStatusPath, peplinkToken, healthTimeout,
-                 [completion = std::move(completion)](std::optional<QByteArray> body) {
-                     completion(body && PeplinkAnswers::isHealthy(*body));
-                 });
+    getWithLastToken(systemStatusPath, healthTimeout,
+                     [completion = std::move(completion)](std::optional<QByteArray> body) {
+                         completion(body && PeplinkAnswers::isHealthy(*body));
+                     });
 }
 
 void PeplinkAdapter::fetchModelName(ModelCompletion completion) {
-    getWithToken(systemStatusPath, peplinkToken, requestTimeout,
-                 [completion = std::move(completion)](std::optional<QByteArray> body) {
-                     completion(body ? PeplinkAnswers::modelName(*body) : PeplinkAnswers::defaultModelName);
-                 });
+    getWithLastToken(systemStatusPath, requestTimeout,
+                     [completion = std::move(completion)](std::optional<QByteArray> body) {
+                         completion(body ? PeplinkAnswers::modelName(*body)
+                                         : PeplinkAnswers::defaultModelName);
+                     });
 }
 
 // The token is all the state there is, and the health probe and model query
@@ -88,6 +89,7 @@ void PeplinkAdapter::resetSession() {}
 
 void PeplinkAdapter::disconnect() {
     ++disconnectCount;
+    peplinkToken.reset();
     peplinkSession.abortAll();
 }
 
@@ -116,40 +118,50 @@ void PeplinkAdapter::grantToken(GrantCompletion completion) {
                 completion({std::nullopt, authenticationFailed});
                 return;
             }
-            sendGrant(*url, username, password, std::move(completion));
+            sendGrant(address, *url, username, password, std::move(completion));
         });
 }
 
-void PeplinkAdapter::sendGrant(const QUrl& url, const QString& username, const QString& password,
-                               GrantCompletion completion) {
+void PeplinkAdapter::sendGrant(const QString& address, const QUrl& url, const QString& username,
+                               const QString& password, GrantCompletion completion) {
     const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("username"), username},
                                                       {QStringLiteral("password"), password}})
                                 .toJson(QJsonDocument::Compact);
     const RouterHttpRequest request{
         "POST", url, {{"Content-Type", "application/json"}}, body, requestTimeout};
     peplinkSession.send(request, this,
-                        [this, completion = std::move(completion)](const RouterHttpResult& result) {
+                        [this, address, completion = std::move(completion)](const RouterHttpResult& result) {
                             const std::optional<QString> token =
                                 result.error ? std::nullopt : PeplinkAnswers::tokenFromGrant(result.body);
                             if (!token) {
                                 completion({std::nullopt, authenticationFailed});
                                 return;
                             }
-                            peplinkToken = *token;
+                            peplinkToken = GrantedToken{address, *token};
                             access.logger.logInfo(VtCode::authSucceeded, QString());
-                            completion({token, QString()});
+                            completion({peplinkToken, QString()});
                         });
 }
 
-void PeplinkAdapter::getWithToken(const QString& path, const QString& token,
+void PeplinkAdapter::getWithLastToken(const QString& path, std::chrono::milliseconds timeout,
+                                      std::function<void(std::optional<QByteArray>)> completion) {
+    // After a change of address the old router's token must not reach the new one.
+    if (!peplinkToken || peplinkToken->address != access.routerAddress()) {
+        later([completion = std::move(completion)] { completion(std::nullopt); });
+        return;
+    }
+    getWithToken(path, *peplinkToken, timeout, std::move(completion));
+}
+
+void PeplinkAdapter::getWithToken(const QString& path, const GrantedToken& token,
                                   std::chrono::milliseconds timeout,
                                   std::function<void(std::optional<QByteArray>)> completion) {
-    const std::optional<QUrl> url = urlFor(access.routerAddress(), path);
+    const std::optional<QUrl> url = urlFor(token.address, path);
     if (!url) {
         later([completion = std::move(completion)] { completion(std::nullopt); });
         return;
     }
-    const RouterHttpRequest request{"GET", *url, {{"Authorization", bearer(token)}}, {}, timeout};
+    const RouterHttpRequest request{"GET", *url, {{"Authorization", bearer(token.token)}}, {}, timeout};
     peplinkSession.send(request, this, [completion = std::move(completion)](const RouterHttpResult& result) {
         completion(result.error ? std::nullopt : std::optional<QByteArray>(result.body));
     });

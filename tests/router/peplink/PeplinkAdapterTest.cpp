@@ -54,6 +54,15 @@ TEST_F(PeplinkAdapterTest, ConnectGrantsATokenThatTheHealthProbeAndModelQueryCar
     EXPECT_EQ(router.requests()[1].header("Authorization"), "Bearer t1");
     EXPECT_EQ(router.requests()[2].header("Authorization"), "Bearer t1") << "a reset keeps the token";
     EXPECT_TRUE(systemLog.lines().contains(u"VT-2002"_s));
+
+    // A token is the granting router's alone: after a change of address the probe
+    // sends it nowhere, and a disconnect forgets it.
+    address = u"localhost"_s;
+    EXPECT_EQ(healthNow(), false);
+    address = u"127.0.0.1"_s;
+    adapter->disconnect();
+    EXPECT_EQ(healthNow(), false);
+    EXPECT_EQ(router.lines().size(), 3);
 }
 
 // One failure per sentence the settings window shows; the grant's own table
@@ -92,6 +101,8 @@ TEST_F(PeplinkAdapterTest, EveryPollGrantsAFreshTokenAndAFailedGrantOrListGivesN
 }
 
 TEST_F(PeplinkAdapterTest, UnusableOrNoStatusGivesTheDefaultModelAndNoHealthWithinThreeSeconds) {
+    router.serve(grant, deviceGrant);
+    ASSERT_TRUE(connectNow().first);
     router.serve(systemStatus, LoopbackHttpServer::answer(401, R"({"stat":"fail","code":401})"));
     EXPECT_EQ(modelNow(), u"Peplink Router"_s);
     EXPECT_EQ(healthNow(), false);
