@@ -117,10 +117,11 @@ if [ "$3" = -O ]; then
 fi
 printf '%s\n' "$@" >"$here/command-arguments"
 tr '\0' '\n' </proc/$$/environ | sort >"$here/command-environment"
-printf '%s %s\n' "$3" "$4" >>"$here/commands"
+for arg; do target=$command; command=$arg; done
+printf '%s %s\n' "$target" "$command" >>"$here/commands"
 for question in "$here"/answers/*.command; do
     [ -e "$question" ] || continue
-    if [ "$(cat "$question")" = "$4" ]; then
+    if [ "$(cat "$question")" = "$command" ]; then
         cat "${question%.command}.output"
         exit 3
     fi

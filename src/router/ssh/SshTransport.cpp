@@ -35,6 +35,17 @@ QString pathVariable() {
     return QStringLiteral("PATH=/usr/bin:/bin");
 }
 
+// The user's own ssh configuration, keys and agent have no say in how we reach
+// a router: a Host block or an agent key must not change where the password goes.
+const QStringList ownSettingsOnly{QStringLiteral("-F"), QStringLiteral("/dev/null"),
+                                  QStringLiteral("-o"), QStringLiteral("PubkeyAuthentication=no"),
+                                  QStringLiteral("-o"), QStringLiteral("IdentityAgent=none")};
+
+// A command rides on the master alone: with the master gone it fails instead of
+// logging in afresh or asking on the terminal.
+const QStringList masterOnly{QStringLiteral("-o"), QStringLiteral("ControlMaster=no"), QStringLiteral("-o"),
+                             QStringLiteral("BatchMode=yes")};
+
 bool runToSuccess(const QStringList& arguments) {
     std::optional<SpawnedProcess> ssh =
         SpawnedProcess::start(SshTransport::sshProgram(), arguments, {homeVariable(), pathVariable()},
@@ -71,7 +82,8 @@ bool SshTransport::isMasterAlive(const SshLogin& login) const {
     if (!login.isSafe())
         return false;
     return runToSuccess(
-        {QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("check"), login.target()});
+        QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("check")} +
+        ownSettingsOnly + QStringList{login.target()});
 }
 
 void SshTransport::startMaster(const SshLogin& login, const QString& password,
@@ -120,23 +132,16 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
         return false;
     }
 
-    const QStringList arguments = {
-        QStringLiteral("-M"),
-        QStringLiteral("-S"),
-        controlSocket,
-        QStringLiteral("-o"),
-        QStringLiteral("StrictHostKeyChecking=no"),
-        QStringLiteral("-o"),
-        QStringLiteral("UserKnownHostsFile=/dev/null"),
-        QStringLiteral("-o"),
-        QStringLiteral("PasswordAuthentication=yes"),
-        QStringLiteral("-o"),
-        QStringLiteral("NumberOfPasswordPrompts=1"),
-        QStringLiteral("-o"),
-        QStringLiteral("ConnectTimeout=5"),
-        QStringLiteral("-N"),
-        login.target(),
-    };
+    const QStringList arguments = QStringList{QStringLiteral("-M"), QStringLiteral("-S"), controlSocket} +
+                                  ownSettingsOnly +
+                                  QStringList{
+                                      QStringLiteral("-o"), QStringLiteral("StrictHostKeyChecking=no"),
+                                      QStringLiteral("-o"), QStringLiteral("UserKnownHostsFile=/dev/null"),
+                                      QStringLiteral("-o"), QStringLiteral("PasswordAuthentication=yes"),
+                                      QStringLiteral("-o"), QStringLiteral("NumberOfPasswordPrompts=1"),
+                                      QStringLiteral("-o"), QStringLiteral("ConnectTimeout=5"),
+                                      QStringLiteral("-N"), login.target(),
+                                  };
     const QStringList environment = {
         QStringLiteral("SSH_ASKPASS=") + askpassScript,
         QStringLiteral("SSH_ASKPASS_REQUIRE=force"),
@@ -177,7 +182,8 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
     std::optional<SpawnedProcess> ssh;
     if (login.isSafe())
         ssh = SpawnedProcess::start(sshProgram(),
-                                    {QStringLiteral("-S"), controlSocket, login.target(), command},
+                                    QStringList{QStringLiteral("-S"), controlSocket} + ownSettingsOnly +
+                                        masterOnly + QStringList{login.target(), command},
                                     {homeVariable(), pathVariable()}, SpawnedProcess::Output::capture);
     if (!ssh) {
         logger.logError(VtCode::transportCmdFail, QString());
@@ -198,8 +204,9 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
 void SshTransport::closeMaster(const SshLogin& login) {
     assertOffMainThread();
     if (login.isSafe())
-        runToSuccess({QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("exit"),
-                      login.target()});
+        runToSuccess(
+            QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("exit")} +
+            ownSettingsOnly + QStringList{login.target()});
     std::lock_guard lock(masterMutex);
     if (master) {
         master->stop();

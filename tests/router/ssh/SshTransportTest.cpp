@@ -28,6 +28,10 @@ protected:
 
 // The password reaches ssh only through the askpass script, which is gone once
 // the master is up; callers racing for a down master start only one.
+// Neither the user's ssh configuration nor their keys or agent take part.
+const QStringList ownSettingsOnly{u"-F"_s, u"/dev/null"_s,         u"-o"_s, u"PubkeyAuthentication=no"_s,
+                                  u"-o"_s, u"IdentityAgent=none"_s};
+
 TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnce) {
     ssh.acceptPassword(password);
     bool first = false;
@@ -38,10 +42,10 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
 
     const QString askpass = runtime + u"/veltrano-askpass.sh"_s;
     EXPECT_EQ(ssh.recorded("master-arguments"),
-              (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s, u"-o"_s,
-                           u"StrictHostKeyChecking=no"_s, u"-o"_s, u"UserKnownHostsFile=/dev/null"_s, u"-o"_s,
-                           u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s, u"-o"_s,
-                           u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
+              (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s} + ownSettingsOnly +
+               QStringList{u"-o"_s, u"StrictHostKeyChecking=no"_s, u"-o"_s, u"UserKnownHostsFile=/dev/null"_s,
+                           u"-o"_s, u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s,
+                           u"-o"_s, u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
     EXPECT_EQ(ssh.recorded("master-environment"),
               (QStringList{u"DISPLAY=:0"_s, home, u"PATH=/usr/bin:/bin"_s, u"SSH_ASKPASS="_s + askpass,
                            u"SSH_ASKPASS_REQUIRE=force"_s}));
@@ -59,7 +63,8 @@ TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus)
 
     EXPECT_EQ(output, u"café output\n"_s);
     EXPECT_EQ(ssh.recorded("command-arguments"),
-              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s, u"admin@192.0.2.7"_s,
+              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s} + ownSettingsOnly +
+               QStringList{u"-o"_s, u"ControlMaster=no"_s, u"-o"_s, u"BatchMode=yes"_s, u"admin@192.0.2.7"_s,
                            u"hostapd_cli sta 'x y'"_s}));
     EXPECT_EQ(ssh.recorded("command-environment"), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
 }
