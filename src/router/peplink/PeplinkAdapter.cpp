@@ -137,8 +137,11 @@ void PeplinkAdapter::sendGrant(const QString& address, const QUrl& url, const QS
                                 completion({std::nullopt, authenticationFailed});
                                 return;
                             }
+                            // Every poll is granted a token: only the first of a session
+                            // is news worth a line in the journal.
+                            if (!peplinkToken || peplinkToken->address != address)
+                                access.logger.logInfo(VtCode::authSucceeded, QString());
                             peplinkToken = GrantedToken{address, *token};
-                            access.logger.logInfo(VtCode::authSucceeded, QString());
                             completion({peplinkToken, QString()});
                         });
 }

@@ -92,6 +92,7 @@ TEST_F(PeplinkAdapterTest, EveryPollGrantsAFreshTokenAndAFailedGrantOrListGivesN
                   "Bearer t" + QByteArray::number(poll));
     }
     EXPECT_EQ(router.lines(), (QList<QByteArray>{grant, clientList, grant, clientList}));
+    EXPECT_EQ(logged(u"VT-2002"_s), 1) << "one login a session, not one a poll";
 
     router.serve(clientList, ok("<html/>"));
     EXPECT_EQ(clientsNow(), QList<RouterClient>());
