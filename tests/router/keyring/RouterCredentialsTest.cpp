@@ -4,6 +4,7 @@
 #include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "router/keyring/RouterPassword.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -98,3 +99,17 @@ TEST(RouterCredentials, WipeRemovesTheRouterAndLegacyAccountsOnly) {
 }
 
 } // namespace
+
+// A keyring that cannot answer is no wrong password: the user is told what to do.
+TEST(RouterCredentials, PasswordLookupSaysWhyThereIsNone) {
+    MemoryCredentialStore store;
+    store.items = Items{{u"routerPassword_10.0.0.1"_s, u"pw"_s}, {u"routerPassword_10.0.0.2"_s, QString()}};
+    const auto failure = [&](const QString& address) { return lookUpRouterPassword(store, address).failure; };
+    EXPECT_EQ(lookUpRouterPassword(store, u"10.0.0.1"_s).password, u"pw"_s);
+    EXPECT_EQ(failure(u"10.0.0.2"_s), u"No password stored for 10.0.0.2"_s);
+    EXPECT_EQ(failure(u"10.0.0.3"_s), u"No password stored for 10.0.0.3"_s);
+    store.failure = CredentialStatus::collectionLocked;
+    EXPECT_EQ(failure(u"10.0.0.1"_s), u"Keyring is locked — unlock it and connect again"_s);
+    store.failure = CredentialStatus::notAvailable;
+    EXPECT_EQ(failure(u"10.0.0.1"_s), u"Keyring read failed (-25291)"_s);
+}
