@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QNetworkCookie>
 #include <limits>
 
 namespace PeplinkAnswers {
@@ -82,6 +83,28 @@ std::optional<QString> tokenFromGrant(const QByteArray& body) {
     if (!deviceToken.isEmpty())
         return deviceToken;
     return std::nullopt;
+}
+
+std::optional<QByteArray> adminSessionCookie(const QList<QPair<QByteArray, QByteArray>>& headers,
+                                             const QByteArray& body) {
+    if (rootObject(body).value(QStringLiteral("stat")).toString() != QStringLiteral("ok"))
+        return std::nullopt;
+    for (const auto& [name, value] : headers) {
+        if (name.compare("Set-Cookie", Qt::CaseInsensitive) != 0)
+            continue;
+        for (const QNetworkCookie& cookie : QNetworkCookie::parseCookies(value))
+            if (cookie.name() == "bauth" && !cookie.value().isEmpty())
+                return cookie.name() + '=' + cookie.value();
+    }
+    return std::nullopt;
+}
+
+bool refusesCredentials(std::optional<int> status, const QByteArray& body) {
+    if (!status)
+        return false;
+    const QJsonObject root = rootObject(body);
+    return *status == 401 || (root.value(QStringLiteral("stat")).toString() == QStringLiteral("fail") &&
+                              root.value(QStringLiteral("code")).toInt() == 401);
 }
 
 QList<RouterClient> clientRows(const QByteArray& body) {

@@ -18,6 +18,19 @@ TEST(PeplinkAnswers, FindsTheGrantsTokenWhereverTheFirmwarePutsIt) {
         EXPECT_EQ(tokenFromGrant(body), std::nullopt) << body;
 }
 
+TEST(PeplinkAnswers, TheAdminLoginsCookieLetsInAndA401RefusesWhereverItIsSaid) {
+    const QList<QPair<QByteArray, QByteArray>> cookies{
+        {"Set-Cookie", "lang=en; Path=/\nbauth=c1; Path=/; Secure"}};
+    EXPECT_EQ(adminSessionCookie(cookies, R"({"stat": "ok"})"), "bauth=c1");
+    EXPECT_EQ(adminSessionCookie(cookies, R"({"stat": "fail", "code": 401})"), std::nullopt);
+    EXPECT_EQ(adminSessionCookie({{"set-cookie", "bauth=; Path=/"}}, R"({"stat": "ok"})"), std::nullopt);
+
+    EXPECT_TRUE(refusesCredentials(401, "<html>401</html>"));
+    EXPECT_TRUE(refusesCredentials(200, R"({"stat": "fail", "code": 401})"));
+    EXPECT_FALSE(refusesCredentials(200, R"({"stat": "fail", "code": 404})"));
+    EXPECT_FALSE(refusesCredentials(std::nullopt, {}));
+}
+
 TEST(PeplinkAnswers, MapsAWirelessStationAndDefaultsFieldsOfTheWrongType) {
     EXPECT_EQ(
         clientRows(clientAnswer(
