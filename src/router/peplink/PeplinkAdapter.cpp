@@ -5,11 +5,8 @@
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/RouterUrl.h"
-#include "router/keyring/RouterPassword.h"
 #include "router/peplink/PeplinkAnswers.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMetaObject>
 
 using namespace std::chrono_literals;
@@ -20,15 +17,23 @@ const QString missingCredentials = QStringLiteral("Missing credentials");
 const QString invalidAddress = QStringLiteral("Invalid IP");
 const QString authenticationFailed = QStringLiteral("Authentication failed");
 
-const QString grantPath = QStringLiteral("/api/auth.token.grant");
-const QString clientStatusPath = QStringLiteral("/api/status.client");
-const QString systemStatusPath = QStringLiteral("/api/status.system");
-
 constexpr std::chrono::milliseconds requestTimeout = 5s;
 constexpr std::chrono::milliseconds healthTimeout = 3s;
 
-QByteArray bearer(const QString& token) {
-    return "Bearer " + token.toUtf8();
+// Without the full output the client list leaves out signal and speed.
+const QString clientStatusPath = QStringLiteral("/api/status.client");
+const QString clientStatusQuery = QStringLiteral("outputWeight=full");
+const QString systemInfoPath = QStringLiteral("/api/status.system.info");
+const QString systemInfoQuery = QStringLiteral("infoType=device");
+const QString systemStatusPath = QStringLiteral("/api/status.system");
+
+RouterHttpResult unanswered() {
+    return {RouterHttpError::network, 0, {}, {}};
+}
+
+QString wayName(PeplinkLogin::Way way) {
+    return way == PeplinkLogin::Way::tokenGrant ? QStringLiteral("token grant")
+                                                : QStringLiteral("admin login");
 }
 
 } // namespace
@@ -41,25 +46,18 @@ PeplinkAdapter::PeplinkAdapter(RouterAccess& access)
 PeplinkAdapter::~PeplinkAdapter() = default;
 
 void PeplinkAdapter::connect(ConnectCompletion completion) {
-    grantToken([completion = std::move(completion)](const TokenGrant& grant) {
-        if (grant.token)
-            completion(true, std::nullopt);
-        else
-            completion(false, grant.failure);
+    // The user's connect starts a session of its own, with the keyring read afresh.
+    forgetSession();
+    logIn(true, [completion = std::move(completion)](const LoginGate::Outcome& outcome) {
+        completion(outcome.success, outcome.success ? std::nullopt : outcome.message);
     });
 }
 
 void PeplinkAdapter::fetchClients(ClientsCompletion completion) {
-    grantToken([this, completion = std::move(completion)](const TokenGrant& grant) {
-        if (!grant.token) {
-            completion({});
-            return;
-        }
-        getWithToken(clientStatusPath, *grant.token, requestTimeout,
-                     [completion](std::optional<QByteArray> body) {
-                         completion(body ? PeplinkAnswers::clientRows(*body) : QList<RouterClient>());
-                     });
-    });
+    get({clientStatusPath, clientStatusQuery, requestTimeout},
+        [completion = std::move(completion)](const RouterHttpResult& answer) {
+            completion(answer.error ? QList<RouterClient>() : PeplinkAnswers::clientRows(answer.body));
+        });
 }
 
 void PeplinkAdapter::fetchClient(const QString& targetMAC, ClientCompletion completion) {
@@ -69,109 +67,149 @@ void PeplinkAdapter::fetchClient(const QString& targetMAC, ClientCompletion comp
 }
 
 void PeplinkAdapter::probeRouterHealth(HealthCompletion completion) {
-    getWithLastToken(systemStatusPath, healthTimeout,
-                     [completion = std::move(completion)](std::optional<QByteArray> body) {
-                         completion(body && PeplinkAnswers::isHealthy(*body));
-                     });
-}
-
-void PeplinkAdapter::fetchModelName(ModelCompletion completion) {
-    getWithLastToken(systemStatusPath, requestTimeout,
-                     [completion = std::move(completion)](std::optional<QByteArray> body) {
-                         completion(body ? PeplinkAnswers::modelName(*body)
-                                         : PeplinkAnswers::defaultModelName);
-                     });
-}
-
-// The token is all the state there is, and the health probe and model query
-// still need it after a reset; the next fetch replaces it anyway.
-void PeplinkAdapter::resetSession() {}
-
-void PeplinkAdapter::disconnect() {
-    ++disconnectCount;
-    peplinkToken.reset();
-    peplinkSession.abortAll();
-}
-
-void PeplinkAdapter::grantToken(GrantCompletion completion) {
-    const QString username = access.settings.readString(SettingsKey::routerUsername).value_or(QString());
-    if (username.isEmpty()) {
-        later([completion = std::move(completion)] { completion({std::nullopt, missingCredentials}); });
-        return;
-    }
-    const QString address = access.routerAddress();
-    runInBackground(
-        access.pool, this,
-        [&credentials = access.credentials, address] { return readRouterPassword(credentials, address); },
-        [this, address, username, startedAt = disconnectCount,
-         completion = std::move(completion)](const QString& password) mutable {
-            if (password.isEmpty()) {
-                completion({std::nullopt, missingCredentials});
-                return;
-            }
-            const std::optional<QUrl> url = urlFor(address, grantPath);
-            if (!url) {
-                completion({std::nullopt, invalidAddress});
-                return;
-            }
-            if (startedAt != disconnectCount) {
-                completion({std::nullopt, authenticationFailed});
-                return;
-            }
-            sendGrant(address, *url, username, password, std::move(completion));
-        });
-}
-
-void PeplinkAdapter::sendGrant(const QString& address, const QUrl& url, const QString& username,
-                               const QString& password, GrantCompletion completion) {
-    const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("username"), username},
-                                                      {QStringLiteral("password"), password}})
-                                .toJson(QJsonDocument::Compact);
-    const RouterHttpRequest request{
-        "POST", url, {{"Content-Type", "application/json"}}, body, requestTimeout};
-    peplinkSession.send(request, this,
-                        [this, address, completion = std::move(completion)](const RouterHttpResult& result) {
-                            const std::optional<QString> token =
-                                result.error ? std::nullopt : PeplinkAnswers::tokenFromGrant(result.body);
-                            if (!token) {
-                                completion({std::nullopt, authenticationFailed});
-                                return;
-                            }
-                            // Every poll is granted a token: only the first of a session
-                            // is news worth a line in the journal.
-                            if (!peplinkToken || peplinkToken->address != address)
-                                access.logger.logInfo(VtCode::authSucceeded, QString());
-                            peplinkToken = GrantedToken{address, *token};
-                            completion({peplinkToken, QString()});
-                        });
-}
-
-void PeplinkAdapter::getWithLastToken(const QString& path, std::chrono::milliseconds timeout,
-                                      std::function<void(std::optional<QByteArray>)> completion) {
-    // After a change of address the old router's token must not reach the new one.
-    if (!peplinkToken || peplinkToken->address != access.routerAddress()) {
-        later([completion = std::move(completion)] { completion(std::nullopt); });
-        return;
-    }
-    getWithToken(path, *peplinkToken, timeout, std::move(completion));
-}
-
-void PeplinkAdapter::getWithToken(const QString& path, const GrantedToken& token,
-                                  std::chrono::milliseconds timeout,
-                                  std::function<void(std::optional<QByteArray>)> completion) {
-    const std::optional<QUrl> url = urlFor(token.address, path);
-    if (!url) {
-        later([completion = std::move(completion)] { completion(std::nullopt); });
-        return;
-    }
-    const RouterHttpRequest request{"GET", *url, {{"Authorization", bearer(token.token)}}, {}, timeout};
-    peplinkSession.send(request, this, [completion = std::move(completion)](const RouterHttpResult& result) {
-        completion(result.error ? std::nullopt : std::optional<QByteArray>(result.body));
+    fetchSystem(healthTimeout, [completion = std::move(completion)](std::optional<QByteArray> body) {
+        completion(body.has_value());
     });
 }
 
-std::optional<QUrl> PeplinkAdapter::urlFor(const QString& address, const QString& path) {
-    return routerUrl(QStringLiteral("https"), address, path);
+void PeplinkAdapter::fetchModelName(ModelCompletion completion) {
+    fetchSystem(requestTimeout, [completion = std::move(completion)](std::optional<QByteArray> body) {
+        completion(body ? PeplinkAnswers::modelName(*body) : PeplinkAnswers::defaultModelName);
+    });
+}
+
+void PeplinkAdapter::resetSession() {
+    forgetSession();
+}
+
+void PeplinkAdapter::disconnect() {
+    forgetSession();
+    peplinkSession.abortAll();
+}
+
+void PeplinkAdapter::logIn(bool userAsked, LoginGate::Waiter waiter) {
+    const QString address = access.routerAddress();
+    sessionFor(address);
+    gate.logIn(
+        address, userAsked,
+        [this, address](LoginGate::Finish finish) { attemptLogin(address, std::move(finish)); },
+        std::move(waiter));
+}
+
+void PeplinkAdapter::attemptLogin(const QString& address, LoginGate::Finish finish) {
+    const QString username = access.settings.readString(SettingsKey::routerUsername).value_or(QString());
+    if (username.isEmpty())
+        return later([finish = std::move(finish)] { finish({false, missingCredentials, false}); });
+    const quint64 asked = generation;
+    withPassword(address, [this, address, username, asked, finish](const RouterPasswordLookup& lookup) {
+        // A forgotten session's login is dropped by the gate already.
+        if (asked != generation)
+            return finish({});
+        if (!lookup.password)
+            return finish({false, lookup.failure, false});
+        if (!routerUrl(QStringLiteral("https"), address, QString()))
+            return finish({false, invalidAddress, false});
+        login.logIn({address, username, *lookup.password}, session.way,
+                    [this, asked, finish](const PeplinkLogin::Result& result) {
+                        if (asked != generation)
+                            return finish({});
+                        if (!result.credential) {
+                            // The next login reads the keyring again: the user may mend it there.
+                            if (result.passwordRejected)
+                                session.password.reset();
+                            return finish({false, authenticationFailed, result.passwordRejected});
+                        }
+                        if (!std::exchange(session.hasLoggedLogin, true))
+                            access.logger.logInfo(VtCode::authSucceeded, wayName(result.credential->way));
+                        session.credential = result.credential;
+                        session.way = result.credential->way;
+                        finish({true, std::nullopt, false});
+                    });
+    });
+}
+
+void PeplinkAdapter::withPassword(const QString& address,
+                                  std::function<void(const RouterPasswordLookup&)> use) {
+    if (session.password)
+        return later([use = std::move(use), password = session.password] { use({password, QString()}); });
+    const quint64 asked = generation;
+    runInBackground(
+        access.pool, this,
+        [&credentials = access.credentials, address] { return lookUpRouterPassword(credentials, address); },
+        [this, asked, use = std::move(use)](const RouterPasswordLookup& lookup) {
+            if (asked == generation && lookup.password)
+                session.password = lookup.password;
+            use(lookup);
+        });
+}
+
+void PeplinkAdapter::get(const Call& call, AnswerDone done, bool mayLogInAgain) {
+    const Session& current = sessionFor(access.routerAddress());
+    if (current.credential)
+        return send(
+            call, *current.credential,
+            [this, call, done, mayLogInAgain, sent = *current.credential](const RouterHttpResult& answer) {
+                if (!mayLogInAgain ||
+                    !PeplinkAnswers::refusesCredentials(answer.answeredStatus(), answer.body))
+                    return done(answer);
+                // The router has ended the session; a newer login since this
+                // was sent stays.
+                if (session.credential == sent)
+                    session.credential.reset();
+                get(call, done, false);
+            });
+    logIn(false, [this, call, done](const LoginGate::Outcome& outcome) {
+        if (!outcome.success || !session.credential)
+            return done(unanswered());
+        // A credential this fresh that the router refuses is not worth another login.
+        get(call, done, false);
+    });
+}
+
+void PeplinkAdapter::send(const Call& call, const PeplinkLogin::Credential& credential, AnswerDone done) {
+    std::optional<QUrl> url = routerUrl(QStringLiteral("https"), credential.address, call.path);
+    if (!url)
+        return later([done = std::move(done)] { done(unanswered()); });
+    url->setQuery(call.query);
+    peplinkSession.send({"GET", *url, {credential.header}, {}, call.timeout}, this, std::move(done));
+}
+
+void PeplinkAdapter::fetchSystem(std::chrono::milliseconds timeout,
+                                 std::function<void(std::optional<QByteArray>)> done) {
+    const auto served = [](const RouterHttpResult& answer) {
+        return answer.error || !PeplinkAnswers::isHealthy(answer.body) ? std::nullopt
+                                                                       : std::optional(answer.body);
+    };
+    const Call systemStatus{systemStatusPath, QString(), timeout};
+    if (sessionFor(access.routerAddress()).answersAtSystemStatus)
+        return get(systemStatus, [served, done](const RouterHttpResult& answer) { done(served(answer)); });
+    const quint64 asked = generation;
+    get({systemInfoPath, systemInfoQuery, timeout},
+        [this, asked, systemStatus, served, done](const RouterHttpResult& answer) {
+            // Only a router that answered, and not for want of a login, may lack the call.
+            if (answer.error || served(answer) ||
+                PeplinkAnswers::refusesCredentials(answer.answeredStatus(), answer.body))
+                return done(served(answer));
+            get(systemStatus, [this, asked, served, done](const RouterHttpResult& answer) {
+                if (served(answer) && asked == generation)
+                    session.answersAtSystemStatus = true;
+                done(served(answer));
+            });
+        });
+}
+
+PeplinkAdapter::Session& PeplinkAdapter::sessionFor(const QString& address) {
+    if (session.address != address) {
+        forgetSession();
+        session.address = address;
+    }
+    return session;
+}
+
+void PeplinkAdapter::forgetSession() {
+    ++generation;
+    session = Session();
+    gate.reset();
 }
 
 void PeplinkAdapter::later(std::function<void()> work) {
