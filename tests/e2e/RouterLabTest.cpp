@@ -69,6 +69,9 @@ TEST_F(RouterLabTest, EachFamilyIsDetectedConnectedAndFollowed) {
                            });
     });
     provesFamily(lab.peplink, RouterFamily::peplink, anyPath);
+    // Firmware 8's API: the admin's session cookie, and signal only in the full output.
+    lab.control(lab.peplink, command(QStringLiteral("peplinkFirmware8")));
+    provesFamily(lab.peplink, RouterFamily::peplink, anyPath);
 }
 
 // The whole monitor, as the program builds it, following two cameras through

@@ -80,6 +80,8 @@ HttpResponse ControlResponder::command(const QJsonObject& body) {
         if (!value || *value < 0 || *value > 120000)
             return answer(400, QStringLiteral("delayMs wants a value from 0 to 120000"));
         conditions.delayMs = *value;
+    } else if (name == QStringLiteral("peplinkFirmware8")) {
+        conditions.peplinkFirmware8 = on;
     } else if (name == QStringLiteral("silent")) {
         conditions.silent = on;
     } else if (name == QStringLiteral("reset")) {

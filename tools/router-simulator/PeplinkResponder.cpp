@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QUrlQuery>
 
 namespace {
 
@@ -25,7 +26,11 @@ HttpResponse fail(int status, int code, const QString& message) {
                               jsonType);
 }
 
-QJsonObject clientEntry(const SimClient& client) {
+const QString refusedLogin = QStringLiteral("Invalid username or password");
+
+// Without `full` a station's signal and speed are left out, as firmware 8 does
+// unless asked for its full output.
+QJsonObject clientEntry(const SimClient& client, bool full) {
     QJsonObject entry{
         {QStringLiteral("ip"), client.ip},
         {QStringLiteral("connectionType"),
@@ -37,13 +42,15 @@ QJsonObject clientEntry(const SimClient& client) {
         {QStringLiteral("active"), client.online},
         {QStringLiteral("vlanId"), 0},
     };
-    if (!client.wired) {
+    if (client.wired)
+        return entry;
+    if (full) {
         entry.insert(QStringLiteral("signalStrength"), client.rssi);
         entry.insert(QStringLiteral("speed"), client.txRate);
-        entry.insert(QStringLiteral("channel"), client.channel);
-        entry.insert(QStringLiteral("tx_bytes"), static_cast<double>(client.txBytes));
-        entry.insert(QStringLiteral("rx_bytes"), static_cast<double>(client.rxBytes));
     }
+    entry.insert(QStringLiteral("channel"), client.channel);
+    entry.insert(QStringLiteral("tx_bytes"), static_cast<double>(client.txBytes));
+    entry.insert(QStringLiteral("rx_bytes"), static_cast<double>(client.rxBytes));
     return entry;
 }
 
@@ -57,46 +64,77 @@ PeplinkResponder::PeplinkResponder(const Scenario& scenario, SessionBook& sessio
 
 HttpResponse PeplinkResponder::respond(const HttpRequest& request, const QList<SimClient>& clients) {
     const QByteArray path = request.path();
+    const bool firmware8 = conditions.peplinkFirmware8;
     if (path == "/api/auth.token.grant" && request.method == "POST")
-        return grant(request);
-    if (path != "/api/status.client" && path != "/api/status.system")
-        return fail(404, 404, QStringLiteral("Not found"));
+        return firmware8 ? fail(200, 401, QStringLiteral("Invalid client ID or secret")) : grant(request);
+    if (firmware8 && path == "/api/login" && request.method == "POST")
+        return adminLogin(request);
+    // Every other call wants a session, known or not, as on the device.
     if (!isAuthorized(request)) {
         HttpResponse refusal = fail(401, 401, QStringLiteral("Unauthorized"));
         refusal.withHeader("WWW-Authenticate", "Bearer realm=\"Peplink\"");
         return refusal;
     }
-    if (path == "/api/status.system") {
-        return ok({{QStringLiteral("device"),
-                    QJsonObject{{QStringLiteral("serialNumber"), QStringLiteral("2931-0000-0001")},
-                                {QStringLiteral("name"), QStringLiteral("Studio Router")},
-                                {QStringLiteral("model"), scenario.peplinkModel},
-                                {QStringLiteral("productCode"), QStringLiteral("BPL-021")},
-                                {QStringLiteral("hardwareRevision"), QStringLiteral("1")},
-                                {QStringLiteral("firmwareVersion"), QStringLiteral("8.4.0 build 5210")},
-                                {QStringLiteral("company"), QStringLiteral("Peplink")},
-                                {QStringLiteral("legal"), true}}}});
-    }
+    if (path == "/api/status.client")
+        return clientStatus(request, clients);
+    if (path != (firmware8 ? "/api/status.system.info" : "/api/status.system"))
+        return fail(404, 404, QStringLiteral("Not found"));
+    return ok({{QStringLiteral("device"),
+                QJsonObject{{QStringLiteral("serialNumber"), QStringLiteral("2931-0000-0001")},
+                            {QStringLiteral("name"), QStringLiteral("Studio Router")},
+                            {QStringLiteral("model"), scenario.peplinkModel},
+                            {QStringLiteral("productCode"), QStringLiteral("BPL-021")},
+                            {QStringLiteral("hardwareRevision"), QStringLiteral("1")},
+                            {QStringLiteral("firmwareVersion"), QStringLiteral("8.4.0 build 5210")},
+                            {QStringLiteral("company"), QStringLiteral("Peplink")},
+                            {QStringLiteral("legal"), true}}}});
+}
+
+HttpResponse PeplinkResponder::clientStatus(const HttpRequest& request,
+                                            const QList<SimClient>& clients) const {
+    const QUrlQuery query(QString::fromLatin1(request.target.mid(request.path().size() + 1)));
+    const bool full = !conditions.peplinkFirmware8 ||
+                      query.queryItemValue(QStringLiteral("outputWeight")) == QStringLiteral("full");
     QJsonArray list;
     // The device lists only clients it currently sees.
     for (const SimClient& client : clients)
         if (client.online)
-            list.append(clientEntry(client));
+            list.append(clientEntry(client, full));
     return ok({{QStringLiteral("list"), list}});
 }
 
 HttpResponse PeplinkResponder::grant(const HttpRequest& request) {
-    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-    if (conditions.rejectPassword || body.value(QStringLiteral("username")).toString() != scenario.username ||
-        body.value(QStringLiteral("password")).toString() != scenario.password)
-        return fail(200, 401, QStringLiteral("Invalid username or password"));
+    if (!acceptsLogin(request))
+        return fail(200, 401, refusedLogin);
     return ok({{QStringLiteral("accessToken"), sessions.open()},
                {QStringLiteral("authorizationType"), QStringLiteral("3")},
                {QStringLiteral("scope"), QStringLiteral("api")},
                {QStringLiteral("expiresIn"), QStringLiteral("172800")}});
 }
 
+HttpResponse PeplinkResponder::adminLogin(const HttpRequest& request) {
+    if (!acceptsLogin(request))
+        return fail(200, 401, refusedLogin);
+    HttpResponse answer = HttpResponse::json(
+        200, QJsonDocument(QJsonObject{{QStringLiteral("stat"), QStringLiteral("ok")}}), jsonType);
+    answer.withHeader("Set-Cookie", "bauth=" + sessions.open().toLatin1() + "; Path=/; Secure; HttpOnly");
+    return answer;
+}
+
+bool PeplinkResponder::acceptsLogin(const HttpRequest& request) const {
+    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+    return !conditions.rejectPassword &&
+           body.value(QStringLiteral("username")).toString() == scenario.username &&
+           body.value(QStringLiteral("password")).toString() == scenario.password;
+}
+
 bool PeplinkResponder::isAuthorized(const HttpRequest& request) const {
+    if (conditions.peplinkFirmware8) {
+        for (const QByteArray& cookie : request.header("Cookie").split(';'))
+            if (cookie.trimmed().startsWith("bauth="))
+                return sessions.isOpen(QString::fromLatin1(cookie.trimmed().mid(6)));
+        return false;
+    }
     const QByteArray authorization = request.header("Authorization");
     if (!authorization.startsWith("Bearer "))
         return false;

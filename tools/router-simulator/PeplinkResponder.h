@@ -7,6 +7,10 @@
 #include "SessionBook.h"
 
 // A Peplink router's device API: token grant, client status and system status.
+// Switched to firmware 8's API, it grants tokens to API clients only (so it
+// refuses the admin's name and password there), lets the admin log in at
+// /api/login for a session cookie, names a client's signal and speed only in
+// the full output, and tells its model at status.system.info alone.
 class PeplinkResponder {
 public:
     PeplinkResponder(const Scenario& scenario, SessionBook& sessions, const RouterConditions& conditions);
@@ -15,6 +19,9 @@ public:
 
 private:
     HttpResponse grant(const HttpRequest& request);
+    HttpResponse adminLogin(const HttpRequest& request);
+    HttpResponse clientStatus(const HttpRequest& request, const QList<SimClient>& clients) const;
+    bool acceptsLogin(const HttpRequest& request) const;
     bool isAuthorized(const HttpRequest& request) const;
 
     const Scenario& scenario;

@@ -6,7 +6,7 @@ enum class GlinetExpiry { rpcError, http401 };
 
 enum class MalformedStyle { htmlPage, cutJson };
 
-// The faults a test has switched on through the control port.
+// The faults and firmware a test has switched on through the control port.
 struct RouterConditions {
     bool requireMfa = false;
     bool rejectPassword = false;
@@ -15,4 +15,6 @@ struct RouterConditions {
     int delayMs = 0;
     bool silent = false;
     GlinetExpiry glinetExpiry = GlinetExpiry::rpcError;
+    // A Peplink router on firmware 8's API instead of the older device API.
+    bool peplinkFirmware8 = false;
 };
