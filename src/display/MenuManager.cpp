@@ -243,7 +243,13 @@ void MenuManager::updateTarget(const RouterClient& row, int rssi, int percent, S
     // A target the router no longer lists (even one kept critical) has no reading
     // to show; neither has a row without a signal or a rate.
     const bool noReading = state == SignalState::offline || rssi == noSignalRSSI;
-    setStateLine(items.state, state);
+    if (row.radioTransportDown) {
+        // Its state is not known, only why.
+        setLine(items.state, QStringLiteral("State"), QStringLiteral("Router SSH not answering"));
+        setDot(items.state, stateColour(SignalState::offline));
+    } else {
+        setStateLine(items.state, state);
+    }
     setLine(items.ssid, QStringLiteral("Device"), displayName(row, settings));
     setLine(items.phyMode, QStringLiteral("IP"), row.ip.isEmpty() ? noValue : row.ip);
     setLine(items.rssi, QStringLiteral("Signal"), noReading ? noValue : signalText(rssi, percent));

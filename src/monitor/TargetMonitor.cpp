@@ -61,8 +61,29 @@ void TargetMonitor::update(const std::optional<RouterClient>& answer, const QStr
         hostname = row.hostname;
     name = displayName(row, context.settings);
 
+    // A link that could not be measured keeps its state: no session starts and
+    // no transition is written until it can be, and nothing alarms meanwhile.
+    radioDown = row.radioTransportDown;
+    if (!radioDown)
+        classify(row, answer.has_value(), askedMAC, prefix);
+
+    // Shown and alarmed by as no link at all while unmeasured: grey and silent.
+    const SignalState shownState = radioDown ? SignalState::offline : state;
+    monitor.alertManager().setState(targetSlot, shownState);
+    monitor.alertManager().evaluate();
+    monitor.updateAlertMenuItems();
+
+    sampleThroughput(row, prefix);
+    context.menu.updateTarget(row, rssi, percent, state, targetSlot);
+
+    if (shownState == SignalState::offline || shownState == SignalState::excellent)
+        showSteadily(shownState, stateColour(shownState));
+}
+
+void TargetMonitor::classify(const RouterClient& row, bool listed, const QString& askedMAC,
+                             const QString& prefix) {
     SignalState newState = classifySignal(rssi, txRateMbps).state;
-    if (!answer) {
+    if (!listed) {
         // A critical target that vanishes keeps alarming; any other goes offline.
         if (state != SignalState::critical)
             newState = SignalState::offline;
@@ -95,16 +116,6 @@ void TargetMonitor::update(const std::optional<RouterClient>& answer, const QStr
         floatingWindowCurrentState.reset();
         startFlashing(*halfPeriod, stateFlashColour(state).value_or(stateColour(state)));
     }
-
-    monitor.alertManager().setState(targetSlot, state);
-    monitor.alertManager().evaluate();
-    monitor.updateAlertMenuItems();
-
-    sampleThroughput(row, prefix);
-    context.menu.updateTarget(row, rssi, percent, state, targetSlot);
-
-    if (state == SignalState::offline || state == SignalState::excellent)
-        showSteadily(state, stateColour(state));
 }
 
 void TargetMonitor::logSessionStart(SignalState newState, const RouterClient& row, const QString& askedMAC,
@@ -202,6 +213,7 @@ void TargetMonitor::forgetTargetDetails() {
 
 void TargetMonitor::reset() {
     state = SignalState::excellent;
+    radioDown = false;
     rssi = 0;
     percent = 0;
     txRateMbps = 0;

@@ -27,6 +27,7 @@ public:
     TargetMonitor(TargetSlot slot, WiFiMonitor& monitor, const MonitorContext& context);
 
     // One poll's answer: the router's row, or none when it did not list the target.
+    // A row whose radio could not be read leaves the state alone and alarms nobody.
     void update(const std::optional<RouterClient>& row, const QString& askedMAC);
     void reset();
     void resetBandwidthStats();
@@ -39,6 +40,9 @@ public:
 
     TargetSlot slot() const { return targetSlot; }
     SignalState currentState() const { return state; }
+    // The last row came without radio figures because the router's ssh is not
+    // answering: there is no reading to show, whatever the state.
+    bool radioTransportDown() const { return radioDown; }
     QString lastKnownBand() const { return band; }
     int lastRouterRSSI() const { return rssi; }
     int lastRouterPercent() const { return percent; }
@@ -72,6 +76,8 @@ private:
         bool isBurstActive = false;
     };
 
+    // Classifies the reading; `listed` is false for the stand-in of an absent target.
+    void classify(const RouterClient& row, bool listed, const QString& askedMAC, const QString& prefix);
     void logSessionStart(SignalState newState, const RouterClient& row, const QString& askedMAC,
                          const QString& prefix);
     void enterState(SignalState newState, const QString& prefix);
@@ -85,6 +91,7 @@ private:
     const MonitorContext& context;
 
     SignalState state = SignalState::excellent;
+    bool radioDown = false;
     QString band;
     int rssi = 0;
     int percent = 0;

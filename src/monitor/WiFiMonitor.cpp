@@ -479,7 +479,7 @@ TitleRun WiFiMonitor::targetSegment(const TargetMonitor& target) const {
         return {noReading, Colour::systemRed, std::nullopt};
     }
     const SignalState state = target.currentState();
-    if (state == SignalState::offline)
+    if (state == SignalState::offline || target.radioTransportDown())
         return {noReading, Colour::systemGrey, std::nullopt};
     // A target kept critical after the router stopped listing it has no reading
     // to show, only its colour.
@@ -498,6 +498,8 @@ QString WiFiMonitor::targetToolTip(const TargetMonitor& target) const {
         parts.append(target.deviceName());
     if (routerDown)
         parts.append(QStringLiteral("Router unreachable"));
+    else if (target.radioTransportDown())
+        parts.append(QStringLiteral("Router SSH not answering"));
     else
         parts.append(readingInWords(target.currentState(), target.lastRouterRSSI(), target.lastKnownBand()));
     return parts.join(separator);

@@ -21,6 +21,10 @@ struct RouterClient {
     std::uint64_t txBytes = 0;
     std::uint64_t rxBytes = 0;
     std::optional<ClientLinkDetail> linkDetail;
+    // The router lists the station, but the channel its radio figures come over
+    // (the router's ssh) is not answering: `rssi` and `txRate` then say nothing
+    // about the link, and the station may well be fine.
+    bool radioTransportDown = false;
 
     bool operator==(const RouterClient&) const = default;
 };

@@ -210,6 +210,13 @@ TEST_F(MenuManagerTest, unreachableRouterMarksTheLastReadingsUntilTheNextRow) {
     manager.updateTarget(client(laptop, QStringLiteral("5G")), -64, 82, SignalState::excellent,
                          TargetSlot::a);
     EXPECT_EQ(slotALines(*manager.menu()), lines(signal, rate, {QStringLiteral("Band: 5 GHz")}));
+
+    // A row the router could not read the radio of names why, in place of a state.
+    RouterClient unread = client(laptop, QStringLiteral("5G"), {}, -99, 0.0);
+    unread.radioTransportDown = true;
+    manager.updateTarget(unread, -99, 0, SignalState::critical, TargetSlot::a);
+    EXPECT_EQ(visibleTexts(*manager.menu()).first(), QStringLiteral("State: Router SSH not answering"));
+    EXPECT_EQ(slotALines(*manager.menu()), lines(noSignal, noRate, {QStringLiteral("Band: 5 GHz")}));
 }
 
 TEST_F(MenuManagerTest, soundNoticeIsOneLineAboveTheSlots) {

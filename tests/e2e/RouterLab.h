@@ -12,11 +12,13 @@
 #include "router/RouterManager.h"
 #include "router/keyring/RouterCredentials.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 // The router lab that run-in-router-lab.sh builds around the test: simulated
@@ -31,6 +33,8 @@ struct RouterLab {
     QString username = qEnvironmentVariable("VELTRANO_LAB_USERNAME");
     QString password = qEnvironmentVariable("VELTRANO_LAB_PASSWORD");
     quint16 controlPort = qEnvironmentVariable("VELTRANO_LAB_CONTROL_PORT").toUShort();
+    // The one sshd, the GL.iNet router's and the access point's.
+    pid_t sshd = qEnvironmentVariable("VELTRANO_LAB_SSHD_PID").toInt();
 
     // Sends one command to the simulator at `address`; true when it took it.
     bool control(const QString& address, const QJsonObject& command) const {
@@ -42,6 +46,26 @@ struct RouterLab {
             network.post(request, QJsonDocument(command).toJson(QJsonDocument::Compact)));
         static_cast<void>(QTest::qWaitFor([&] { return reply->isFinished(); }, 6000));
         return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
+    }
+
+    // How many logins the simulator at `address` was sent since its last reset.
+    int logins(const QString& address) const {
+        QNetworkAccessManager network;
+        const std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(
+            QUrl(QStringLiteral("http://%1:%2/control/requests").arg(address).arg(controlPort)))));
+        static_cast<void>(QTest::qWaitFor([&] { return reply->isFinished(); }, 6000));
+        int count = 0;
+        for (const QJsonValue& entry : QJsonDocument::fromJson(reply->readAll()).array())
+            count +=
+                entry[QStringLiteral("path")].toString().endsWith(QStringLiteral("/login")) ||
+                entry[QStringLiteral("body")].toString().contains(QStringLiteral("\"method\":\"login\""));
+        return count;
+    }
+
+    // SIGSTOP leaves it taking connections it never answers, as a hung ssh does.
+    void signalSshd(int signal) const {
+        if (sshd > 0)
+            ::kill(sshd, signal);
     }
 
     void resetAll() const {

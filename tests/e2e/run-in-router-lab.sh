@@ -13,8 +13,8 @@
 #
 # The router namespace has no route anywhere else, so nothing can leave the lab.
 # COMMAND gets VELTRANO_LAB=1 and VELTRANO_LAB_* naming the addresses, the
-# login and the scenario; the script exits with COMMAND's status, or 77
-# (skipped) where namespaces, sshd, ip or openssl are unavailable.
+# login, the scenario and the sshd's process; the script exits with COMMAND's
+# status, or 77 (skipped) where namespaces, sshd, ip or openssl are unavailable.
 #
 # The simulator binary comes from VELTRANO_ROUTER_SIMULATOR (or the build
 # folder beside the sources); the scenario from VELTRANO_LAB_SCENARIO, by
@@ -204,6 +204,7 @@ ip netns exec studio env \
     VELTRANO_LAB_PASSWORD="$password" \
     VELTRANO_LAB_SCENARIO="$scenario" \
     VELTRANO_LAB_CONTROL_PORT=9000 \
+    VELTRANO_LAB_SSHD_PID="$(cat "$work/sshd.pid")" \
     "$@"
 status=$?
 exit $status

@@ -1,7 +1,6 @@
 #include "MonitorTestBench.h"
 
 #include <QRegularExpression>
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -102,14 +101,24 @@ TEST_F(TargetMonitorTest, OnlyACriticalTargetStaysWhatItWasWhenTheRouterStopsLis
     EXPECT_EQ(targetA().flashInterval(), 250ms);
 }
 
-// Whatever a firmware reports as the rate, turning it into whole Mbit/s is defined.
-TEST_F(TargetMonitorTest, ImplausibleRatesAreTamedBeforeTheyAreClassified) {
-    for (const auto& [rate, truncated] :
-         {std::pair{std::nan(""), 0}, std::pair{-54.0, 0}, std::pair{1e300, 100000}}) {
-        setRow(laptopMAC, -62, QStringLiteral("5G"), rate);
-        poll();
-        EXPECT_EQ(targetA().lastTxRateMbps(), truncated) << rate;
-    }
+// Without radio figures for want of the router's ssh the link is unmeasured: its
+// state and session log stay, nothing alarms, the title shows no reading; the
+// next measured row is classified as ever.
+TEST_F(TargetMonitorTest, ARowWhoseRadioTheRouterCouldNotReadNeitherClassifiesNorAlarms) {
+    setRow(laptopMAC, -80);
+    poll();
+    setRow(laptopMAC, -99, QStringLiteral("5G"), 0.0);
+    router.rows[laptopMAC].radioTransportDown = true;
+    poll();
+    EXPECT_EQ(targetA().currentState(), SignalState::critical);
+    EXPECT_FALSE(menu.alertItems[TargetSlot::a].alerting);
+    EXPECT_EQ(statusItem.last().runs,
+              (QList<TitleRun>{{QStringLiteral(" -- "), Colour::systemGrey, std::nullopt}}));
+
+    setRow(laptopMAC, -80);
+    poll();
+    EXPECT_TRUE(menu.alertItems[TargetSlot::a].alerting);
+    EXPECT_EQ(targetA().flashInterval(), 250ms);
 }
 
 TEST_F(TargetMonitorTest, ACameraOn24GHzIsCriticalAtAnySignalAndWarnsOnceUntilReset) {

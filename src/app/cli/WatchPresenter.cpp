@@ -32,8 +32,9 @@ QString colouredTitle(const StatusTitle& title) {
 }
 
 QString readingText(const WatchPresenter::SlotReading& reading) {
-    QString text = stateName(reading.state);
-    if (reading.state != SignalState::offline)
+    const bool measured = reading.withoutReading.isEmpty();
+    QString text = measured ? stateName(reading.state) : reading.withoutReading;
+    if (measured && reading.state != SignalState::offline)
         text += QStringLiteral(" %1 dBm %2%").arg(reading.rssi).arg(reading.percent);
     if (!reading.place.isEmpty())
         text += QLatin1Char(' ') + reading.place;
@@ -63,7 +64,9 @@ void WatchPresenter::updateP2P(const LocalLinkReading& link, int rssi, int perce
 void WatchPresenter::updateTarget(const RouterClient& row, int rssi, int percent, SignalState state,
                                   TargetSlot slot) {
     notice.clear();
-    slots[static_cast<size_t>(slot)] = SlotReading{state, rssi, percent, row.ip};
+    slots[static_cast<size_t>(slot)] =
+        SlotReading{state, rssi, percent, row.ip,
+                    row.radioTransportDown ? QStringLiteral("Router SSH not answering") : QString()};
 }
 
 void WatchPresenter::showLocalLinkUnavailable(bool hasInterface) {

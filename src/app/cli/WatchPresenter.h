@@ -17,6 +17,8 @@ public:
         int percent = 0;
         // The SSID in P2P mode, the device's address in router mode.
         QString place;
+        // Why there is no reading, shown in place of state and signal.
+        QString withoutReading{};
     };
 
     void setTitle(const StatusTitle& title) override { currentTitle = title; }

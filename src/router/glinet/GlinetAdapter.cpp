@@ -75,10 +75,19 @@ QByteArray clientListBody(const QString& sid) {
                    QJsonArray{sid, QStringLiteral("clients"), QStringLiteral("get_list"), QJsonObject()}, 2);
 }
 
+// What the router's shell told of the target's station.
+struct StationAnswer {
+    // False when it did not answer at all: no master could be had, or it stayed
+    // silent. Nothing is known about the station then.
+    bool shellAnswered = false;
+    std::optional<QJsonObject> station;
+};
+
 // The router's shell as a pool thread reaches it. Everything referenced
 // outlives the pool's work.
 struct RouterShell {
     SshTransport& ssh;
+    MasterStartBackoff& masterStarts;
     CredentialStore& credentials;
     EventLogger& logger;
     SshLogin login;
@@ -86,12 +95,15 @@ struct RouterShell {
     const std::atomic<quint64>& currentGeneration;
     quint64 askedGeneration;
 
-    // The keyring is read only when a master has to be started.
-    bool ensureMaster() const {
+    // The keyring is read only when a master has to be started; no login goes
+    // out without a password.
+    bool ensureMaster(bool userAsked) const {
         if (ssh.isMasterAlive(login))
             return true;
-        return currentGeneration.load() == askedGeneration &&
-               ssh.ensureMaster(login, readRouterPassword(credentials, login.host));
+        return currentGeneration.load() == askedGeneration && masterStarts.attempt(userAsked, [this] {
+            const RouterPasswordLookup lookup = lookUpRouterPassword(credentials, login.host);
+            return lookup.password && ssh.ensureMaster(login, *lookup.password);
+        });
     }
 
     std::optional<QByteArray> run(const QString& command) const {
@@ -100,19 +112,22 @@ struct RouterShell {
     }
 
     // The target's station in the first interface's assoclist that has it.
-    std::optional<QJsonObject> findStation(const QString& clientIP, const QString& targetMAC) const {
-        if (!ensureMaster())
-            return std::nullopt;
+    StationAnswer findStation(const QString& clientIP, const QString& targetMAC) const {
+        if (!ensureMaster(false))
+            return {};
         if (const std::optional<QString> ping = glinetPingCommand(clientIP)) {
             run(*ping);
             QThread::msleep(pingSettleMs);
         }
+        // A master whose router went away still answers its liveness check for a
+        // while; the command then prints nothing at all, which no ubus does.
         const std::optional<QByteArray> devicesOutput = run(glinetDevicesCommand);
-        const std::optional<QStringList> devices =
-            devicesOutput ? readIwinfoDevices(*devicesOutput) : std::nullopt;
+        if (!devicesOutput || devicesOutput->trimmed().isEmpty())
+            return {};
+        const std::optional<QStringList> devices = readIwinfoDevices(*devicesOutput);
         if (!devices) {
             logger.logError(VtCode::nodeScanFailed, glinetDevicesCommand);
-            return std::nullopt;
+            return {true, std::nullopt};
         }
         for (const QString& device : *devices) {
             const std::optional<QString> command = glinetAssoclistCommand(device);
@@ -120,14 +135,14 @@ struct RouterShell {
             if (!output)
                 continue;
             if (std::optional<QJsonObject> station = findAssociatedStation(*output, targetMAC))
-                return station;
+                return {true, station};
         }
         logger.logDebug(VtCode::targetAbsent, targetMAC);
-        return std::nullopt;
+        return {true, std::nullopt};
     }
 
     std::optional<QString> modelName() const {
-        if (!ensureMaster())
+        if (!ensureMaster(false))
             return std::nullopt;
         const std::optional<QByteArray> output = run(glinetBoardCommand);
         const std::optional<QString> model = output ? readGlinetBoardModel(*output) : std::nullopt;
@@ -198,13 +213,14 @@ void GlinetAdapter::probeRouterHealth(HealthCompletion completion) {
 }
 
 void GlinetAdapter::fetchModelName(ModelCompletion completion) {
-    const RouterShell shell{ssh,        access.credentials, access.logger,
-                            sshLogin(), shellGeneration,    shellGeneration.load()};
+    const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
+                            sshLogin(), shellGeneration, shellGeneration.load()};
     runInBackground(
         access.pool, this, [shell] { return shell.modelName(); }, std::move(completion));
 }
 
 void GlinetAdapter::resetSession() {
+    gate.reset();
     sid.reset();
     ++sessionGeneration;
     shellGeneration = sessionGeneration;
@@ -217,37 +233,42 @@ void GlinetAdapter::disconnect() {
     session.abortAll();
 }
 
-void GlinetAdapter::logIn(bool requirePassword, Done done) {
+void GlinetAdapter::logIn(bool userAsked, LoginGate::Waiter done) {
+    gate.logIn(
+        access.routerAddress(), userAsked,
+        [this](LoginGate::Finish finish) { attemptLogin(std::move(finish)); }, std::move(done));
+}
+
+void GlinetAdapter::attemptLogin(LoginGate::Finish finish) {
     const std::optional<QUrl> url = rpcUrl(access.routerAddress());
     if (!url) {
         access.logger.logError(VtCode::authRejected, QStringLiteral("no-challenge"));
-        later([done = std::move(done)] { done(false); });
+        later([finish = std::move(finish)] { finish({}); });
         return;
     }
     const quint64 generation = sessionGeneration;
     runInBackground(
         access.pool, this,
         [&credentials = access.credentials, address = access.routerAddress()] {
-            return readRouterPassword(credentials, address);
+            return lookUpRouterPassword(credentials, address);
         },
-        [this, url = *url, requirePassword, generation, done = std::move(done)](const QString& password) {
-            if (generation != sessionGeneration || (requirePassword && password.isEmpty())) {
-                done(false);
-                return;
-            }
-            send(url, challengeBody(), loginTimeout, [=, this](const RouterHttpResult& answer) {
-                answerChallenge(url, answer, password, generation, done);
-            });
+        [this, url = *url, generation, finish = std::move(finish)](const RouterPasswordLookup& lookup) {
+            if (generation != sessionGeneration)
+                return finish({});
+            if (!lookup.password)
+                return finish({false, lookup.failure, false});
+            send(url, challengeBody(), loginTimeout,
+                 [=, this, password = *lookup.password](const RouterHttpResult& answer) {
+                     answerChallenge(url, answer, password, generation, finish);
+                 });
         });
 }
 
 void GlinetAdapter::answerChallenge(const QUrl& url, const RouterHttpResult& answer, const QString& password,
-                                    quint64 generation, const Done& done) {
+                                    quint64 generation, const LoginGate::Finish& finish) {
     // Disconnected meanwhile: the cut-off answer is no rejection to report.
-    if (generation != sessionGeneration) {
-        done(false);
-        return;
-    }
+    if (generation != sessionGeneration)
+        return finish({});
     const std::optional<GlinetChallenge> challenge =
         answer.error ? std::nullopt : readGlinetChallenge(answer.body);
     if (challenge)
@@ -256,37 +277,34 @@ void GlinetAdapter::answerChallenge(const QUrl& url, const RouterHttpResult& ans
     const std::optional<QString> hash = challenge ? glinetLoginHash(*challenge, password) : std::nullopt;
     if (!hash) {
         access.logger.logError(VtCode::authRejected, QStringLiteral("no-challenge"));
-        done(false);
-        return;
+        return finish({});
     }
     // Sent at once: the router forgets the nonce after about a second.
-    send(url, loginBody(*hash), loginTimeout, [this, generation, done](const RouterHttpResult& answer) {
-        if (generation != sessionGeneration) {
-            done(false);
-            return;
-        }
+    send(url, loginBody(*hash), loginTimeout, [this, generation, finish](const RouterHttpResult& answer) {
+        if (generation != sessionGeneration)
+            return finish({});
         const GlinetLoginResult login = readGlinetLoginAnswer(answer.error ? QByteArray() : answer.body);
         if (!login.sid) {
             access.logger.logError(VtCode::authRejected, login.rejectionDetail);
-            done(false);
-            return;
+            return finish({false, std::nullopt, login.refused});
         }
         sid = login.sid;
         access.logger.logInfo(VtCode::authSucceeded, QString());
-        done(true);
+        finish({true, std::nullopt, false});
     });
 }
 
 void GlinetAdapter::logInAndStartMaster(ConnectCompletion completion) {
-    logIn(false, [this, completion = std::move(completion)](bool loggedIn) {
-        if (!loggedIn) {
-            completion(false, httpAuthenticationFailed());
+    logIn(true, [this, completion = std::move(completion)](const LoginGate::Outcome& login) {
+        if (!login.success) {
+            // The keyring's sentence, when it had no password to give.
+            completion(false, login.message.value_or(httpAuthenticationFailed()));
             return;
         }
-        const RouterShell shell{ssh,        access.credentials, access.logger,
-                                sshLogin(), shellGeneration,    shellGeneration.load()};
+        const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
+                                sshLogin(), shellGeneration, shellGeneration.load()};
         runInBackground(
-            access.pool, this, [shell] { return shell.ensureMaster(); },
+            access.pool, this, [shell] { return shell.ensureMaster(true); },
             [completion](bool up) {
                 completion(up, up ? std::nullopt : std::optional(sshConnectionFailed()));
             });
@@ -298,8 +316,8 @@ void GlinetAdapter::requestClientList(bool isRetry, ListCompletion completion) {
         sendClientListCall(isRetry, std::move(completion));
         return;
     }
-    logIn(true, [this, isRetry, completion = std::move(completion)](bool loggedIn) {
-        if (loggedIn && sid)
+    logIn(false, [this, isRetry, completion = std::move(completion)](const LoginGate::Outcome& login) {
+        if (login.success && sid)
             sendClientListCall(isRetry, completion);
         else
             completion(std::nullopt);
@@ -348,17 +366,26 @@ void GlinetAdapter::dumpListRowOnce(const GlinetClientList& list) {
 
 void GlinetAdapter::readRadio(const RouterClient& row, const QString& targetMAC,
                               ClientCompletion completion) {
-    const RouterShell shell{ssh,        access.credentials, access.logger,
-                            sshLogin(), shellGeneration,    shellGeneration.load()};
+    const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
+                            sshLogin(), shellGeneration, shellGeneration.load()};
     runInBackground(
         access.pool, this, [shell, ip = row.ip, targetMAC] { return shell.findStation(ip, targetMAC); },
-        [this, row, targetMAC,
-         completion = std::move(completion)](const std::optional<QJsonObject>& station) {
+        [this, row, targetMAC, asked = sessionGeneration,
+         completion = std::move(completion)](const StationAnswer& answer) {
+            // A reset meanwhile cut the shell's work short, which is no outage.
+            if (asked != sessionGeneration)
+                return completion(std::nullopt);
+            // Every poll of an outage meets it; the log hears of it once.
+            if (!answer.shellAnswered && !hasLoggedSSHOutage)
+                access.logger.logError(VtCode::transportFailed, QStringLiteral("router SSH not answering"));
+            hasLoggedSSHOutage = !answer.shellAnswered;
+            const std::optional<QJsonObject>& station = answer.station;
             if (station && !hasLoggedGLiNetSSHDump) {
                 writeDiagnosticDump(access.logger, glinetAssoclistDump(targetMAC, *station));
                 hasLoggedGLiNetSSHDump = true;
             }
-            completion(withRadio(row, station ? std::optional(radioFromStation(*station)) : std::nullopt));
+            completion(withRadio(row, station ? std::optional(radioFromStation(*station)) : std::nullopt,
+                                 !answer.shellAnswered));
         });
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "router/LoginGate.h"
 #include "router/RouterAccess.h"
 #include "router/RouterAdapter.h"
 #include "router/RouterHttpSession.h"
 #include "router/glinet/GlinetClientList.h"
+#include "router/ssh/MasterStartBackoff.h"
 #include "router/ssh/SshTransport.h"
 
 #include <QObject>
@@ -31,15 +33,16 @@ public:
     void disconnect() override;
 
 private:
-    using Done = std::function<void(bool)>;
     // None when nothing readable came; the rows are kept ones, the clients raw.
     using ListCompletion = std::function<void(const std::optional<GlinetClientList>&)>;
 
-    // Reads the stored password, then challenges and logs in. On the polling
-    // path (`requirePassword`) an empty password ends it before any request.
-    void logIn(bool requirePassword, Done done);
+    // One login at a time through the gate; `userAsked` for the user's connect.
+    void logIn(bool userAsked, LoginGate::Waiter done);
+    // Reads the stored password, then challenges and logs in; without a
+    // password nothing is sent.
+    void attemptLogin(LoginGate::Finish finish);
     void answerChallenge(const QUrl& url, const RouterHttpResult& answer, const QString& password,
-                         quint64 generation, const Done& done);
+                         quint64 generation, const LoginGate::Finish& finish);
     void logInAndStartMaster(ConnectCompletion completion);
     // Logs in first when there is no session; an expired session is renewed
     // once per request.
@@ -59,6 +62,8 @@ private:
     RouterHttpSession session;
     // Used from pool threads; the manager drains the pool before it goes.
     SshTransport ssh;
+    MasterStartBackoff masterStarts;
+    LoginGate gate{*this};
     std::optional<QString> sid;
     // Answers of a session that was reset or disconnected while they were on
     // their way must not bring it back.
@@ -68,4 +73,6 @@ private:
     std::atomic<quint64> shellGeneration{0};
     bool hasLoggedGLiNetHTTPDump = false;
     bool hasLoggedGLiNetSSHDump = false;
+    // The router's shell stopped answering polls and that has been logged.
+    bool hasLoggedSSHOutage = false;
 };

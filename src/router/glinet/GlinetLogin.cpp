@@ -104,6 +104,6 @@ GlinetLoginResult readGlinetLoginAnswer(const QByteArray& body) {
     if (!code)
         code = answer->errorCode;
     if (code)
-        return {std::nullopt, QStringLiteral("code:") + *code};
+        return {std::nullopt, QStringLiteral("code:") + *code, true};
     return {std::nullopt, QStringLiteral("no-sid")};
 }

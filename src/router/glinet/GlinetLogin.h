@@ -38,6 +38,9 @@ struct GlinetLoginResult {
     // The `authRejected` detail: "code:" + the router's code, or "no-sid".
     // Empty when `sid` is set.
     QString rejectionDetail;
+    // The router named a code: it read the login and turned the password down,
+    // which an unreadable or cut-off answer does not say.
+    bool refused = false;
 };
 
 GlinetLoginResult readGlinetLoginAnswer(const QByteArray& body);

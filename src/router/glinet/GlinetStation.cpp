@@ -151,7 +151,8 @@ std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bo
     return 20;
 }
 
-RouterClient withRadio(RouterClient row, const std::optional<GlinetRadio>& radio) {
+RouterClient withRadio(RouterClient row, const std::optional<GlinetRadio>& radio, bool shellSilent) {
+    row.radioTransportDown = !radio && shellSilent;
     row.rssi = radio ? radio->rssi : noSignalRSSI;
     row.txRate = radio ? radio->txRate : 0.0;
     if (radio && radio->txBytes != 0)

@@ -52,5 +52,6 @@ std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bo
 
 // The list row completed with the radio record: RSSI, rate and link detail from
 // the radio (RSSI -99 and rate 0 without one), each counter from the radio unless
-// it is 0.
-RouterClient withRadio(RouterClient row, const std::optional<GlinetRadio>& radio);
+// it is 0. A record missing because the router's shell did not answer
+// (`shellSilent`) is marked as such: it says nothing about the station's signal.
+RouterClient withRadio(RouterClient row, const std::optional<GlinetRadio>& radio, bool shellSilent);

@@ -65,7 +65,9 @@ UniFiAdapter::UniFiAdapter(RouterAccess& access)
 UniFiAdapter::~UniFiAdapter() = default;
 
 void UniFiAdapter::connect(ConnectCompletion completion) {
-    logIn(std::move(completion));
+    logIn(true, [completion = std::move(completion)](const LoginGate::Outcome& login) {
+        completion(login.success, login.message);
+    });
 }
 
 void UniFiAdapter::fetchClients(ClientsCompletion completion) {
@@ -120,6 +122,7 @@ void UniFiAdapter::fetchModelName(ModelCompletion completion) {
 
 void UniFiAdapter::resetSession() {
     ++generation;
+    gate.reset();
     uniFiBaseURL.clear();
     uniFiAPIBase.clear();
     uniFiCookie.clear();
@@ -165,7 +168,7 @@ void UniFiAdapter::readAPSSHCredentials(std::function<void()> done) {
     });
 }
 
-void UniFiAdapter::logIn(LoginDone done) {
+void UniFiAdapter::logIn(bool userAsked, LoginGate::Waiter done) {
     const QString address = access.routerAddress();
     const Endpoint uniFiOS{consoleBase(address).value_or(QString()), QStringLiteral("/api/auth/login"),
                            QStringLiteral("/proxy/network/api/s/default")};
@@ -173,44 +176,57 @@ void UniFiAdapter::logIn(LoginDone done) {
                            QStringLiteral("/api/login"), QStringLiteral("/api/s/default")};
     if (!uniFiCookie.isEmpty() &&
         (uniFiAPIBase == uniFiOS.base + uniFiOS.apiPath || uniFiAPIBase == classic.base + classic.apiPath))
-        return later([done] { done(true, std::nullopt); });
+        return later([done] { done({true, std::nullopt, false}); });
+    gate.logIn(
+        address, userAsked,
+        [this, address, uniFiOS, classic](LoginGate::Finish finish) {
+            logInToEither(address, uniFiOS, classic, std::move(finish));
+        },
+        std::move(done));
+}
 
+void UniFiAdapter::logInToEither(const QString& address, const Endpoint& uniFiOS, const Endpoint& classic,
+                                 LoginGate::Finish finish) {
     const QString username = access.settings.readString(SettingsKey::routerUsername).value_or(QString());
     const quint64 asked = generation;
-    // A session forgotten while this ran reports a plain failure and sets nothing.
-    const LoginDone finish = [this, asked, done](bool success, std::optional<QString> message) {
-        if (asked != generation)
-            return done(false, std::nullopt);
-        done(success, std::move(message));
-    };
     runInBackground(
         access.pool, this,
-        [&credentials = access.credentials, address] { return readRouterPassword(credentials, address); },
-        [this, asked, uniFiOS, classic, username, finish](const QString& password) {
+        [&credentials = access.credentials, address] { return lookUpRouterPassword(credentials, address); },
+        [this, asked, uniFiOS, classic, username, finish](const RouterPasswordLookup& lookup) {
+            // A session forgotten while this ran sets nothing; the gate has
+            // already told its callers.
             if (asked != generation)
-                return finish(false, std::nullopt);
+                return finish({});
+            if (!lookup.password)
+                return finish({false, lookup.failure, false});
+            const QString password = *lookup.password;
             attemptLogin(uniFiOS, username, password,
-                         [this, asked, classic, username, password, finish](UniFiLoginVerdict verdict) {
+                         [this, asked, classic, username, password, finish](UniFiLoginVerdict first) {
                              if (asked != generation)
-                                 return finish(false, std::nullopt);
-                             if (verdict == UniFiLoginVerdict::accepted)
-                                 return finish(true, std::nullopt);
+                                 return finish({});
+                             if (first == UniFiLoginVerdict::accepted)
+                                 return finish({true, std::nullopt, false});
                              // A cloud account fails on the classic controller too.
-                             if (verdict == UniFiLoginVerdict::ssoAccount)
-                                 return finish(false, uniFiSSOAccountMessage());
-                             attemptLogin(classic, username, password, [finish](UniFiLoginVerdict verdict) {
-                                 if (verdict == UniFiLoginVerdict::accepted)
-                                     return finish(true, std::nullopt);
-                                 finish(false, uniFiAuthenticationFailedMessage());
-                             });
+                             if (first == UniFiLoginVerdict::ssoAccount)
+                                 return finish({false, uniFiSSOAccountMessage(), true});
+                             attemptLogin(classic, username, password,
+                                          [first, finish](UniFiLoginVerdict second) {
+                                              if (second == UniFiLoginVerdict::accepted)
+                                                  return finish({true, std::nullopt, false});
+                                              // The two generations are one login: either one
+                                              // turning the password down is the router's refusal.
+                                              const bool refused = first == UniFiLoginVerdict::rejected ||
+                                                                   second != UniFiLoginVerdict::inconclusive;
+                                              finish({false, uniFiAuthenticationFailedMessage(), refused});
+                                          });
                          });
         });
 }
 
 void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& username, const QString& password,
                                 std::function<void(UniFiLoginVerdict)> done) {
-    if (endpoint.base.isEmpty() || username.isEmpty() || password.isEmpty())
-        return done(UniFiLoginVerdict::rejected);
+    if (endpoint.base.isEmpty() || username.isEmpty())
+        return done(UniFiLoginVerdict::inconclusive);
     const QJsonObject body{{QStringLiteral("username"), username},
                            {QStringLiteral("password"), password},
                            {QStringLiteral("remember"), true}};
@@ -226,7 +242,7 @@ void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& usernam
         const UniFiLoginOutcome outcome =
             uniFiLoginOutcome(answer.answeredStatus(), answer.headers, answer.body);
         if (asked != generation)
-            return done(UniFiLoginVerdict::rejected);
+            return done(UniFiLoginVerdict::inconclusive);
         if (outcome.verdict == UniFiLoginVerdict::accepted) {
             uniFiBaseURL = endpoint.base;
             uniFiAPIBase = endpoint.base + endpoint.apiPath;
@@ -241,7 +257,7 @@ void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& usernam
 void UniFiAdapter::ensureLoggedIn(std::function<void(bool)> done) {
     if (!uniFiCookie.isEmpty())
         return done(true);
-    logIn([done](bool success, const std::optional<QString>&) { done(success); });
+    logIn(false, [done](const LoginGate::Outcome& login) { done(login.success); });
 }
 
 QList<QPair<QByteArray, QByteArray>> UniFiAdapter::sessionHeaders() const {

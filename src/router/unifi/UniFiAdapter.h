@@ -1,5 +1,6 @@
 #pragma once
 
+#include "router/LoginGate.h"
 #include "router/RouterAccess.h"
 #include "router/RouterAdapter.h"
 #include "router/RouterHttpSession.h"
@@ -43,11 +44,15 @@ private:
         QString loginPath;
         QString apiPath;
     };
-    using LoginDone = std::function<void(bool success, std::optional<QString> message)>;
     using StationsDone = std::function<void(std::optional<QJsonArray> stations)>;
     using AnswerDone = RouterHttpSession::Completion;
 
-    void logIn(LoginDone done);
+    // One login at a time through the gate; `userAsked` for the user's connect.
+    void logIn(bool userAsked, LoginGate::Waiter done);
+    // The console first, then the classic controller: one attempt for the gate.
+    // Without a stored password nothing is sent.
+    void logInToEither(const QString& address, const Endpoint& uniFiOS, const Endpoint& classic,
+                       LoginGate::Finish finish);
     void attemptLogin(const Endpoint& endpoint, const QString& username, const QString& password,
                       std::function<void(UniFiLoginVerdict)> done);
     void ensureLoggedIn(std::function<void(bool loggedIn)> done);
@@ -84,6 +89,7 @@ private:
     QString apSSHPassword;
     bool hasLoggedUniFiRESTDump = false;
 
+    LoginGate gate{*this};
     UniFiAccessPointPath accessPoint;
     // Last, so it goes first: requests it ends then find this object still
     // whole, and their completions are dropped with it.

@@ -49,6 +49,8 @@ UniFiLoginOutcome uniFiLoginOutcome(std::optional<int> status,
     if (status != 200) {
         if (status == mfaRequiredStatus || demandsSecondFactor(bodyObject(body)))
             outcome.verdict = UniFiLoginVerdict::ssoAccount;
+        else if (status == 400 || status == 401 || status == 403)
+            outcome.verdict = UniFiLoginVerdict::rejected;
         return outcome;
     }
 

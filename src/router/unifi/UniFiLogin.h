@@ -9,16 +9,21 @@
 // What a login answer means for the session.
 enum class UniFiLoginVerdict {
     accepted,
-    // Wrong or unknown credentials, or not a UniFi login at all: the classic
-    // controller is worth a try.
+    // The login was answered with a refusal of the credentials (400, 401 or
+    // 403): the classic controller is worth a try, and a poll should not send
+    // the same password again.
     rejected,
+    // No answer, or one that is no UniFi login's (another status, or a 200
+    // without a session): nothing is known about the credentials, and the
+    // classic controller is worth a try.
+    inconclusive,
     // A cloud account demanding multi-factor sign-in: no local login will pass,
     // so there is nothing to fall back to.
     ssoAccount,
 };
 
 struct UniFiLoginOutcome {
-    UniFiLoginVerdict verdict = UniFiLoginVerdict::rejected;
+    UniFiLoginVerdict verdict = UniFiLoginVerdict::inconclusive;
     // "TOKEN=..." or "unifises=..." when accepted.
     QString cookie;
     // For the X-CSRF-Token header; may be empty.

@@ -115,6 +115,11 @@ TEST_F(GlinetAdapterTest, FailedLoginOrMasterReportsWhichAndAFailedLoginStartsNo
     ssh.acceptPassword(u"not the router's"_s);
     EXPECT_EQ(connectNow(), std::pair(false, std::optional(u"SSH connection failed"_s)));
     EXPECT_EQ(logged(u"VT-1003"_s), 1);
+    // Polls right after start no master; their rows say why they have no radio.
+    for (int poll = 0; poll < 2; ++poll)
+        EXPECT_TRUE(clientNow(cameraMAC).value_or(RouterClient()).radioTransportDown);
+    EXPECT_EQ(ssh.masterStarts().size(), 1);
+    EXPECT_EQ(logged(u"VT-1004 router SSH not answering"_s), 1);
 }
 
 // The address rules have their own table; the adapter only has to heed them.
@@ -123,6 +128,7 @@ TEST_F(GlinetAdapterTest, NoUrlNoPasswordOrNoListGivesNothing) {
     EXPECT_EQ(connectNow().first, false);
     address = u"127.0.0.1"_s;
     credentials.items.clear();
+    EXPECT_EQ(connectNow(), std::pair(false, std::optional(u"No password stored for 127.0.0.1"_s)));
     EXPECT_TRUE(clientsNow().isEmpty());
     EXPECT_TRUE(router.requests().isEmpty());
 
@@ -198,6 +204,9 @@ TEST_F(GlinetAdapterTest, TargetPollMergesTheListRowWithTheStationsRadio) {
     adapter->resetSession();
     clientNow(cameraMAC);
     EXPECT_EQ(logged(u"VT-5001 [DIAG]"_s), 4);
+    // A master whose router went away prints nothing at all.
+    ssh.answer(devices, "");
+    EXPECT_TRUE(clientNow(cameraMAC).value_or(RouterClient()).radioTransportDown);
 }
 
 TEST_F(GlinetAdapterTest, DisconnectClosesTheMasterAndEndsRequestsInFlightAndDestructionDropsThem) {

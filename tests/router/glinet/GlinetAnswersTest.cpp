@@ -50,8 +50,12 @@ TEST(GlinetStation, WidthEstimateSitsAtItsBoundaries) {
 TEST(GlinetStation, MergesOnlyCountersTheRadioHasAndBuildsOnlySafeCommands) {
     const RouterClient row(u"aa:bb"_s, {}, {}, {}, -99, 12.0, true, 500, 700, std::nullopt);
     EXPECT_EQ(
-        withRadio(row, radioFromStation(*station(R"("tx":{"rate":6000,"bytes":0})"))),
+        withRadio(row, radioFromStation(*station(R"("tx":{"rate":6000,"bytes":0})")), false),
         RouterClient(u"aa:bb"_s, {}, {}, {}, -61, 6.0, true, 500, 700, ClientLinkDetail({}, {}, 20, {}, {})));
+    // No record, no reading; the row tells a silent shell from a missing station.
+    for (const bool shellSilent : {false, true})
+        EXPECT_EQ(withRadio(row, std::nullopt, shellSilent),
+                  RouterClient(u"aa:bb"_s, {}, {}, {}, -99, 0.0, true, 500, 700, std::nullopt, shellSilent));
     for (const QString& ip : {u"192.168.8"_s, u"1.2.3.4;reboot"_s, u"1..2.3"_s})
         EXPECT_EQ(glinetPingCommand(ip), std::nullopt) << ip.toStdString();
     EXPECT_EQ(glinetAssoclistCommand(u"wlan0'; reboot; '"_s), std::nullopt);

@@ -141,9 +141,17 @@ TEST_F(UniFiAdapterTest, TriesTheClassicControllerOnlyAfterAPlainRejection) {
     const Login failed{false, uniFiAuthenticationFailedMessage()};
     const QList<QByteArray> both{uniFiOSLogin, classicLogin};
     credentials.items.clear();
-    EXPECT_EQ(attempt({}, {}), std::pair(failed, QList<QByteArray>()));
+    EXPECT_EQ(attempt({}, {}),
+              std::pair(Login(false, u"No password stored for 127.0.0.1"_s), QList<QByteArray>()));
     credentials.items.insert(u"routerPassword_127.0.0.1"_s, u"pw"_s);
     EXPECT_EQ(attempt(cutOff, cutOff), std::pair(failed, both));
+    // A poll sends the password again after answers that never came, but not
+    // after a refusal by either generation.
+    clientsNow();
+    EXPECT_EQ(console.lines().count(uniFiOSLogin), 2);
+    EXPECT_EQ(attempt(answering(401, "{}"), cutOff), std::pair(failed, both));
+    EXPECT_TRUE(clientsNow().isEmpty());
+    EXPECT_EQ(console.lines().count(uniFiOSLogin), 3);
     EXPECT_EQ(attempt(answering(401, R"({"code": "MFA_AUTH_REQUIRED"})"), {}),
               std::pair(Login(false, uniFiSSOAccountMessage()), QList<QByteArray>{uniFiOSLogin}));
     EXPECT_EQ(attempt(answering(401, R"({"code": "AUTHENTICATION_FAILED"})"),
