@@ -11,6 +11,7 @@
 #include "router/glinet/GlinetModelName.h"
 #include "router/glinet/GlinetRpcAnswer.h"
 #include "router/glinet/GlinetStation.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "router/keyring/RouterPassword.h"
 
 #include <QJsonArray>
@@ -87,12 +88,14 @@ struct RouterShell {
     quint64 askedGeneration;
 
     // The keyring is read only when a master has to be started.
-    bool ensureMaster() const {
+    SshTransport::MasterStart ensureMaster() const {
         if (ssh.isMasterAlive(login))
-            return true;
-        return currentGeneration.load() == askedGeneration &&
-               ssh.ensureMaster(login, readRouterPassword(credentials, login.host));
+            return SshTransport::MasterStart::up;
+        if (currentGeneration.load() != askedGeneration)
+            return SshTransport::MasterStart::failed;
+        return ssh.ensureMaster(login, readRouterPassword(credentials, login.host));
     }
+    bool hasMaster() const { return ensureMaster() == SshTransport::MasterStart::up; }
 
     std::optional<QByteArray> run(const QString& command) const {
         const std::optional<QString> output = ssh.runCommand(login, command);
@@ -101,7 +104,7 @@ struct RouterShell {
 
     // The target's station in the first interface's assoclist that has it.
     std::optional<QJsonObject> findStation(const QString& clientIP, const QString& targetMAC) const {
-        if (!ensureMaster())
+        if (!hasMaster())
             return std::nullopt;
         if (const std::optional<QString> ping = glinetPingCommand(clientIP)) {
             run(*ping);
@@ -127,7 +130,7 @@ struct RouterShell {
     }
 
     std::optional<QString> modelName() const {
-        if (!ensureMaster())
+        if (!hasMaster())
             return std::nullopt;
         const std::optional<QByteArray> output = run(glinetBoardCommand);
         const std::optional<QString> model = output ? readGlinetBoardModel(*output) : std::nullopt;
@@ -143,7 +146,8 @@ struct RouterShell {
 
 GlinetAdapter::GlinetAdapter(RouterAccess& access)
     : access(access)
-    , ssh(SshTransport::Kind::mainRouter, access.logger, access.sshDirectory) {}
+    , ssh(SshTransport::Kind::mainRouter, access.logger, RouterIdentityStore::beside(access.settings),
+          access.sshDirectory) {}
 
 GlinetAdapter::~GlinetAdapter() = default;
 
@@ -287,8 +291,12 @@ void GlinetAdapter::logInAndStartMaster(ConnectCompletion completion) {
                                 sshLogin(), shellGeneration,    shellGeneration.load()};
         runInBackground(
             access.pool, this, [shell] { return shell.ensureMaster(); },
-            [completion](bool up) {
-                completion(up, up ? std::nullopt : std::optional(sshConnectionFailed()));
+            [completion, address = shell.login.host](SshTransport::MasterStart start) {
+                if (start == SshTransport::MasterStart::up)
+                    return completion(true, std::nullopt);
+                completion(false, start == SshTransport::MasterStart::hostKeyChanged
+                                      ? hostKeyChangedMessage(address)
+                                      : sshConnectionFailed());
             });
     });
 }
