@@ -5,6 +5,7 @@
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/RouterUrl.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "router/keyring/RouterPassword.h"
 #include "router/peplink/PeplinkAnswers.h"
 
@@ -34,7 +35,8 @@ QByteArray bearer(const QString& token) {
 } // namespace
 
 PeplinkAdapter::PeplinkAdapter(RouterAccess& access)
-    : access(access) {}
+    : access(access)
+    , peplinkSession(RouterIdentityStore::beside(access.settings), access.logger) {}
 
 // Requests still in flight end with the session; their completions are dropped
 // because this object is their context and is going.
@@ -134,9 +136,12 @@ void PeplinkAdapter::sendGrant(const QString& address, const QUrl& url, const QS
                             const std::optional<QString> token =
                                 result.error ? std::nullopt : PeplinkAnswers::tokenFromGrant(result.body);
                             if (!token) {
-                                completion({std::nullopt, authenticationFailed});
+                                completion({std::nullopt, result.error == RouterHttpError::identityChanged
+                                                              ? certificateChangedMessage(address)
+                                                              : authenticationFailed});
                                 return;
                             }
+                            peplinkSession.pinCertificate(result);
                             // Every poll is granted a token: only the first of a session
                             // is news worth a line in the journal.
                             if (!peplinkToken || peplinkToken->address != address)

@@ -7,6 +7,7 @@
 #include "router/DiagnosticDump.h"
 #include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "router/keyring/RouterPassword.h"
 #include "router/unifi/UniFiAccessPointLookup.h"
 #include "router/unifi/UniFiAnswer.h"
@@ -60,7 +61,8 @@ RouterHttpResult unsentRequest() {
 
 UniFiAdapter::UniFiAdapter(RouterAccess& access)
     : access(access)
-    , accessPoint(*this, access) {}
+    , accessPoint(*this, access)
+    , uniFiSession(RouterIdentityStore::beside(access.settings), access.logger) {}
 
 UniFiAdapter::~UniFiAdapter() = default;
 
@@ -198,11 +200,12 @@ void UniFiAdapter::logIn(LoginDone done) {
                              // A cloud account fails on the classic controller too.
                              if (verdict == UniFiLoginVerdict::ssoAccount)
                                  return finish(false, uniFiSSOAccountMessage());
-                             attemptLogin(classic, username, password, [finish](UniFiLoginVerdict verdict) {
-                                 if (verdict == UniFiLoginVerdict::accepted)
-                                     return finish(true, std::nullopt);
-                                 finish(false, uniFiAuthenticationFailedMessage());
-                             });
+                             attemptLogin(classic, username, password,
+                                          [this, finish, first = verdict](UniFiLoginVerdict verdict) {
+                                              if (verdict == UniFiLoginVerdict::accepted)
+                                                  return finish(true, std::nullopt);
+                                              finish(false, loginFailureMessage(first, verdict));
+                                          });
                          });
         });
 }
@@ -227,7 +230,10 @@ void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& usernam
             uniFiLoginOutcome(answer.answeredStatus(), answer.headers, answer.body);
         if (asked != generation)
             return done(UniFiLoginVerdict::rejected);
+        if (answer.error == RouterHttpError::identityChanged)
+            return done(UniFiLoginVerdict::identityChanged);
         if (outcome.verdict == UniFiLoginVerdict::accepted) {
+            uniFiSession.pinCertificate(answer);
             uniFiBaseURL = endpoint.base;
             uniFiAPIBase = endpoint.base + endpoint.apiPath;
             uniFiCookie = outcome.cookie;
@@ -236,6 +242,14 @@ void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& usernam
         }
         done(outcome.verdict);
     });
+}
+
+QString UniFiAdapter::loginFailureMessage(UniFiLoginVerdict console, UniFiLoginVerdict classic) const {
+    // When a port showed another certificate than pinned, no password went
+    // there: that is the news, not a wrong password.
+    if (console == UniFiLoginVerdict::identityChanged || classic == UniFiLoginVerdict::identityChanged)
+        return certificateChangedMessage(access.routerAddress());
+    return uniFiAuthenticationFailedMessage();
 }
 
 void UniFiAdapter::ensureLoggedIn(std::function<void(bool)> done) {
