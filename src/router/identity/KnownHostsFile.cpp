@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -24,7 +25,8 @@ QPair<QString, int> hostOf(const QString& pattern) {
 
 std::optional<HostLine> parse(const QByteArray& line) {
     QList<QByteArray> fields = line.simplified().split(' ');
-    // A marker (@cert-authority, @revoked) is no host key of a router we reached.
+    // Comments, markers (@cert-authority, @revoked) and hashed names name no
+    // router we can list; such lines are left as they are.
     if (fields.size() < 3 || fields.first().startsWith('#') || fields.first().startsWith('@') ||
         fields.first().startsWith('|'))
         return std::nullopt;

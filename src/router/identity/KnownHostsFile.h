@@ -2,6 +2,8 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 // One host key line of an OpenSSH known-hosts file, as ssh-keygen -l names it.
 struct KnownHostKey {

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -50,8 +51,8 @@ template <typename Change> std::optional<int> update(const QString& path, Change
     std::lock_guard lock(writeMutex);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QLockFile otherWriters(path + QStringLiteral(".lock"));
-    // Without the lock the write still goes ahead: a pin lost to a race is
-    // taken again at the next login, a refused one is not.
+    // Without the lock (one left by a crashed process) the write still goes
+    // ahead: a change lost to a rare race beats a pin never written.
     otherWriters.tryLock(2000);
     QJsonObject identities = load(path);
     const int changed = change(identities);
@@ -186,8 +187,8 @@ std::optional<int> RouterIdentityStore::forget(const QString& address) {
         }
         return removed;
     });
-    const std::optional<int> hostKeys = KnownHostsFile::remove(knownHostsPath(), address);
-    if (!changed || !hostKeys)
+    const std::optional<int> keyLines = KnownHostsFile::remove(knownHostsPath(), address);
+    if (!changed || !keyLines)
         return std::nullopt;
-    return pins + *hostKeys;
+    return pins + *keyLines;
 }
