@@ -119,13 +119,21 @@ RouterIdentityStore::judgeCertificate(const QString& address, int port, const QS
 }
 
 void RouterIdentityStore::pinCertificate(const QString& address, int port, const QString& fingerprint) {
+    const auto pinnedThere = [&](const QJsonObject& identities) {
+        const QJsonArray pins = identities[certificatesKey].toArray();
+        return std::any_of(pins.begin(), pins.end(), [&](const QJsonValue& pin) {
+            return sameAddress(pin, address) && pin[QStringLiteral("port")].toInt() == port;
+        });
+    };
+    // Peplink logs in at every poll: only the first login at a port may cost a write.
+    if (pinnedThere(load(identitiesPath())))
+        return;
     update(identitiesPath(), [&](QJsonObject& identities) {
-        QJsonArray pins = identities[certificatesKey].toArray();
-        for (const QJsonValue& pin : pins)
-            if (sameAddress(pin, address) && pin[QStringLiteral("port")].toInt() == port)
-                return 0;
+        if (pinnedThere(identities))
+            return 0;
         QJsonObject pin = entry(address, fingerprint);
         pin.insert(QStringLiteral("port"), port);
+        QJsonArray pins = identities[certificatesKey].toArray();
         pins.append(pin);
         identities.insert(certificatesKey, pins);
         return 1;
