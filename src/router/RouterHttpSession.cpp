@@ -1,8 +1,12 @@
 #include "router/RouterHttpSession.h"
 
+#include "logs/EventLogger.h"
+
+#include <QCryptographicHash>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QThread>
@@ -28,10 +32,23 @@ QNetworkRequest networkRequestFor(const RouterHttpRequest& request) {
     // points; the caller sees the 3xx instead.
     networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                                 QNetworkRequest::ManualRedirectPolicy);
+    // Each HTTP/1.1 connection is judged at its own handshake; routers speak
+    // nothing newer that a shared HTTP/2 connection would be worth it for.
+    networkRequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
     networkRequest.setSslConfiguration(tls);
     return networkRequest;
+}
+
+std::optional<PresentedCertificate> presentedBy(const QNetworkReply& reply) {
+    const QSslCertificate certificate = reply.sslConfiguration().peerCertificate();
+    if (certificate.isNull())
+        return std::nullopt;
+    return PresentedCertificate{
+        reply.url().host(), reply.url().port(443),
+        QString::fromLatin1(
+            QCryptographicHash::hash(certificate.toDer(), QCryptographicHash::Sha256).toHex(':').toUpper())};
 }
 
 // Qt reports HTTP error statuses as errors too; those are answers for the
@@ -66,7 +83,8 @@ RouterHttpResult resultOf(QNetworkReply& reply, Exchange& exchange) {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         return {RouterHttpError::network, 0, {}, {}};
-    return {std::nullopt, status.toInt(), reply.rawHeaderPairs(), std::move(exchange.body)};
+    return {std::nullopt, status.toInt(), reply.rawHeaderPairs(), std::move(exchange.body),
+            presentedBy(reply)};
 }
 
 void endWith(QNetworkReply* reply, Exchange& exchange, RouterHttpError reason) {
@@ -84,6 +102,11 @@ RouterHttpSession::RouterHttpSession() {
     network.setProxy(QNetworkProxy::NoProxy);
 }
 
+RouterHttpSession::RouterHttpSession(RouterIdentityStore identities, EventLogger& logger)
+    : RouterHttpSession() {
+    pinning.emplace(Pinning{std::move(identities), logger, {}});
+}
+
 RouterHttpSession::~RouterHttpSession() {
     abortAll();
 }
@@ -95,6 +118,14 @@ void RouterHttpSession::send(const RouterHttpRequest& request, QObject* context,
                                ? network.sendCustomRequest(networkRequest, request.method)
                                : network.sendCustomRequest(networkRequest, request.method, request.body);
     auto exchange = std::make_shared<Exchange>();
+
+    // Emitted once the handshake is done and before the request is written.
+    // The reply belongs to `network`, so this session outlives the connection.
+    if (pinning)
+        QObject::connect(reply, &QNetworkReply::encrypted, reply, [this, reply, exchange] {
+            if (!admits(*reply))
+                endWith(reply, *exchange, RouterHttpError::identityChanged);
+        });
 
     // A hard deadline, not an idle one: a router trickling bytes must not hold
     // a poll open.
@@ -133,6 +164,30 @@ void RouterHttpSession::send(const RouterHttpRequest& request, QObject* context,
                 guard.data(), [completion, result = std::move(result)] { completion(result); },
                 Qt::QueuedConnection);
         });
+}
+
+bool RouterHttpSession::admits(const QNetworkReply& reply) {
+    const std::optional<PresentedCertificate> presented = presentedBy(reply);
+    if (!presented)
+        return false;
+    const QString endpoint = presented->address + QLatin1Char(':') + QString::number(presented->port);
+    if (pinning->identities.judgeCertificate(presented->address, presented->port, presented->fingerprint) !=
+        RouterIdentityStore::CertificateVerdict::changed) {
+        pinning->refused.remove(endpoint);
+        return true;
+    }
+    // A poll every second must not write a line every second.
+    if (!pinning->refused.contains(endpoint)) {
+        pinning->refused.insert(endpoint);
+        pinning->logger.logError(VtCode::authRejected, QStringLiteral("identity-changed ") + endpoint);
+    }
+    return false;
+}
+
+void RouterHttpSession::pinCertificate(const RouterHttpResult& answer) {
+    if (pinning && answer.certificate)
+        pinning->identities.pinCertificate(answer.certificate->address, answer.certificate->port,
+                                           answer.certificate->fingerprint);
 }
 
 void RouterHttpSession::abortAll() {

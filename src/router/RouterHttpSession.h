@@ -2,15 +2,25 @@
 
 #include "router/RouterHttpRequest.h"
 #include "router/RouterHttpResult.h"
+#include "router/identity/RouterIdentityStore.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QSet>
 #include <functional>
+
+class EventLogger;
+class QNetworkReply;
 
 // The HTTP session of one router: a GL.iNet web interface, a UniFi console or a
 // Peplink device. Routers serve self-signed, expired or wrongly named
-// certificates, so this session accepts any certificate; nothing outside router
-// requests may use it. It keeps no cookies either way: the UniFi session cookie
+// certificates, so no authority vouches for them; instead a session made with
+// an identity store trusts a router's certificate on first use: the caller pins
+// it once a login there has succeeded, and from then on a connection to that
+// router presenting another certificate is ended after its handshake, before a
+// byte of the request (password, cookie or token) is written. A session
+// without a store accepts any certificate and is for questions that carry
+// nothing secret. It keeps no cookies either way: the UniFi session cookie
 // travels only in the caller's explicit Cookie header. Connections stay open
 // between requests so a poll does not pay a TLS handshake each second.
 //
@@ -27,6 +37,9 @@ public:
     static constexpr qint64 maximumAnswerBytes = 16 * 1024 * 1024;
 
     RouterHttpSession();
+    // Checks certificates against `identities`; a refused router is logged once
+    // until it shows a certificate that passes again.
+    RouterHttpSession(RouterIdentityStore identities, EventLogger& logger);
     // Ends what is still in flight, so every caller hears back.
     ~RouterHttpSession();
     RouterHttpSession(const RouterHttpSession&) = delete;
@@ -40,6 +53,20 @@ public:
     // Ends every request in flight; each completes with a network error.
     void abortAll();
 
+    // Pins the certificate that carried `answer` to its router's address and
+    // port, unless one is pinned there already. Call once a login succeeded.
+    void pinCertificate(const RouterHttpResult& answer);
+
 private:
+    struct Pinning {
+        RouterIdentityStore identities;
+        EventLogger& logger;
+        // "address:port" of routers refused since they last passed.
+        QSet<QString> refused;
+    };
+
+    bool admits(const QNetworkReply& reply);
+
     QNetworkAccessManager network;
+    std::optional<Pinning> pinning;
 };

@@ -2,7 +2,9 @@
 # veltrano-cli against the router lab, as a user drives it: keep the password
 # in the (private) keyring, detect, connect, then list the clients of each
 # family and compare them with the rows the mapping rules give for the lab's
-# scenario, pinned so that nothing moves while it is read.
+# scenario, pinned so that nothing moves while it is read. Then each kind of
+# router identity changes under it: a Peplink device shows another certificate,
+# the GL.iNet router's sshd another host key.
 # Usage: cli-clients.sh VELTRANO_CLI EXPECTED_DIR   (inside the lab and a
 # private Secret Service: run-in-router-lab.sh run-with-secret-service.sh ...)
 set -eu
@@ -46,4 +48,36 @@ for family in glinet unifi peplink; do
     "$cli" model >>"$work/models"
 done
 diff -u "$expected/models.txt" "$work/models" || failures=$((failures + 1))
+
+# Connecting to a replaced router is refused, with the event line and the
+# sentence that say why, until `trust forget` lets the next connect trust it.
+refused() {
+    "$cli" settings set routerIP "$1" >/dev/null
+    "$cli" settings set detectedRouterType "$2" >/dev/null
+    "$cli" trust list | grep -q "^$1 *$4 "
+    said=$("$cli" connect 2>&1) && { echo "connected to $1 despite a different $3" >&2; exit 1; }
+    [ "$(printf '%s\n' "$said" | tail -n 2)" = "veltrano-cli: error: VT-2003 router login rejected: $5
+The router at $1 presented a different $3 than before. If you replaced or reset the router, forget its \
+identity and connect again." ] || { echo "$said" >&2; exit 1; }
+    "$cli" trust forget "$1" >/dev/null
+}
+
+control "$VELTRANO_LAB_PEPLINK" '{"command":"reset"}'
+control "$VELTRANO_LAB_PEPLINK" "{\"command\":\"certificate\",\"cert\":\"$VELTRANO_LAB_OTHER_CERT\",\
+\"key\":\"$VELTRANO_LAB_OTHER_KEY\"}"
+refused "$VELTRANO_LAB_PEPLINK" peplink certificate "https :443" "identity-changed $VELTRANO_LAB_PEPLINK:443"
+heard=$(curl -sS --max-time 5 "http://$VELTRANO_LAB_PEPLINK:$VELTRANO_LAB_CONTROL_PORT/control/requests")
+case $heard in *'"path"'*) echo "the Peplink device heard $heard" >&2 && exit 1 ;; esac
+"$cli" connect >/dev/null
+
+rm -f "$VELTRANO_LAB_SSHD_HOST_KEY"
+ssh-keygen -q -t ed25519 -N '' -f "$VELTRANO_LAB_SSHD_HOST_KEY"
+kill -HUP "$VELTRANO_LAB_SSHD_PID"
+key=$(cut -d' ' -f2 "$VELTRANO_LAB_SSHD_HOST_KEY.pub")
+for _ in $(seq 50); do
+    ssh-keyscan -T 2 -t ed25519 "$VELTRANO_LAB_GLINET" 2>/dev/null | grep -qF "$key" && break
+    sleep 0.1
+done
+refused "$VELTRANO_LAB_GLINET" glinet "host key" ssh "host-key-changed $VELTRANO_LAB_GLINET"
+"$cli" connect >/dev/null
 [ "$failures" -eq 0 ]

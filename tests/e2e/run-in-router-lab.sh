@@ -13,8 +13,10 @@
 #
 # The router namespace has no route anywhere else, so nothing can leave the lab.
 # COMMAND gets VELTRANO_LAB=1 and VELTRANO_LAB_* naming the addresses, the
-# login, the scenario and the sshd's process; the script exits with COMMAND's
-# status, or 77 (skipped) where namespaces, sshd, ip or openssl are unavailable.
+# login, the scenario, a second certificate (a replaced router's), and sshd's
+# host key and process (to give it a new key: rewrite the key, then SIGHUP); the
+# script exits with COMMAND's status, or 77 (skipped) where namespaces, sshd, ip
+# or openssl are unavailable.
 #
 # The simulator binary comes from VELTRANO_ROUTER_SIMULATOR (or the build
 # folder beside the sources); the scenario from VELTRANO_LAB_SCENARIO, by
@@ -110,8 +112,12 @@ username=$(printf '%s\n' "$credentials" | sed -n 1p)
 password=$(printf '%s\n' "$credentials" | sed -n 2p)
 
 umask 077
-openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=router.lab \
-    -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null || skip "openssl cannot make a certificate"
+# The second pair is what a replaced router would show at the same address.
+for pair in "" other-; do
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=router.lab \
+        -keyout "$work/${pair}key.pem" -out "$work/${pair}cert.pem" 2>/dev/null ||
+        skip "openssl cannot make a certificate"
+done
 
 # root's SSH password is the scenario's; /etc/shadow is replaced only in this
 # mount namespace.
@@ -204,6 +210,9 @@ ip netns exec studio env \
     VELTRANO_LAB_PASSWORD="$password" \
     VELTRANO_LAB_SCENARIO="$scenario" \
     VELTRANO_LAB_CONTROL_PORT=9000 \
+    VELTRANO_LAB_OTHER_CERT="$work/other-cert.pem" \
+    VELTRANO_LAB_OTHER_KEY="$work/other-key.pem" \
+    VELTRANO_LAB_SSHD_HOST_KEY="$work/host_key" \
     VELTRANO_LAB_SSHD_PID="$(cat "$work/sshd.pid")" \
     "$@"
 status=$?

@@ -1,7 +1,7 @@
 #include "router/RouterHttpSession.h"
 
 #include "LoopbackHttpServer.h"
-#include "TestEnvironment.h"
+#include "SshTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -17,16 +17,21 @@ using Outcome = std::pair<std::optional<RouterHttpError>, QByteArray>;
 
 // Error statuses and their headers come back as answers; the detector's and
 // the adapters' tests read them.
-class RouterHttpSessionTest : public ::testing::Test {
+class RouterHttpSessionTest : public TransportTest {
 protected:
     // The error and body of a GET; no answer at all reads as an empty success.
     Outcome get(const QUrl& url, std::chrono::milliseconds timeout = 5s,
                 QList<QPair<QByteArray, QByteArray>> headers = {}) {
+        const RouterHttpResult result = send(session, url, timeout, std::move(headers));
+        return {result.error, result.body};
+    }
+    RouterHttpResult send(RouterHttpSession& via, const QUrl& url, std::chrono::milliseconds timeout = 5s,
+                          QList<QPair<QByteArray, QByteArray>> headers = {}) {
         std::optional<RouterHttpResult> result;
-        session.send({"GET", url, std::move(headers), {}, timeout}, &context,
-                     [&result](const RouterHttpResult& answer) { result = answer; });
+        via.send({"GET", url, std::move(headers), {}, timeout}, &context,
+                 [&result](const RouterHttpResult& answer) { result = answer; });
         waitUntil([&result] { return result.has_value(); }, 30000);
-        return {result.value_or(RouterHttpResult()).error, result.value_or(RouterHttpResult()).body};
+        return result.value_or(RouterHttpResult());
     }
     QObject context;
     RouterHttpSession session;
@@ -44,6 +49,39 @@ TEST_F(RouterHttpSessionTest, AcceptsTheRoutersCertificateKeepsOneConnectionAndN
     // Sessions are the adapters' business: only the cookie they name goes out.
     EXPECT_EQ(router.requests().value(1).header("Cookie"), std::nullopt);
     EXPECT_EQ(router.requests().value(2).header("Cookie"), "TOKEN=explicit");
+}
+
+// Trust on first use: a login pins the certificate, the same device passes on
+// another port, and a router showing another certificate is cut off after its
+// handshake, before a byte of any request reaches it.
+TEST_F(RouterHttpSessionTest, ARouterWithAnotherCertificateThanPinnedHearsNothing) {
+    RouterIdentityStore identities(environment.path(u"config"_s));
+    RouterHttpSession pinned(identities, logger);
+    LoopbackHttpServer router(routerTls()), otherPort(routerTls()), impostor(routerTls());
+    for (LoopbackHttpServer* server : {&router, &otherPort, &impostor})
+        server->respondWith(LoopbackHttpServer::reply(LoopbackHttpServer::answer(200, "{}")));
+    const RouterHttpResult login = send(pinned, router.url());
+    ASSERT_TRUE(login.certificate);
+    pinned.pinCertificate(login);
+    EXPECT_EQ(send(pinned, router.url()).certificate->fingerprint, login.certificate->fingerprint);
+    EXPECT_EQ(send(pinned, otherPort.url()).error, std::nullopt);
+
+    identities.pinCertificate(u"127.0.0.1"_s, impostor.url().port(), u"00:11"_s);
+    // More than the six connections Qt opens to one host: some requests wait
+    // for a connection that was refused.
+    QList<RouterHttpResult> refused;
+    for (int request = 0; request < 8; ++request)
+        pinned.send({"GET", impostor.url(), {{"Authorization", "Bearer secret"}}, {}, 5s}, &context,
+                    [&refused](const RouterHttpResult& answer) { refused.append(answer); });
+    ASSERT_TRUE(waitUntil([&] { return refused.size() == 8; }));
+    for (const RouterHttpResult& answer : refused)
+        EXPECT_EQ(answer.error, RouterHttpError::identityChanged);
+    EXPECT_TRUE(impostor.requests().isEmpty());
+    EXPECT_EQ(systemLog.lines(),
+              QStringList{u"VT-2003 identity-changed 127.0.0.1:%1"_s.arg(impostor.url().port())});
+
+    identities.forget(u"127.0.0.1"_s);
+    EXPECT_EQ(send(pinned, impostor.url()).error, std::nullopt);
 }
 
 TEST_F(RouterHttpSessionTest, AbortAllEndsRequestsInFlightAndAGoneContextGetsNoCompletion) {

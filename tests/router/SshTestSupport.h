@@ -5,6 +5,7 @@
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "platform/SystemLog.h"
+#include "router/identity/RouterIdentityStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,7 @@ protected:
     ThreadSafeRecordingLog systemLog;
     DebugLog debugLog;
     EventLogger logger{systemLog, settings, debugLog};
+    RouterIdentityStore identities = RouterIdentityStore::beside(settings);
     const QString runtime = environment.path(QStringLiteral("run"));
 };
 

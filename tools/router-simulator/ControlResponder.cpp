@@ -1,5 +1,7 @@
 #include "ControlResponder.h"
 
+#include "ServerTls.h"
+
 #include <QJsonObject>
 
 namespace {
@@ -28,10 +30,11 @@ std::optional<std::uint64_t> counterField(const QJsonObject& body, const QString
 } // namespace
 
 ControlResponder::ControlResponder(Targets targets, std::function<qint64()> clockMs,
-                                   std::function<void()> changed)
+                                   std::function<void()> changed, PresentTls presentTls)
     : targets(targets)
     , clockMs(std::move(clockMs))
-    , changed(std::move(changed)) {}
+    , changed(std::move(changed))
+    , presentTls(std::move(presentTls)) {}
 
 HttpResponse ControlResponder::respond(const HttpRequest& request) {
     const QByteArray path = request.path();
@@ -84,7 +87,17 @@ HttpResponse ControlResponder::command(const QJsonObject& body) {
         conditions.peplinkFirmware8 = on;
     } else if (name == QStringLiteral("silent")) {
         conditions.silent = on;
+    } else if (name == QStringLiteral("certificate")) {
+        // The router was replaced or reset: another certificate at the same address.
+        QString error;
+        const std::optional<QSslConfiguration> tls =
+            serverTls(body.value(QStringLiteral("cert")).toString(),
+                      body.value(QStringLiteral("key")).toString(), &error);
+        if (!tls)
+            return answer(400, error);
+        presentTls(tls);
     } else if (name == QStringLiteral("reset")) {
+        presentTls(std::nullopt);
         conditions = RouterConditions();
         targets.clients.reset(clockMs());
         targets.requests.clear();

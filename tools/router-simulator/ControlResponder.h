@@ -7,7 +7,9 @@
 #include "RouterConditions.h"
 #include "SessionBook.h"
 
+#include <QSslConfiguration>
 #include <functional>
+#include <optional>
 
 // The test-facing control port: POST /control with one command, GET
 // /control/requests for the request log.
@@ -20,9 +22,13 @@ public:
         RequestLog& requests;
     };
 
+    // Shows a certificate on the router's TLS ports; none means its own.
+    using PresentTls = std::function<void(const std::optional<QSslConfiguration>&)>;
+
     // `clockMs` gives the simulator's elapsed time; `changed` runs after every
     // command that changes what clients look like.
-    ControlResponder(Targets targets, std::function<qint64()> clockMs, std::function<void()> changed);
+    ControlResponder(Targets targets, std::function<qint64()> clockMs, std::function<void()> changed,
+                     PresentTls presentTls);
 
     HttpResponse respond(const HttpRequest& request);
 
@@ -32,4 +38,5 @@ private:
     Targets targets;
     std::function<qint64()> clockMs;
     std::function<void()> changed;
+    PresentTls presentTls;
 };

@@ -32,6 +32,15 @@ bool HttpEndpoint::listen(const QHostAddress& address, quint16 port,
     return server->listen(address, port);
 }
 
+void HttpEndpoint::presentTls(const QSslConfiguration& tls) {
+    auto* sslServer = qobject_cast<QSslServer*>(server.get());
+    if (!sslServer || sslServer->sslConfiguration() == tls)
+        return;
+    sslServer->setSslConfiguration(tls);
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>())
+        socket->abort();
+}
+
 void HttpEndpoint::acceptPending() {
     while (QTcpSocket* socket = server->nextPendingConnection()) {
         socket->setParent(this);

@@ -19,6 +19,10 @@ public:
     // or the address is not on this host.
     bool listen(const QHostAddress& address, quint16 port, const std::optional<QSslConfiguration>& tls);
     quint16 port() const { return server ? server->serverPort() : 0; }
+    // A TLS port shows `tls` from now on, as a router that was replaced would:
+    // when that is a change, the connections open now are cut, so clients must
+    // shake hands again.
+    void presentTls(const QSslConfiguration& tls);
     QString errorString() const { return server ? server->errorString() : QString(); }
 
 private:

@@ -36,8 +36,8 @@ RouterSimulator::RouterSimulator(Scenario scenarioValue, Options optionsValue, Q
     , uniFiClassic(UniFiResponder::Generation::classic, scenario, sessions, conditions)
     , peplink(scenario, sessions, conditions)
     , control(
-          {conditions, sessions, clients, requests}, [this] { return elapsedMs(); },
-          [this] { writeState(); }) {
+          {conditions, sessions, clients, requests}, [this] { return elapsedMs(); }, [this] { writeState(); },
+          [this](const auto& tls) { presentTls(tls); }) {
     clock.start();
     stateTimer.setInterval(1000);
     connect(&stateTimer, &QTimer::timeout, this, &RouterSimulator::writeState);
@@ -127,4 +127,11 @@ HttpResponse RouterSimulator::answer(Service service, const HttpRequest& request
 void RouterSimulator::writeState() {
     if (!options.stateFile.isEmpty())
         ClientStateFile::write(options.stateFile, scenario, clients.clientsAt(elapsedMs()));
+}
+
+void RouterSimulator::presentTls(const std::optional<QSslConfiguration>& tls) {
+    if (!options.tls)
+        return;
+    for (HttpEndpoint* endpoint : std::as_const(endpoints))
+        endpoint->presentTls(tls.value_or(*options.tls));
 }

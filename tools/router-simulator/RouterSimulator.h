@@ -50,6 +50,7 @@ private:
     HttpResponse answer(Service service, const HttpRequest& request);
     bool listen(Service service, quint16 port, bool tls, QString* error);
     void writeState();
+    void presentTls(const std::optional<QSslConfiguration>& tls);
     qint64 elapsedMs() const { return clock.elapsed(); }
 
     const Scenario scenario;

@@ -7,6 +7,7 @@
 #include "HostapdCliCommand.h"
 #include "RouterSimulator.h"
 #include "ScenarioReader.h"
+#include "ServerTls.h"
 #include "StateLocation.h"
 #include "UbusCommand.h"
 
@@ -15,8 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <cstdio>
 
 namespace {
@@ -29,29 +28,6 @@ void print(FILE* stream, const QByteArray& text) {
 int fail(const QString& message) {
     print(stderr, "veltrano-router-simulator: " + message.toUtf8() + '\n');
     return 2;
-}
-
-std::optional<QSslConfiguration> tlsFrom(const QString& certPath, const QString& keyPath, QString* error) {
-    QFile certFile(certPath);
-    QFile keyFile(keyPath);
-    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read the certificate or key");
-        return std::nullopt;
-    }
-    const QList<QSslCertificate> chain = QSslCertificate::fromData(certFile.readAll(), QSsl::Pem);
-    const QByteArray keyText = keyFile.readAll();
-    QSslKey key(keyText, QSsl::Rsa, QSsl::Pem);
-    if (key.isNull())
-        key = QSslKey(keyText, QSsl::Ec, QSsl::Pem);
-    if (chain.isEmpty() || key.isNull()) {
-        *error = QStringLiteral("the certificate or key is not PEM");
-        return std::nullopt;
-    }
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificateChain(chain);
-    tls.setPrivateKey(key);
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-    return tls;
 }
 
 int serve(int argc, char** argv) {
@@ -92,7 +68,7 @@ int serve(int argc, char** argv) {
         if (!parser.isSet(cert) || !parser.isSet(key))
             return fail(QStringLiteral("this family serves HTTPS: give --cert and --key"));
         QString error;
-        options.tls = tlsFrom(parser.value(cert), parser.value(key), &error);
+        options.tls = serverTls(parser.value(cert), parser.value(key), &error);
         if (!options.tls)
             return fail(error);
     }

@@ -6,6 +6,7 @@
 #include "app/cli/RouterCommand.h"
 #include "app/cli/SessionLogCommand.h"
 #include "app/cli/SettingsCommand.h"
+#include "app/cli/TrustCommand.h"
 #include "app/cli/VendorCommand.h"
 #include "app/cli/WatchCommand.h"
 #include "logs/EventLogger.h"
@@ -17,6 +18,7 @@
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/TerminationSignals.h"
 #include "router/RouterManager.h"
+#include "router/identity/RouterIdentityStore.h"
 #include "router/keyring/SecretServiceCredentialStore.h"
 
 #include <QCoreApplication>
@@ -44,6 +46,9 @@ void printUsage(QTextStream& stream) {
               "  connect              log in to the router with the stored settings and password\n"
               "  clients [--json]     the router's wireless clients\n"
               "  model                the router's model name\n"
+              "  trust list | forget ADDRESS\n"
+              "                       the certificates and host keys the routers have shown; forget\n"
+              "                       those of ADDRESS after its router was replaced or reset\n"
               "  vendor MAC           the camera maker and name shown for a MAC address\n"
               "  watch [--count N] [--no-colour]\n"
               "                       run the monitor in the terminal, one line per poll\n";
@@ -131,6 +136,10 @@ int main(int argc, char** argv) {
     }
     if (routerCommands.contains(command))
         return runRouterCommand(command, args, out, err);
+    if (command == QStringLiteral("trust")) {
+        RouterIdentityStore identities = RouterIdentityStore::beside(SettingsStore::shared());
+        return runTrustCommand(args, identities, out, err);
+    }
     if (command == QStringLiteral("vendor"))
         return runVendorCommand(args, SettingsStore::shared(), out, err);
     if (command == QStringLiteral("watch"))

@@ -11,6 +11,7 @@
 #include "router/glinet/GlinetModelName.h"
 #include "router/glinet/GlinetRpcAnswer.h"
 #include "router/glinet/GlinetStation.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "router/keyring/RouterPassword.h"
 
 #include <QJsonArray>
@@ -97,14 +98,21 @@ struct RouterShell {
 
     // The keyring is read only when a master has to be started; no login goes
     // out without a password.
-    bool ensureMaster(bool userAsked) const {
+    SshTransport::MasterStart ensureMaster(bool userAsked) const {
         if (ssh.isMasterAlive(login))
-            return true;
-        return currentGeneration.load() == askedGeneration && masterStarts.attempt(userAsked, [this] {
+            return SshTransport::MasterStart::up;
+        if (currentGeneration.load() != askedGeneration)
+            return SshTransport::MasterStart::failed;
+        SshTransport::MasterStart start = SshTransport::MasterStart::failed;
+        masterStarts.attempt(userAsked, [this, &start] {
             const RouterPasswordLookup lookup = lookUpRouterPassword(credentials, login.host);
-            return lookup.password && ssh.ensureMaster(login, *lookup.password);
+            if (lookup.password)
+                start = ssh.ensureMaster(login, *lookup.password);
+            return start == SshTransport::MasterStart::up;
         });
+        return start;
     }
+    bool hasMaster() const { return ensureMaster(false) == SshTransport::MasterStart::up; }
 
     std::optional<QByteArray> run(const QString& command) const {
         const std::optional<QString> output = ssh.runCommand(login, command);
@@ -113,7 +121,7 @@ struct RouterShell {
 
     // The target's station in the first interface's assoclist that has it.
     StationAnswer findStation(const QString& clientIP, const QString& targetMAC) const {
-        if (!ensureMaster(false))
+        if (!hasMaster())
             return {};
         if (const std::optional<QString> ping = glinetPingCommand(clientIP)) {
             run(*ping);
@@ -142,7 +150,7 @@ struct RouterShell {
     }
 
     std::optional<QString> modelName() const {
-        if (!ensureMaster(false))
+        if (!hasMaster())
             return std::nullopt;
         const std::optional<QByteArray> output = run(glinetBoardCommand);
         const std::optional<QString> model = output ? readGlinetBoardModel(*output) : std::nullopt;
@@ -158,7 +166,8 @@ struct RouterShell {
 
 GlinetAdapter::GlinetAdapter(RouterAccess& access)
     : access(access)
-    , ssh(SshTransport::Kind::mainRouter, access.logger, access.sshDirectory) {}
+    , ssh(SshTransport::Kind::mainRouter, access.logger, RouterIdentityStore::beside(access.settings),
+          access.sshDirectory) {}
 
 GlinetAdapter::~GlinetAdapter() = default;
 
@@ -305,8 +314,12 @@ void GlinetAdapter::logInAndStartMaster(ConnectCompletion completion) {
                                 sshLogin(), shellGeneration, shellGeneration.load()};
         runInBackground(
             access.pool, this, [shell] { return shell.ensureMaster(true); },
-            [completion](bool up) {
-                completion(up, up ? std::nullopt : std::optional(sshConnectionFailed()));
+            [completion, address = shell.login.host](SshTransport::MasterStart start) {
+                if (start == SshTransport::MasterStart::up)
+                    return completion(true, std::nullopt);
+                completion(false, start == SshTransport::MasterStart::hostKeyChanged
+                                      ? hostKeyChangedMessage(address)
+                                      : sshConnectionFailed());
             });
     });
 }

@@ -5,6 +5,7 @@
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/RouterUrl.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "router/peplink/PeplinkAnswers.h"
 
 #include <QMetaObject>
@@ -39,7 +40,8 @@ QString wayName(PeplinkLogin::Way way) {
 } // namespace
 
 PeplinkAdapter::PeplinkAdapter(RouterAccess& access)
-    : access(access) {}
+    : access(access)
+    , peplinkSession(RouterIdentityStore::beside(access.settings), access.logger) {}
 
 // Requests still in flight end with the session; their completions are dropped
 // because this object is their context and is going.
@@ -110,14 +112,17 @@ void PeplinkAdapter::attemptLogin(const QString& address, LoginGate::Finish fini
         if (!routerUrl(QStringLiteral("https"), address, QString()))
             return finish({false, invalidAddress, false});
         login.logIn({address, username, *lookup.password}, session.way,
-                    [this, asked, finish](const PeplinkLogin::Result& result) {
+                    [this, address, asked, finish](const PeplinkLogin::Result& result) {
                         if (asked != generation)
                             return finish({});
                         if (!result.credential) {
                             // The next login reads the keyring again: the user may mend it there.
                             if (result.passwordRejected)
                                 session.password.reset();
-                            return finish({false, authenticationFailed, result.passwordRejected});
+                            return finish({false,
+                                           result.identityChanged ? certificateChangedMessage(address)
+                                                                  : authenticationFailed,
+                                           result.passwordRejected});
                         }
                         if (!std::exchange(session.hasLoggedLogin, true))
                             access.logger.logInfo(VtCode::authSucceeded, wayName(result.credential->way));

@@ -32,10 +32,12 @@ void PeplinkLogin::logIn(const Account& account, Way firstWay, Done done) {
     post(account, QStringLiteral("/api/auth.token.grant"), loginBody(account),
          [this, account, done = std::move(done)](const RouterHttpResult& answer) {
              if (answer.error)
-                 return done({});
-             if (const std::optional<QString> token = PeplinkAnswers::tokenFromGrant(answer.body))
+                 return done({std::nullopt, false, answer.error == RouterHttpError::identityChanged});
+             if (const std::optional<QString> token = PeplinkAnswers::tokenFromGrant(answer.body)) {
+                 http.pinCertificate(answer);
                  return done({Credential{
                      account.address, {"Authorization", "Bearer " + token->toUtf8()}, Way::tokenGrant}});
+             }
              logInAsAdmin(account, done);
          });
 }
@@ -43,12 +45,15 @@ void PeplinkLogin::logIn(const Account& account, Way firstWay, Done done) {
 void PeplinkLogin::logInAsAdmin(const Account& account, Done done) {
     const QByteArray body = loginBody(account, {{QStringLiteral("challenge"), QStringLiteral("challenge")}});
     post(account, QStringLiteral("/api/login"), body,
-         [account, done = std::move(done)](const RouterHttpResult& answer) {
+         [this, account, done = std::move(done)](const RouterHttpResult& answer) {
              if (const std::optional<QByteArray> cookie =
                      answer.error ? std::nullopt
-                                  : PeplinkAnswers::adminSessionCookie(answer.headers, answer.body))
+                                  : PeplinkAnswers::adminSessionCookie(answer.headers, answer.body)) {
+                 http.pinCertificate(answer);
                  return done({Credential{account.address, {"Cookie", *cookie}, Way::adminLogin}});
-             done({std::nullopt, PeplinkAnswers::refusesCredentials(answer.answeredStatus(), answer.body)});
+             }
+             done({std::nullopt, PeplinkAnswers::refusesCredentials(answer.answeredStatus(), answer.body),
+                   answer.error == RouterHttpError::identityChanged});
          });
 }
 

@@ -37,6 +37,8 @@ public:
         std::optional<Credential> credential;
         // The router answered and refused the user name and password.
         bool passwordRejected = false;
+        // Another certificate than the one pinned answered; it was sent nothing.
+        bool identityChanged = false;
     };
     using Done = std::function<void(const Result&)>;
 

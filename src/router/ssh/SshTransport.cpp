@@ -9,6 +9,7 @@
 #include <QThread>
 #include <semaphore>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -46,6 +47,10 @@ const QStringList ownSettingsOnly{QStringLiteral("-F"), QStringLiteral("/dev/nul
 const QStringList masterOnly{QStringLiteral("-o"), QStringLiteral("ControlMaster=no"), QStringLiteral("-o"),
                              QStringLiteral("BatchMode=yes")};
 
+// ssh's own words when a known host shows another key; it stops there, before
+// authenticating.
+const QByteArray hostKeyChangedWarning = "REMOTE HOST IDENTIFICATION HAS CHANGED";
+
 bool runToSuccess(const QStringList& arguments) {
     std::optional<SpawnedProcess> ssh =
         SpawnedProcess::start(SshTransport::sshProgram(), arguments, {homeVariable(), pathVariable()},
@@ -55,14 +60,17 @@ bool runToSuccess(const QStringList& arguments) {
 
 } // namespace
 
-SshTransport::SshTransport(Kind kind, EventLogger& logger, QString directory)
+SshTransport::SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore identities, QString directory)
     : logger(logger)
+    , identities(std::move(identities))
     , directory(std::move(directory))
     , controlSocket(this->directory + (kind == Kind::mainRouter ? QStringLiteral("/veltrano-ssh-control")
                                                                 : QStringLiteral("/veltrano-ap-ssh-control")))
-    , askpassScript(this->directory + (kind == Kind::mainRouter
-                                           ? QStringLiteral("/veltrano-askpass.sh")
-                                           : QStringLiteral("/veltrano-ap-askpass.sh"))) {}
+    , askpassScript(this->directory + (kind == Kind::mainRouter ? QStringLiteral("/veltrano-askpass.sh")
+                                                                : QStringLiteral("/veltrano-ap-askpass.sh")))
+    , masterLog(this->directory + (kind == Kind::mainRouter
+                                       ? QStringLiteral("/veltrano-ssh-master.log")
+                                       : QStringLiteral("/veltrano-ap-ssh-master.log"))) {}
 
 SshTransport::~SshTransport() {
     // A start still running would otherwise bring up a master after this one
@@ -87,61 +95,73 @@ bool SshTransport::isMasterAlive(const SshLogin& login) const {
 }
 
 void SshTransport::startMaster(const SshLogin& login, const QString& password,
-                               std::function<void(bool)> completion) {
+                               std::function<void(MasterStart)> completion) {
     startWorker.post([this, login, password, completion = std::move(completion)] {
         completion(startMasterNow(login, password));
     });
 }
 
-bool SshTransport::ensureMaster(const SshLogin& login, const QString& password) {
+SshTransport::MasterStart SshTransport::ensureMaster(const SshLogin& login, const QString& password) {
     assertOffMainThread();
     if (isMasterAlive(login))
-        return true;
+        return MasterStart::up;
     // A standard semaphore rather than QSemaphore: its hand-over is visible to
     // ThreadSanitizer, which cannot see inside Debian's uninstrumented Qt.
     std::binary_semaphore reported{0};
-    bool cameUp = false;
-    startMaster(login, password, [&](bool up) {
-        cameUp = up;
+    MasterStart outcome = MasterStart::failed;
+    startMaster(login, password, [&](MasterStart start) {
+        outcome = start;
         reported.release();
     });
     reported.acquire();
-    return cameUp;
+    return outcome;
 }
 
-bool SshTransport::startMasterNow(const SshLogin& login, const QString& password) {
+SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, const QString& password) {
     std::lock_guard lock(masterMutex);
     // Two callers may have found the master down at once; the second one in
     // finds it up and must not start a rival on the same socket.
     if (isMasterAlive(login))
-        return true;
+        return MasterStart::up;
 
     if (!login.isSafe()) {
         logger.logError(VtCode::transportFailed, QStringLiteral("unusable SSH login ") + login.target());
-        return false;
+        return MasterStart::failed;
     }
     const PrivateRuntimeDirectory::Status status = PrivateRuntimeDirectory::prepare(directory);
     if (status != PrivateRuntimeDirectory::Status::usable) {
         logger.logError(VtCode::transportFailed, QStringLiteral("SSH runtime directory ") + directory +
                                                      QLatin1Char(' ') +
                                                      PrivateRuntimeDirectory::describe(status));
-        return false;
+        return MasterStart::failed;
+    }
+    if (!identities.prepareKnownHosts()) {
+        logger.logError(VtCode::transportFailed,
+                        QStringLiteral("no known-hosts file ") + identities.knownHostsPath());
+        return MasterStart::failed;
     }
     if (!AskpassScript::write(askpassScript, password)) {
         logger.logError(VtCode::transportFailed, QString());
-        return false;
+        return MasterStart::failed;
     }
 
-    const QStringList arguments = QStringList{QStringLiteral("-M"), QStringLiteral("-S"), controlSocket} +
-                                  ownSettingsOnly +
-                                  QStringList{
-                                      QStringLiteral("-o"), QStringLiteral("StrictHostKeyChecking=no"),
-                                      QStringLiteral("-o"), QStringLiteral("UserKnownHostsFile=/dev/null"),
-                                      QStringLiteral("-o"), QStringLiteral("PasswordAuthentication=yes"),
-                                      QStringLiteral("-o"), QStringLiteral("NumberOfPasswordPrompts=1"),
-                                      QStringLiteral("-o"), QStringLiteral("ConnectTimeout=5"),
-                                      QStringLiteral("-N"), login.target(),
-                                  };
+    const QStringList knownBefore = identities.hostKeys(login.host);
+    // ssh appends to its log; this start's words alone tell what it refused.
+    QFile::remove(masterLog);
+    // HashKnownHosts=no keeps the names plain, so that `trust list` can tell
+    // whose key is whose.
+    const QStringList arguments =
+        QStringList{QStringLiteral("-M"), QStringLiteral("-S"), controlSocket} + ownSettingsOnly +
+        QStringList{
+            QStringLiteral("-E"), masterLog,
+            QStringLiteral("-o"), QStringLiteral("StrictHostKeyChecking=accept-new"),
+            QStringLiteral("-o"), QStringLiteral("UserKnownHostsFile=") + identities.knownHostsPath(),
+            QStringLiteral("-o"), QStringLiteral("HashKnownHosts=no"),
+            QStringLiteral("-o"), QStringLiteral("PasswordAuthentication=yes"),
+            QStringLiteral("-o"), QStringLiteral("NumberOfPasswordPrompts=1"),
+            QStringLiteral("-o"), QStringLiteral("ConnectTimeout=5"),
+            QStringLiteral("-N"), login.target(),
+        };
     const QStringList environment = {
         QStringLiteral("SSH_ASKPASS=") + askpassScript,
         QStringLiteral("SSH_ASKPASS_REQUIRE=force"),
@@ -158,23 +178,45 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
     if (!master) {
         AskpassScript::remove(askpassScript);
         logger.logError(VtCode::transportFailed, QString());
-        return false;
+        return MasterStart::failed;
     }
 
-    for (int check = 0; check < livenessChecks; ++check) {
-        QThread::msleep(livenessIntervalMs);
-        if (isMasterAlive(login)) {
-            AskpassScript::remove(askpassScript);
-            logger.logInfo(VtCode::transportReady, QString());
-            return true;
-        }
-    }
+    const MasterStart outcome = awaitMaster(login);
     AskpassScript::remove(askpassScript);
-    logger.logError(VtCode::transportTimeout, QString());
+    QFile::remove(masterLog);
+    // ssh takes a new router's key at the handshake, whether or not the login
+    // that follows succeeds.
+    identities.noteNewHostKeys(login.host, knownBefore);
+    switch (outcome) {
+    case MasterStart::up:
+        hostKeyRefused = false;
+        logger.logInfo(VtCode::transportReady, QString());
+        return outcome;
+    case MasterStart::hostKeyChanged:
+        // Every poll tries again; the journal hears of it once.
+        if (!std::exchange(hostKeyRefused, true))
+            logger.logError(VtCode::authRejected, QStringLiteral("host-key-changed ") + login.host);
+        break;
+    case MasterStart::failed:
+        logger.logError(VtCode::transportTimeout, QString());
+        break;
+    }
     // A master that could come up after we gave up would be one nobody uses.
     master->stop();
     master.reset();
-    return false;
+    return outcome;
+}
+
+SshTransport::MasterStart SshTransport::awaitMaster(const SshLogin& login) {
+    for (int check = 0; check < livenessChecks; ++check) {
+        QThread::msleep(livenessIntervalMs);
+        if (isMasterAlive(login))
+            return MasterStart::up;
+        QFile log(masterLog);
+        if (log.open(QIODevice::ReadOnly) && log.readAll().contains(hostKeyChangedWarning))
+            return MasterStart::hostKeyChanged;
+    }
+    return MasterStart::failed;
 }
 
 std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QString& command) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "router/identity/RouterIdentityStore.h"
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/ssh/SerialWorker.h"
 #include "router/ssh/SpawnedProcess.h"
@@ -29,16 +30,23 @@ struct SshLogin {
 // with a password that a throw-away askpass script hands to ssh; every command
 // then rides on the master's control socket and costs no new login.
 //
+// ssh keeps the routers' host keys in the identity store's known-hosts file and
+// takes a new router's key on first use. A router whose key differs from the
+// one recorded is refused by ssh during the key exchange, before it could ask
+// for the password.
+//
 // Every operation blocks: call them from background threads (the router
 // adapters' QThreadPool workers), never from the main thread.
 class SshTransport {
 public:
     enum class Kind { mainRouter, accessPoint };
+    enum class MasterStart { up, failed, hostKeyChanged };
 
-    // The control socket and askpass script keep their per-kind names inside
-    // `directory`, which is checked (PrivateRuntimeDirectory) before any
-    // password is written there or any master is started.
-    SshTransport(Kind kind, EventLogger& logger, QString directory = PrivateRuntimeDirectory::defaultPath());
+    // The control socket, askpass script and master log keep their per-kind
+    // names inside `directory`, which is checked (PrivateRuntimeDirectory)
+    // before any password is written there or any master is started.
+    SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore identities,
+                 QString directory = PrivateRuntimeDirectory::defaultPath());
     // Waits for a start in progress, then stops the master.
     ~SshTransport();
     SshTransport(const SshTransport&) = delete;
@@ -53,12 +61,14 @@ public:
     // Writes the askpass script and starts the master on this transport's own
     // thread, polling it for about 5 s; `completion` runs on that thread. Starts
     // are taken one at a time, and one that finds the master already up
-    // reports true at once.
-    void startMaster(const SshLogin& login, const QString& password, std::function<void(bool)> completion);
+    // reports `up` at once. A changed host key is logged once until a start
+    // succeeds again.
+    void startMaster(const SshLogin& login, const QString& password,
+                     std::function<void(MasterStart)> completion);
 
     // Uses a running master, or starts one and blocks until it has come up or
-    // failed. False ends the caller's attempt.
-    bool ensureMaster(const SshLogin& login, const QString& password);
+    // failed. Anything but `up` ends the caller's attempt.
+    MasterStart ensureMaster(const SshLogin& login, const QString& password);
 
     // One remote command line over the master: its standard output as UTF-8,
     // whatever its exit status. None when ssh cannot be started, or when the
@@ -74,16 +84,24 @@ public:
     static QString sshProgram();
 
 private:
-    bool startMasterNow(const SshLogin& login, const QString& password);
+    MasterStart startMasterNow(const SshLogin& login, const QString& password);
+    // Polls the master started for `login` until it is up, ssh refused the
+    // host's key, or the time is up.
+    MasterStart awaitMaster(const SshLogin& login);
 
     EventLogger& logger;
+    RouterIdentityStore identities;
     const QString directory;
     const QString controlSocket;
     const QString askpassScript;
+    // What ssh says while the master comes up.
+    const QString masterLog;
 
     // Held for a whole start and while the master handle changes hands.
     std::mutex masterMutex;
     std::optional<SpawnedProcess> master;
+    // Set by a start refused for a changed host key, cleared by one that succeeds.
+    bool hostKeyRefused = false;
 
     // Starts wait here rather than in the shared pool, whose workers may all
     // be callers blocked in ensureMaster.

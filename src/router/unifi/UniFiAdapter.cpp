@@ -7,6 +7,7 @@
 #include "router/DiagnosticDump.h"
 #include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "router/keyring/RouterPassword.h"
 #include "router/unifi/UniFiAccessPointLookup.h"
 #include "router/unifi/UniFiAnswer.h"
@@ -60,7 +61,8 @@ RouterHttpResult unsentRequest() {
 
 UniFiAdapter::UniFiAdapter(RouterAccess& access)
     : access(access)
-    , accessPoint(*this, access) {}
+    , accessPoint(*this, access)
+    , uniFiSession(RouterIdentityStore::beside(access.settings), access.logger) {}
 
 UniFiAdapter::~UniFiAdapter() = default;
 
@@ -210,14 +212,15 @@ void UniFiAdapter::logInToEither(const QString& address, const Endpoint& uniFiOS
                              if (first == UniFiLoginVerdict::ssoAccount)
                                  return finish({false, uniFiSSOAccountMessage(), true});
                              attemptLogin(classic, username, password,
-                                          [first, finish](UniFiLoginVerdict second) {
+                                          [this, first, finish](UniFiLoginVerdict second) {
                                               if (second == UniFiLoginVerdict::accepted)
                                                   return finish({true, std::nullopt, false});
                                               // The two generations are one login: either one
                                               // turning the password down is the router's refusal.
                                               const bool refused = first == UniFiLoginVerdict::rejected ||
-                                                                   second != UniFiLoginVerdict::inconclusive;
-                                              finish({false, uniFiAuthenticationFailedMessage(), refused});
+                                                                   second == UniFiLoginVerdict::rejected ||
+                                                                   second == UniFiLoginVerdict::ssoAccount;
+                                              finish({false, loginFailureMessage(first, second), refused});
                                           });
                          });
         });
@@ -243,7 +246,10 @@ void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& usernam
             uniFiLoginOutcome(answer.answeredStatus(), answer.headers, answer.body);
         if (asked != generation)
             return done(UniFiLoginVerdict::inconclusive);
+        if (answer.error == RouterHttpError::identityChanged)
+            return done(UniFiLoginVerdict::identityChanged);
         if (outcome.verdict == UniFiLoginVerdict::accepted) {
+            uniFiSession.pinCertificate(answer);
             uniFiBaseURL = endpoint.base;
             uniFiAPIBase = endpoint.base + endpoint.apiPath;
             uniFiCookie = outcome.cookie;
@@ -252,6 +258,14 @@ void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& usernam
         }
         done(outcome.verdict);
     });
+}
+
+QString UniFiAdapter::loginFailureMessage(UniFiLoginVerdict console, UniFiLoginVerdict classic) const {
+    // When a port showed another certificate than pinned, no password went
+    // there: that is the news, not a wrong password.
+    if (console == UniFiLoginVerdict::identityChanged || classic == UniFiLoginVerdict::identityChanged)
+        return certificateChangedMessage(access.routerAddress());
+    return uniFiAuthenticationFailedMessage();
 }
 
 void UniFiAdapter::ensureLoggedIn(std::function<void(bool)> done) {

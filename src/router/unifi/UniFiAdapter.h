@@ -56,6 +56,9 @@ private:
     void attemptLogin(const Endpoint& endpoint, const QString& username, const QString& password,
                       std::function<void(UniFiLoginVerdict)> done);
     void ensureLoggedIn(std::function<void(bool loggedIn)> done);
+    // The connect message when neither the console nor the classic controller
+    // took the login.
+    QString loginFailureMessage(UniFiLoginVerdict console, UniFiLoginVerdict classic) const;
 
     QList<QPair<QByteArray, QByteArray>> sessionHeaders() const;
     void sendToAPI(const QString& path, AnswerDone done);

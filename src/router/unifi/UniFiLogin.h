@@ -20,6 +20,9 @@ enum class UniFiLoginVerdict {
     // A cloud account demanding multi-factor sign-in: no local login will pass,
     // so there is nothing to fall back to.
     ssoAccount,
+    // The address showed another certificate than the one pinned, and heard
+    // nothing. The classic controller's port is still judged on its own.
+    identityChanged,
 };
 
 struct UniFiLoginOutcome {

@@ -23,7 +23,7 @@ protected:
     SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
     const QString password = u"pa'ss %s \\n $HOME"_s;
     const QString home = u"HOME="_s + QDir::homePath();
-    SshTransport main{SshTransport::Kind::mainRouter, logger, runtime};
+    SshTransport main{SshTransport::Kind::mainRouter, logger, identities, runtime};
 };
 
 // The password reaches ssh only through the askpass script, which is gone once
@@ -34,18 +34,22 @@ const QStringList ownSettingsOnly{u"-F"_s, u"/dev/null"_s,         u"-o"_s, u"Pu
 
 TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnce) {
     ssh.acceptPassword(password);
-    bool first = false;
+    SshTransport::MasterStart first = SshTransport::MasterStart::failed;
     std::thread racer([&] { first = main.ensureMaster(login, password); });
-    EXPECT_TRUE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_EQ(offMainThread([&] { return main.ensureMaster(login, password); }),
+              SshTransport::MasterStart::up);
     racer.join();
-    EXPECT_TRUE(first);
+    EXPECT_EQ(first, SshTransport::MasterStart::up);
 
     const QString askpass = runtime + u"/veltrano-askpass.sh"_s;
-    EXPECT_EQ(ssh.recorded("master-arguments"),
-              (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s} + ownSettingsOnly +
-               QStringList{u"-o"_s, u"StrictHostKeyChecking=no"_s, u"-o"_s, u"UserKnownHostsFile=/dev/null"_s,
-                           u"-o"_s, u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s,
-                           u"-o"_s, u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
+    EXPECT_EQ(
+        ssh.recorded("master-arguments"),
+        (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s} + ownSettingsOnly +
+         QStringList{u"-E"_s, runtime + u"/veltrano-ssh-master.log"_s, u"-o"_s,
+                     u"StrictHostKeyChecking=accept-new"_s, u"-o"_s,
+                     u"UserKnownHostsFile="_s + identities.knownHostsPath(), u"-o"_s, u"HashKnownHosts=no"_s,
+                     u"-o"_s, u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s,
+                     u"-o"_s, u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
     EXPECT_EQ(ssh.recorded("master-environment"),
               (QStringList{u"DISPLAY=:0"_s, home, u"PATH=/usr/bin:/bin"_s, u"SSH_ASKPASS="_s + askpass,
                            u"SSH_ASKPASS_REQUIRE=force"_s}));
@@ -55,7 +59,7 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
 }
 
 TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus) {
-    SshTransport ap(SshTransport::Kind::accessPoint, logger, runtime);
+    SshTransport ap(SshTransport::Kind::accessPoint, logger, identities, runtime);
     ssh.answer(u"hostapd_cli sta 'x y'"_s, "caf\xc3\xa9 output\n");
     const std::optional<QString> output = offMainThread([&] {
         return ap.runCommand({u"admin"_s, u"192.0.2.7"_s}, u"hostapd_cli sta 'x y'"_s);
@@ -91,14 +95,17 @@ TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
 // option, nor a missing ssh gets a password left behind or a master started.
 TEST_F(SshTransportTest, RefusalsWriteNoPasswordAndStartNothing) {
     ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0750), 0);
-    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_EQ(offMainThread([&] { return main.ensureMaster(login, password); }),
+              SshTransport::MasterStart::failed);
     ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
-    EXPECT_FALSE(offMainThread([&] {
-        return main.ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}, password);
-    }));
+    EXPECT_EQ(offMainThread([&] {
+                  return main.ensureMaster({u"-oProxyCommand=touch"_s, u"192.0.2.7"_s}, password);
+              }),
+              SshTransport::MasterStart::failed);
     EXPECT_TRUE(ssh.masterStarts().isEmpty());
     qputenv("VELTRANO_SSH", QFile::encodeName(environment.path(u"bin/absent"_s)));
-    EXPECT_FALSE(offMainThread([&] { return main.ensureMaster(login, password); }));
+    EXPECT_EQ(offMainThread([&] { return main.ensureMaster(login, password); }),
+              SshTransport::MasterStart::failed);
     EXPECT_EQ(offMainThread([&] { return main.runCommand(login, u"true"_s); }), std::nullopt);
     EXPECT_FALSE(QFileInfo::exists(main.askpassScriptPath()));
     EXPECT_EQ(systemLog.lines(),

@@ -3,6 +3,7 @@
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
 #include "app/SettingsKeys.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "router/unifi/AccessPointCommands.h"
 
 #include <QJsonDocument>
@@ -162,6 +163,15 @@ TEST_F(UniFiAdapterTest, TriesTheClassicControllerOnlyAfterAPlainRejection) {
     EXPECT_EQ(clientsNow().size(), 2);
     EXPECT_EQ(console.requests().last().header("Cookie"), "unifises=xyz");
     EXPECT_EQ(console.requests().last().header("X-CSRF-Token"), "c2");
+
+    // A router that no longer shows the pinned certificate hears the password
+    // on neither port, and the sentence says why.
+    identities.forget(u"127.0.0.1"_s);
+    identities.pinCertificate(u"127.0.0.1"_s, 443, u"00:11"_s);
+    adapter = std::make_unique<UniFiAdapter>(access);
+    const Responder accepting = answering(200, "{}", loggedIn);
+    EXPECT_EQ(attempt(accepting, accepting),
+              std::pair(Login(false, certificateChangedMessage(u"127.0.0.1"_s)), QList<QByteArray>()));
 }
 
 // The console's /api/system names the hardware; a classic controller has none.
