@@ -57,9 +57,11 @@ bool runToSuccess(const QStringList& arguments) {
 
 SshTransport::SshTransport(Kind kind, EventLogger& logger, QString directory)
     : logger(logger)
+    , kind(kind)
     , directory(std::move(directory))
-    , controlSocket(this->directory + (kind == Kind::mainRouter ? QStringLiteral("/veltrano-ssh-control")
-                                                                : QStringLiteral("/veltrano-ap-ssh-control")))
+    , controlSocketStem(this->directory + (kind == Kind::mainRouter
+                                               ? QStringLiteral("/veltrano-ssh-control")
+                                               : QStringLiteral("/veltrano-ap-ssh-control")))
     , askpassScript(this->directory + (kind == Kind::mainRouter
                                            ? QStringLiteral("/veltrano-askpass.sh")
                                            : QStringLiteral("/veltrano-ap-askpass.sh"))) {}
@@ -68,8 +70,11 @@ SshTransport::~SshTransport() {
     // A start still running would otherwise bring up a master after this one
     // was stopped.
     startWorker.stop();
-    if (master)
-        master->stop();
+    dropMaster();
+}
+
+QString SshTransport::controlSocketPath(const SshLogin& login) const {
+    return kind == Kind::mainRouter ? controlSocketStem : controlSocketStem + QLatin1Char('-') + login.host;
 }
 
 QString SshTransport::sshProgram() {
@@ -81,19 +86,20 @@ bool SshTransport::isMasterAlive(const SshLogin& login) const {
     assertOffMainThread();
     if (!login.isSafe())
         return false;
-    return runToSuccess(
-        QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("check")} +
-        ownSettingsOnly + QStringList{login.target()});
+    return runToSuccess(QStringList{QStringLiteral("-S"), controlSocketPath(login), QStringLiteral("-O"),
+                                    QStringLiteral("check")} +
+                        ownSettingsOnly + QStringList{login.target()});
 }
 
 void SshTransport::startMaster(const SshLogin& login, const QString& password,
-                               std::function<void(bool)> completion) {
-    startWorker.post([this, login, password, completion = std::move(completion)] {
-        completion(startMasterNow(login, password));
-    });
+                               std::function<void(bool)> completion, StillWanted stillWanted) {
+    startWorker.post(
+        [this, login, password, completion = std::move(completion), stillWanted = std::move(stillWanted)] {
+            completion(startMasterNow(login, password, stillWanted));
+        });
 }
 
-bool SshTransport::ensureMaster(const SshLogin& login, const QString& password) {
+bool SshTransport::ensureMaster(const SshLogin& login, const QString& password, StillWanted stillWanted) {
     assertOffMainThread();
     if (isMasterAlive(login))
         return true;
@@ -101,20 +107,26 @@ bool SshTransport::ensureMaster(const SshLogin& login, const QString& password) 
     // ThreadSanitizer, which cannot see inside Debian's uninstrumented Qt.
     std::binary_semaphore reported{0};
     bool cameUp = false;
-    startMaster(login, password, [&](bool up) {
-        cameUp = up;
-        reported.release();
-    });
+    startMaster(
+        login, password,
+        [&](bool up) {
+            cameUp = up;
+            reported.release();
+        },
+        std::move(stillWanted));
     reported.acquire();
     return cameUp;
 }
 
-bool SshTransport::startMasterNow(const SshLogin& login, const QString& password) {
+bool SshTransport::startMasterNow(const SshLogin& login, const QString& password,
+                                  const StillWanted& stillWanted) {
     std::lock_guard lock(masterMutex);
     // Two callers may have found the master down at once; the second one in
     // finds it up and must not start a rival on the same socket.
     if (isMasterAlive(login))
         return true;
+    if (stillWanted && !stillWanted())
+        return false;
 
     if (!login.isSafe()) {
         logger.logError(VtCode::transportFailed, QStringLiteral("unusable SSH login ") + login.target());
@@ -132,6 +144,7 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
         return false;
     }
 
+    const QString controlSocket = controlSocketPath(login);
     const QStringList arguments = QStringList{QStringLiteral("-M"), QStringLiteral("-S"), controlSocket} +
                                   ownSettingsOnly +
                                   QStringList{
@@ -150,11 +163,12 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
         pathVariable(),
     };
     // An older master that no longer answers holds at most a dead connection.
-    if (master) {
-        master->stop();
-        master.reset();
-    }
+    // A socket that none answers on (a master killed or crashed) would keep
+    // the new one from listening.
+    dropMaster();
+    ::unlink(QFile::encodeName(controlSocket).constData());
     master = SpawnedProcess::start(sshProgram(), arguments, environment, SpawnedProcess::Output::discard);
+    masterSocket = controlSocket;
     if (!master) {
         AskpassScript::remove(askpassScript);
         logger.logError(VtCode::transportFailed, QString());
@@ -172,8 +186,7 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
     AskpassScript::remove(askpassScript);
     logger.logError(VtCode::transportTimeout, QString());
     // A master that could come up after we gave up would be one nobody uses.
-    master->stop();
-    master.reset();
+    dropMaster();
     return false;
 }
 
@@ -182,8 +195,8 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
     std::optional<SpawnedProcess> ssh;
     if (login.isSafe())
         ssh = SpawnedProcess::start(sshProgram(),
-                                    QStringList{QStringLiteral("-S"), controlSocket} + ownSettingsOnly +
-                                        masterOnly + QStringList{login.target(), command},
+                                    QStringList{QStringLiteral("-S"), controlSocketPath(login)} +
+                                        ownSettingsOnly + masterOnly + QStringList{login.target(), command},
                                     {homeVariable(), pathVariable()}, SpawnedProcess::Output::capture);
     if (!ssh) {
         logger.logError(VtCode::transportCmdFail, QString());
@@ -203,16 +216,24 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
 
 void SshTransport::closeMaster(const SshLogin& login) {
     assertOffMainThread();
+    const QString controlSocket = controlSocketPath(login);
     if (login.isSafe())
         runToSuccess(
             QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("exit")} +
             ownSettingsOnly + QStringList{login.target()});
     std::lock_guard lock(masterMutex);
-    if (master) {
-        master->stop();
-        master.reset();
-    }
+    // Our master may by now serve another host, which this close is not about.
+    if (masterSocket == controlSocket)
+        dropMaster();
     // A master that died without cleaning up leaves its socket behind.
     ::unlink(QFile::encodeName(controlSocket).constData());
     AskpassScript::remove(askpassScript);
+}
+
+void SshTransport::dropMaster() {
+    if (!master)
+        return;
+    master->stop();
+    master.reset();
+    ::unlink(QFile::encodeName(masterSocket).constData());
 }

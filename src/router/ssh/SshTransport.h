@@ -27,7 +27,10 @@ struct SshLogin {
 // Runs shell commands on the router or an access point through the system
 // OpenSSH client. Each transport keeps one long-lived master connection, opened
 // with a password that a throw-away askpass script hands to ssh; every command
-// then rides on the master's control socket and costs no new login.
+// then rides on the master's control socket and costs no new login. An access
+// point's socket is named after its host: the master moves when a target is
+// found on another access point, and a command meant for one must never ride
+// on a master to another.
 //
 // Every operation blocks: call them from background threads (the router
 // adapters' QThreadPool workers), never from the main thread.
@@ -35,7 +38,7 @@ class SshTransport {
 public:
     enum class Kind { mainRouter, accessPoint };
 
-    // The control socket and askpass script keep their per-kind names inside
+    // The control sockets and askpass script keep their per-kind names inside
     // `directory`, which is checked (PrivateRuntimeDirectory) before any
     // password is written there or any master is started.
     SshTransport(Kind kind, EventLogger& logger, QString directory = PrivateRuntimeDirectory::defaultPath());
@@ -44,21 +47,27 @@ public:
     SshTransport(const SshTransport&) = delete;
     SshTransport& operator=(const SshTransport&) = delete;
 
-    QString controlSocketPath() const { return controlSocket; }
+    QString controlSocketPath(const SshLogin& login) const;
     QString askpassScriptPath() const { return askpassScript; }
 
     // Asks the master through its control socket whether it is up.
     bool isMasterAlive(const SshLogin& login) const;
 
+    // Asked, when set, right before a master is launched, in step with
+    // closeMaster: a caller whose session was reset meanwhile answers false, and
+    // no master then outlives that reset.
+    using StillWanted = std::function<bool()>;
+
     // Writes the askpass script and starts the master on this transport's own
     // thread, polling it for about 5 s; `completion` runs on that thread. Starts
     // are taken one at a time, and one that finds the master already up
     // reports true at once.
-    void startMaster(const SshLogin& login, const QString& password, std::function<void(bool)> completion);
+    void startMaster(const SshLogin& login, const QString& password, std::function<void(bool)> completion,
+                     StillWanted stillWanted = {});
 
     // Uses a running master, or starts one and blocks until it has come up or
     // failed. False ends the caller's attempt.
-    bool ensureMaster(const SshLogin& login, const QString& password);
+    bool ensureMaster(const SshLogin& login, const QString& password, StillWanted stillWanted = {});
 
     // One remote command line over the master: its standard output as UTF-8,
     // whatever its exit status. None when ssh cannot be started, or when the
@@ -74,16 +83,20 @@ public:
     static QString sshProgram();
 
 private:
-    bool startMasterNow(const SshLogin& login, const QString& password);
+    bool startMasterNow(const SshLogin& login, const QString& password, const StillWanted& stillWanted);
+    // Stops our master process, if any, and removes its socket. Under masterMutex.
+    void dropMaster();
 
     EventLogger& logger;
+    const Kind kind;
     const QString directory;
-    const QString controlSocket;
+    const QString controlSocketStem;
     const QString askpassScript;
 
     // Held for a whole start and while the master handle changes hands.
     std::mutex masterMutex;
     std::optional<SpawnedProcess> master;
+    QString masterSocket;
 
     // Starts wait here rather than in the shared pool, whose workers may all
     // be callers blocked in ensureMaster.

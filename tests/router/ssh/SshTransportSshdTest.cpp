@@ -76,7 +76,7 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     EXPECT_FALSE(offMainThread([&] { return transport.ensureMaster(root, u"wrong"_s); }));
     EXPECT_LT(elapsed.elapsed(), 7000);
     EXPECT_EQ(systemLog.lines(), QStringList{u"VT-1003"_s});
-    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath()));
+    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath(root)));
 
     std::atomic<bool> done = false;
     std::future<bool> sawSecret =
@@ -103,7 +103,7 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     EXPECT_EQ(QDir(runtime).entryList(QDir::Files | QDir::System), QStringList{u"veltrano-ssh-control"_s});
 
     offMainThread([&] { transport.closeMaster(root); });
-    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath()));
+    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath(root)));
     sshd.kill();
     sshd.waitForFinished();
 }

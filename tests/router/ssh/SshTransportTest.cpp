@@ -63,7 +63,7 @@ TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus)
 
     EXPECT_EQ(output, u"café output\n"_s);
     EXPECT_EQ(ssh.recorded("command-arguments"),
-              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s} + ownSettingsOnly +
+              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control-192.0.2.7"_s} + ownSettingsOnly +
                QStringList{u"-o"_s, u"ControlMaster=no"_s, u"-o"_s, u"BatchMode=yes"_s, u"admin@192.0.2.7"_s,
                            u"hostapd_cli sta 'x y'"_s}));
     EXPECT_EQ(ssh.recorded("command-environment"), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));

@@ -248,8 +248,15 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     pool.waitForDone();
     EXPECT_EQ(ssh.masterExits().size(), exits + 1);
     const qsizetype before = console.requests().size();
+    ssh.slowChecks();
     EXPECT_EQ(rssiNow(), -61);
     EXPECT_EQ(console.lines().mid(before, 2), (QList<QByteArray>{uniFiOSLogin, uniFiOSStations}));
+
+    // A master start still under way at a reset brings up no master after it.
+    ASSERT_TRUE(waitUntil([&] { return logged(u"VT-3002 ap:192.0.2.7"_s) == 3; }));
+    adapter->resetSession();
+    pool.waitForDone();
+    EXPECT_EQ(ssh.masterStarts().size(), 2);
 }
 
 TEST_F(UniFiAdapterTest, MovesTheMasterWhenAnotherTargetsAccessPointIsFound) {
