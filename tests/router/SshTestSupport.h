@@ -5,6 +5,7 @@
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "platform/SystemLog.h"
+#include "router/ssh/ChildProcesses.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,7 @@ protected:
     ThreadSafeRecordingLog systemLog;
     DebugLog debugLog;
     EventLogger logger{systemLog, settings, debugLog};
+    ChildProcesses children;
     const QString runtime = environment.path(QStringLiteral("run"));
 };
 
@@ -85,6 +87,10 @@ public:
         for (const QString& socket : recorded("master-sockets"))
             QFile::remove(socket);
     }
+    // Every later run hangs, as an ssh whose router stopped answering mid-way
+    // would; each is listed by its pid.
+    void wedge() { write(QStringLiteral("wedged"), {}); }
+    QStringList wedgedRuns() const { return recorded("wedged-runs"); }
     // Each liveness check takes half a second from now on.
     void slowChecks() { write(QStringLiteral("slow-checks"), {}); }
 
@@ -104,6 +110,10 @@ public:
 private:
     static constexpr char program[] = R"sh(#!/bin/sh
 here=$(dirname "$0")
+if [ -e "$here/wedged" ]; then
+    echo $$ >>"$here/wedged-runs"
+    exec sleep 600
+fi
 for last; do :; done
 if [ "$1" = -M ]; then
     printf '%s\n' "$@" >"$here/master-arguments"

@@ -143,7 +143,7 @@ struct RouterShell {
 
 GlinetAdapter::GlinetAdapter(RouterAccess& access)
     : access(access)
-    , ssh(SshTransport::Kind::mainRouter, access.logger, access.sshDirectory) {}
+    , ssh(SshTransport::Kind::mainRouter, access.logger, access.sshChildren, access.sshDirectory) {}
 
 GlinetAdapter::~GlinetAdapter() = default;
 

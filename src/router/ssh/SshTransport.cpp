@@ -46,17 +46,18 @@ const QStringList ownSettingsOnly{QStringLiteral("-F"), QStringLiteral("/dev/nul
 const QStringList masterOnly{QStringLiteral("-o"), QStringLiteral("ControlMaster=no"), QStringLiteral("-o"),
                              QStringLiteral("BatchMode=yes")};
 
-bool runToSuccess(const QStringList& arguments) {
+bool runToSuccess(ChildProcesses& children, const QStringList& arguments) {
     std::optional<SpawnedProcess> ssh =
-        SpawnedProcess::start(SshTransport::sshProgram(), arguments, {homeVariable(), pathVariable()},
-                              SpawnedProcess::Output::discard);
+        SpawnedProcess::start(children, SshTransport::sshProgram(), arguments,
+                              {homeVariable(), pathVariable()}, SpawnedProcess::Output::discard);
     return ssh && ssh->waitForSuccess();
 }
 
 } // namespace
 
-SshTransport::SshTransport(Kind kind, EventLogger& logger, QString directory)
+SshTransport::SshTransport(Kind kind, EventLogger& logger, ChildProcesses& children, QString directory)
     : logger(logger)
+    , children(children)
     , kind(kind)
     , directory(std::move(directory))
     , controlSocketStem(this->directory + (kind == Kind::mainRouter
@@ -86,9 +87,9 @@ bool SshTransport::isMasterAlive(const SshLogin& login) const {
     assertOffMainThread();
     if (!login.isSafe())
         return false;
-    return runToSuccess(QStringList{QStringLiteral("-S"), controlSocketPath(login), QStringLiteral("-O"),
-                                    QStringLiteral("check")} +
-                        ownSettingsOnly + QStringList{login.target()});
+    return runToSuccess(children, QStringList{QStringLiteral("-S"), controlSocketPath(login),
+                                              QStringLiteral("-O"), QStringLiteral("check")} +
+                                      ownSettingsOnly + QStringList{login.target()});
 }
 
 void SshTransport::startMaster(const SshLogin& login, const QString& password,
@@ -125,7 +126,7 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
     // finds it up and must not start a rival on the same socket.
     if (isMasterAlive(login))
         return true;
-    if (stillWanted && !stillWanted())
+    if (children.haveEnded() || (stillWanted && !stillWanted()))
         return false;
 
     if (!login.isSafe()) {
@@ -167,7 +168,8 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
     // the new one from listening.
     dropMaster();
     ::unlink(QFile::encodeName(controlSocket).constData());
-    master = SpawnedProcess::start(sshProgram(), arguments, environment, SpawnedProcess::Output::discard);
+    master = SpawnedProcess::start(children, sshProgram(), arguments, environment,
+                                   SpawnedProcess::Output::discard);
     masterSocket = controlSocket;
     if (!master) {
         AskpassScript::remove(askpassScript);
@@ -175,7 +177,7 @@ bool SshTransport::startMasterNow(const SshLogin& login, const QString& password
         return false;
     }
 
-    for (int check = 0; check < livenessChecks; ++check) {
+    for (int check = 0; check < livenessChecks && !children.haveEnded(); ++check) {
         QThread::msleep(livenessIntervalMs);
         if (isMasterAlive(login)) {
             AskpassScript::remove(askpassScript);
@@ -194,7 +196,7 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
     assertOffMainThread();
     std::optional<SpawnedProcess> ssh;
     if (login.isSafe())
-        ssh = SpawnedProcess::start(sshProgram(),
+        ssh = SpawnedProcess::start(children, sshProgram(),
                                     QStringList{QStringLiteral("-S"), controlSocketPath(login)} +
                                         ownSettingsOnly + masterOnly + QStringList{login.target(), command},
                                     {homeVariable(), pathVariable()}, SpawnedProcess::Output::capture);
@@ -218,9 +220,9 @@ void SshTransport::closeMaster(const SshLogin& login) {
     assertOffMainThread();
     const QString controlSocket = controlSocketPath(login);
     if (login.isSafe())
-        runToSuccess(
-            QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("exit")} +
-            ownSettingsOnly + QStringList{login.target()});
+        runToSuccess(children, QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"),
+                                           QStringLiteral("exit")} +
+                                   ownSettingsOnly + QStringList{login.target()});
     std::lock_guard lock(masterMutex);
     // Our master may by now serve another host, which this close is not about.
     if (masterSocket == controlSocket)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "router/ssh/ChildProcesses.h"
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/ssh/SerialWorker.h"
 #include "router/ssh/SpawnedProcess.h"
@@ -40,8 +41,10 @@ public:
 
     // The control sockets and askpass script keep their per-kind names inside
     // `directory`, which is checked (PrivateRuntimeDirectory) before any
-    // password is written there or any master is started.
-    SshTransport(Kind kind, EventLogger& logger, QString directory = PrivateRuntimeDirectory::defaultPath());
+    // password is written there or any master is started. Every ssh runs as
+    // one of `children`; once they have ended, nothing starts any more.
+    SshTransport(Kind kind, EventLogger& logger, ChildProcesses& children,
+                 QString directory = PrivateRuntimeDirectory::defaultPath());
     // Waits for a start in progress, then stops the master.
     ~SshTransport();
     SshTransport(const SshTransport&) = delete;
@@ -88,6 +91,7 @@ private:
     void dropMaster();
 
     EventLogger& logger;
+    ChildProcesses& children;
     const Kind kind;
     const QString directory;
     const QString controlSocketStem;

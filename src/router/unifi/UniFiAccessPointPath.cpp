@@ -52,7 +52,7 @@ AccessPointProbe probeStation(SshTransport& transport, const SshLogin& login, co
 UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& access)
     : context(context)
     , access(access)
-    , transport(SshTransport::Kind::accessPoint, access.logger, access.sshDirectory) {}
+    , transport(SshTransport::Kind::accessPoint, access.logger, access.sshChildren, access.sshDirectory) {}
 
 void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
     const CachedStationFacts facts = cachedStationFacts(row);

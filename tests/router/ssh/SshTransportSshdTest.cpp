@@ -58,7 +58,7 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     if (configPath.isEmpty())
         GTEST_SKIP() << "needs run-with-sshd.sh";
     settings.writeBool(SettingsKey::debugLogging, true);
-    SshTransport transport{SshTransport::Kind::mainRouter, logger, runtime};
+    SshTransport transport{SshTransport::Kind::mainRouter, logger, children, runtime};
     const SshLogin root = SshLogin::mainRouter(u"127.0.0.1"_s);
     // Quoting has its own tests, character by character; this takes the awkward
     // cases through ssh itself.
