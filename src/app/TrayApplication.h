@@ -24,7 +24,8 @@ public:
     void start();
 
 Q_SIGNALS:
-    // "Quit Veltrano", SIGTERM or SIGINT: the monitor has stopped.
+    // "Quit Veltrano", SIGTERM or SIGINT: the monitor has stopped and the
+    // router's background work has ended.
     void finished();
 
 private:

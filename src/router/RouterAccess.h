@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class ChildProcesses;
 class CredentialStore;
 class EventLogger;
 class QThreadPool;
@@ -18,6 +19,8 @@ struct RouterAccess {
     // Background work: keyring reads and ssh commands. The manager waits for it
     // before its adapters go.
     QThreadPool& pool;
+    // Every ssh the transports run, ended together when the program quits.
+    ChildProcesses& sshChildren;
     // The `routerIP` setting trimmed, else the first detected gateway, else the
     // fall-back address. Cheap and safe on the main thread.
     std::function<QString()> routerAddress;

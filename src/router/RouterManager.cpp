@@ -13,6 +13,8 @@ namespace {
 // Keyring reads and ssh commands of two targets and a health probe may all wait
 // at once; more would only queue behind a router that answers slowly anyway.
 constexpr int backgroundThreads = 4;
+// Ended children let their work return within milliseconds.
+constexpr std::chrono::seconds endingDeadline(1);
 
 } // namespace
 
@@ -22,7 +24,13 @@ RouterManager::RouterManager(SettingsStore& settings, CredentialStore& credentia
     , credentials(credentials)
     , logger(logger)
     , gateways(gateways)
-    , access{settings, credentials, logger, pool, [this] { return routerAddress(); }, std::move(sshDirectory)}
+    , access{settings,
+             credentials,
+             logger,
+             pool,
+             sshChildren,
+             [this] { return routerAddress(); },
+             std::move(sshDirectory)}
     , glinet(access)
     , uniFi(access)
     , peplink(access) {
@@ -30,7 +38,14 @@ RouterManager::RouterManager(SettingsStore& settings, CredentialStore& credentia
 }
 
 RouterManager::~RouterManager() {
-    pool.waitForDone();
+    if (!endBackgroundWork(endingDeadline))
+        pool.waitForDone();
+}
+
+bool RouterManager::endBackgroundWork(std::chrono::milliseconds deadline) {
+    sshChildren.endAll();
+    pool.clear();
+    return pool.waitForDone(static_cast<int>(deadline.count()));
 }
 
 QString RouterManager::routerAddress() const {

@@ -6,11 +6,13 @@
 #include "router/RouterTypeDetector.h"
 #include "router/glinet/GlinetAdapter.h"
 #include "router/peplink/PeplinkAdapter.h"
+#include "router/ssh/ChildProcesses.h"
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/unifi/UniFiAdapter.h"
 
 #include <QObject>
 #include <QThreadPool>
+#include <chrono>
 
 class CredentialStore;
 class EventLogger;
@@ -28,9 +30,18 @@ public:
     RouterManager(SettingsStore& settings, CredentialStore& credentials, EventLogger& logger,
                   const GatewaySource& gateways,
                   QString sshDirectory = PrivateRuntimeDirectory::defaultPath());
-    // Waits for background work (keyring reads, ssh commands) before the
-    // adapters it touches go.
+    // Ends the background work as endBackgroundWork does; work still running
+    // after that (a keyring call that does not answer) is waited for, since the
+    // adapters it touches go next.
     ~RouterManager() override;
+
+    // For quitting: ends every ssh child (an ssh that never answers returns at
+    // once) and refuses new ones, drops the background work not yet started and
+    // waits up to `deadline` for the rest. True when nothing runs any more;
+    // false leaves a keyring call running, which only leaving the process at
+    // once (without destroying what it touches) can outrun. Final: no ssh runs
+    // for this manager afterwards.
+    bool endBackgroundWork(std::chrono::milliseconds deadline);
 
     // The `routerIP` setting trimmed; else the first detected gateway; else the
     // fall-back address.
@@ -64,6 +75,7 @@ private:
     EventLogger& logger;
     const GatewaySource& gateways;
     QThreadPool pool;
+    ChildProcesses sshChildren;
     RouterAccess access;
     RouterTypeDetector detector;
     GlinetAdapter glinet;

@@ -142,6 +142,26 @@ double megabitsFromKilobits(double kilobitsPerSecond) {
     return kilobitsPerSecond / 1000.0;
 }
 
+bool hasHighEfficiencyRates(const std::optional<QString>& phyMode) {
+    return phyMode == QStringLiteral("ax") || phyMode == QStringLiteral("be");
+}
+
+std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bool highEfficiencyLimits) {
+    if (!(rateMbps > 0.0))
+        return std::nullopt;
+    const double perStream = rateMbps / (nss && *nss > 0 ? *nss : 1);
+    const double limit160 = highEfficiencyLimits ? 1200.0 : 500.0;
+    const double limit80 = highEfficiencyLimits ? 600.0 : 200.0;
+    const double limit40 = highEfficiencyLimits ? 286.0 : 100.0;
+    if (perStream > limit160)
+        return 160;
+    if (perStream > limit80)
+        return 80;
+    if (perStream > limit40)
+        return 40;
+    return 20;
+}
+
 namespace {
 
 QString valueText(const QJsonValue& value) {

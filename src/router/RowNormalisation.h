@@ -44,6 +44,16 @@ int firstRSSI(const QJsonObject& row, std::initializer_list<QString> keys);
 // Routers that report rates in kbit/s; rows carry Mbit/s.
 double megabitsFromKilobits(double kilobitsPerSecond);
 
+// 802.11ax ("ax") and later ("be") reach higher rates on a channel of the same
+// width than the PHY modes before them.
+bool hasHighEfficiencyRates(const std::optional<QString>& phyMode);
+
+// A channel width guessed from the rate carried per spatial stream (no or zero
+// streams count as one), for stations whose router names no width: the rate
+// against the top rates of 20, 40 and 80 MHz channels, those of 802.11ax when
+// `highEfficiencyLimits`. None for a rate of 0.
+std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bool highEfficiencyLimits);
+
 // The once-per-run "[DIAG] " dumps of a router's row: the heading, then one
 // "  key = value" line per field in key order (arrays and objects as compact
 // JSON, null as "nil").

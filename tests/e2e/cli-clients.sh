@@ -2,9 +2,9 @@
 # veltrano-cli against the router lab, as a user drives it: keep the password
 # in the (private) keyring, detect, connect, then list the clients of each
 # family and compare them with the rows the mapping rules give for the lab's
-# scenario, pinned so that nothing moves while it is read. Then each kind of
-# router identity changes under it: a Peplink device shows another certificate,
-# the GL.iNet router's sshd another host key.
+# scenario, pinned so that nothing moves while it is read; then one client's
+# row. Then each kind of router identity changes under it: a Peplink device
+# shows another certificate, the GL.iNet router's sshd another host key.
 # Usage: cli-clients.sh VELTRANO_CLI EXPECTED_DIR   (inside the lab and a
 # private Secret Service: run-in-router-lab.sh run-with-secret-service.sh ...)
 set -eu
@@ -47,6 +47,15 @@ for family in glinet unifi peplink; do
     fi
     "$cli" model >>"$work/models"
 done
+# One target as the monitor gets it: the GL.iNet row completed over ssh (every
+# family answers through the same fetchClient), and a MAC the router lacks.
+"$cli" settings set routerIP "$VELTRANO_LAB_GLINET" >/dev/null
+"$cli" settings set detectedRouterType glinet >/dev/null
+"$cli" client 78:f5:05:4a:10:01 >"$work/client" || failures=$((failures + 1))
+diff -u "$expected/glinet-client.txt" "$work/client" || failures=$((failures + 1))
+"$cli" client 78:f5:05:4a:10:01 --json | grep -q '"mcs": 11,' || failures=$((failures + 1))
+if "$cli" client 02:00:00:00:00:99 2>"$work/absent"; then failures=$((failures + 1)); fi
+grep -q "lists no wireless client 02:00:00:00:00:99" "$work/absent" || failures=$((failures + 1))
 diff -u "$expected/models.txt" "$work/models" || failures=$((failures + 1))
 
 # Connecting to a replaced router is refused, with the event line and the

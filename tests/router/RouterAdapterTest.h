@@ -60,7 +60,7 @@ protected:
     MemoryCredentialStore credentials;
     QThreadPool pool;
     QString address = QStringLiteral("127.0.0.1");
-    RouterAccess access{settings, credentials, logger, pool, [this] { return address; }, runtime};
+    RouterAccess access{settings, credentials, logger, pool, children, [this] { return address; }, runtime};
     FakeSshScript ssh{environment.path(QStringLiteral("bin"))};
     std::unique_ptr<Adapter> adapter = std::make_unique<Adapter>(access);
 };

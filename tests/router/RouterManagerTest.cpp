@@ -1,6 +1,7 @@
 #include "router/RouterManager.h"
 
 #include "MemoryCredentialStore.h"
+#include "SshTestSupport.h"
 #include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
@@ -77,6 +78,21 @@ TEST_F(RouterManagerTest, ANewRouterAddressClosesTheOldConnectionFirst) {
     EXPECT_EQ(systemLog.lines.value(0).code, VtCode::transportClosed);
     router.disconnect();
     EXPECT_EQ(systemLog.lines.size(), 2);
+}
+
+// Quitting: a wedged ssh is ended, and no other starts, so its work returns; a
+// keyring that never answers is waited for only until the deadline.
+TEST_F(RouterManagerTest, EndingTheBackgroundWorkOutrunsAWedgedSshAndAKeyringThatNeverAnswers) {
+    FakeSshScript ssh(environment.path(u"bin"_s));
+    ssh.wedge();
+    settings.writeString(SettingsKey::routerIP, u"127.0.0.1"_s);
+    credentials.gate.lock();
+    router.connect([](bool, std::optional<QString>) {});
+    router.fetchModelName([](std::optional<QString>) {});
+    ASSERT_TRUE(waitUntil([&] { return ssh.wedgedRuns().size() == 1; }));
+    EXPECT_FALSE(router.endBackgroundWork(std::chrono::milliseconds(300)));
+    credentials.gate.unlock();
+    EXPECT_TRUE(router.endBackgroundWork(std::chrono::seconds(1)));
 }
 
 } // namespace

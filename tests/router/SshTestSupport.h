@@ -6,6 +6,7 @@
 #include "logs/EventLogger.h"
 #include "platform/SystemLog.h"
 #include "router/identity/RouterIdentityStore.h"
+#include "router/ssh/ChildProcesses.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,7 @@ protected:
     DebugLog debugLog;
     EventLogger logger{systemLog, settings, debugLog};
     RouterIdentityStore identities = RouterIdentityStore::beside(settings);
+    ChildProcesses children;
     const QString runtime = environment.path(QStringLiteral("run"));
 };
 
@@ -51,12 +53,13 @@ template <typename Call> auto offMainThread(Call call) {
     return std::async(std::launch::async, call).get();
 }
 
-// Stands in for ssh through VELTRANO_SSH. Its "master" is a file, up only when
-// the askpass script tells the accepted password, the way ssh hears it; every
-// remote command is recorded as "login command" and answered, with a failing
-// status the transport must not mind, from the outputs it was given. Each kind
-// of run also leaves its arguments and environment. It finds its folder through
-// its own path, because the master gets a replaced environment.
+// Stands in for ssh through VELTRANO_SSH. Its "master" is a file at the control
+// socket's path, up only when the askpass script tells the accepted password,
+// the way ssh hears it; every remote command is recorded as "login command" and
+// answered, with a failing status the transport must not mind, from the outputs
+// it was given. Each kind of run also leaves its arguments and environment. It
+// finds its folder through its own path, because the master gets a replaced
+// environment.
 class FakeSshScript {
 public:
     explicit FakeSshScript(const QString& directory)
@@ -82,7 +85,16 @@ public:
         write(stem + QStringLiteral(".output"), output);
     }
     // The access point rebooted.
-    void dropMaster() { QFile::remove(path("master-up")); }
+    void dropMaster() {
+        for (const QString& socket : recorded("master-sockets"))
+            QFile::remove(socket);
+    }
+    // Every later run hangs, as an ssh whose router stopped answering mid-way
+    // would; each is listed by its pid.
+    void wedge() { write(QStringLiteral("wedged"), {}); }
+    QStringList wedgedRuns() const { return recorded("wedged-runs"); }
+    // Each liveness check takes half a second from now on.
+    void slowChecks() { write(QStringLiteral("slow-checks"), {}); }
 
     QStringList commands() const { return recorded("commands"); }
     QStringList passwordsHeard() const { return recorded("askpass-answers"); }
@@ -100,21 +112,26 @@ public:
 private:
     static constexpr char program[] = R"sh(#!/bin/sh
 here=$(dirname "$0")
+if [ -e "$here/wedged" ]; then
+    echo $$ >>"$here/wedged-runs"
+    exec sleep 600
+fi
 for last; do :; done
 if [ "$1" = -M ]; then
     printf '%s\n' "$@" >"$here/master-arguments"
     tr '\0' '\n' </proc/$$/environ | sort >"$here/master-environment"
     echo "$last" >>"$here/master-starts"
+    echo "$3" >>"$here/master-sockets"
     heard=$("$SSH_ASKPASS")
     printf '%s\n' "$heard" >>"$here/askpass-answers"
     [ -e "$here/password" ] && [ "$heard" = "$(cat "$here/password")" ] || exit 255
-    touch "$here/master-up"
+    touch "$3"
     exec sleep 30
 fi
 if [ "$3" = -O ]; then
     case "$4" in
-    check) [ -e "$here/master-up" ]; exit ;;
-    exit) echo "$last" >>"$here/master-exits"; rm -f "$here/master-up"; exit 0 ;;
+    check) [ -e "$here/slow-checks" ] && sleep 0.5; [ -e "$2" ]; exit ;;
+    exit) echo "$last" >>"$here/master-exits"; rm -f "$2"; exit 0 ;;
     esac
 fi
 printf '%s\n' "$@" >"$here/command-arguments"

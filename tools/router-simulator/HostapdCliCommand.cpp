@@ -4,18 +4,22 @@
 
 namespace {
 
-// hostapd states rates in units of 100 kbit/s, then the MCS details it knows.
+// hostapd states rates in units of 100 kbit/s, then the MCS details it knows;
+// drivers flag a short guard interval for HT and VHT rates only.
 QByteArray rateInfo(const SimClient& client, double rateMbit) {
     QByteArray text = QByteArray::number(std::llround(rateMbit * 10.0));
     const int mcs = client.mcs.value_or(-1);
+    // An HT index also counts the streams: eight per stream.
     if (client.phy == QStringLiteral("n") && mcs >= 0)
-        text += " mcs " + QByteArray::number(mcs);
+        text += " mcs " + QByteArray::number(mcs + 8 * (std::max(client.nss, 1) - 1));
     else if (client.phy == QStringLiteral("ac") && mcs >= 0)
         text +=
             " vhtmcs " + QByteArray::number(mcs) + " vhtnss " + QByteArray::number(std::max(client.nss, 1));
-    else if ((client.phy == QStringLiteral("ax") || client.phy == QStringLiteral("be")) && mcs >= 0)
+    else if (client.phy == QStringLiteral("ax") && mcs >= 0)
+        text += " hemcs " + QByteArray::number(mcs) + " henss " + QByteArray::number(std::max(client.nss, 1));
+    else if (client.phy == QStringLiteral("be") && mcs >= 0)
         text +=
-            " he-mcs " + QByteArray::number(mcs) + " he-nss " + QByteArray::number(std::max(client.nss, 1));
+            " ehtmcs " + QByteArray::number(mcs) + " ehtnss " + QByteArray::number(std::max(client.nss, 1));
     if (client.shortGI && client.phy != QStringLiteral("ax") && client.phy != QStringLiteral("be"))
         text += " shortGI";
     return text;

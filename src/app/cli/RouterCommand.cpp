@@ -9,6 +9,8 @@
 #include "router/RouterManager.h"
 
 #include <QEventLoop>
+#include <QJsonDocument>
+#include <QRegularExpression>
 #include <optional>
 
 namespace {
@@ -112,6 +114,26 @@ int runClientsCommand(const QStringList& args, RouterManager& router, QTextStrea
     const QList<RouterClient> rows =
         await<QList<RouterClient>>([&](auto done) { router.fetchClients(std::move(done)); });
     out << (json ? QString::fromUtf8(clientsJson(rows)) : clientsTable(rows));
+    return 0;
+}
+
+int runClientCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err) {
+    static const QRegularExpression macPattern(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    const bool json = args.size() == 2 && args[1] == QStringLiteral("--json");
+    if (!(args.size() == 1 || json) || !macPattern.match(args.first()).hasMatch()) {
+        err << "usage: veltrano-cli client MAC [--json]   (MAC such as 78:f5:05:aa:bb:cc)\n";
+        return 2;
+    }
+    const QString mac = args.first();
+    const std::optional<RouterClient> row =
+        await<std::optional<RouterClient>>([&](auto done) { router.fetchClient(mac, std::move(done)); });
+    if (!row) {
+        err << "veltrano-cli client: the router at " << router.routerAddress() << " lists no wireless client "
+            << mac << '\n';
+        return 1;
+    }
+    out << (json ? QString::fromUtf8(QJsonDocument(clientJson(*row)).toJson(QJsonDocument::Indented))
+                 : clientsTable({*row}));
     return 0;
 }
 

@@ -25,6 +25,12 @@ int runConnectCommand(const QStringList& args, RouterManager& router, SettingsSt
 // `clients [--json]`: the wireless client list as the device picker gets it.
 int runClientsCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err);
 
+// `client MAC [--json]`: one target's row exactly as the monitor receives it
+// (the family's client row completed by its radio path), as one `clients`
+// line or one `clients --json` object. Exit status 1 when the router lists
+// no such client.
+int runClientCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err);
+
 // `model`: logs in, then prints the model text of the router of the stored
 // family.
 int runModelCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err);

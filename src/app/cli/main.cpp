@@ -45,6 +45,7 @@ void printUsage(QTextStream& stream) {
               "  detect ADDRESS       which router family answers at ADDRESS\n"
               "  connect              log in to the router with the stored settings and password\n"
               "  clients [--json]     the router's wireless clients\n"
+              "  client MAC [--json]  one client's row as the monitor gets it, radio data included\n"
               "  model                the router's model name\n"
               "  trust list | forget ADDRESS\n"
               "                       the certificates and host keys the routers have shown; forget\n"
@@ -81,8 +82,8 @@ int watch(const QStringList& args, QTextStream& out, QTextStream& err) {
 }
 
 const QStringList routerCommands = {QStringLiteral("gateways"), QStringLiteral("detect"),
-                                    QStringLiteral("connect"), QStringLiteral("clients"),
-                                    QStringLiteral("model")};
+                                    QStringLiteral("connect"),  QStringLiteral("clients"),
+                                    QStringLiteral("client"),   QStringLiteral("model")};
 
 int runRouterCommand(const QString& command, const QStringList& args, QTextStream& out, QTextStream& err) {
     EventLogger& logger = EventLogger::shared();
@@ -99,6 +100,8 @@ int runRouterCommand(const QString& command, const QStringList& args, QTextStrea
         return runConnectCommand(args, router, settings, out, err);
     if (command == QStringLiteral("clients"))
         return runClientsCommand(args, router, out, err);
+    if (command == QStringLiteral("client"))
+        return runClientCommand(args, router, out, err);
     return runModelCommand(args, router, out, err);
 }
 

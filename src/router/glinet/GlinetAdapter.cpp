@@ -167,7 +167,7 @@ struct RouterShell {
 GlinetAdapter::GlinetAdapter(RouterAccess& access)
     : access(access)
     , ssh(SshTransport::Kind::mainRouter, access.logger, RouterIdentityStore::beside(access.settings),
-          access.sshDirectory) {}
+          access.sshChildren, access.sshDirectory) {}
 
 GlinetAdapter::~GlinetAdapter() = default;
 

@@ -72,8 +72,7 @@ std::optional<int> widthMHz(const QJsonObject& tx, double rateMbps, const Client
         return mhz;
     if (const QJsonValue fortyMHz = tx.value(QStringLiteral("40mhz")); !fortyMHz.isUndefined())
         return isTrue(fortyMHz) ? 40 : 20;
-    const bool highEfficiency = detail.phyMode == QStringLiteral("ax") ||
-                                detail.phyMode == QStringLiteral("be") || detail.mcs.value_or(0) >= 10;
+    const bool highEfficiency = hasHighEfficiencyRates(detail.phyMode) || detail.mcs.value_or(0) >= 10;
     return estimatedWidthMHz(rateMbps, detail.nss, highEfficiency);
 }
 
@@ -133,22 +132,6 @@ GlinetRadio radioFromStation(const QJsonObject& station) {
     detail.phyMode = phyMode(tx, radio.txRate);
     detail.widthMHz = widthMHz(tx, radio.txRate, detail);
     return radio;
-}
-
-std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bool highEfficiencyLimits) {
-    if (!(rateMbps > 0.0))
-        return std::nullopt;
-    const double perStream = rateMbps / (nss && *nss > 0 ? *nss : 1);
-    const double limit160 = highEfficiencyLimits ? 1200.0 : 500.0;
-    const double limit80 = highEfficiencyLimits ? 600.0 : 200.0;
-    const double limit40 = highEfficiencyLimits ? 286.0 : 100.0;
-    if (perStream > limit160)
-        return 160;
-    if (perStream > limit80)
-        return 80;
-    if (perStream > limit40)
-        return 40;
-    return 20;
 }
 
 RouterClient withRadio(RouterClient row, const std::optional<GlinetRadio>& radio, bool shellSilent) {

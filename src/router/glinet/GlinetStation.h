@@ -46,10 +46,6 @@ std::optional<QJsonObject> findAssociatedStation(const QByteArray& output, const
 
 GlinetRadio radioFromStation(const QJsonObject& station);
 
-// A channel width guessed from the rate carried per spatial stream, for stations
-// that report neither `mhz` nor `40mhz`. None for a rate of 0.
-std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bool highEfficiencyLimits);
-
 // The list row completed with the radio record: RSSI, rate and link detail from
 // the radio (RSSI -99 and rate 0 without one), each counter from the radio unless
 // it is 0. A record missing because the router's shell did not answer

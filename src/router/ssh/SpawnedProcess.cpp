@@ -1,5 +1,7 @@
 #include "router/ssh/SpawnedProcess.h"
 
+#include "router/ssh/ChildProcesses.h"
+
 #include <QFile>
 #include <QThread>
 #include <cerrno>
@@ -31,22 +33,21 @@ private:
     std::vector<char*> pointers;
 };
 
-// The child's wait status once it has exited, none while it still runs. A
-// child that cannot be waited for any more counts as gone, with status -1.
-std::optional<int> reap(pid_t pid, int options) {
+// The child's wait status, once it has exited.
+int waitStatus(pid_t pid) {
     int status = 0;
     pid_t result;
     do {
-        result = ::waitpid(pid, &status, options);
+        result = ::waitpid(pid, &status, 0);
     } while (result < 0 && errno == EINTR);
-    if (result == 0)
-        return std::nullopt;
+    // A child that cannot be waited for any more counts as gone, with status -1.
     return result < 0 ? -1 : status;
 }
 
 } // namespace
 
-std::optional<SpawnedProcess> SpawnedProcess::start(const QString& program, const QStringList& arguments,
+std::optional<SpawnedProcess> SpawnedProcess::start(ChildProcesses& children, const QString& program,
+                                                    const QStringList& arguments,
                                                     const QStringList& environment, Output output) {
     int pipeFds[2] = {-1, -1};
     if (output == Output::capture && ::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -77,34 +78,41 @@ std::optional<SpawnedProcess> SpawnedProcess::start(const QString& program, cons
 
     CStringArray argv(QStringList{program} + arguments);
     CStringArray envp(environment);
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, QFile::encodeName(program).constData(), &actions, &attributes,
-                                    argv.data(), envp.data());
+    const pid_t pid = children.start([&] {
+        pid_t spawned = -1;
+        return ::posix_spawn(&spawned, QFile::encodeName(program).constData(), &actions, &attributes,
+                             argv.data(), envp.data()) == 0
+                   ? spawned
+                   : -1;
+    });
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
 
     if (output == Output::capture)
         ::close(pipeFds[1]);
-    if (error != 0) {
+    if (pid < 0) {
         if (output == Output::capture)
             ::close(pipeFds[0]);
         return std::nullopt;
     }
-    return SpawnedProcess(pid, pipeFds[0]);
+    return SpawnedProcess(children, pid, pipeFds[0]);
 }
 
-SpawnedProcess::SpawnedProcess(pid_t pid, int outputFd)
-    : pid(pid)
+SpawnedProcess::SpawnedProcess(ChildProcesses& children, pid_t pid, int outputFd)
+    : children(&children)
+    , pid(pid)
     , outputFd(outputFd) {}
 
 SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept
-    : pid(std::exchange(other.pid, -1))
+    : children(other.children)
+    , pid(std::exchange(other.pid, -1))
     , outputFd(std::exchange(other.outputFd, -1)) {}
 
 SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
     if (this != &other) {
         if (outputFd >= 0)
             ::close(outputFd);
+        children = other.children;
         pid = std::exchange(other.pid, -1);
         outputFd = std::exchange(other.outputFd, -1);
     }
@@ -146,7 +154,7 @@ std::optional<QByteArray> SpawnedProcess::readAllOutput(std::chrono::millisecond
 bool SpawnedProcess::waitForSuccess() {
     if (pid < 0)
         return false;
-    const int status = reap(std::exchange(pid, -1), 0).value_or(-1);
+    const int status = reap(std::exchange(pid, -1), true).value_or(-1);
     return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -156,10 +164,24 @@ void SpawnedProcess::stop() {
     const pid_t child = std::exchange(pid, -1);
     ::kill(child, SIGTERM);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (reap(child, WNOHANG))
+        if (reap(child, false))
             return;
         QThread::msleep(10);
     }
     ::kill(child, SIGKILL);
-    reap(child, 0);
+    reap(child, true);
+}
+
+std::optional<int> SpawnedProcess::reap(pid_t child, bool block) {
+    // Only looked at, not reaped yet: the pid stays ours while it leaves
+    // `children`.
+    siginfo_t info{};
+    int result;
+    do {
+        result = ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT | (block ? 0 : WNOHANG));
+    } while (result < 0 && errno == EINTR);
+    if (result == 0 && info.si_pid == 0)
+        return std::nullopt;
+    children->forget(child);
+    return waitStatus(child);
 }

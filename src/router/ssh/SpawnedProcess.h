@@ -7,18 +7,23 @@
 #include <optional>
 #include <sys/types.h>
 
+class ChildProcesses;
+
 // A child program started with posix_spawn and owned by its pid. Unlike a
 // QProcess it belongs to no thread, so the ssh master can be started on one
 // pool thread and stopped on another. The child gets exactly the environment
 // it is given, reads the null device, and inherits none of our descriptors
-// besides 0, 1 and 2. Move-only; blocking calls are for background threads.
+// besides 0, 1 and 2. It is kept in a ChildProcesses until it is reaped, so that
+// quitting can end it. Move-only; blocking calls are for background threads.
 class SpawnedProcess {
 public:
     enum class Output { discard, capture };
 
-    // None when the program cannot be started (missing, not executable).
-    static std::optional<SpawnedProcess> start(const QString& program, const QStringList& arguments,
-                                               const QStringList& environment, Output output);
+    // None when the program cannot be started (missing, not executable), or
+    // when `children` have been ended.
+    static std::optional<SpawnedProcess> start(ChildProcesses& children, const QString& program,
+                                               const QStringList& arguments, const QStringList& environment,
+                                               Output output);
 
     SpawnedProcess(SpawnedProcess&& other) noexcept;
     SpawnedProcess& operator=(SpawnedProcess&& other) noexcept;
@@ -39,8 +44,13 @@ public:
     void stop();
 
 private:
-    SpawnedProcess(pid_t pid, int outputFd);
+    SpawnedProcess(ChildProcesses& children, pid_t pid, int outputFd);
 
+    // The exit status once the child has exited (none while it runs, unless
+    // `block`), after it has left `children`.
+    std::optional<int> reap(pid_t child, bool block);
+
+    ChildProcesses* children = nullptr;
     pid_t pid = -1;
     int outputFd = -1;
 };

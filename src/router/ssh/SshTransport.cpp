@@ -51,21 +51,25 @@ const QStringList masterOnly{QStringLiteral("-o"), QStringLiteral("ControlMaster
 // authenticating.
 const QByteArray hostKeyChangedWarning = "REMOTE HOST IDENTIFICATION HAS CHANGED";
 
-bool runToSuccess(const QStringList& arguments) {
+bool runToSuccess(ChildProcesses& children, const QStringList& arguments) {
     std::optional<SpawnedProcess> ssh =
-        SpawnedProcess::start(SshTransport::sshProgram(), arguments, {homeVariable(), pathVariable()},
-                              SpawnedProcess::Output::discard);
+        SpawnedProcess::start(children, SshTransport::sshProgram(), arguments,
+                              {homeVariable(), pathVariable()}, SpawnedProcess::Output::discard);
     return ssh && ssh->waitForSuccess();
 }
 
 } // namespace
 
-SshTransport::SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore identities, QString directory)
+SshTransport::SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore identities,
+                           ChildProcesses& children, QString directory)
     : logger(logger)
     , identities(std::move(identities))
+    , children(children)
+    , kind(kind)
     , directory(std::move(directory))
-    , controlSocket(this->directory + (kind == Kind::mainRouter ? QStringLiteral("/veltrano-ssh-control")
-                                                                : QStringLiteral("/veltrano-ap-ssh-control")))
+    , controlSocketStem(this->directory + (kind == Kind::mainRouter
+                                               ? QStringLiteral("/veltrano-ssh-control")
+                                               : QStringLiteral("/veltrano-ap-ssh-control")))
     , askpassScript(this->directory + (kind == Kind::mainRouter ? QStringLiteral("/veltrano-askpass.sh")
                                                                 : QStringLiteral("/veltrano-ap-askpass.sh")))
     , masterLog(this->directory + (kind == Kind::mainRouter
@@ -76,8 +80,11 @@ SshTransport::~SshTransport() {
     // A start still running would otherwise bring up a master after this one
     // was stopped.
     startWorker.stop();
-    if (master)
-        master->stop();
+    dropMaster();
+}
+
+QString SshTransport::controlSocketPath(const SshLogin& login) const {
+    return kind == Kind::mainRouter ? controlSocketStem : controlSocketStem + QLatin1Char('-') + login.host;
 }
 
 QString SshTransport::sshProgram() {
@@ -89,19 +96,21 @@ bool SshTransport::isMasterAlive(const SshLogin& login) const {
     assertOffMainThread();
     if (!login.isSafe())
         return false;
-    return runToSuccess(
-        QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("check")} +
-        ownSettingsOnly + QStringList{login.target()});
+    return runToSuccess(children, QStringList{QStringLiteral("-S"), controlSocketPath(login),
+                                              QStringLiteral("-O"), QStringLiteral("check")} +
+                                      ownSettingsOnly + QStringList{login.target()});
 }
 
 void SshTransport::startMaster(const SshLogin& login, const QString& password,
-                               std::function<void(MasterStart)> completion) {
-    startWorker.post([this, login, password, completion = std::move(completion)] {
-        completion(startMasterNow(login, password));
-    });
+                               std::function<void(MasterStart)> completion, StillWanted stillWanted) {
+    startWorker.post(
+        [this, login, password, completion = std::move(completion), stillWanted = std::move(stillWanted)] {
+            completion(startMasterNow(login, password, stillWanted));
+        });
 }
 
-SshTransport::MasterStart SshTransport::ensureMaster(const SshLogin& login, const QString& password) {
+SshTransport::MasterStart SshTransport::ensureMaster(const SshLogin& login, const QString& password,
+                                                     StillWanted stillWanted) {
     assertOffMainThread();
     if (isMasterAlive(login))
         return MasterStart::up;
@@ -109,20 +118,26 @@ SshTransport::MasterStart SshTransport::ensureMaster(const SshLogin& login, cons
     // ThreadSanitizer, which cannot see inside Debian's uninstrumented Qt.
     std::binary_semaphore reported{0};
     MasterStart outcome = MasterStart::failed;
-    startMaster(login, password, [&](MasterStart start) {
-        outcome = start;
-        reported.release();
-    });
+    startMaster(
+        login, password,
+        [&](MasterStart start) {
+            outcome = start;
+            reported.release();
+        },
+        std::move(stillWanted));
     reported.acquire();
     return outcome;
 }
 
-SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, const QString& password) {
+SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, const QString& password,
+                                                       const StillWanted& stillWanted) {
     std::lock_guard lock(masterMutex);
     // Two callers may have found the master down at once; the second one in
     // finds it up and must not start a rival on the same socket.
     if (isMasterAlive(login))
         return MasterStart::up;
+    if (children.haveEnded() || (stillWanted && !stillWanted()))
+        return MasterStart::failed;
 
     if (!login.isSafe()) {
         logger.logError(VtCode::transportFailed, QStringLiteral("unusable SSH login ") + login.target());
@@ -145,6 +160,7 @@ SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, co
         return MasterStart::failed;
     }
 
+    const QString controlSocket = controlSocketPath(login);
     const QStringList knownBefore = identities.hostKeys(login.host);
     // ssh appends to its log; this start's words alone tell what it refused.
     QFile::remove(masterLog);
@@ -170,11 +186,13 @@ SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, co
         pathVariable(),
     };
     // An older master that no longer answers holds at most a dead connection.
-    if (master) {
-        master->stop();
-        master.reset();
-    }
-    master = SpawnedProcess::start(sshProgram(), arguments, environment, SpawnedProcess::Output::discard);
+    // A socket that none answers on (a master killed or crashed) would keep
+    // the new one from listening.
+    dropMaster();
+    ::unlink(QFile::encodeName(controlSocket).constData());
+    master = SpawnedProcess::start(children, sshProgram(), arguments, environment,
+                                   SpawnedProcess::Output::discard);
+    masterSocket = controlSocket;
     if (!master) {
         AskpassScript::remove(askpassScript);
         logger.logError(VtCode::transportFailed, QString());
@@ -202,13 +220,12 @@ SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, co
         break;
     }
     // A master that could come up after we gave up would be one nobody uses.
-    master->stop();
-    master.reset();
+    dropMaster();
     return outcome;
 }
 
 SshTransport::MasterStart SshTransport::awaitMaster(const SshLogin& login) {
-    for (int check = 0; check < livenessChecks; ++check) {
+    for (int check = 0; check < livenessChecks && !children.haveEnded(); ++check) {
         QThread::msleep(livenessIntervalMs);
         if (isMasterAlive(login))
             return MasterStart::up;
@@ -223,9 +240,9 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
     assertOffMainThread();
     std::optional<SpawnedProcess> ssh;
     if (login.isSafe())
-        ssh = SpawnedProcess::start(sshProgram(),
-                                    QStringList{QStringLiteral("-S"), controlSocket} + ownSettingsOnly +
-                                        masterOnly + QStringList{login.target(), command},
+        ssh = SpawnedProcess::start(children, sshProgram(),
+                                    QStringList{QStringLiteral("-S"), controlSocketPath(login)} +
+                                        ownSettingsOnly + masterOnly + QStringList{login.target(), command},
                                     {homeVariable(), pathVariable()}, SpawnedProcess::Output::capture);
     if (!ssh) {
         logger.logError(VtCode::transportCmdFail, QString());
@@ -245,16 +262,24 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
 
 void SshTransport::closeMaster(const SshLogin& login) {
     assertOffMainThread();
+    const QString controlSocket = controlSocketPath(login);
     if (login.isSafe())
-        runToSuccess(
-            QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"), QStringLiteral("exit")} +
-            ownSettingsOnly + QStringList{login.target()});
+        runToSuccess(children, QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"),
+                                           QStringLiteral("exit")} +
+                                   ownSettingsOnly + QStringList{login.target()});
     std::lock_guard lock(masterMutex);
-    if (master) {
-        master->stop();
-        master.reset();
-    }
+    // Our master may by now serve another host, which this close is not about.
+    if (masterSocket == controlSocket)
+        dropMaster();
     // A master that died without cleaning up leaves its socket behind.
     ::unlink(QFile::encodeName(controlSocket).constData());
     AskpassScript::remove(askpassScript);
+}
+
+void SshTransport::dropMaster() {
+    if (!master)
+        return;
+    master->stop();
+    master.reset();
+    ::unlink(QFile::encodeName(masterSocket).constData());
 }

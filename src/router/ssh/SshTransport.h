@@ -1,6 +1,7 @@
 #pragma once
 
 #include "router/identity/RouterIdentityStore.h"
+#include "router/ssh/ChildProcesses.h"
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/ssh/SerialWorker.h"
 #include "router/ssh/SpawnedProcess.h"
@@ -28,7 +29,10 @@ struct SshLogin {
 // Runs shell commands on the router or an access point through the system
 // OpenSSH client. Each transport keeps one long-lived master connection, opened
 // with a password that a throw-away askpass script hands to ssh; every command
-// then rides on the master's control socket and costs no new login.
+// then rides on the master's control socket and costs no new login. An access
+// point's socket is named after its host: the master moves when a target is
+// found on another access point, and a command meant for one must never ride
+// on a master to another.
 //
 // ssh keeps the routers' host keys in the identity store's known-hosts file and
 // takes a new router's key on first use. A router whose key differs from the
@@ -42,21 +46,27 @@ public:
     enum class Kind { mainRouter, accessPoint };
     enum class MasterStart { up, failed, hostKeyChanged };
 
-    // The control socket, askpass script and master log keep their per-kind
+    // The control sockets, askpass script and master log keep their per-kind
     // names inside `directory`, which is checked (PrivateRuntimeDirectory)
-    // before any password is written there or any master is started.
-    SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore identities,
+    // before any password is written there or any master is started. Every ssh
+    // runs as one of `children`; once they have ended, nothing starts any more.
+    SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore identities, ChildProcesses& children,
                  QString directory = PrivateRuntimeDirectory::defaultPath());
     // Waits for a start in progress, then stops the master.
     ~SshTransport();
     SshTransport(const SshTransport&) = delete;
     SshTransport& operator=(const SshTransport&) = delete;
 
-    QString controlSocketPath() const { return controlSocket; }
+    QString controlSocketPath(const SshLogin& login) const;
     QString askpassScriptPath() const { return askpassScript; }
 
     // Asks the master through its control socket whether it is up.
     bool isMasterAlive(const SshLogin& login) const;
+
+    // Asked, when set, right before a master is launched, in step with
+    // closeMaster: a caller whose session was reset meanwhile answers false, and
+    // no master then outlives that reset.
+    using StillWanted = std::function<bool()>;
 
     // Writes the askpass script and starts the master on this transport's own
     // thread, polling it for about 5 s; `completion` runs on that thread. Starts
@@ -64,11 +74,11 @@ public:
     // reports `up` at once. A changed host key is logged once until a start
     // succeeds again.
     void startMaster(const SshLogin& login, const QString& password,
-                     std::function<void(MasterStart)> completion);
+                     std::function<void(MasterStart)> completion, StillWanted stillWanted = {});
 
     // Uses a running master, or starts one and blocks until it has come up or
     // failed. Anything but `up` ends the caller's attempt.
-    MasterStart ensureMaster(const SshLogin& login, const QString& password);
+    MasterStart ensureMaster(const SshLogin& login, const QString& password, StillWanted stillWanted = {});
 
     // One remote command line over the master: its standard output as UTF-8,
     // whatever its exit status. None when ssh cannot be started, or when the
@@ -84,15 +94,20 @@ public:
     static QString sshProgram();
 
 private:
-    MasterStart startMasterNow(const SshLogin& login, const QString& password);
+    MasterStart startMasterNow(const SshLogin& login, const QString& password,
+                               const StillWanted& stillWanted);
     // Polls the master started for `login` until it is up, ssh refused the
-    // host's key, or the time is up.
+    // host's key, or the time is up (or the children were ended).
     MasterStart awaitMaster(const SshLogin& login);
+    // Stops our master process, if any, and removes its socket. Under masterMutex.
+    void dropMaster();
 
     EventLogger& logger;
     RouterIdentityStore identities;
+    ChildProcesses& children;
+    const Kind kind;
     const QString directory;
-    const QString controlSocket;
+    const QString controlSocketStem;
     const QString askpassScript;
     // What ssh says while the master comes up.
     const QString masterLog;
@@ -102,6 +117,7 @@ private:
     std::optional<SpawnedProcess> master;
     // Set by a start refused for a changed host key, cleared by one that succeeds.
     bool hostKeyRefused = false;
+    QString masterSocket;
 
     // Starts wait here rather than in the shared pool, whose workers may all
     // be callers blocked in ensureMaster.

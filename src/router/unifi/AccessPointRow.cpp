@@ -12,21 +12,6 @@ CachedStationFacts cachedStationFacts(const RouterClient& stationRow) {
     return facts;
 }
 
-std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss,
-                                     const std::optional<QString>& radioProto) {
-    if (!(rateMbps > 0.0))
-        return std::nullopt;
-    const double perStream = nss && *nss > 0 ? rateMbps / *nss : rateMbps;
-    const bool isAX = radioProto == QStringLiteral("ax");
-    if (perStream > (isAX ? 1200.0 : 500.0))
-        return 160;
-    if (perStream > (isAX ? 600.0 : 200.0))
-        return 80;
-    if (perStream > (isAX ? 286.0 : 100.0))
-        return 40;
-    return 20;
-}
-
 RouterClient accessPointRow(const QString& mac, const HostapdStation& station,
                             const CachedStationFacts& facts) {
     RouterClient row;
@@ -40,11 +25,14 @@ RouterClient accessPointRow(const QString& mac, const HostapdStation& station,
     row.txBytes = station.txBytes;
     row.rxBytes = station.rxBytes;
 
-    ClientLinkDetail detail;
-    detail.nss = facts.nss;
-    detail.phyMode = facts.radioProto;
-    detail.widthMHz =
-        facts.widthMHz ? facts.widthMHz : estimatedWidthMHz(station.txRate, facts.nss, facts.radioProto);
+    ClientLinkDetail detail = station.rateDetail.value_or(ClientLinkDetail());
+    if (!detail.nss)
+        detail.nss = facts.nss;
+    if (!detail.phyMode)
+        detail.phyMode = facts.radioProto ? facts.radioProto : station.flagsPhyMode;
+    detail.widthMHz = facts.widthMHz ? facts.widthMHz
+                                     : estimatedWidthMHz(station.txRate, detail.nss,
+                                                         hasHighEfficiencyRates(detail.phyMode));
     row.linkDetail = detail;
     return row;
 }

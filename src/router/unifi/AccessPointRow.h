@@ -20,14 +20,11 @@ struct CachedStationFacts {
 
 CachedStationFacts cachedStationFacts(const RouterClient& stationRow);
 
-// The channel width a rate implies when the controller named none: the rate per
-// stream against the top rates of 20, 40 and 80 MHz channels (of 802.11ax when
-// `radioProto` is "ax"). None without a rate.
-std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss,
-                                     const std::optional<QString>& radioProto);
-
 // The target's row from its hostapd entry, completed from the cached facts; the
 // rate is hostapd's current one, so the camera is classified by the same rate
-// table as on the station list.
+// table as on the station list. The words after that rate describe the link as
+// it is now, so their MCS, streams, guard interval and PHY mode come ahead of
+// the controller's last report; the `flags` line names the PHY mode only when
+// neither tells it. The cached width wins over one estimated from the rate.
 RouterClient accessPointRow(const QString& mac, const HostapdStation& station,
                             const CachedStationFacts& facts);

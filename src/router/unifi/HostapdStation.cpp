@@ -46,10 +46,68 @@ std::uint64_t counter(const QHash<QString, QString>& fields, const QString& key)
 }
 
 // The value counts units of 100 kbit/s.
-double rateMbps(const QHash<QString, QString>& fields) {
+double rateMbps(const QString& rateInfo) {
     bool ok = false;
-    const qulonglong units = leadingToken(fields.value(QStringLiteral("tx_rate_info"))).toULongLong(&ok);
+    const qulonglong units = leadingToken(rateInfo).toULongLong(&ok);
     return ok ? static_cast<double>(units) / 10.0 : 0.0;
+}
+
+// A word hostapd follows with a number after the rate.
+struct RateWord {
+    bool isStreams;
+    QString phyMode;
+};
+
+// An HT MCS index counts eight per spatial stream (MCS 15 is MCS 7 on two).
+constexpr int htIndicesPerStream = 8;
+constexpr int htIndexLimit = 32;
+
+std::optional<ClientLinkDetail> rateDetail(const QString& rateInfo) {
+    static const QHash<QString, RateWord> rateWords = {
+        {QStringLiteral("mcs"), {false, QStringLiteral("n")}},
+        {QStringLiteral("vhtmcs"), {false, QStringLiteral("ac")}},
+        {QStringLiteral("vhtnss"), {true, QStringLiteral("ac")}},
+        {QStringLiteral("hemcs"), {false, QStringLiteral("ax")}},
+        {QStringLiteral("henss"), {true, QStringLiteral("ax")}},
+        {QStringLiteral("ehtmcs"), {false, QStringLiteral("be")}},
+        {QStringLiteral("ehtnss"), {true, QStringLiteral("be")}},
+    };
+    const QStringList words = rateInfo.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ClientLinkDetail detail;
+    bool described = false;
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        if (words[i] == QStringLiteral("shortGI")) {
+            detail.shortGI = true;
+            described = true;
+            continue;
+        }
+        const auto word = rateWords.constFind(words[i]);
+        bool ok = false;
+        const int number = i + 1 < words.size() ? words[i + 1].toInt(&ok) : 0;
+        if (word == rateWords.cend() || !ok || number < 0)
+            continue;
+        ++i;
+        described = true;
+        detail.phyMode = word->phyMode;
+        if (word->isStreams)
+            detail.nss = number;
+        else
+            detail.mcs = number;
+        if (word->phyMode == QStringLiteral("n") && number < htIndexLimit)
+            detail.nss = number / htIndicesPerStream + 1;
+    }
+    if (!described)
+        return std::nullopt;
+    detail.shortGI = detail.shortGI.value_or(false);
+    return detail;
+}
+
+std::optional<QString> flagsPhyMode(const QString& flags) {
+    for (const auto& [flag, phyMode] : {std::pair("[EHT]", "be"), std::pair("[HE]", "ax"),
+                                        std::pair("[VHT]", "ac"), std::pair("[HT]", "n")})
+        if (flags.contains(QLatin1String(flag)))
+            return QString::fromLatin1(phyMode);
+    return std::nullopt;
 }
 
 } // namespace
@@ -64,6 +122,11 @@ std::optional<HostapdStation> hostapdStation(const QString& output, const QStrin
     const std::optional<int> rssi = signalDBm(fields);
     if (!rssi)
         return std::nullopt;
-    return HostapdStation{*rssi, counter(fields, QStringLiteral("tx_bytes")),
-                          counter(fields, QStringLiteral("rx_bytes")), rateMbps(fields)};
+    const QString rateInfo = fields.value(QStringLiteral("tx_rate_info"));
+    return HostapdStation{*rssi,
+                          counter(fields, QStringLiteral("tx_bytes")),
+                          counter(fields, QStringLiteral("rx_bytes")),
+                          rateMbps(rateInfo),
+                          rateDetail(rateInfo),
+                          flagsPhyMode(fields.value(QStringLiteral("flags")))};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "router/ClientLinkDetail.h"
+
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -12,6 +14,14 @@ struct HostapdStation {
     std::uint64_t rxBytes = 0;
     // Mbit/s from `tx_rate_info`; 0 when the line is missing or unreadable.
     double txRate = 0.0;
+    // What the words after that rate tell of the link as it is now ("12010
+    // vhtmcs 8 vhtnss 2 shortGI"): MCS, streams, guard interval (long unless
+    // "shortGI" is among them) and the PHY mode the MCS belongs to. None without
+    // such words; never a width.
+    std::optional<ClientLinkDetail> rateDetail;
+    // The newest PHY mode the `flags` line grants: [EHT] "be", [HE] "ax", [VHT]
+    // "ac", [HT] "n".
+    std::optional<QString> flagsPhyMode;
 
     bool operator==(const HostapdStation&) const = default;
 };

@@ -53,7 +53,7 @@ UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& acces
     : context(context)
     , access(access)
     , transport(SshTransport::Kind::accessPoint, access.logger, RouterIdentityStore::beside(access.settings),
-                access.sshDirectory) {}
+                access.sshChildren, access.sshDirectory) {}
 
 void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
     const CachedStationFacts facts = cachedStationFacts(row);
@@ -99,7 +99,8 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
     const quint64 asked = generation;
     runInBackground(
         access.pool, &context,
-        [transport = &transport, &logger = access.logger, previous, login, password] {
+        [transport = &transport, &logger = access.logger, &current = generation, asked, previous, login,
+         password] {
             if (previous)
                 transport->closeMaster(*previous);
             if (transport->isMasterAlive(login))
@@ -108,7 +109,7 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
                 logger.logError(VtCode::transportFailed, QStringLiteral("no access-point SSH credentials"));
                 return;
             }
-            transport->ensureMaster(login, password);
+            transport->ensureMaster(login, password, [&current, asked] { return current == asked; });
         },
         [this, mac, asked] {
             if (asked == generation)

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -58,8 +59,10 @@ private:
     QObject& context;
     RouterAccess& access;
     SshTransport transport;
-    // Bumped by reset, so that answers of an older session change nothing.
-    quint64 generation = 0;
+    // Bumped by reset, so that answers of an older session change nothing and
+    // its master starts, still queued, bring up no master after it. Read by
+    // those starts on their own threads.
+    std::atomic<quint64> generation{0};
 
     QString uniFiAPIP;
     QHash<QString, QString> resolvedAPIPByMAC;

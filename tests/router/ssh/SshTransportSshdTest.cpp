@@ -58,7 +58,7 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     if (configPath.isEmpty())
         GTEST_SKIP() << "needs run-with-sshd.sh";
     settings.writeBool(SettingsKey::debugLogging, true);
-    SshTransport transport{SshTransport::Kind::mainRouter, logger, identities, runtime};
+    SshTransport transport{SshTransport::Kind::mainRouter, logger, identities, children, runtime};
     using enum SshTransport::MasterStart;
     const SshLogin root = SshLogin::mainRouter(u"127.0.0.1"_s);
     // Quoting has its own tests, character by character; this takes the awkward
@@ -80,7 +80,7 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     EXPECT_EQ(offMainThread([&] { return transport.ensureMaster(root, u"wrong"_s); }), failed);
     EXPECT_LT(elapsed.elapsed(), 7000);
     EXPECT_EQ(systemLog.lines(), QStringList{u"VT-1003"_s});
-    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath()));
+    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath(root)));
 
     std::atomic<bool> done = false;
     std::future<bool> sawSecret =
@@ -108,7 +108,7 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     EXPECT_EQ(QDir(runtime).entryList(QDir::Files | QDir::System), QStringList{u"veltrano-ssh-control"_s});
 
     offMainThread([&] { transport.closeMaster(root); });
-    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath()));
+    EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath(root)));
     sshd.kill();
     sshd.waitForFinished();
 

@@ -23,7 +23,7 @@ protected:
     SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
     const QString password = u"pa'ss %s \\n $HOME"_s;
     const QString home = u"HOME="_s + QDir::homePath();
-    SshTransport main{SshTransport::Kind::mainRouter, logger, identities, runtime};
+    SshTransport main{SshTransport::Kind::mainRouter, logger, identities, children, runtime};
 };
 
 // The password reaches ssh only through the askpass script, which is gone once
@@ -59,7 +59,7 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
 }
 
 TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus) {
-    SshTransport ap(SshTransport::Kind::accessPoint, logger, identities, runtime);
+    SshTransport ap(SshTransport::Kind::accessPoint, logger, identities, children, runtime);
     ssh.answer(u"hostapd_cli sta 'x y'"_s, "caf\xc3\xa9 output\n");
     const std::optional<QString> output = offMainThread([&] {
         return ap.runCommand({u"admin"_s, u"192.0.2.7"_s}, u"hostapd_cli sta 'x y'"_s);
@@ -67,7 +67,7 @@ TEST_F(SshTransportTest, CommandRidesOnTheSocketAndKeepsOutputWhateverTheStatus)
 
     EXPECT_EQ(output, u"café output\n"_s);
     EXPECT_EQ(ssh.recorded("command-arguments"),
-              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control"_s} + ownSettingsOnly +
+              (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control-192.0.2.7"_s} + ownSettingsOnly +
                QStringList{u"-o"_s, u"ControlMaster=no"_s, u"-o"_s, u"BatchMode=yes"_s, u"admin@192.0.2.7"_s,
                            u"hostapd_cli sta 'x y'"_s}));
     EXPECT_EQ(ssh.recorded("command-environment"), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
@@ -79,10 +79,24 @@ TEST_F(SshTransportTest, AFloodingCommandIsCutOffAndReported) {
     EXPECT_EQ(systemLog.lines().count(u"VT-1005 flood"_s), 1);
 }
 
+// Quitting must not wait for an ssh that never answers: ending the children
+// frees the calls stuck on them (which return only once their child is gone).
+TEST_F(SshTransportTest, EndingTheChildrenFreesCallsStuckOnAWedgedSsh) {
+    ssh.wedge();
+    auto command = std::async(std::launch::async, [&] { return main.runCommand(login, u"uptime"_s); });
+    auto start = std::async(std::launch::async, [&] { return main.ensureMaster(login, password); });
+    ASSERT_TRUE(waitUntil([&] { return ssh.wedgedRuns().size() == 2; }));
+    children.endAll();
+    EXPECT_EQ(command.wait_for(std::chrono::seconds(1)), std::future_status::ready);
+    EXPECT_EQ(start.wait_for(std::chrono::seconds(1)), std::future_status::ready);
+}
+
 // A wedged remote command must not hold its poll for good.
 TEST(SpawnedProcessTest, OutputThatNeverEndsMissesItsDeadline) {
-    std::optional<SpawnedProcess> child = SpawnedProcess::start(
-        u"/bin/sh"_s, {u"-c"_s, u"echo partial; exec sleep 30"_s}, {}, SpawnedProcess::Output::capture);
+    ChildProcesses children;
+    std::optional<SpawnedProcess> child =
+        SpawnedProcess::start(children, u"/bin/sh"_s, {u"-c"_s, u"echo partial; exec sleep 30"_s}, {},
+                              SpawnedProcess::Output::capture);
     ASSERT_TRUE(child);
     QElapsedTimer timer;
     timer.start();

@@ -113,40 +113,52 @@ TEST(HostapdStation, ReadsTheTargetsEntry) {
     const auto read = [](const char* output) { return hostapdStation(QString::fromUtf8(output), targetMAC); };
     EXPECT_EQ(
         read("0a:1b:2c:3d:4e:5f\nflags=[AUTH][ASSOC]\nsignal=-58\ntx_bytes=5000000000\nrx_bytes=2000\n"),
-        (HostapdStation{-58, 5000000000ULL, 2000, 0.0}));
+        (HostapdStation{-58, 5000000000ULL, 2000, 0.0, {}, {}}));
+    // An HT index counts eight per stream.
     EXPECT_EQ(read("0A:1B:2C:3D:4E:5F\r\nrx_bytes=7\r\ntx_rate_info=12010 mcs 9 shortGI\r\nsignal=-61\r\n"),
-              (HostapdStation{-61, 0, 7, 1201.0}));
+              (HostapdStation{-61, 0, 7, 1201.0, ClientLinkDetail(9, 2, {}, true, u"n"_s), {}}));
     EXPECT_EQ(read("signal=-61 [-63, -64]\ntx_bytes=-5\ntx_rate_info=fast"),
-              (HostapdStation{-61, 0, 0, 0.0}));
+              (HostapdStation{-61, 0, 0, 0.0, {}, {}}));
     // `all_sta` output: only the target's own block counts.
     EXPECT_EQ(
         read("aa:aa:aa:aa:aa:aa\nsignal=-40\n0a:1b:2c:3d:4e:5f\nsignal=-72\naa:aa:aa:aa:aa:ab\nsignal=-30"),
-        (HostapdStation{-72, 0, 0, 0.0}));
+        (HostapdStation{-72, 0, 0, 0.0, {}, {}}));
     for (const char* output : {"aa:aa:aa:aa:aa:aa\nsignal=-40", "FAIL", "signal=\ntx_bytes=1", "signal=0"})
         EXPECT_EQ(read(output), std::nullopt) << output;
 }
 
-// The rate per stream against the limits of 20/40/80 MHz; HE limits are higher.
-TEST(HostapdStation, WidthEstimateSitsAtItsBoundaries) {
-    EXPECT_EQ(estimatedWidthMHz(286.0, 1, u"ax"_s), 20);
-    EXPECT_EQ(estimatedWidthMHz(1200.1, std::nullopt, u"ax"_s), 160);
-    EXPECT_EQ(estimatedWidthMHz(100.0, 1, QString()), 20);
-    EXPECT_EQ(estimatedWidthMHz(100.1, 1, QString()), 40);
-    EXPECT_EQ(estimatedWidthMHz(300.0, 0, QString()), 80) << "no streams count as one";
-    EXPECT_EQ(estimatedWidthMHz(0.0, 2, u"ax"_s), std::nullopt);
+// The words after the rate tell the link now (a guard interval not named is
+// the long one); the flags name the newest PHY mode granted.
+TEST(HostapdStation, ReadsTheLinkFromTheRateWordsAndThePhyModeFromTheFlags) {
+    const auto station = [](const QString& line) {
+        return *hostapdStation(u"signal=-60\n"_s + line, targetMAC);
+    };
+    const auto detail = [&](const QString& rate) { return station(u"tx_rate_info="_s + rate).rateDetail; };
+    EXPECT_EQ(detail(u"8667 vhtmcs 9 vhtnss 2 shortGI"_s), ClientLinkDetail(9, 2, {}, true, u"ac"_s));
+    EXPECT_EQ(detail(u"12010 hemcs 11 henss 2"_s), ClientLinkDetail(11, 2, {}, false, u"ax"_s));
+    EXPECT_EQ(detail(u"28824 ehtnss 2 ehtmcs 13"_s), ClientLinkDetail(13, 2, {}, false, u"be"_s));
+    EXPECT_EQ(detail(u"540 vhtmcs x"_s), std::nullopt);
+    EXPECT_EQ(station(u"flags=[AUTH][HT][VHT][HE]"_s).flagsPhyMode, u"ax"_s);
 }
 
 // The adapter's own test completes a row from the cache; these are the edges.
 // The rate is hostapd's, so the camera is classified as on the station list.
-TEST(AccessPointRow, CachedWidthWinsAndNothingCachedLeavesAPlainRow) {
+TEST(AccessPointRow, RateWordsComeBeforeTheCacheAndTheCacheBeforeTheFlags) {
     RouterClient stationRow(targetMAC, {}, {}, {}, -70, 300.0, true, 1, 2,
                             ClientLinkDetail({}, 2, 40, {}, u"ax"_s));
     const RouterClient row =
-        accessPointRow(targetMAC, HostapdStation{-58, 1, 2, 1201.0}, cachedStationFacts(stationRow));
+        accessPointRow(targetMAC, HostapdStation{-58, 1, 2, 1201.0, {}, {}}, cachedStationFacts(stationRow));
     EXPECT_EQ(row.linkDetail->widthMHz, 40);
     EXPECT_EQ(row.txRate, 1201.0);
-    EXPECT_EQ(accessPointRow(targetMAC, HostapdStation{-60, 5, 6, 0.0}, CachedStationFacts{}),
+    EXPECT_EQ(accessPointRow(targetMAC, HostapdStation{-60, 5, 6, 0.0, {}, {}}, CachedStationFacts{}),
               (RouterClient{targetMAC, {}, {}, u"wlan"_s, -60, 0.0, true, 5, 6, ClientLinkDetail{}}));
+    // Estimated from their streams and PHY limits: 600.5 Mbit/s a stream is 80 MHz for HE, 160 before.
+    const CachedStationFacts vht{{}, {}, {}, 1, std::nullopt, u"ac"_s};
+    const HostapdStation he{-58, 1, 2, 1201.0, ClientLinkDetail(11, 2, {}, false, u"ax"_s), u"ac"_s};
+    EXPECT_EQ(accessPointRow(targetMAC, he, vht).linkDetail, ClientLinkDetail(11, 2, 80, false, u"ax"_s));
+    const HostapdStation plain{-58, 1, 2, 450.0, std::nullopt, u"ax"_s};
+    EXPECT_EQ(accessPointRow(targetMAC, plain, vht).linkDetail, ClientLinkDetail({}, 1, 80, {}, u"ac"_s));
+    EXPECT_EQ(accessPointRow(targetMAC, plain, {}).linkDetail, ClientLinkDetail({}, {}, 40, {}, u"ax"_s));
 }
 
 TEST(UniFiAccessPointLookup, FollowsTheStationToItsAccessPointsPlainAddress) {
