@@ -106,8 +106,11 @@ struct RouterShell {
         SshTransport::MasterStart start = SshTransport::MasterStart::failed;
         masterStarts.attempt(userAsked, [this, &start] {
             const RouterPasswordLookup lookup = lookUpRouterPassword(credentials, login.host);
+            // Checked again right before the launch, in step with closeMaster:
+            // a reset while this waited for the keyring brings up no master.
             if (lookup.password)
-                start = ssh.ensureMaster(login, *lookup.password);
+                start = ssh.ensureMaster(login, *lookup.password,
+                                         [this] { return currentGeneration.load() == askedGeneration; });
             return start == SshTransport::MasterStart::up;
         });
         return start;

@@ -99,8 +99,8 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
     const quint64 asked = generation;
     runInBackground(
         access.pool, &context,
-        [transport = &transport, &logger = access.logger, &current = generation, asked, previous, login,
-         password] {
+        [transport = &transport, &masterStarts = masterStarts, &logger = access.logger, &current = generation,
+         asked, previous, login, password] {
             if (previous)
                 transport->closeMaster(*previous);
             if (transport->isMasterAlive(login))
@@ -109,7 +109,13 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
                 logger.logError(VtCode::transportFailed, QStringLiteral("no access-point SSH credentials"));
                 return;
             }
-            transport->ensureMaster(login, password, [&current, asked] { return current == asked; });
+            // An access point that refuses us is asked again every few seconds
+            // by the look-ups otherwise.
+            masterStarts.attempt(false, [&] {
+                return transport->ensureMaster(login, password, [&current, asked] {
+                    return current == asked;
+                }) == SshTransport::MasterStart::up;
+            });
         },
         [this, mac, asked] {
             if (asked == generation)

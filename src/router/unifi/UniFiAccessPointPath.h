@@ -2,6 +2,7 @@
 
 #include "router/RouterAccess.h"
 #include "router/RouterClient.h"
+#include "router/ssh/MasterStartBackoff.h"
 #include "router/ssh/SshTransport.h"
 #include "router/unifi/AccessPointRow.h"
 #include "router/unifi/AccessPointSSHCredentials.h"
@@ -59,6 +60,7 @@ private:
     QObject& context;
     RouterAccess& access;
     SshTransport transport;
+    MasterStartBackoff masterStarts;
     // Bumped by reset, so that answers of an older session change nothing and
     // its master starts, still queued, bring up no master after it. Read by
     // those starts on their own threads.
