@@ -7,8 +7,8 @@
 // The session ids, cookies and tokens handed out at login.
 class SessionBook {
 public:
-    // Peplink clients take a fresh token every poll; the oldest sessions give way
-    // so a long run does not grow the simulator without end.
+    // A client that logs in at every poll must not grow the simulator without end:
+    // the oldest sessions give way.
     static constexpr qsizetype maxSessions = 4096;
 
     QString open();
