@@ -487,6 +487,8 @@ void GlinetAdapter::runOnShell(const QStringList& commands, RemoteShell::Complet
         shell.run(commands, std::move(done));
         return;
     }
+    if (shell.isPaused())
+        return later([done = std::move(done)] { done(std::nullopt); });
     const RouterShell routerShell{ssh,   masterStarts,    access.credentials,    access.logger,
                                   login, shellGeneration, shellGeneration.load()};
     runInBackground(

@@ -2,10 +2,12 @@
 
 #include "logs/EventLogger.h"
 #include "router/ssh/ChildProcesses.h"
+#include "router/ssh/MasterStartBackoff.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -37,9 +39,10 @@ QProcessEnvironment environmentOf(const QStringList& variables) {
 
 } // namespace
 
-RemoteShell::RemoteShell(ChildProcesses& children, EventLogger& logger)
+RemoteShell::RemoteShell(ChildProcesses& children, EventLogger& logger, TimeSource now)
     : children(children)
-    , logger(logger) {
+    , logger(logger)
+    , now(std::move(now)) {
     deadline.setSingleShot(true);
     deadline.setInterval(batchDeadline);
     QObject::connect(&deadline, &QTimer::timeout, &deadline, [this] {
@@ -60,8 +63,15 @@ bool RemoteShell::isRunningFor(const SshLogin& login) const {
     return process && runningFor.user == login.user && runningFor.host == login.host;
 }
 
+bool RemoteShell::isPaused() const {
+    return resumeAt && now() < *resumeAt;
+}
+
 bool RemoteShell::start(const SshLogin& login, const QStringList& arguments) {
     stop();
+    if (isPaused())
+        return false;
+    answeredSinceStart = false;
     auto shell = std::make_unique<QProcess>();
     shell->setProgram(SshTransport::sshProgram());
     shell->setArguments(arguments);
@@ -156,6 +166,9 @@ void RemoteShell::readOutput() {
         pending.remove(0, end + 1);
         if (answers.size() == batches.front().commands.size()) {
             deadline.stop();
+            answeredSinceStart = true;
+            resumeAt.reset();
+            pause = {};
             QMetaObject::invokeMethod(
                 &deadline,
                 [done = std::move(batches.front().done), answered = std::exchange(answers, {})] {
@@ -179,5 +192,9 @@ void RemoteShell::fail(const QString& detail) {
     // A shell that ends between polls (the router rebooted) let nobody down yet.
     if (!batches.empty())
         logger.logError(VtCode::transportCmdFail, detail);
+    if (process && !answeredSinceStart) {
+        pause = std::clamp(pause * 2, MasterStartBackoff::firstPause, MasterStartBackoff::longestPause);
+        resumeAt = now() + pause;
+    }
     stop();
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -28,9 +29,14 @@ class QProcess;
 // in flight at a time, later ones wait in order. A batch that has no complete
 // answer after 10 s, or whose output passes 4 MB, ends the shell; so does the
 // pipe's end (the shell, its ssh or the master died). An ended shell answers the
-// batches it held with none and stays down until it is started again.
+// batches it held with none and stays down until it is started again. Shells
+// that keep ending before they answer anything are started again only after a
+// pause, as masters are (MasterStartBackoff): a router whose shell cannot run
+// costs no process a poll.
 class RemoteShell {
 public:
+    using TimeSource = std::function<std::chrono::steady_clock::time_point()>;
+
     struct Answer {
         QByteArray output;
         int status = 0;
@@ -39,7 +45,8 @@ public:
     using Answers = std::optional<QList<Answer>>;
     using Completion = std::function<void(const Answers&)>;
 
-    RemoteShell(ChildProcesses& children, EventLogger& logger);
+    RemoteShell(ChildProcesses& children, EventLogger& logger,
+                TimeSource now = std::chrono::steady_clock::now);
     ~RemoteShell();
     RemoteShell(const RemoteShell&) = delete;
     RemoteShell& operator=(const RemoteShell&) = delete;
@@ -49,8 +56,11 @@ public:
     static bool isPerCommand();
 
     bool isRunningFor(const SshLogin& login) const;
+    // Whether start() would be refused for now.
+    bool isPaused() const;
     // Ends any shell it runs, then starts ssh with `arguments`
-    // (SshTransport::remoteShellArguments); false when it could not be started.
+    // (SshTransport::remoteShellArguments); false when it could not be started
+    // or the pause after short-lived shells lasts.
     bool start(const SshLogin& login, const QStringList& arguments);
     // `commands` are whole command lines, checked by their builders; each reads
     // the null device. `done` runs later on the main thread, never inside this call.
@@ -71,6 +81,10 @@ private:
 
     ChildProcesses& children;
     EventLogger& logger;
+    const TimeSource now;
+    std::optional<std::chrono::steady_clock::time_point> resumeAt;
+    std::chrono::seconds pause{0};
+    bool answeredSinceStart = false;
     std::unique_ptr<QProcess> process;
     // Kept from the start: a process that failed to start forgets its own.
     pid_t processId = -1;

@@ -183,6 +183,11 @@ void UniFiAccessPointPath::queryOverShell(const QString& mac, const SshLogin& lo
         shell.run(commands, answer);
         return;
     }
+    if (shell.isPaused()) {
+        QMetaObject::invokeMethod(
+            &context, [done] { done(std::nullopt); }, Qt::QueuedConnection);
+        return;
+    }
     runInBackground(
         access.pool, &context, [transport = &transport, login] { return transport->isMasterAlive(login); },
         [this, login, commands, asked, masterLost, answer, done](bool masterUp) {

@@ -1,6 +1,7 @@
 #include "router/ssh/RemoteShell.h"
 
 #include "SshTestSupport.h"
+#include "router/ssh/MasterStartBackoff.h"
 
 #include <QElapsedTimer>
 
@@ -25,7 +26,8 @@ protected:
     FakeSshScript ssh{environment.path(u"bin"_s)};
     SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
     SshTransport transport{SshTransport::Kind::mainRouter, logger, identities, children, runtime};
-    RemoteShell shell{children, logger};
+    std::chrono::steady_clock::time_point clock = std::chrono::steady_clock::now();
+    RemoteShell shell{children, logger, [this] { return clock; }};
 };
 
 // A frame-shaped line under another marker, bytes that are no text, nothing at
@@ -61,6 +63,7 @@ TEST_F(RemoteShellTest, AWedgedBatchEndsTheShellAfterItsDeadline) {
     EXPECT_EQ(*queued, std::nullopt);
     EXPECT_FALSE(shell.isRunningFor(login));
 
+    clock += MasterStartBackoff::firstPause;
     ASSERT_TRUE(start());
     EXPECT_TRUE(run({u"true"_s}));
     EXPECT_EQ(ssh.shells().size(), 2);
@@ -68,13 +71,20 @@ TEST_F(RemoteShellTest, AWedgedBatchEndsTheShellAfterItsDeadline) {
 }
 
 // A shell that dies mid-answer, a master that goes, a flood: none, and the
-// shell is down until started again.
+// shell is down until started again. Shells that end before answering a batch
+// are started again only after a pause that doubles; one that answered is not.
 TEST_F(RemoteShellTest, ADeadShellOrMasterOrAFloodAnswersNone) {
     ASSERT_TRUE(start());
     EXPECT_EQ(run({u"true"_s, u"printf partial; kill -9 $$"_s}), std::nullopt);
 
+    EXPECT_FALSE(start());
+    clock += MasterStartBackoff::firstPause;
     ASSERT_TRUE(start());
     EXPECT_EQ(run({u"head -c 5000000 /dev/zero"_s}), std::nullopt);
+    clock += MasterStartBackoff::firstPause;
+    EXPECT_TRUE(shell.isPaused());
+    clock += MasterStartBackoff::firstPause;
+    EXPECT_EQ(ssh.shells().size(), 2);
 
     // Answering from files, the fake's shell ends with its master.
     QFile::remove(environment.path(u"bin/local-shell"_s));
