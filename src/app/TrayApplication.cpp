@@ -1,11 +1,18 @@
 #include "app/TrayApplication.h"
 
+#include "BuildInfo.h"
+#include "app/NotificationCenter.h"
 #include "app/SettingsStore.h"
+#include "app/ShellWindows.h"
+#include "app/UninstallWipe.h"
 #include "display/FloatingSignalState.h"
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
+#include "router/keyring/RouterCredentials.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +36,24 @@ TrayApplication::TrayApplication(QObject* parent)
     , statusItem(menu.menu())
     , monitor(MonitorContext{SettingsStore::shared(), router, link, networkEvents, statusItem, menu,
                              soundPlayer, clock, SessionLog::shared(), FloatingSignalState::shared(),
-                             EventLogger::shared()}) {
+                             EventLogger::shared()})
+    , reconnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared())
+    , settingsWatcher(SettingsStore::shared(), EventLogger::shared())
+    , delegate(SettingsStore::shared(), SessionLog::shared(), EventLogger::shared(), *this,
+               QString::fromLatin1(BuildInfo::buildNumber)) {
+    connectMenu();
+    connect(&termination, &TerminationSignals::terminationRequested, this, &TrayApplication::quit);
+    // Logging out: the session manager asks before it sends SIGTERM; either way
+    // the monitor stops through quit().
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { quit(); });
+    connect(qGuiApp, &QGuiApplication::aboutToQuit, this, &TrayApplication::quit);
+    connect(&statusItem, &TrayStatusItem::traySearchFinished, this, [this](bool available) {
+        traySearchDone = true;
+        trayFound = available;
+    });
+}
+
+void TrayApplication::connectMenu() {
     connect(&menu, &MenuManager::snoozeRequested, this, [this](TargetSlot slot, int minutes) {
         monitor.alertManager().snooze(slot, minutes);
         monitor.updateAlertMenuItems();
@@ -40,21 +64,107 @@ TrayApplication::TrayApplication(QObject* parent)
     });
     connect(&menu, &MenuManager::enableRequested, this,
             [this](TargetSlot slot) { monitor.reEnableAlerts(slot); });
-    connect(&menu, &MenuManager::quitRequested, this, &TrayApplication::quit);
-    connect(&termination, &TerminationSignals::terminationRequested, this, &TrayApplication::quit);
-    connect(&statusItem, &TrayStatusItem::traySearchFinished, this, [this](bool available) {
-        traySearchDone = true;
-        trayFound = available;
+    connect(&menu, &MenuManager::sessionLogRequested, this, [this] {
+        if (windows)
+            windows->openSessionLog();
     });
+    connect(&menu, &MenuManager::debugLogRequested, this, [this] {
+        if (windows)
+            windows->openDebugLog();
+    });
+    connect(&menu, &MenuManager::checkForUpdatesRequested, this, [this] {
+        if (updater)
+            updater->checkForUpdates();
+    });
+    connect(&menu, &MenuManager::quitRequested, this, &TrayApplication::quit);
+}
+
+void TrayApplication::setWindows(ShellWindows* shellWindows) {
+    windows = shellWindows;
 }
 
 void TrayApplication::start() {
+    delegate.applicationDidFinishLaunching();
+}
+
+QStringList TrayApplication::wipeAllData() {
+    return UninstallWipe::wipeAllData(SettingsStore::shared(), credentials,
+                                      SessionLog::shared().persistURL().value_or(QString()));
+}
+
+void TrayApplication::showSplash() {
+    if (windows)
+        windows->showSplash();
+}
+
+bool TrayApplication::runCredentialMigrations() {
+    // The store never prompts, so a locked or missing keyring answers at once.
+    return RouterCredentials::runLaunchMigrations(SettingsStore::shared(), credentials);
+}
+
+void TrayApplication::autoConnect() {
+    reconnection.start();
+}
+
+void TrayApplication::startUpdater() {
+    updater = new UpdateChecker(this);
+}
+
+void TrayApplication::showStatusItem() {
     statusItem.show();
-    monitor.start();
     QTimer::singleShot(notchCheckDelay, this, &TrayApplication::checkNotch);
 }
 
+void TrayApplication::startMonitor() {
+    monitor.start();
+}
+
+void TrayApplication::installObservers() {
+    NotificationCenter& center = NotificationCenter::shared();
+    center.observe(NotificationName::floatingWindowToggled, this, [this](std::optional<bool> enabled) {
+        if (!windows)
+            return;
+        if (enabled.value_or(false))
+            windows->showFloatingWindow();
+        else
+            windows->hideFloatingWindow();
+    });
+    center.observe(NotificationName::floatingWindowOnTopToggled, this, [this](std::optional<bool> onTop) {
+        if (windows)
+            windows->setFloatingWindowOnTop(onTop.value_or(false));
+    });
+    center.observe(NotificationName::settingsWindowOnTopToggled, this, [this](std::optional<bool> onTop) {
+        if (windows)
+            windows->setSettingsWindowOnTop(onTop.value_or(false));
+    });
+}
+
+void TrayApplication::showFloatingWindow() {
+    if (windows)
+        windows->showFloatingWindow();
+}
+
+void TrayApplication::subscribeSplitResize() {
+    FloatingSignalState& state = FloatingSignalState::shared();
+    floatingWindowIsSplit = state.colorB().has_value();
+    connect(&state, &FloatingSignalState::changed, this, [this, &state] {
+        const bool split = state.colorB().has_value();
+        if (split == floatingWindowIsSplit)
+            return;
+        floatingWindowIsSplit = split;
+        if (windows)
+            windows->floatingSplitChanged(split);
+    });
+}
+
+void TrayApplication::showWhatsNew(const QList<WhatsNewEntry>& entries) {
+    if (windows)
+        windows->showWhatsNew(entries);
+}
+
 void TrayApplication::quit() {
+    if (std::exchange(quitting, true))
+        return;
     monitor.stop();
     // A keyring call that never answers cannot be ended, and the destructors
     // would free what it uses when it does: leave without running them. The
@@ -94,8 +204,15 @@ void TrayApplication::warnHidden() {
                                 QStringLiteral("Veltrano may be hidden"), QMessageBox::Ok);
     box->setInformativeText(QStringLiteral(
         "This desktop shows no system tray (status notifier area), so Veltrano's status item cannot "
-        "appear. On GNOME, enable an AppIndicator / StatusNotifier extension such as \"AppIndicator and "
+        "appear. The Veltrano Signal window stays open instead: right-click it for Veltrano's menu. On "
+        "GNOME, enable an AppIndicator / StatusNotifier extension such as \"AppIndicator and "
         "KStatusNotifierItem Support\", then start Veltrano again."));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+    // Whatever floatingWindowEnabled says: a program that may be sounding alarms
+    // must stay reachable.
+    if (windows) {
+        windows->setFloatingContextMenu(menu.menu());
+        windows->showFloatingWindow();
+    }
 }

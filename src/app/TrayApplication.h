@@ -1,5 +1,10 @@
 #pragma once
 
+#include "app/AppDelegate.h"
+#include "app/AutoConnect.h"
+#include "app/LaunchSteps.h"
+#include "app/SettingsFileWatcher.h"
+#include "app/UpdateChecker.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
 #include "monitor/WiFiMonitor.h"
@@ -13,22 +18,46 @@
 #include "router/keyring/SecretServiceCredentialStore.h"
 
 #include <QObject>
+#include <QPointer>
 
-// The running tray program: the status item with its menu, the monitor loop and
-// the platform pieces they use, wired together. Lives for the whole run.
-class TrayApplication : public QObject {
+class ShellWindows;
+
+// The running tray program: the status item with its menu, the monitor loop, the
+// shell's windows and the platform pieces they use, wired together. Lives for
+// the whole run; AppDelegate brings it up in the launch order.
+class TrayApplication : public QObject, private LaunchSteps {
     Q_OBJECT
 public:
     explicit TrayApplication(QObject* parent = nullptr);
 
+    // The windows of the shell (splash, floating signal, What's New, logs).
+    // Until they are set, the steps that show them do nothing. Before start().
+    void setWindows(ShellWindows* shellWindows);
     void start();
 
+    // The settings window's uninstall flow: everything the program keeps about
+    // the user. Returns what could not be removed.
+    QStringList wipeAllData();
+
 Q_SIGNALS:
-    // "Quit Veltrano", SIGTERM or SIGINT: the monitor has stopped and the
-    // router's background work has ended.
+    // "Quit Veltrano", SIGTERM, SIGINT or the session ending: the monitor has
+    // stopped and the router's background work has ended.
     void finished();
 
 private:
+    // LaunchSteps
+    void showSplash() override;
+    bool runCredentialMigrations() override;
+    void autoConnect() override;
+    void startUpdater() override;
+    void showStatusItem() override;
+    void startMonitor() override;
+    void installObservers() override;
+    void showFloatingWindow() override;
+    void subscribeSplitResize() override;
+    void showWhatsNew(const QList<WhatsNewEntry>& entries) override;
+
+    void connectMenu();
     void quit();
     // Linux has no notch; what can hide the item is a desktop without a
     // status-notifier tray, so that is what is checked, once per run.
@@ -46,6 +75,13 @@ private:
     TrayStatusItem statusItem;
     WiFiMonitor monitor;
     TerminationSignals termination;
+    AutoConnect reconnection;
+    SettingsFileWatcher settingsWatcher;
+    AppDelegate delegate;
+    QPointer<UpdateChecker> updater;
+    ShellWindows* windows = nullptr;
+    bool floatingWindowIsSplit = false;
+    bool quitting = false;
     bool hasWarnedAboutNotch = false;
     bool trayFound = false;
     bool traySearchDone = false;

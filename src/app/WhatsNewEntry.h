@@ -2,14 +2,23 @@
 
 #include <QList>
 #include <QString>
+#include <QUuid>
+#include <optional>
 
-// One change note shown after an update: the build that introduced it and the
-// note itself in Markdown.
+// One change note of the What's New window.
 struct WhatsNewEntry {
-    // Eight digits, compared as strings.
+    // Made when the table is built; only tells rows apart.
+    QUuid id;
+    // Eight digits, the form of BuildInfo::buildNumber, so that string order is
+    // numeric order.
     QString build;
+    // Markdown: bold with **, a hard line break before a second sentence.
     QString text;
-
-    // Every note of this program, in the order they are shown.
-    static const QList<WhatsNewEntry>& table();
 };
+
+// Every note, in the order the window lists them. Built once per run.
+const QList<WhatsNewEntry>& whatsNewEntries();
+
+// The notes newer than `lastSeen` (compared as strings), in table order; none
+// when `lastSeen` is absent.
+QList<WhatsNewEntry> unseenEntries(const std::optional<QString>& lastSeen);

@@ -1,11 +1,6 @@
-#include "app/LaunchDefaults.h"
-#include "app/SettingsStore.h"
 #include "app/TrayApplication.h"
-#include "logs/SessionLog.h"
 #include "platform/InstanceLock.h"
 #include "platform/TerminationSignals.h"
-#include "router/keyring/RouterCredentials.h"
-#include "router/keyring/SecretServiceCredentialStore.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -25,15 +20,6 @@ int main(int argc, char** argv) {
         std::fputs("veltrano: another copy is already running for this user\n", stderr);
         return 1;
     }
-
-    SettingsStore& settings = SettingsStore::shared();
-    // Moves a password an old build left in the settings file into the keyring.
-    // The store never prompts, so a locked or missing keyring answers at once.
-    SecretServiceCredentialStore credentials;
-    RouterCredentials::runLaunchMigrations(settings, credentials);
-    LaunchDefaults::resetRouterConnected(settings);
-    LaunchDefaults::registerAbsentDefaults(settings);
-    SessionLog::shared().logAppLaunch();
 
     TrayApplication tray;
     QObject::connect(&tray, &TrayApplication::finished, &app, &QApplication::quit);

@@ -1,5 +1,6 @@
 #include "display/TrayStatusItem.h"
 
+#include <QCursor>
 #include <QMenu>
 
 namespace {
@@ -16,6 +17,12 @@ TrayStatusItem::TrayStatusItem(QMenu* menu, std::chrono::milliseconds retryInter
     trayIcon.setIcon(icons.icon(StatusTitle{}));
     retryTimer.setInterval(retryInterval);
     connect(&retryTimer, &QTimer::timeout, this, &TrayStatusItem::lookForTray);
+    // Some hosts (KDE) send a left click as Activate and open nothing themselves:
+    // the item has no other action, so a left click opens the menu as well.
+    connect(&trayIcon, &QSystemTrayIcon::activated, this, [menu](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && menu)
+            menu->popup(QCursor::pos());
+    });
 }
 
 void TrayStatusItem::setTitle(const StatusTitle& title) {

@@ -2,6 +2,7 @@
 
 #include "router/GatewaySource.h"
 #include "router/RouterAccess.h"
+#include "router/RouterConnector.h"
 #include "router/RouterService.h"
 #include "router/RouterTypeDetector.h"
 #include "router/glinet/GlinetAdapter.h"
@@ -25,7 +26,7 @@ class SettingsStore;
 //
 // Lives on the main thread and is called there; every completion runs later on
 // the main thread.
-class RouterManager final : public QObject, public RouterService {
+class RouterManager final : public QObject, public RouterService, public RouterConnector {
 public:
     RouterManager(SettingsStore& settings, CredentialStore& credentials, EventLogger& logger,
                   const GatewaySource& gateways,
@@ -60,11 +61,12 @@ public:
 
     bool isOnLocalSubnet(const QString& address) const;
     void detectRouterType(const QString& address, RouterTypeDetector::Completion completion);
-    void connect(RouterAdapter::ConnectCompletion completion);
     void fetchClients(RouterAdapter::ClientsCompletion completion);
-    void fetchModelName(RouterAdapter::ModelCompletion completion);
-    // UniFi only: reads the site's device SSH login for the access-point path.
-    void fetchAPSSHCredentials();
+
+    // RouterConnector
+    void connect(RouterAdapter::ConnectCompletion completion) override;
+    void fetchModelName(RouterAdapter::ModelCompletion completion) override;
+    void fetchAPSSHCredentials() override;
 
 private:
     // The adapter of the stored family, for the current router address.

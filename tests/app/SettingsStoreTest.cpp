@@ -2,6 +2,12 @@
 
 #include "FileSizeLimit.h"
 #include "TestEnvironment.h"
+#include "app/NotificationCenter.h"
+#include "app/SettingsFileWatcher.h"
+#include "app/SettingsKeys.h"
+#include "logs/DebugLog.h"
+#include "logs/EventLogger.h"
+#include "platform/RecordingSystemLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +112,29 @@ TEST_F(SettingsStoreTest, RefusedWriteKeepsOldFileAndInMemoryValue) {
     EXPECT_EQ(store.readString(QStringLiteral("detectedModelName")), large);
     EXPECT_EQ(QDir(QFileInfo(settingsPath()).absolutePath()).entryList(QDir::Files),
               QStringList{QStringLiteral("settings.json")});
+}
+
+// veltrano-cli writes `debugLogging` in its own process; the running program's
+// menu hears of it as of the settings window's switch, once per change.
+TEST_F(SettingsStoreTest, DebugLoggingWrittenElsewhereIsAnnounced) {
+    SettingsStore program(settingsPath());
+    RecordingSystemLog systemLog;
+    DebugLog debugLog;
+    EventLogger logger(systemLog, program, debugLog);
+    SettingsFileWatcher watcher(program, logger);
+    QObject menu;
+    QList<bool> heard;
+    NotificationCenter::shared().observe(NotificationName::debugLoggingToggled, &menu,
+                                         [&](std::optional<bool> enabled) { heard.append(enabled.value()); });
+
+    SettingsStore cli(settingsPath());
+    cli.writeBool(SettingsKey::debugLogging, true);
+    ASSERT_TRUE(waitUntil([&] { return !heard.isEmpty(); }));
+    cli.writeString(SettingsKey::routerIP, QStringLiteral("192.168.8.1"));
+    cli.writeBool(SettingsKey::debugLogging, false);
+    ASSERT_TRUE(waitUntil([&] { return heard.size() == 2; }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(heard, (QList<bool>{true, false}));
 }
 
 } // namespace

@@ -41,6 +41,8 @@ for family in glinet unifi peplink; do
     detected=$("$cli" detect "$address")
     [ "$detected" = "$family" ] || { echo "detect $address: $detected, not $family" >&2; failures=$((failures + 1)); }
     "$cli" connect >"$work/connect" || { echo "connect to $family failed:" >&2; cat "$work/connect" >&2; }
+    [ "$("$cli" settings get routerAutoReconnect)" = true ] || { echo "connect left no reconnect" >&2; failures=$((failures + 1)); }
+    "$cli" settings set routerAutoReconnect false >/dev/null
     "$cli" clients --json >"$work/$family.json" 2>"$work/$family.err"
     if ! diff -u "$expected/$family-clients.json" "$work/$family.json"; then
         failures=$((failures + 1))

@@ -10,8 +10,8 @@ namespace {
 TEST(WhatsNewWindowTest, listsTheGivenEntriesFromMarkdownUntilGotIt) {
     WhatsNewWindow window;
     const QList<WhatsNewEntry> entries{
-        {QStringLiteral("26080208"), QStringLiteral("**Bold news**\\\nSecond line.")},
-        {QStringLiteral("26080208"), QStringLiteral("Plain note.")},
+        {QUuid::createUuid(), QStringLiteral("26080208"), QStringLiteral("**Bold news**\\\nSecond line.")},
+        {QUuid::createUuid(), QStringLiteral("26080208"), QStringLiteral("Plain note.")},
     };
     window.present(entries.mid(0, 1));
     window.present(entries);

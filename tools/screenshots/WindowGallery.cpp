@@ -104,11 +104,7 @@ int main(int argc, char** argv) {
          }},
         {QStringLiteral("whats-new"),
          [&]() -> QWidget* {
-             QList<WhatsNewEntry> unseen;
-             for (const WhatsNewEntry& entry : WhatsNewEntry::table())
-                 if (entry.build > QStringLiteral("26071302"))
-                     unseen.append(entry);
-             whatsNew.present(unseen);
+             whatsNew.present(unseenEntries(QStringLiteral("26071302")));
              return &whatsNew;
          }},
         {QStringLiteral("session-log"),

@@ -95,6 +95,8 @@ int runConnectCommand(const QStringList& args, RouterManager& router, SettingsSt
         return 1;
     }
     settings.writeBool(SettingsKey::routerConnected, true);
+    // As the settings window's Connect: the next launch reconnects by itself.
+    settings.writeBool(SettingsKey::routerAutoReconnect, true);
     const std::optional<QString> model =
         await<std::optional<QString>>([&](auto done) { router.fetchModelName(std::move(done)); });
     settings.writeString(SettingsKey::detectedModelName, model.value_or(QString()));

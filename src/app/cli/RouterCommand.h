@@ -17,8 +17,8 @@ int runDetectCommand(const QStringList& args, RouterManager& router, SettingsSto
                      QTextStream& out, QTextStream& err);
 
 // `connect`: logs in with the stored settings and keyring password (detecting
-// the family first when none is stored); on success marks the router connected
-// and stores its model name.
+// the family first when none is stored); on success marks the router connected,
+// asks the next launch to reconnect and stores its model name.
 int runConnectCommand(const QStringList& args, RouterManager& router, SettingsStore& settings,
                       QTextStream& out, QTextStream& err);
 

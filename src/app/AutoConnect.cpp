@@ -1,0 +1,78 @@
+#include "app/AutoConnect.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/SessionLog.h"
+#include "router/RouterConnector.h"
+#include "router/RouterFamily.h"
+#include "router/RouterService.h"
+#include "router/keyring/CredentialStore.h"
+#include "router/keyring/RouterCredentials.h"
+
+#include <QPointer>
+
+namespace {
+
+const QString labelSeparator = QStringLiteral(" \u2014 ");
+
+} // namespace
+
+AutoConnect::AutoConnect(SettingsStore& settings, CredentialStore& credentials, RouterConnector& connector,
+                         RouterService& router, SessionLog& sessionLog, QObject* parent)
+    : QObject(parent)
+    , settings(settings)
+    , credentials(credentials)
+    , connector(connector)
+    , router(router)
+    , sessionLog(sessionLog) {}
+
+bool AutoConnect::start() {
+    const QString mode = settings.readString(SettingsKey::monitoringMode).value_or(QStringLiteral("router"));
+    const bool allowed = !settings.readObject(SettingsKey::routerAutoConnectEnabled) ||
+                         settings.readBool(SettingsKey::routerAutoConnectEnabled);
+    if (!allowed || !settings.readBool(SettingsKey::routerAutoReconnect) || mode != QStringLiteral("router"))
+        return false;
+    const QString routerIP = settings.readString(SettingsKey::routerIP).value_or(QString());
+    const QString family = settings.readString(SettingsKey::detectedRouterType).value_or(QString());
+    if (routerIP.isEmpty() ||
+        !QStringList{RouterFamily::glinet, RouterFamily::unifi, RouterFamily::peplink}.contains(family))
+        return false;
+    const std::optional<QString> password =
+        credentials.readPassword(RouterCredentials::accountFor(routerIP)).value;
+    if (!password || password->isEmpty())
+        return false;
+    connector.connect([self = QPointer(this)](bool success, const std::optional<QString>&) {
+        if (self)
+            self->connected(success);
+    });
+    return true;
+}
+
+void AutoConnect::connected(bool success) {
+    if (!success) {
+        settings.writeBool(SettingsKey::routerAutoReconnect, false);
+        return;
+    }
+    settings.writeBool(SettingsKey::routerConnected, true);
+    connector.fetchModelName([self = QPointer(this)](const std::optional<QString>& modelName) {
+        if (self)
+            self->modelNameArrived(modelName.value_or(QString()));
+    });
+    if (settings.readString(SettingsKey::detectedRouterType) == RouterFamily::unifi)
+        connector.fetchAPSSHCredentials();
+}
+
+void AutoConnect::modelNameArrived(const QString& modelName) {
+    settings.writeString(SettingsKey::detectedModelName, modelName);
+    const QString routerIP = settings.readString(SettingsKey::routerIP).value_or(QString());
+    QString gatewayLabel;
+    for (const GatewayOption& option : router.gatewayOptions()) {
+        if (option.ip == routerIP) {
+            const qsizetype separator = option.label.indexOf(labelSeparator);
+            if (separator >= 0)
+                gatewayLabel = option.label.mid(separator + labelSeparator.size());
+            break;
+        }
+    }
+    sessionLog.logRouterConnected(modelName, routerIP, gatewayLabel);
+}

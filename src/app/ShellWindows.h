@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/WhatsNewEntry.h"
+
+class QMenu;
+
+// The windows the shell shows and owns: each is created on first use and hidden,
+// never destroyed, when closed. Main thread only.
+class ShellWindows {
+public:
+    virtual ~ShellWindows() = default;
+
+    virtual void showSplash() = 0;
+    virtual void showWhatsNew(const QList<WhatsNewEntry>& entries) = 0;
+    virtual void showFloatingWindow() = 0;
+    virtual void hideFloatingWindow() = 0;
+    virtual void setFloatingWindowOnTop(bool onTop) = 0;
+    virtual void setSettingsWindowOnTop(bool onTop) = 0;
+    // Whether the signal state has a second colour; called only when that changes.
+    virtual void floatingSplitChanged(bool split) = 0;
+    // Without a tray host the floating window carries the tray's menu.
+    virtual void setFloatingContextMenu(QMenu* menu) = 0;
+    virtual void openSessionLog() = 0;
+    virtual void openDebugLog() = 0;
+};
