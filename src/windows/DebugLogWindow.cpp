@@ -33,7 +33,7 @@ DebugLogWindow::DebugLogWindow(DebugLog& log, QWidget* parent)
                  QSize(600, 400),
                  QSize(580, 320),
                  1s,
-                 {95, 44, 72, 0}},
+                 {95, 56, 72, 0}},
                 parent)
     , log(log) {
     setObjectName(QStringLiteral("debugLogWindow"));

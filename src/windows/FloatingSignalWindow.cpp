@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -24,7 +25,6 @@ constexpr QSize screenlessArea(1440, 900);
 FloatingSignalWindow::FloatingSignalWindow(FloatingSignalState& state, SettingsStore& settings,
                                            QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , state(state)
     , settings(settings)
     , singleWidth(side) {
     setObjectName(QStringLiteral("floatingSignalWindow"));
@@ -35,7 +35,6 @@ FloatingSignalWindow::FloatingSignalWindow(FloatingSignalState& state, SettingsS
     isSplit = state.colorB().has_value();
     resize(targetWidth(), side);
     setKeepOnTop(settings.readBool(SettingsKey::floatingWindowOnTop));
-    connect(&state, &FloatingSignalState::changed, this, &FloatingSignalWindow::followSplit);
 }
 
 QRect FloatingSignalWindow::defaultSettingsFrame() {
@@ -51,7 +50,7 @@ void FloatingSignalWindow::present(std::optional<QRect> settingsFrame) {
         const QRect reference = settingsFrame.value_or(defaultSettingsFrame());
         QRect frame(QPoint(0, 0), size());
         frame.moveCenter(QPoint(reference.left() - gapToSettings - singleWidth, reference.center().y()));
-        setGeometry(frame);
+        setGeometry(keptOnScreen(frame));
         placed = true;
     }
     show();
@@ -96,8 +95,7 @@ int FloatingSignalWindow::targetWidth() const {
     return isSplit ? singleWidth * 2 : singleWidth;
 }
 
-void FloatingSignalWindow::followSplit() {
-    const bool split = state.colorB().has_value();
+void FloatingSignalWindow::setSplit(bool split) {
     if (split == isSplit)
         return;
     isSplit = split;
@@ -108,5 +106,21 @@ void FloatingSignalWindow::followSplit() {
     const int centreX = frame.x() + frame.width() / 2;
     frame.setWidth(target);
     frame.moveLeft(centreX - target / 2);
-    setGeometry(frame);
+    setGeometry(keptOnScreen(frame));
+}
+
+QRect FloatingSignalWindow::keptOnScreen(QRect frame) const {
+    // X11 window managers leave a window where it is asked to be: near a screen
+    // edge the doubled window moves inwards instead of hanging off it.
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return frame;
+    const QRect area = screen->availableGeometry();
+    frame.moveLeft(
+        std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(
+        std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    return frame;
 }

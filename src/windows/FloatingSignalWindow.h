@@ -11,7 +11,8 @@ class SettingsStore;
 
 // "Veltrano Signal": the window around the floating read-out. It doubles its
 // width around its centre while the read-out is split, remembers a width the user
-// gives it while single (for this run), and hides rather than closes.
+// gives it while single (for this run), and hides rather than closes. It takes
+// the read-out's mode from the state when created and from setSplit after that.
 class FloatingSignalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +24,8 @@ public:
     // A request: X11 and XWayland window managers honour it, a Wayland
     // compositor decides for itself.
     void setKeepOnTop(bool onTop);
+    // Resizes around the centre when the mode changes.
+    void setSplit(bool split);
     // Offered on a right click; without a tray host this is the program's only menu.
     void setContextMenu(QMenu* menu);
 
@@ -35,10 +38,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void followSplit();
     int targetWidth() const;
+    QRect keptOnScreen(QRect frame) const;
 
-    FloatingSignalState& state;
     SettingsStore& settings;
     QPointer<QMenu> contextMenu;
     int singleWidth;

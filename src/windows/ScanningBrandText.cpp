@@ -18,6 +18,9 @@ ScanningBrandText::ScanningBrandText(const QString& text, const QFont& font, QWi
     : QWidget(parent)
     , text(text) {
     setFont(font);
+    // The letters are painted from the top-left corner: any extra room would
+    // move them off the line of the words beside them.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // Out and back in one loop: the band reverses at the end of each sweep.
     sweep.setDuration(2 * sweepMilliseconds);
     sweep.setKeyValueAt(0.0, 0.0);

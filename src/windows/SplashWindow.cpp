@@ -23,6 +23,7 @@ SplashWindow::SplashWindow(QWidget* parent)
                           Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
     // The image names the display face; it must be known before the image renders.
     DisplayFont::idFont();
+    Q_INIT_RESOURCE(windows);
     image.load(QStringLiteral(":/images/VtSplash.svg"));
     setObjectName(QStringLiteral("splashWindow"));
     setAttribute(Qt::WA_TranslucentBackground);

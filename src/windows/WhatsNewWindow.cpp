@@ -106,7 +106,8 @@ void WhatsNewWindow::present(const QList<WhatsNewEntry>& entries) {
     }
     for (const WhatsNewEntry& entry : entries)
         addEntry(entry);
-    adjustSize();
+    // The notes wrap at the window's fixed width, so their height follows from it.
+    resize(contentWidth, layout()->totalHeightForWidth(contentWidth));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(
             QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));

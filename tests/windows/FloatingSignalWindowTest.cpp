@@ -4,9 +4,9 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "display/FloatingSignalState.h"
+#include "windows/DisplayFont.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
+#include <QFontInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,9 +15,11 @@ class FloatingSignalWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         settings.writeBool(SettingsKey::floatingWindowEnabled, true);
-        window.present(QRect(1000, 100, 400, 890));
+        window.present(settingsFrame);
     }
 
+    // Within the offscreen screen (800 x 600), with room for the split window.
+    const QRect settingsFrame{600, 50, 150, 500};
     TestEnvironment environment;
     SettingsStore settings{environment.path(QStringLiteral("settings.json"))};
     FloatingSignalState state;
@@ -25,22 +27,27 @@ protected:
 };
 
 TEST_F(FloatingSignalWindowTest, splitDoublesAroundTheCentreAndKeepsTheUsersSingleWidth) {
+    EXPECT_EQ(QFontInfo(DisplayFont::idFont()).family(), QStringLiteral("League Spartan"));
     EXPECT_EQ(window.size(), QSize(270, 270));
     // Left of the settings window, centred on its height.
-    EXPECT_EQ(window.geometry().center().y(), QRect(1000, 100, 400, 890).center().y());
-    EXPECT_LT(window.geometry().right(), 1000);
+    EXPECT_EQ(window.geometry().center().y(), settingsFrame.center().y());
+    EXPECT_LT(window.geometry().right(), settingsFrame.left());
 
     window.resize(300, 270);
     const int centre = window.geometry().x() + 150;
-    state.setColorB(Colour::excellentTeal);
+    window.setSplit(true);
     EXPECT_EQ(window.width(), 600);
     EXPECT_EQ(window.geometry().x() + 300, centre);
 
-    state.setLabelA(QStringLiteral("A"));
+    window.setSplit(true);
     EXPECT_EQ(window.width(), 600) << "only a change of mode resizes";
-    state.setColorB(std::nullopt);
+    window.setSplit(false);
     EXPECT_EQ(window.width(), 300);
     EXPECT_EQ(window.geometry().x() + 150, centre);
+
+    window.setGeometry(10, 100, 300, 270);
+    window.setSplit(true);
+    EXPECT_EQ(window.geometry(), QRect(0, 100, 600, 270)) << "at the screen's edge it grows inwards";
 }
 
 TEST_F(FloatingSignalWindowTest, closingHidesAndTurnsTheWindowOff) {
