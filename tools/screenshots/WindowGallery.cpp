@@ -2,28 +2,37 @@
 // of each into the folder given, as the screen shows it. Run under Xvfb by
 // tools/screenshots/screenshots; it reads no settings of the user's and touches
 // no network.
+#include "app/DesktopShellWindows.h"
 #include "app/SettingsStore.h"
 #include "app/WhatsNewEntry.h"
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
-#include "windows/DebugLogWindow.h"
-#include "windows/FloatingSignalWindow.h"
-#include "windows/SessionLogWindow.h"
-#include "windows/SplashWindow.h"
-#include "windows/WhatsNewWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
 #include <functional>
 
 namespace {
 
-using Scene = std::function<QWidget*()>;
+struct Scene {
+    QString name;
+    // Of the window that shows.
+    QString objectName;
+    std::function<void()> show;
+};
+
+QWidget* topLevelWindow(const QString& objectName) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == objectName && widget->isVisible())
+            return widget;
+    return nullptr;
+}
 
 void fillSessionLog(SessionLog& log) {
     const QDateTime start(QDate(2026, 12, 7), QTime(9, 14, 2));
@@ -74,70 +83,61 @@ int main(int argc, char** argv) {
     DebugLog debugLog;
     fillDebugLog(debugLog);
     FloatingSignalState state;
+    // The windows are reached the way the shell reaches them.
+    DesktopShellWindows windows(settings, state, sessionLog, debugLog);
 
-    SplashWindow splash;
-    FloatingSignalWindow floating(state, settings);
-    WhatsNewWindow whatsNew;
-    SessionLogWindow sessionWindow(sessionLog);
-    DebugLogWindow debugWindow(debugLog);
-
-    const QList<std::pair<QString, Scene>> scenes{
-        {QStringLiteral("splash"),
-         [&]() -> QWidget* {
-             splash.present();
-             return &splash;
-         }},
-        {QStringLiteral("floating-single"),
-         [&]() -> QWidget* {
+    const QList<Scene> scenes{
+        {QStringLiteral("splash"), QStringLiteral("splashWindow"), [&] { windows.showSplash(); }},
+        {QStringLiteral("floating-single"), QStringLiteral("floatingSignalWindow"),
+         [&] {
              state.setColorA(Colour::excellentTeal);
-             floating.present();
-             return &floating;
+             windows.showFloatingWindow();
          }},
-        {QStringLiteral("floating-split"),
-         [&]() -> QWidget* {
+        {QStringLiteral("floating-split"), QStringLiteral("floatingSignalWindow"),
+         [&] {
              state.setColorA(Colour::systemRed);
              state.setColorB(Colour::excellentTeal);
              state.setLabelA(QStringLiteral("A"));
              state.setLabelB(QStringLiteral("B"));
-             floating.present();
-             return &floating;
+             windows.floatingSplitChanged(true);
+             windows.showFloatingWindow();
          }},
-        {QStringLiteral("whats-new"),
-         [&]() -> QWidget* {
-             whatsNew.present(unseenEntries(QStringLiteral("26071302")));
-             return &whatsNew;
-         }},
-        {QStringLiteral("session-log"),
-         [&]() -> QWidget* {
-             sessionWindow.present();
-             return &sessionWindow;
-         }},
-        {QStringLiteral("debug-log"),
-         [&]() -> QWidget* {
-             debugWindow.present();
-             return &debugWindow;
-         }},
+        {QStringLiteral("whats-new"), QStringLiteral("whatsNewWindow"),
+         [&] { windows.showWhatsNew(unseenEntries(QStringLiteral("26071302"))); }},
+        {QStringLiteral("session-log"), QStringLiteral("sessionLogWindow"),
+         [&] { windows.openSessionLog(); }},
+        {QStringLiteral("debug-log"), QStringLiteral("debugLogWindow"), [&] { windows.openDebugLog(); }},
     };
 
     int failures = 0;
     // One scene at a time: show, give the window system time to map and paint,
-    // photograph what the screen shows, hide.
+    // photograph what the screen shows.
     std::function<void(int)> shoot = [&](int index) {
         if (index == scenes.size()) {
             app.exit(failures);
             return;
         }
-        QWidget* window = scenes.at(index).second();
-        QTimer::singleShot(800, &app, [&, index, window] {
+        const Scene& scene = scenes.at(index);
+        scene.show();
+        QTimer::singleShot(800, &app, [&, index] {
+            const Scene& scene = scenes.at(index);
+            QWidget* window = topLevelWindow(scene.objectName);
+            if (!window) {
+                std::fprintf(stderr, "%s did not open\n", qPrintable(scene.name));
+                app.exit(1);
+                return;
+            }
             const QRect frame = window->frameGeometry();
             const QPixmap picture =
                 window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-            const QString path = output.filePath(scenes.at(index).first + QStringLiteral(".png"));
+            const QString path = output.filePath(scene.name + QStringLiteral(".png"));
             if (!picture.save(path)) {
                 std::fprintf(stderr, "could not write %s\n", qPrintable(path));
                 ++failures;
             }
-            window->hide();
+            // A window shown again in the next scene stays up, as it would for the user.
+            if (index + 1 == scenes.size() || scenes.at(index + 1).objectName != scene.objectName)
+                window->hide();
             shoot(index + 1);
         });
     };
