@@ -23,8 +23,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     const bool hadMigration1Before = steps.runCredentialMigrations();
     const QList<WhatsNewEntry> unseen =
         WhatsNewCheck::run(settings, logger, currentBuild, hadMigration1Before);
+    // Precise: a coarse timer may fire up to 5 % before the 3.3 s are over.
     if (!unseen.isEmpty())
-        QTimer::singleShot(whatsNewDelay, this, [this, unseen] { steps.showWhatsNew(unseen); });
+        QTimer::singleShot(whatsNewDelay, Qt::PreciseTimer, this,
+                           [this, unseen] { steps.showWhatsNew(unseen); });
     LaunchDefaults::resetRouterConnected(settings);
     steps.autoConnect();
     LaunchDefaults::registerAbsentDefaults(settings);

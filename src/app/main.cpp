@@ -1,4 +1,9 @@
+#include "app/DesktopShellWindows.h"
+#include "app/SettingsStore.h"
 #include "app/TrayApplication.h"
+#include "display/FloatingSignalState.h"
+#include "logs/DebugLog.h"
+#include "logs/SessionLog.h"
 #include "platform/InstanceLock.h"
 #include "platform/TerminationSignals.h"
 
@@ -21,7 +26,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    DesktopShellWindows windows(SettingsStore::shared(), FloatingSignalState::shared(), SessionLog::shared(),
+                                DebugLog::shared());
     TrayApplication tray;
+    tray.setWindows(&windows);
     QObject::connect(&tray, &TrayApplication::finished, &app, &QApplication::quit);
     tray.start();
     return app.exec();

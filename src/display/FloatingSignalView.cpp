@@ -19,9 +19,10 @@ constexpr qreal labelShareOfHalf = 0.55;
 
 } // namespace
 
-FloatingSignalView::FloatingSignalView(FloatingSignalState& state, QWidget* parent)
+FloatingSignalView::FloatingSignalView(FloatingSignalState& state, const QFont& idFont, QWidget* parent)
     : QWidget(parent)
-    , state(state) {
+    , state(state)
+    , idFont(idFont) {
     connect(&state, &FloatingSignalState::changed, this, qOverload<>(&QWidget::update));
 }
 
@@ -65,11 +66,7 @@ void FloatingSignalView::paintEvent(QPaintEvent*) {
 void FloatingSignalView::drawLabel(QPainter& painter, const QRectF& half, const QString& label) const {
     if (label.isEmpty())
         return;
-    // The display face of the original design is not a system font; a heavy
-    // sans serif sized to the half reads the same from across a room.
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setWeight(QFont::Black);
+    QFont font = idFont;
     font.setPixelSize(
         std::max(1, static_cast<int>(std::min(half.width(), half.height()) * labelShareOfHalf)));
     QColor ink(Qt::black);

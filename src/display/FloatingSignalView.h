@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 class FloatingSignalState;
@@ -9,7 +10,8 @@ class FloatingSignalState;
 class FloatingSignalView : public QWidget {
     Q_OBJECT
 public:
-    explicit FloatingSignalView(FloatingSignalState& state, QWidget* parent = nullptr);
+    // `idFont` gives the labels' face; their size follows the half they sit on.
+    FloatingSignalView(FloatingSignalState& state, const QFont& idFont, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -18,4 +20,5 @@ private:
     void drawLabel(QPainter& painter, const QRectF& half, const QString& label) const;
 
     FloatingSignalState& state;
+    QFont idFont;
 };

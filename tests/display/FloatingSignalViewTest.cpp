@@ -29,7 +29,7 @@ int darkenedPixels(const QImage& image, const QRect& area, const RgbColour& fill
 class FloatingSignalViewTest : public ::testing::Test {
 protected:
     FloatingSignalState state;
-    FloatingSignalView view{state};
+    FloatingSignalView view{state, QFont(QStringLiteral("DejaVu Sans"), -1, QFont::Black)};
 
     void SetUp() override { view.resize(400, 200); }
 };

@@ -1,0 +1,72 @@
+#include "app/DesktopShellWindows.h"
+
+#include "windows/DebugLogWindow.h"
+#include "windows/FloatingSignalWindow.h"
+#include "windows/SessionLogWindow.h"
+#include "windows/SplashWindow.h"
+#include "windows/WhatsNewWindow.h"
+
+DesktopShellWindows::DesktopShellWindows(SettingsStore& settings, FloatingSignalState& signalState,
+                                         SessionLog& sessionLog, DebugLog& debugLog)
+    : settings(settings)
+    , signalState(signalState)
+    , sessionLog(sessionLog)
+    , debugLog(debugLog) {}
+
+DesktopShellWindows::~DesktopShellWindows() = default;
+
+void DesktopShellWindows::showSplash() {
+    if (!splash)
+        splash = std::make_unique<SplashWindow>();
+    if (splash->hasImage())
+        splash->present();
+}
+
+void DesktopShellWindows::showWhatsNew(const QList<WhatsNewEntry>& entries) {
+    if (!whatsNew)
+        whatsNew = std::make_unique<WhatsNewWindow>();
+    whatsNew->present(entries);
+}
+
+FloatingSignalWindow& DesktopShellWindows::floatingWindow() {
+    if (!floating)
+        floating = std::make_unique<FloatingSignalWindow>(signalState, settings);
+    return *floating;
+}
+
+void DesktopShellWindows::showFloatingWindow() {
+    floatingWindow().present();
+}
+
+void DesktopShellWindows::hideFloatingWindow() {
+    if (floating)
+        floating->hide();
+}
+
+void DesktopShellWindows::setFloatingWindowOnTop(bool onTop) {
+    // A window made later reads the setting itself.
+    if (floating)
+        floating->setKeepOnTop(onTop);
+}
+
+void DesktopShellWindows::floatingSplitChanged(bool split) {
+    // A window made later reads the mode from the state itself.
+    if (floating)
+        floating->setSplit(split);
+}
+
+void DesktopShellWindows::setFloatingContextMenu(QMenu* menu) {
+    floatingWindow().setContextMenu(menu);
+}
+
+void DesktopShellWindows::openSessionLog() {
+    if (!sessionLogWindow)
+        sessionLogWindow = std::make_unique<SessionLogWindow>(sessionLog);
+    sessionLogWindow->present();
+}
+
+void DesktopShellWindows::openDebugLog() {
+    if (!debugLogWindow)
+        debugLogWindow = std::make_unique<DebugLogWindow>(debugLog);
+    debugLogWindow->present();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/ShellWindows.h"
+
+#include <memory>
+
+class DebugLog;
+class DebugLogWindow;
+class FloatingSignalState;
+class FloatingSignalWindow;
+class SessionLog;
+class SessionLogWindow;
+class SettingsStore;
+class SplashWindow;
+class WhatsNewWindow;
+
+// The shell's windows on a Linux desktop. Each is made on first use and kept
+// for the run; the owner keeps this object alive as long as the shell.
+class DesktopShellWindows : public ShellWindows {
+public:
+    DesktopShellWindows(SettingsStore& settings, FloatingSignalState& signalState, SessionLog& sessionLog,
+                        DebugLog& debugLog);
+    ~DesktopShellWindows() override;
+
+    void showSplash() override;
+    void showWhatsNew(const QList<WhatsNewEntry>& entries) override;
+    void showFloatingWindow() override;
+    void hideFloatingWindow() override;
+    void setFloatingWindowOnTop(bool onTop) override;
+    // The settings window arrives with its own change; until then there is
+    // nothing to raise.
+    void setSettingsWindowOnTop(bool) override {}
+    void floatingSplitChanged(bool split) override;
+    void setFloatingContextMenu(QMenu* menu) override;
+    void openSessionLog() override;
+    void openDebugLog() override;
+
+private:
+    FloatingSignalWindow& floatingWindow();
+
+    SettingsStore& settings;
+    FloatingSignalState& signalState;
+    SessionLog& sessionLog;
+    DebugLog& debugLog;
+    // Top-level windows: a user's "close" only hides them.
+    std::unique_ptr<SplashWindow> splash;
+    std::unique_ptr<FloatingSignalWindow> floating;
+    std::unique_ptr<WhatsNewWindow> whatsNew;
+    std::unique_ptr<SessionLogWindow> sessionLogWindow;
+    std::unique_ptr<DebugLogWindow> debugLogWindow;
+};

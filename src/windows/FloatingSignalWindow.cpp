@@ -1,0 +1,126 @@
+#include "windows/FloatingSignalWindow.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "display/FloatingSignalState.h"
+#include "display/FloatingSignalView.h"
+#include "windows/DisplayFont.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr int side = 270;
+constexpr int gapToSettings = 24;
+constexpr QSize settingsSize(400, 890);
+constexpr QSize screenlessArea(1440, 900);
+
+} // namespace
+
+FloatingSignalWindow::FloatingSignalWindow(FloatingSignalState& state, SettingsStore& settings,
+                                           QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , settings(settings)
+    , singleWidth(side) {
+    setObjectName(QStringLiteral("floatingSignalWindow"));
+    setWindowTitle(QStringLiteral("Veltrano Signal"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new FloatingSignalView(state, DisplayFont::idFont(), this));
+    isSplit = state.colorB().has_value();
+    resize(targetWidth(), side);
+    setKeepOnTop(settings.readBool(SettingsKey::floatingWindowOnTop));
+}
+
+QRect FloatingSignalWindow::defaultSettingsFrame() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), screenlessArea);
+    QRect frame(QPoint(0, 0), settingsSize);
+    frame.moveCenter(area.center());
+    return frame;
+}
+
+void FloatingSignalWindow::present(std::optional<QRect> settingsFrame) {
+    if (!placed) {
+        const QRect reference = settingsFrame.value_or(defaultSettingsFrame());
+        QRect frame(QPoint(0, 0), size());
+        frame.moveCenter(QPoint(reference.left() - gapToSettings - singleWidth, reference.center().y()));
+        setGeometry(keptOnScreen(frame));
+        placed = true;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void FloatingSignalWindow::setKeepOnTop(bool onTop) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    const bool wasVisible = isVisible();
+    // Changing the flags hides the window; it comes back where it was.
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (wasVisible)
+        show();
+}
+
+void FloatingSignalWindow::setContextMenu(QMenu* menu) {
+    contextMenu = menu;
+}
+
+void FloatingSignalWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hide();
+    settings.writeBool(SettingsKey::floatingWindowEnabled, false);
+}
+
+void FloatingSignalWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (contextMenu)
+        contextMenu->popup(event->globalPos());
+}
+
+void FloatingSignalWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The window's own resizes change the width only when split, or back to the
+    // width already kept, so every single width seen here is one to keep.
+    if (!isSplit)
+        singleWidth = width();
+}
+
+int FloatingSignalWindow::targetWidth() const {
+    return isSplit ? singleWidth * 2 : singleWidth;
+}
+
+void FloatingSignalWindow::setSplit(bool split) {
+    if (split == isSplit)
+        return;
+    isSplit = split;
+    const int target = targetWidth();
+    if (target == width())
+        return;
+    QRect frame = geometry();
+    const int centreX = frame.x() + frame.width() / 2;
+    frame.setWidth(target);
+    frame.moveLeft(centreX - target / 2);
+    setGeometry(keptOnScreen(frame));
+}
+
+QRect FloatingSignalWindow::keptOnScreen(QRect frame) const {
+    // X11 window managers leave a window where it is asked to be: near a screen
+    // edge the doubled window moves inwards instead of hanging off it.
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return frame;
+    const QRect area = screen->availableGeometry();
+    frame.moveLeft(
+        std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(
+        std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    return frame;
+}

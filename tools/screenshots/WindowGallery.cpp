@@ -1,0 +1,146 @@
+// Shows every window of the program in turn with sample content and writes a PNG
+// of each into the folder given, as the screen shows it. Run under Xvfb by
+// tools/screenshots/screenshots; it reads no settings of the user's and touches
+// no network.
+#include "app/DesktopShellWindows.h"
+#include "app/SettingsStore.h"
+#include "app/WhatsNewEntry.h"
+#include "display/FloatingSignalState.h"
+#include "logs/DebugLog.h"
+#include "logs/SessionLog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Scene {
+    QString name;
+    // Of the window that shows.
+    QString objectName;
+    std::function<void()> show;
+};
+
+QWidget* topLevelWindow(const QString& objectName) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == objectName && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
+void fillSessionLog(SessionLog& log) {
+    const QDateTime start(QDate(2026, 12, 7), QTime(9, 14, 2));
+    const struct {
+        int seconds;
+        const char* state;
+        std::optional<int> rssi;
+        const char* message;
+    } rows[] = {
+        {0, "\u2014", std::nullopt, "Veltrano 1.0.0 launched on Debian GNU/Linux 12 (build 26120601)"},
+        {3, "\u2014", std::nullopt, "Connected to GL.iNet GL-MT3000 \u00b7 192.168.8.1"},
+        {5, "Excellent", -48, "Target A (Canon EOS R5) \u2014 Excellent"},
+        {6, "Excellent", -55, "Target B (Canon EOS R6) \u2014 Excellent"},
+        {412, "Marginal", -71, "Target A (Canon EOS R5) \u2014 Marginal"},
+        {440, "Critical", -82, "Target A (Canon EOS R5) \u2014 Critical"},
+        {471, "Marginal", -70, "Target A (Canon EOS R5) \u2014 Marginal"},
+        {503, "Excellent", -52, "Target A (Canon EOS R5) \u2014 Excellent"},
+        {1210, "Offline", std::nullopt, "Target B (Canon EOS R6) \u2014 Offline"},
+        {1254, "Excellent", -57, "Target B (Canon EOS R6) \u2014 Excellent"},
+    };
+    for (const auto& row : rows)
+        log.append({LogEntry::timestampFrom(start.addSecs(row.seconds)), QString::fromUtf8(row.state),
+                    row.rssi, std::nullopt, QString::fromUtf8(row.message)});
+}
+
+void fillDebugLog(DebugLog& log) {
+    log.log(QStringLiteral("INFO"), VtCode::transportReady,
+            QStringLiteral("ssh master up for root@192.168.8.1"));
+    log.log(QStringLiteral("DEBUG"), VtCode::transportCmdFail,
+            QStringLiteral("ubus call iwinfo assoclist: retry"));
+    log.log(QStringLiteral("ERROR"), VtCode::transportTimeout, QStringLiteral("no answer within 5 s"));
+    log.log(QStringLiteral("INFO"), VtCode::transportReady, QString());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: veltrano-window-gallery OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QDir output(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir scratch;
+    SettingsStore settings(scratch.filePath(QStringLiteral("settings.json")));
+    SessionLog sessionLog(std::nullopt);
+    fillSessionLog(sessionLog);
+    DebugLog debugLog;
+    fillDebugLog(debugLog);
+    FloatingSignalState state;
+    // The windows are reached the way the shell reaches them.
+    DesktopShellWindows windows(settings, state, sessionLog, debugLog);
+
+    const QList<Scene> scenes{
+        {QStringLiteral("splash"), QStringLiteral("splashWindow"), [&] { windows.showSplash(); }},
+        {QStringLiteral("floating-single"), QStringLiteral("floatingSignalWindow"),
+         [&] {
+             state.setColorA(Colour::excellentTeal);
+             windows.showFloatingWindow();
+         }},
+        {QStringLiteral("floating-split"), QStringLiteral("floatingSignalWindow"),
+         [&] {
+             state.setColorA(Colour::systemRed);
+             state.setColorB(Colour::excellentTeal);
+             state.setLabelA(QStringLiteral("A"));
+             state.setLabelB(QStringLiteral("B"));
+             windows.floatingSplitChanged(true);
+             windows.showFloatingWindow();
+         }},
+        {QStringLiteral("whats-new"), QStringLiteral("whatsNewWindow"),
+         [&] { windows.showWhatsNew(unseenEntries(QStringLiteral("26071302"))); }},
+        {QStringLiteral("session-log"), QStringLiteral("sessionLogWindow"),
+         [&] { windows.openSessionLog(); }},
+        {QStringLiteral("debug-log"), QStringLiteral("debugLogWindow"), [&] { windows.openDebugLog(); }},
+    };
+
+    int failures = 0;
+    // One scene at a time: show, give the window system time to map and paint,
+    // photograph what the screen shows.
+    std::function<void(int)> shoot = [&](int index) {
+        if (index == scenes.size()) {
+            app.exit(failures);
+            return;
+        }
+        const Scene& scene = scenes.at(index);
+        scene.show();
+        QTimer::singleShot(800, &app, [&, index] {
+            const Scene& scene = scenes.at(index);
+            QWidget* window = topLevelWindow(scene.objectName);
+            if (!window) {
+                std::fprintf(stderr, "%s did not open\n", qPrintable(scene.name));
+                app.exit(1);
+                return;
+            }
+            const QRect frame = window->frameGeometry();
+            const QPixmap picture =
+                window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+            const QString path = output.filePath(scene.name + QStringLiteral(".png"));
+            if (!picture.save(path)) {
+                std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+                ++failures;
+            }
+            // A window shown again in the next scene stays up, as it would for the user.
+            if (index + 1 == scenes.size() || scenes.at(index + 1).objectName != scene.objectName)
+                window->hide();
+            shoot(index + 1);
+        });
+    };
+    QTimer::singleShot(0, &app, [&] { shoot(0); });
+    return app.exec();
+}
