@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStackedLayout>
 #include <QStyle>
 #include <QTableView>
@@ -82,16 +81,6 @@ LogWindow::LogWindow(const Layout& layout, QWidget* parent)
         else
             table->setColumnWidth(index, width);
     }
-    // Follow new entries only while the user is at the end: someone reading an
-    // older row keeps their place. The range grows after the rows arrive (the
-    // view lays itself out later), so the end is followed where the range changes.
-    QScrollBar* bar = table->verticalScrollBar();
-    connect(bar, &QScrollBar::valueChanged, this,
-            [this, bar](int value) { followingEnd = value == bar->maximum(); });
-    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
-        if (followingEnd)
-            bar->setValue(maximum);
-    });
     body = new QStackedLayout;
     body->addWidget(empty);
     body->addWidget(table);
@@ -111,6 +100,7 @@ LogWindow::LogWindow(const Layout& layout, QWidget* parent)
 
 void LogWindow::present() {
     refresh();
+    presented = true;
     if (!placed) {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             setGeometry(
@@ -128,8 +118,14 @@ void LogWindow::refresh() {
 }
 
 void LogWindow::showRows() {
+    const int shownBefore = model.rowCount();
     model.setRows(rows());
     body->setCurrentIndex(model.rowCount() == 0 ? 0 : 1);
+    // The rows a window first opens on start at the top; from then on every
+    // change of their number brings the newest row into view, wherever the user
+    // had scrolled.
+    if (presented && model.rowCount() != shownBefore)
+        table->scrollToBottom();
 }
 
 void LogWindow::chooseSaveLocation() {

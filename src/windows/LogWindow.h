@@ -13,8 +13,8 @@ class QStackedLayout;
 class QTableView;
 
 // What the two log windows share: a title with "Save" and "Clear", the rows of
-// the view's copy of its log, refreshed on a timer and following the end while the
-// user is there, and the atomic Markdown export.
+// the view's copy of its log, refreshed on a timer and following the end, and the
+// atomic Markdown export.
 class LogWindow : public QWidget {
     Q_OBJECT
 public:
@@ -58,5 +58,5 @@ private:
     QTimer refreshTimer;
     QPointer<QFileDialog> saveDialog;
     bool placed = false;
-    bool followingEnd = true;
+    bool presented = false;
 };
