@@ -1,0 +1,134 @@
+#include "preflight/PreflightChecklistModel.h"
+
+#include "TestEnvironment.h"
+#include "monitor/FakeClock.h"
+#include "preflight/FakeApplicationScripting.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+using Status = PreflightStatus;
+
+namespace {
+
+// A running Capture One with a healthy R5 Mark II tethered, told apart by what
+// each script asks for.
+ApplicationScripting::ScriptRun healthyCamera(const QString& source) {
+    const QList<std::pair<QString, QString>> answers{
+        {u"app version"_s, u"16.8.2"_s},     {u"return name"_s, u"Canon EOS R5 Mark II"_s},
+        {u"return format"_s, u"CRAW"_s},     {u"Recording/Playback"_s, u"CFexpress"_s},
+        {u"Save To"_s, u"SD+Capture One"_s}, {u"Wireless Mode"_s, u"Fast"_s},
+        {u"UTC Time"_s, u"1741946400"_s},
+    };
+    for (const auto& [asked, value] : answers)
+        if (source.contains(asked))
+            return FakeApplicationScripting::answered(value);
+    return {};
+}
+
+struct Checklist {
+    Checklist() {
+        fake->answer = healthyCamera;
+        fake->preferences = {{u"FetchOnConnect"_s, true}};
+    }
+    ~Checklist() {
+        fake->release();
+        pool.waitForDone();
+    }
+    const Status& status(int id) const { return model.items().at(id - 1).status; }
+    Status check(int id, const QString& reply) {
+        fake->answer = [reply](const QString&) { return FakeApplicationScripting::answered(reply); };
+        model.checkItem(id);
+        EXPECT_TRUE(waitUntil([&] { return status(id) != Status::checking(); }));
+        return status(id);
+    }
+    bool passOver() {
+        return waitUntil([&] { return !model.isRunningAll(); });
+    }
+
+    std::shared_ptr<FakeApplicationScripting> fake = std::make_shared<FakeApplicationScripting>();
+    QThreadPool pool;
+    FakeClock clock;
+    CaptureOneManager manager{fake, pool};
+    PreflightChecklistModel model{manager, clock, 300ms};
+};
+
+} // namespace
+
+TEST(PreflightChecklistModel, APassStopsAtTheFirstFailureAndResumesThereAfterTheFix) {
+    Checklist c;
+    c.fake->running.clear();
+    c.model.runAll();
+    EXPECT_EQ(c.status(3), Status::checking()) << "even an instant answer lands in a later turn";
+    ASSERT_TRUE(c.passOver());
+    EXPECT_EQ(c.status(1), Status::manualOnly());
+    EXPECT_EQ(c.status(3), Status::failed(u"Not running"_s));
+    EXPECT_EQ(c.model.runFailedAtIndex(), 2);
+    EXPECT_EQ(c.status(4), Status::notChecked());
+
+    c.fake->running = {c.fake->captureOne};
+    c.model.runAll();
+    ASSERT_TRUE(c.passOver());
+    EXPECT_EQ(c.status(4), Status::passed(u"16.8.2"_s));
+    EXPECT_EQ(c.status(6), Status::failed(u"Unknown"_s));
+    EXPECT_EQ(c.model.runFailedAtIndex(), 5);
+
+    c.model.applyFix(6);
+    ASSERT_TRUE(waitUntil([&] { return c.status(6) == Status::passed(u"On"_s); }));
+    const qsizetype sentBeforeResume = c.fake->sentCount();
+    c.model.runAll();
+    ASSERT_TRUE(c.passOver());
+    EXPECT_EQ(c.fake->sentCount(), sentBeforeResume + 5) << "the resumed pass starts at the fixed item";
+    EXPECT_EQ(c.model.runFailedAtIndex(), std::nullopt);
+    EXPECT_TRUE(c.model.isComplete());
+}
+
+TEST(PreflightChecklistModel, ChecksJudgeTheValueAndFixesCheckAgain) {
+    Checklist c;
+    EXPECT_EQ(c.check(5, u"canon eos r5 mark ii"_s), Status::passed(u"canon eos r5 mark ii"_s));
+    EXPECT_EQ(c.check(5, u"EOS R6"_s), Status::failed(u"EOS R6"_s));
+    EXPECT_EQ(c.check(4, u"16.7.4"_s), Status::failed(u"16.7.4"_s));
+    EXPECT_EQ(c.check(7, u"RAW + jpeg"_s), Status::failed(u"RAW + jpeg"_s));
+    EXPECT_EQ(c.check(10, u"VT_ATTRIBUTE_NOT_FOUND"_s), Status::failed(u"VT_ATTRIBUTE_NOT_FOUND"_s));
+    EXPECT_EQ(c.check(10, u"VT_NO_CAMERA_AVAILABLE"_s), Status::failed(u"No camera tethered"_s));
+
+    c.fake->answer = healthyCamera;
+    c.model.applyFix(7);
+    ASSERT_TRUE(waitUntil([&] { return c.status(7) == Status::passed(u"CRAW"_s); }));
+    EXPECT_TRUE(c.fake->sent.at(c.fake->sent.size() - 2).contains(u"to \"CRAW\""_s));
+}
+
+TEST(PreflightChecklistModel, TheClockPassesWithinAMinuteEitherWayAndUnusableValuesAreUnreadable) {
+    Checklist c;
+    const qint64 now = c.clock.now().toSecsSinceEpoch();
+    EXPECT_EQ(c.check(13, QString::number(now - 59.9, 'f', 1)), Status::passed(u"Within 59s"_s));
+    EXPECT_EQ(c.check(13, QString::number(now + 60)), Status::passed(u"Within 60s"_s));
+    EXPECT_EQ(c.check(13, QString::number(now - 61) + u"e0"_s), Status::failed(u"Off by 61s"_s));
+    for (const QString& unreadable : {u"inf"_s, u"nan"_s, u"1e300"_s, u" 5"_s, u"5 "_s, u""_s, u"1,5"_s})
+        EXPECT_EQ(c.check(13, unreadable), Status::failed(u"Unreadable clock value"_s))
+            << unreadable.toStdString();
+}
+
+TEST(PreflightChecklistModel, CompareVersionsReadsTheFirstNumberInTheText) {
+    for (const QString& enough :
+         {u"16.8"_s, u"16.8.0"_s, u"16.10"_s, u"17"_s, u"Capture One .16.8.2 (123)"_s})
+        EXPECT_TRUE(PreflightChecklistModel::compareVersions(enough, u"16.8"_s)) << enough.toStdString();
+    for (const QString& tooOld : {u"16.7.9"_s, u"Capture One"_s, u"16..7 (18)"_s})
+        EXPECT_FALSE(PreflightChecklistModel::compareVersions(tooOld, u"16.8"_s)) << tooOld.toStdString();
+}
+
+TEST(PreflightChecklistModel, AScriptThatNeverAnswersFailsItsItemAtTheDeadline) {
+    Checklist c;
+    c.fake->holding = true;
+    c.model.runAll();
+    ASSERT_TRUE(c.passOver());
+    EXPECT_EQ(c.status(4), Status::failed(u"Capture One did not answer in time"_s));
+    EXPECT_EQ(c.model.runFailedAtIndex(), 3);
+    c.fake->release();
+    c.pool.waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(c.status(4), Status::failed(u"Capture One did not answer in time"_s))
+        << "the late answer is dropped";
+}
