@@ -16,31 +16,32 @@ public:
     static ScriptRun answered(const QString& value) { return {true, std::nullopt, value}; }
 
     ScriptRun runScript(const QString& source) override {
-        {
-            QMutexLocker lock(&mutex);
-            sent.append(source);
-        }
+        QMutexLocker lock(&mutex);
+        sent.append(source);
+        lock.unlock();
+        ++runs;
         if (holding)
             gate.acquire();
-        QMutexLocker lock(&mutex);
         return answer(source);
     }
-    QStringList runningApplicationIdentifiers() const override {
-        QMutexLocker lock(&mutex);
-        return running;
+    // Tests change what the fake holds only while no script runs.
+    QStringList runningApplicationIdentifiers() const override { return running; }
+    QVariant preferenceValue(const QString&, const QString& key) const override {
+        return preferences.value(key);
     }
-    QVariant preferenceValue(const QString& domain, const QString& key) const override {
-        return domain == captureOne ? preferences.value(key) : QVariant();
-    }
-    void setPreferenceValue(const QString& domain, const QString& key, const QVariant& value) override {
-        if (domain == captureOne)
-            preferences.insert(key, value);
+    void setPreferenceValue(const QString&, const QString& key, const QVariant& value) override {
+        preferences.insert(key, value);
     }
     void synchronize(const QString& domain) override { synchronized.append(domain); }
 
-    qsizetype sentCount() const {
-        QMutexLocker lock(&mutex);
-        return sent.size();
+    // An R5 Mark II whose every setting passes, its clock at `now`, re-tether on.
+    void tetherHealthyCamera(qint64 now) {
+        preferences.insert(QStringLiteral("FetchOnConnect"), true);
+        answer = [now](const QString& source) {
+            return answered(source.contains(QStringLiteral("UTC Time"))
+                                ? QString::number(now)
+                                : QStringLiteral("16.8 R5 CRAW CF SD FAST"));
+        };
     }
     void release() {
         holding = false;
@@ -48,11 +49,12 @@ public:
     }
 
     const QString captureOne = QStringLiteral("com.captureone.captureone16");
-    mutable QMutex mutex;
+    QMutex mutex;
     QStringList running{captureOne};
     std::function<ScriptRun(const QString&)> answer = [](const QString&) { return answered({}); };
     QHash<QString, QVariant> preferences;
     QStringList sent;
+    std::atomic_int runs = 0;
     QStringList synchronized;
     std::atomic_bool holding = false;
     QSemaphore gate;
