@@ -3,8 +3,9 @@
 #include "preflight/ApplicationScripting.h"
 
 // Capture One has no Linux release and Linux has no inter-application scripting,
-// so here nothing scriptable runs and no foreign preference is known: every
-// pre-flight check that needs Capture One fails as "not running".
+// so here nothing scriptable runs and no foreign preference is stored: the
+// script checks fail as "not running", the preference checks see Capture One's
+// defaults.
 class LinuxApplicationScripting final : public ApplicationScripting {
 public:
     ScriptRun runScript(const QString& source) override;

@@ -41,6 +41,14 @@ PreflightStatus statusFor(const ScriptResult& result,
     return PreflightStatus::failed(result.text);
 }
 
+// A check that asks Capture One and judges the value it answers.
+PreflightCheckItem::Check askCapture(std::function<void(CaptureOneManager::Completion)> ask,
+                                     std::function<PreflightStatus(const QString&)> judge) {
+    return [ask, judge](const std::function<void(const PreflightStatus&)>& done) {
+        ask([judge, done](const ScriptResult& result) { done(statusFor(result, judge)); });
+    };
+}
+
 // The camera's clock as the C library reads a number in the C locale, whatever
 // locale the desktop gave this process; the whole text or nothing.
 std::optional<double> parseClockValue(const QString& text) {
@@ -210,14 +218,6 @@ void PreflightChecklistModel::buildItems() {
     for (PreflightCheckItem& item : checklist)
         if (!item.check)
             item.status = PreflightStatus::manualOnly();
-}
-
-PreflightCheckItem::Check
-PreflightChecklistModel::askCapture(std::function<void(CaptureOneManager::Completion)> ask,
-                                    std::function<PreflightStatus(const QString&)> judge) const {
-    return [ask, judge](const std::function<void(const PreflightStatus&)>& done) {
-        ask([judge, done](const ScriptResult& result) { done(statusFor(result, judge)); });
-    };
 }
 
 PreflightStatus PreflightChecklistModel::clockStatus(const QString& value) const {

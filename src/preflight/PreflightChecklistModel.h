@@ -44,8 +44,6 @@ private:
     using StatusDone = std::function<void(const PreflightStatus&)>;
 
     void buildItems();
-    PreflightCheckItem::Check askCapture(std::function<void(CaptureOneManager::Completion)> ask,
-                                         std::function<PreflightStatus(const QString&)> judge) const;
     PreflightStatus clockStatus(const QString& value) const;
     void startCheck(int index, StatusDone apply);
     void runStep(int index, quint64 pass);
