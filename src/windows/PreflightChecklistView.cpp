@@ -1,0 +1,167 @@
+#include "windows/PreflightChecklistView.h"
+
+#include "display/QtColour.h"
+#include "windows/PreflightCheckRow.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int windowWidth = 400;
+constexpr int padding = 16;
+
+QFont sizedFont(int points, QFont::Weight weight = QFont::Normal) {
+    QFont font;
+    font.setPixelSize(points);
+    font.setWeight(weight);
+    return font;
+}
+
+QLabel* noteLabel(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setFont(sizedFont(11));
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, toQColor(Colour::secondaryLabel));
+    label->setPalette(palette);
+    return label;
+}
+
+QFrame* divider() {
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QString prominentStyle() {
+    return u"QPushButton { background: %1; color: white; border: none; border-radius: 6px; padding: 5px "
+           u"14px; }"
+           u"QPushButton:disabled { background: palette(mid); }"_s.arg(
+               toQColor(Colour::excellentTeal).name());
+}
+
+} // namespace
+
+PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, QWidget* parent)
+    : QDialog(parent)
+    , model(model)
+    , runAllButton(new QPushButton)
+    , closeButton(new QPushButton(u"Close"_s)) {
+    setObjectName(u"preflightChecklistView"_s);
+    setWindowTitle(u"Pre-flight Checklist"_s);
+    setFixedWidth(windowWidth);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(padding, padding, padding, padding);
+
+    auto* headline = new QLabel(u"Pre-flight Checklist"_s);
+    headline->setFont(sizedFont(13, QFont::Bold));
+    column->addWidget(headline);
+    column->addWidget(divider());
+
+    rows.resize(model.items().size());
+    auto* body = new QVBoxLayout;
+    body->setSpacing(6);
+    body->addWidget(
+        noteLabel(u"Run this once per camera connection \u2014 never automatically in the background."_s));
+    // Capture One exists for macOS and Windows only, so on this system every
+    // check that asks it fails until it runs here.
+    body->addWidget(noteLabel(u"Capture One's checks need Capture One on this computer."_s));
+    addSection(body, u"Hardware"_s, {u"battery"_s, QStyle::SP_DriveHDIcon}, {1, 2});
+    addSection(body, u"Capture One"_s, {u"applications-graphics"_s, QStyle::SP_DesktopIcon}, {3, 4, 5, 6});
+    addSection(body, u"Camera Settings"_s, {u"camera-photo"_s, QStyle::SP_FileDialogDetailedView},
+               {7, 8, 9, 10, 11});
+    addSection(body, u"Confirmation"_s, {u"emblem-default"_s, QStyle::SP_DialogApplyButton}, {12});
+    QList<int> recommendations;
+    for (const PreflightCheckItem& item : model.items())
+        if (item.tier == PreflightTier::recommendation)
+            recommendations.append(item.id);
+    addSection(body, u"Recommendations"_s, {u"dialog-information"_s, QStyle::SP_MessageBoxInformation},
+               recommendations);
+    column->addLayout(body);
+    column->addWidget(divider());
+
+    auto* footer = new QHBoxLayout;
+    runAllButton->setObjectName(u"runAllButton"_s);
+    closeButton->setObjectName(u"closeButton"_s);
+    footer->addWidget(runAllButton);
+    footer->addStretch();
+    footer->addWidget(closeButton);
+    column->addLayout(footer);
+
+    connect(runAllButton, &QPushButton::clicked, this, [this] { this->model.runAll(); });
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
+    connect(&model, &PreflightChecklistModel::itemStatusChanged, this, [this](int index) {
+        rows.at(index)->showStatus(this->model.items().at(index).status);
+        showFooter();
+        fitHeight();
+    });
+    connect(&model, &PreflightChecklistModel::runStateChanged, this, &PreflightChecklistView::showFooter);
+    showFooter();
+    fitHeight();
+}
+
+void PreflightChecklistView::addSection(QVBoxLayout* body, const QString& title, const SectionIcon& icon,
+                                        const QList<int>& ids) {
+    auto* header = new QHBoxLayout;
+    auto* iconLabel = new QLabel;
+    iconLabel->setPixmap(QIcon::fromTheme(icon.themeName, style()->standardIcon(icon.fallback)).pixmap(14));
+    header->addWidget(iconLabel);
+    auto* label = new QLabel(title);
+    label->setFont(sizedFont(12, QFont::DemiBold));
+    header->addWidget(label, 1);
+    body->addSpacing(6);
+    body->addLayout(header);
+    for (int id : ids) {
+        auto* row = new PreflightCheckRow(model.items().at(id - 1));
+        connect(row, &PreflightCheckRow::checkRequested, this, [this](int id) { model.checkItem(id); });
+        connect(row, &PreflightCheckRow::fixRequested, this, &PreflightChecklistView::askToFix);
+        body->addWidget(row);
+        rows[id - 1] = row;
+    }
+}
+
+void PreflightChecklistView::askToFix(int id) {
+    pendingFixItem = id;
+    auto* dialog = new QMessageBox(QMessageBox::NoIcon, u"Confirm Change"_s,
+                                   model.items().at(id - 1).fixConfirmationText.value_or(
+                                       u"This will change a setting on the camera or in Capture One."_s),
+                                   QMessageBox::NoButton, this);
+    dialog->setObjectName(u"confirmChangeDialog"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->addButton(u"Cancel"_s, QMessageBox::RejectRole);
+    QPushButton* confirm = dialog->addButton(u"Confirm"_s, QMessageBox::AcceptRole);
+    connect(dialog, &QMessageBox::buttonClicked, this, [this, confirm](QAbstractButton* pressed) {
+        if (pressed == confirm && pendingFixItem)
+            model.applyFix(*pendingFixItem);
+        pendingFixItem.reset();
+    });
+    dialog->open();
+}
+
+void PreflightChecklistView::showFooter() {
+    const bool complete = model.isComplete();
+    runAllButton->setText(complete                   ? u"Completed"_s
+                          : model.runFailedAtIndex() ? u"Try Again"_s
+                                                     : u"Check All"_s);
+    runAllButton->setStyleSheet(complete ? QString() : prominentStyle());
+    runAllButton->setEnabled(complete || !model.isRunningAll());
+    runAllButton->setAutoDefault(false);
+    closeButton->setStyleSheet(complete ? prominentStyle() : QString());
+    closeButton->setAutoDefault(false);
+    // Return answers Close only once there is nothing left to run.
+    closeButton->setDefault(complete);
+}
+
+void PreflightChecklistView::fitHeight() {
+    // Texts wrap at the fixed width, so the height follows from it.
+    resize(windowWidth, layout()->totalHeightForWidth(windowWidth));
+}

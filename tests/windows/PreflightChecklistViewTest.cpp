@@ -1,0 +1,57 @@
+#include "windows/PreflightChecklistView.h"
+
+#include "TestEnvironment.h"
+#include "monitor/FakeClock.h"
+#include "preflight/FakeApplicationScripting.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+TEST(PreflightChecklistViewTest, TheFooterFollowsThePassAndEveryFixWaitsForConfirmation) {
+    auto fake = std::make_shared<FakeApplicationScripting>();
+    FakeClock clock;
+    fake->tetherHealthyCamera(clock.now().toSecsSinceEpoch());
+    QThreadPool pool;
+    CaptureOneManager manager{fake, pool};
+    PreflightChecklistModel model{manager, clock};
+    PreflightChecklistView view{model};
+    view.show();
+    auto* runAll = view.findChild<QPushButton*>(u"runAllButton"_s);
+    auto* close = view.findChild<QPushButton*>(u"closeButton"_s);
+    EXPECT_EQ(runAll->text(), u"Check All"_s);
+
+    QTest::mouseClick(runAll, Qt::LeftButton);
+    EXPECT_FALSE(runAll->isEnabled()) << "disabled while the pass runs";
+    ASSERT_TRUE(waitUntil([&] { return runAll->isEnabled(); }));
+    EXPECT_EQ(runAll->text(), u"Try Again"_s);
+    auto* row6 = view.findChild<QWidget*>(u"preflightCheckRow6"_s);
+    EXPECT_EQ(row6->findChild<QLabel*>(u"statusText"_s)->text(), u"Unknown"_s);
+    auto* fix = row6->findChild<QPushButton*>(u"fixButton"_s);
+    ASSERT_TRUE(fix->isVisible());
+    const auto answerDialog = [&](const QString& button) {
+        QTest::mouseClick(fix, Qt::LeftButton);
+        auto* dialog = view.findChild<QMessageBox*>(u"confirmChangeDialog"_s);
+        EXPECT_EQ(dialog->windowTitle(), u"Confirm Change"_s);
+        EXPECT_EQ(dialog->text(), model.items().at(5).fixConfirmationText);
+        for (QAbstractButton* choice : dialog->buttons())
+            if (choice->text() == button)
+                QTest::mouseClick(choice, Qt::LeftButton);
+    };
+    answerDialog(u"Cancel"_s);
+    EXPECT_EQ(model.items().at(5).status, PreflightStatus::failed(u"Unknown"_s));
+    answerDialog(u"Confirm"_s);
+    ASSERT_TRUE(waitUntil([&] { return !fix->isVisible(); }));
+
+    EXPECT_FALSE(close->isDefault());
+    QTest::mouseClick(runAll, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return model.isComplete(); }));
+    EXPECT_EQ(runAll->text(), u"Completed"_s);
+    EXPECT_TRUE(close->isDefault());
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_FALSE(view.isVisible());
+}
