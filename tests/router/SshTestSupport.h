@@ -55,10 +55,10 @@ template <typename Call> auto offMainThread(Call call) {
 
 // Stands in for ssh through VELTRANO_SSH. Its "master" is a file at the control
 // socket's path, up only when the askpass script tells the accepted password,
-// the way ssh hears it; every remote command is recorded as "login command" and
-// answered, with a failing status the transport must not mind, from the outputs
-// it was given. Each kind of run also leaves its arguments and environment. It
-// finds its folder through its own path, because the master gets a replaced
+// the way ssh hears it; every remote command, alone or read by a remote shell
+// while the master is up, is recorded as "login command" and answered, with a
+// failing status the transport must not mind, from the outputs it was given. Each kind of run also leaves its
+// arguments and environment. It finds its folder through its own path, because the master gets a replaced
 // environment.
 class FakeSshScript {
 public:
@@ -93,6 +93,10 @@ public:
     // would; each is listed by its pid.
     void wedge() { write(QStringLiteral("wedged"), {}); }
     QStringList wedgedRuns() const { return recorded("wedged-runs"); }
+    // Remote shells run here from now on, instead of answering from files.
+    void runShellsLocally() { write(QStringLiteral("local-shell"), {}); }
+    // The pid of each remote shell started.
+    QStringList shells() const { return recorded("shells"); }
     // Each liveness check takes half a second from now on.
     void slowChecks() { write(QStringLiteral("slow-checks"), {}); }
 
@@ -137,13 +141,24 @@ fi
 printf '%s\n' "$@" >"$here/command-arguments"
 tr '\0' '\n' </proc/$$/environ | sort >"$here/command-environment"
 for arg; do target=$command; command=$arg; done
-printf '%s %s\n' "$target" "$command" >>"$here/commands"
-for question in "$here"/answers/*.command; do
-    [ -e "$question" ] || continue
-    if [ "$(cat "$question")" = "$command" ]; then
-        cat "${question%.command}.output"
-        exit 3
-    fi
+answer() {
+    printf '%s %s\n' "$target" "$1" >>"$here/commands"
+    for question in "$here"/answers/*.command; do
+        [ -e "$question" ] || continue
+        [ "$(cat "$question")" = "$1" ] && cat "${question%.command}.output" && return
+    done
+}
+[ "$command" = sh ] || { answer "$command"; exit 3; }
+echo $$ >>"$here/shells"
+[ -e "$here/local-shell" ] && exec sh
+while IFS= read -r line; do
+    case $line in
+    "{ "*) command=${line#"{ "} ;;
+    *)  [ -e "$2" ] || exit 255
+        [ -e "$here/wedged" ] && echo $$ >>"$here/wedged-runs" && exec sleep 600
+        answer "$command"
+        (exit 3); eval "${line#*; }" ;;
+    esac
 done
 )sh";
 

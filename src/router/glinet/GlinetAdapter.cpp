@@ -30,6 +30,7 @@ constexpr auto healthTimeout = 3s;
 // The ping runs in the background on the router; it wakes a dozing station so
 // that the assoclist that follows reports fresh figures.
 constexpr unsigned long pingSettleMs = 50;
+const QString pingSettleCommand = QStringLiteral("sleep 0.05");
 
 QString httpAuthenticationFailed() {
     return QStringLiteral("HTTP authentication failed");
@@ -74,6 +75,35 @@ QByteArray loginBody(const QString& hash) {
 QByteArray clientListBody(const QString& sid) {
     return rpcBody(QStringLiteral("call"),
                    QJsonArray{sid, QStringLiteral("clients"), QStringLiteral("get_list"), QJsonObject()}, 2);
+}
+
+// The board's model in `ubus call system board`'s answer, by its marketing name.
+std::optional<QString> modelFromBoard(const QByteArray& output, EventLogger& logger) {
+    const std::optional<QString> model = readGlinetBoardModel(output);
+    if (!model) {
+        logger.logError(VtCode::nodeScanFailed, glinetBoardCommand);
+        return std::nullopt;
+    }
+    return glinetModelName(*model);
+}
+
+// The assoclist commands of the interfaces whose names can be run.
+QStringList assoclistCommands(const QStringList& devices) {
+    QStringList commands;
+    for (const QString& device : devices)
+        if (const std::optional<QString> command = glinetAssoclistCommand(device))
+            commands.append(*command);
+    return commands;
+}
+
+// The target's station in the first assoclist that has it.
+std::optional<QJsonObject> stationIn(const QList<RemoteShell::Answer>& assoclists, const QString& targetMAC,
+                                     EventLogger& logger) {
+    for (const RemoteShell::Answer& assoclist : assoclists)
+        if (std::optional<QJsonObject> station = findAssociatedStation(assoclist.output, targetMAC))
+            return station;
+    logger.logDebug(VtCode::targetAbsent, targetMAC);
+    return std::nullopt;
 }
 
 // What the router's shell told of the target's station.
@@ -155,13 +185,7 @@ struct RouterShell {
     std::optional<QString> modelName() const {
         if (!hasMaster())
             return std::nullopt;
-        const std::optional<QByteArray> output = run(glinetBoardCommand);
-        const std::optional<QString> model = output ? readGlinetBoardModel(*output) : std::nullopt;
-        if (!model) {
-            logger.logError(VtCode::nodeScanFailed, glinetBoardCommand);
-            return std::nullopt;
-        }
-        return glinetModelName(*model);
+        return modelFromBoard(run(glinetBoardCommand).value_or(QByteArray()), logger);
     }
 };
 
@@ -170,7 +194,8 @@ struct RouterShell {
 GlinetAdapter::GlinetAdapter(RouterAccess& access)
     : access(access)
     , ssh(SshTransport::Kind::mainRouter, access.logger, RouterIdentityStore::beside(access.settings),
-          access.sshChildren, access.sshDirectory) {}
+          access.sshChildren, access.sshDirectory)
+    , shell(access.sshChildren, access.logger) {}
 
 GlinetAdapter::~GlinetAdapter() = default;
 
@@ -225,6 +250,13 @@ void GlinetAdapter::probeRouterHealth(HealthCompletion completion) {
 }
 
 void GlinetAdapter::fetchModelName(ModelCompletion completion) {
+    if (!RemoteShell::isPerCommand()) {
+        runOnShell({glinetBoardCommand}, [this, completion = std::move(completion)](
+                                             const RemoteShell::Answers& answers) {
+            completion(answers ? modelFromBoard(answers->constFirst().output, access.logger) : std::nullopt);
+        });
+        return;
+    }
     const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
                             sshLogin(), shellGeneration, shellGeneration.load()};
     runInBackground(
@@ -236,11 +268,14 @@ void GlinetAdapter::resetSession() {
     sid.reset();
     ++sessionGeneration;
     shellGeneration = sessionGeneration;
+    shell.stop();
+    shellDevices.clear();
     hasLoggedGLiNetHTTPDump = false;
     hasLoggedGLiNetSSHDump = false;
 }
 
 void GlinetAdapter::disconnect() {
+    shell.stop();
     access.pool.start([transport = &ssh, login = sshLogin()] { transport->closeMaster(login); });
     session.abortAll();
 }
@@ -382,26 +417,87 @@ void GlinetAdapter::dumpListRowOnce(const GlinetClientList& list) {
 
 void GlinetAdapter::readRadio(const RouterClient& row, const QString& targetMAC,
                               ClientCompletion completion) {
+    StationReport report = [this, row, targetMAC, asked = sessionGeneration,
+                            completion = std::move(completion)](bool shellAnswered,
+                                                                const std::optional<QJsonObject>& station) {
+        // A reset meanwhile cut the shell's work short, which is no outage.
+        if (asked != sessionGeneration)
+            return completion(std::nullopt);
+        // Every poll of an outage meets it; the log hears of it once.
+        if (!shellAnswered && !hasLoggedSSHOutage)
+            access.logger.logError(VtCode::transportFailed, QStringLiteral("router SSH not answering"));
+        hasLoggedSSHOutage = !shellAnswered;
+        if (station && !hasLoggedGLiNetSSHDump) {
+            writeDiagnosticDump(access.logger, glinetAssoclistDump(targetMAC, *station));
+            hasLoggedGLiNetSSHDump = true;
+        }
+        completion(withRadio(row, station ? std::optional(radioFromStation(*station)) : std::nullopt,
+                             !shellAnswered));
+    };
+    if (!RemoteShell::isPerCommand()) {
+        findStationOverShell(row.ip, targetMAC, std::move(report));
+        return;
+    }
     const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
                             sshLogin(), shellGeneration, shellGeneration.load()};
     runInBackground(
         access.pool, this, [shell, ip = row.ip, targetMAC] { return shell.findStation(ip, targetMAC); },
-        [this, row, targetMAC, asked = sessionGeneration,
-         completion = std::move(completion)](const StationAnswer& answer) {
-            // A reset meanwhile cut the shell's work short, which is no outage.
-            if (asked != sessionGeneration)
-                return completion(std::nullopt);
-            // Every poll of an outage meets it; the log hears of it once.
-            if (!answer.shellAnswered && !hasLoggedSSHOutage)
-                access.logger.logError(VtCode::transportFailed, QStringLiteral("router SSH not answering"));
-            hasLoggedSSHOutage = !answer.shellAnswered;
-            const std::optional<QJsonObject>& station = answer.station;
-            if (station && !hasLoggedGLiNetSSHDump) {
-                writeDiagnosticDump(access.logger, glinetAssoclistDump(targetMAC, *station));
-                hasLoggedGLiNetSSHDump = true;
-            }
-            completion(withRadio(row, station ? std::optional(radioFromStation(*station)) : std::nullopt,
-                                 !answer.shellAnswered));
+        [report = std::move(report)](const StationAnswer& answer) {
+            report(answer.shellAnswered, answer.station);
+        });
+}
+
+// The assoclists need the interfaces' names, which a router keeps for good. So a
+// poll sends, beside the devices call, the assoclists of the names the last poll
+// saw, and asks a second time only when the names changed: one round trip in the
+// steady state, and every name is checked here before the shell runs it (a loop
+// over the names on the router would have to read JSON in sh).
+void GlinetAdapter::findStationOverShell(const QString& clientIP, const QString& targetMAC,
+                                         StationReport report) {
+    QStringList commands;
+    if (const std::optional<QString> ping = glinetPingCommand(clientIP))
+        commands << *ping << pingSettleCommand;
+    commands.append(glinetDevicesCommand);
+    const qsizetype devicesAnswer = commands.size() - 1;
+    const auto readAnswers = [this, targetMAC, devicesAnswer, listed = shellDevices,
+                              report = std::move(report)](const RemoteShell::Answers& answers) {
+        // No ubus prints nothing at all; a router that does is not whole.
+        if (!answers || answers->at(devicesAnswer).output.trimmed().isEmpty())
+            return report(false, std::nullopt);
+        const std::optional<QStringList> devices = readIwinfoDevices(answers->at(devicesAnswer).output);
+        if (!devices) {
+            access.logger.logError(VtCode::nodeScanFailed, glinetDevicesCommand);
+            return report(true, std::nullopt);
+        }
+        if (*devices == listed)
+            return report(true, stationIn(answers->mid(devicesAnswer + 1), targetMAC, access.logger));
+        shellDevices = *devices;
+        runOnShell(assoclistCommands(*devices),
+                   [this, targetMAC, report](const RemoteShell::Answers& assoclists) {
+                       report(assoclists.has_value(),
+                              assoclists ? stationIn(*assoclists, targetMAC, access.logger) : std::nullopt);
+                   });
+    };
+    runOnShell(commands + assoclistCommands(shellDevices), readAnswers);
+}
+
+void GlinetAdapter::runOnShell(const QStringList& commands, RemoteShell::Completion done) {
+    const SshLogin login = sshLogin();
+    if (shell.isRunningFor(login)) {
+        shell.run(commands, std::move(done));
+        return;
+    }
+    const RouterShell routerShell{ssh,   masterStarts,    access.credentials,    access.logger,
+                                  login, shellGeneration, shellGeneration.load()};
+    runInBackground(
+        access.pool, this, [routerShell] { return routerShell.hasMaster(); },
+        [this, login, commands, asked = sessionGeneration, done = std::move(done)](bool masterUp) {
+            if (!masterUp || asked != sessionGeneration)
+                return done(std::nullopt);
+            // Both slots may have found the shell down; the first back starts it.
+            if (!shell.isRunningFor(login))
+                shell.start(login, ssh.remoteShellArguments(login));
+            shell.run(commands, done);
         });
 }
 

@@ -6,8 +6,10 @@
 #include "router/RouterHttpSession.h"
 #include "router/glinet/GlinetClientList.h"
 #include "router/ssh/MasterStartBackoff.h"
+#include "router/ssh/RemoteShell.h"
 #include "router/ssh/SshTransport.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -35,6 +37,9 @@ public:
 private:
     // None when nothing readable came; the rows are kept ones, the clients raw.
     using ListCompletion = std::function<void(const std::optional<GlinetClientList>&)>;
+    // What the router's shell told of the target's station; `shellAnswered` is
+    // false when no master or shell answered, and nothing is known then.
+    using StationReport = std::function<void(bool shellAnswered, const std::optional<QJsonObject>& station)>;
 
     // One login at a time through the gate; `userAsked` for the user's connect.
     void logIn(bool userAsked, LoginGate::Waiter done);
@@ -50,6 +55,9 @@ private:
     void sendClientListCall(bool isRetry, ListCompletion completion);
     void dumpListRowOnce(const GlinetClientList& list);
     void readRadio(const RouterClient& row, const QString& targetMAC, ClientCompletion completion);
+    void findStationOverShell(const QString& clientIP, const QString& targetMAC, StationReport report);
+    // Through the remote shell, started first (after the master, if need be).
+    void runOnShell(const QStringList& commands, RemoteShell::Completion done);
     // For answers known before any request: completions never run inside a call.
     void later(std::function<void()> call);
     void send(const QUrl& url, const QByteArray& body, std::chrono::milliseconds timeout,
@@ -63,6 +71,10 @@ private:
     // Used from pool threads; the manager drains the pool before it goes.
     SshTransport ssh;
     MasterStartBackoff masterStarts;
+    // Main thread only.
+    RemoteShell shell;
+    // The interfaces the router's last devices answer named.
+    QStringList shellDevices;
     LoginGate gate{*this};
     std::optional<QString> sid;
     // Answers of a session that was reset or disconnected while they were on

@@ -20,6 +20,7 @@ public:
     bool haveEnded() const;
 
 private:
+    friend class RemoteShell;
     friend class SpawnedProcess;
 
     // Runs `spawn` (which gives the new child's pid, or -1) and keeps the pid,

@@ -54,7 +54,7 @@ const QByteArray hostKeyChangedWarning = "REMOTE HOST IDENTIFICATION HAS CHANGED
 bool runToSuccess(ChildProcesses& children, const QStringList& arguments) {
     std::optional<SpawnedProcess> ssh =
         SpawnedProcess::start(children, SshTransport::sshProgram(), arguments,
-                              {homeVariable(), pathVariable()}, SpawnedProcess::Output::discard);
+                              SshTransport::commandEnvironment(), SpawnedProcess::Output::discard);
     return ssh && ssh->waitForSuccess();
 }
 
@@ -243,7 +243,7 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
         ssh = SpawnedProcess::start(children, sshProgram(),
                                     QStringList{QStringLiteral("-S"), controlSocketPath(login)} +
                                         ownSettingsOnly + masterOnly + QStringList{login.target(), command},
-                                    {homeVariable(), pathVariable()}, SpawnedProcess::Output::capture);
+                                    commandEnvironment(), SpawnedProcess::Output::capture);
     if (!ssh) {
         logger.logError(VtCode::transportCmdFail, QString());
         return std::nullopt;
@@ -258,6 +258,15 @@ std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QSt
     }
     ssh->waitForSuccess();
     return QString::fromUtf8(*output);
+}
+
+QStringList SshTransport::remoteShellArguments(const SshLogin& login) const {
+    return QStringList{QStringLiteral("-S"), controlSocketPath(login)} + ownSettingsOnly + masterOnly +
+           QStringList{login.target(), QStringLiteral("sh")};
+}
+
+QStringList SshTransport::commandEnvironment() {
+    return {homeVariable(), pathVariable()};
 }
 
 void SshTransport::closeMaster(const SshLogin& login) {

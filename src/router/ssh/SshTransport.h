@@ -86,6 +86,13 @@ public:
     // stopped then).
     std::optional<QString> runCommand(const SshLogin& login, const QString& command);
 
+    // The arguments of a long-lived `sh` on the far side of the master, for a
+    // RemoteShell: the same isolation as a command's, and the same reliance on
+    // the master alone.
+    QStringList remoteShellArguments(const SshLogin& login) const;
+    // What every ssh but the master gets as its whole environment.
+    static QStringList commandEnvironment();
+
     // Tells the master to exit, stops our master process, and removes the
     // control socket and any askpass script.
     void closeMaster(const SshLogin& login);

@@ -18,6 +18,7 @@ struct AccessPointProbe {
 
 // A dozing station answers hostapd with stale figures; the ping wakes it.
 constexpr unsigned long wakeUpPauseMs = 50;
+const QString wakeUpPauseCommand = QStringLiteral("sleep 0.05");
 
 template <typename Value>
 std::optional<Value> cachedValue(const QHash<QString, Value>& cache, const QString& mac) {
@@ -53,7 +54,8 @@ UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& acces
     : context(context)
     , access(access)
     , transport(SshTransport::Kind::accessPoint, access.logger, RouterIdentityStore::beside(access.settings),
-                access.sshChildren, access.sshDirectory) {}
+                access.sshChildren, access.sshDirectory)
+    , shell(access.sshChildren, access.logger) {}
 
 void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
     const CachedStationFacts facts = cachedStationFacts(row);
@@ -128,6 +130,10 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
     const SshLogin login{credentials.username, uniFiAPIP};
     const bool canRestart = !credentials.username.isEmpty() && !credentials.password.isEmpty();
     const quint64 asked = generation;
+    if (!RemoteShell::isPerCommand()) {
+        queryOverShell(mac, login, canRestart, std::move(done));
+        return;
+    }
     runInBackground(
         access.pool, &context,
         [transport = &transport, login, cachedIP = cachedClientIPByMAC.value(mac), mac] {
@@ -145,8 +151,56 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
         });
 }
 
+// The ping, its pause and hostapd's answer in one write. The shell is started
+// once the master is known to be up.
+void UniFiAccessPointPath::queryOverShell(const QString& mac, const SshLogin& login, bool canRestart,
+                                          RowDone done) {
+    QStringList commands;
+    if (const std::optional<QString> ping = stationPingCommand(cachedClientIPByMAC.value(mac)))
+        commands << *ping << wakeUpPauseCommand;
+    const std::optional<QString> station = hostapdStationCommand(mac);
+    if (station)
+        commands.append(*station);
+    const quint64 asked = generation;
+    // The pipe's end is how a master that went down shows itself here: as with
+    // a probe that finds it down, a fresh look-up brings it back (and finds a
+    // station that has roamed meanwhile).
+    const auto masterLost = [this, mac, canRestart] {
+        if (canRestart)
+            resolvedAPIPByMAC.remove(mac);
+    };
+    const auto answer = [this, mac, asked, masterLost, hasStation = station.has_value(),
+                         done](const RemoteShell::Answers& answers) {
+        if (asked != generation)
+            return done(std::nullopt);
+        if (!answers) {
+            masterLost();
+            return done(std::nullopt);
+        }
+        done(rowFromOutput(mac, hasStation ? QString::fromUtf8(answers->constLast().output) : QString()));
+    };
+    if (shell.isRunningFor(login)) {
+        shell.run(commands, answer);
+        return;
+    }
+    runInBackground(
+        access.pool, &context, [transport = &transport, login] { return transport->isMasterAlive(login); },
+        [this, login, commands, asked, masterLost, answer, done](bool masterUp) {
+            if (asked != generation)
+                return done(std::nullopt);
+            if (!masterUp) {
+                masterLost();
+                return done(std::nullopt);
+            }
+            if (!shell.isRunningFor(login))
+                shell.start(login, transport.remoteShellArguments(login));
+            shell.run(commands, answer);
+        });
+}
+
 void UniFiAccessPointPath::reset(const QString& sshUsername) {
     ++generation;
+    shell.stop();
     access.pool.start([transport = &transport, login = SshLogin{sshUsername, uniFiAPIP}] {
         transport->closeMaster(login);
     });

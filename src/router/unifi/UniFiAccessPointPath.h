@@ -3,6 +3,7 @@
 #include "router/RouterAccess.h"
 #include "router/RouterClient.h"
 #include "router/ssh/MasterStartBackoff.h"
+#include "router/ssh/RemoteShell.h"
 #include "router/ssh/SshTransport.h"
 #include "router/unifi/AccessPointRow.h"
 #include "router/unifi/AccessPointSSHCredentials.h"
@@ -54,6 +55,7 @@ public:
     void reset(const QString& sshUsername);
 
 private:
+    void queryOverShell(const QString& mac, const SshLogin& login, bool canRestart, RowDone done);
     CachedStationFacts factsFor(const QString& mac) const;
     std::optional<RouterClient> rowFromOutput(const QString& mac, const QString& output);
 
@@ -61,6 +63,8 @@ private:
     RouterAccess& access;
     SshTransport transport;
     MasterStartBackoff masterStarts;
+    // Main thread only; follows the master from one access point to the next.
+    RemoteShell shell;
     // Bumped by reset, so that answers of an older session change nothing and
     // its master starts, still queued, bring up no master after it. Read by
     // those starts on their own threads.

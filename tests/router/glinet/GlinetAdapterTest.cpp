@@ -189,7 +189,8 @@ TEST_F(GlinetAdapterTest, TargetPollMergesTheListRowWithTheStationsRadio) {
 
     EXPECT_EQ(row, (RouterClient{cameraMAC, u"192.168.8.20"_s, u"EOS R5"_s, u"5G"_s, -61, 866.7, true, 123456,
                                  654321, ClientLinkDetail{9, 2, 80, true, u"ac"_s}}));
-    const QStringList poll{u"ping -c 1 192.168.8.20 >/dev/null 2>&1 &"_s, devices, wlan0, wlan1};
+    const QStringList poll{u"ping -c 1 192.168.8.20 >/dev/null 2>&1 &"_s, u"sleep 0.05"_s, devices, wlan0,
+                           wlan1};
     EXPECT_EQ(ssh.commands(),
               (poll + poll).replaceInStrings(QRegularExpression(u"^"_s), u"root@127.0.0.1 "_s));
 

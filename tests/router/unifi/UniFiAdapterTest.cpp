@@ -243,8 +243,9 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
               (RouterClient{targetMAC, u"10.0.0.7"_s, u"r5"_s, u"5G"_s, -58, 1201.0, true, 1000, 2000,
                             ClientLinkDetail{11, 2, 80, false, u"ax"_s}}));
     EXPECT_EQ(console.requests().size(), 5);
-    EXPECT_EQ(ssh.commands(), (QStringList{apLogin + u' ' + *stationPingCommand(u"10.0.0.7"_s),
-                                           apLogin + u' ' + *hostapdStationCommand(targetMAC)}));
+    EXPECT_EQ(ssh.commands(),
+              (QStringList{apLogin + u' ' + *stationPingCommand(u"10.0.0.7"_s), apLogin + u" sleep 0.05"_s,
+                           apLogin + u' ' + *hostapdStationCommand(targetMAC)}));
     EXPECT_EQ(logged(u"VT-5001 [DIAG] UniFi hostapd_cli sta output:\n0a:1b:2c:3d:4e:5f\n"_s), 1);
 
     // A missing signal leaves the whole row to the controller; missing counters only the counters.

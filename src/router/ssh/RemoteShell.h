@@ -1,0 +1,85 @@
+#pragma once
+
+#include "router/ssh/SshTransport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sys/types.h>
+
+class ChildProcesses;
+class EventLogger;
+class QProcess;
+
+// One `sh` on the router or access point, reached through a transport's master
+// and kept running, so that a poll's commands cost one write and one read
+// instead of an ssh process each. Every command's output is followed by a line
+// with a marker drawn afresh for each shell from the system's random source and
+// the command's exit status: nothing a station's name or a router's answer holds
+// can end an output early or fake another one.
+//
+// Main thread only: the pipe is read through the process's signals. One batch is
+// in flight at a time, later ones wait in order. A batch that has no complete
+// answer after 10 s, or whose output passes 4 MB, ends the shell; so does the
+// pipe's end (the shell, its ssh or the master died). An ended shell answers the
+// batches it held with none and stays down until it is started again.
+class RemoteShell {
+public:
+    struct Answer {
+        QByteArray output;
+        int status = 0;
+    };
+    // One answer per command, in order; none when the shell ended first.
+    using Answers = std::optional<QList<Answer>>;
+    using Completion = std::function<void(const Answers&)>;
+
+    RemoteShell(ChildProcesses& children, EventLogger& logger);
+    ~RemoteShell();
+    RemoteShell(const RemoteShell&) = delete;
+    RemoteShell& operator=(const RemoteShell&) = delete;
+
+    // VELTRANO_SSH_PER_COMMAND=1 keeps the earlier design, one ssh per command,
+    // so that the two can be compared in one run. Read once.
+    static bool isPerCommand();
+
+    bool isRunningFor(const SshLogin& login) const;
+    // Ends any shell it runs, then starts ssh with `arguments`
+    // (SshTransport::remoteShellArguments); false when it could not be started.
+    bool start(const SshLogin& login, const QStringList& arguments);
+    // `commands` are whole command lines, checked by their builders; each reads
+    // the null device. `done` runs later on the main thread, never inside this call.
+    void run(const QStringList& commands, Completion done);
+    // Ends the shell; queued batches are answered with none.
+    void stop();
+
+private:
+    struct Batch {
+        QStringList commands;
+        Completion done;
+    };
+
+    void writeNextBatch();
+    void readOutput();
+    // Ends the shell and logs why, with the batch's first command if known.
+    void fail(const QString& detail);
+
+    ChildProcesses& children;
+    EventLogger& logger;
+    std::unique_ptr<QProcess> process;
+    // Kept from the start: a process that failed to start forgets its own.
+    pid_t processId = -1;
+    SshLogin runningFor;
+    QByteArray marker;
+    std::deque<Batch> batches;
+    bool inFlight = false;
+    QByteArray pending;
+    QList<Answer> answers;
+    qsizetype answeredBytes = 0;
+    QTimer deadline;
+};

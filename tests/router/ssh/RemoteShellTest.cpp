@@ -1,0 +1,106 @@
+#include "router/ssh/RemoteShell.h"
+
+#include "SshTestSupport.h"
+
+#include <QElapsedTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Answers = RemoteShell::Answers;
+
+class RemoteShellTest : public TransportTest {
+protected:
+    RemoteShellTest() { ssh.runShellsLocally(); }
+
+    bool start() { return shell.start(login, transport.remoteShellArguments(login)); }
+    Answers run(const QStringList& commands) {
+        std::optional<Answers> answers;
+        shell.run(commands, [&](const Answers& given) { answers = given; });
+        waitUntil([&] { return answers.has_value(); }, 15'000);
+        return answers.value_or(Answers{});
+    }
+
+    FakeSshScript ssh{environment.path(u"bin"_s)};
+    SshLogin login = SshLogin::mainRouter(u"192.0.2.1"_s);
+    SshTransport transport{SshTransport::Kind::mainRouter, logger, identities, children, runtime};
+    RemoteShell shell{children, logger};
+};
+
+// A frame-shaped line under another marker, bytes that are no text, nothing at
+// all: each output comes back whole, with its own status.
+TEST_F(RemoteShellTest, EveryOutputComesBackWholeInOneWrite) {
+    ASSERT_TRUE(start());
+    const Answers answers =
+        run({u"printf 'a\\n0123456789abcdef0123456789abcdef 0\\n} b'"_s, u"printf '\\0\\377\\n\\n'; (exit 7)"_s,
+             u"true"_s, u"read line; echo \"[$line]\""_s});
+    ASSERT_TRUE(answers);
+    ASSERT_EQ(answers->size(), 4);
+    EXPECT_EQ(answers->at(0).output, "a\n0123456789abcdef0123456789abcdef 0\n} b");
+    EXPECT_EQ(answers->at(1).output, QByteArray("\0\377\n\n", 4));
+    EXPECT_EQ(answers->at(1).status, 7);
+    EXPECT_EQ(answers->at(2).output, QByteArray());
+    // Commands read the null device, not the lines that follow them.
+    EXPECT_EQ(answers->at(3).output, "[]\n");
+    EXPECT_EQ(ssh.shells().size(), 1);
+    EXPECT_EQ(ssh.recorded("command-arguments"), transport.remoteShellArguments(login));
+}
+
+// A command that never ends holds its batch and the one queued behind it for
+// 10 s, then the shell is ended; the next start brings one shell, which answers.
+TEST_F(RemoteShellTest, AWedgedBatchEndsTheShellAfterItsDeadline) {
+    ASSERT_TRUE(start());
+    std::optional<Answers> wedged, queued;
+    QElapsedTimer timer;
+    timer.start();
+    shell.run({u"sleep 30"_s}, [&](const Answers& given) { wedged = given; });
+    shell.run({u"true"_s}, [&](const Answers& given) { queued = given; });
+    ASSERT_TRUE(waitUntil([&] { return queued.has_value(); }, 15'000));
+    EXPECT_GE(timer.elapsed(), 9'000);
+    EXPECT_EQ(*wedged, std::nullopt);
+    EXPECT_EQ(*queued, std::nullopt);
+    EXPECT_FALSE(shell.isRunningFor(login));
+    EXPECT_EQ(run({u"true"_s}), std::nullopt);
+
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(run({u"true"_s}));
+    EXPECT_EQ(ssh.shells().size(), 2);
+    EXPECT_EQ(systemLog.lines(), QStringList{u"VT-1005 sleep 30"_s});
+}
+
+// A shell that dies mid-answer, a master that goes, a flood: none, and the
+// shell is down until started again.
+TEST_F(RemoteShellTest, ADeadShellOrMasterOrAFloodAnswersNone) {
+    ASSERT_TRUE(start());
+    EXPECT_EQ(run({u"true"_s, u"printf partial; kill -9 $$"_s}), std::nullopt);
+    EXPECT_FALSE(shell.isRunningFor(login));
+
+    ASSERT_TRUE(start());
+    EXPECT_EQ(run({u"head -c 5000000 /dev/zero"_s}), std::nullopt);
+    EXPECT_FALSE(shell.isRunningFor(login));
+
+    // Answering from files, the fake's shell ends with its master.
+    QFile::remove(environment.path(u"bin/local-shell"_s));
+    ssh.acceptPassword(u"pw"_s);
+    ASSERT_EQ(offMainThread([&] { return transport.ensureMaster(login, u"pw"_s); }),
+              SshTransport::MasterStart::up);
+    ASSERT_TRUE(start());
+    ssh.answer(u"uptime"_s, "up\n");
+    const Answers answers = run({u"uptime"_s});
+    ASSERT_TRUE(answers);
+    EXPECT_EQ(answers->at(0).output, "up\n");
+    ssh.dropMaster();
+    EXPECT_EQ(run({u"uptime"_s}), std::nullopt);
+    EXPECT_EQ(systemLog.lines(), (QStringList{u"VT-1005"_s, u"VT-1005 head -c 5000000 /dev/zero"_s,
+                                              u"VT-1002"_s, u"VT-1005"_s}));
+    EXPECT_EQ(ssh.shells().size(), 3);
+
+    // Quitting ends a running shell with every other ssh.
+    ASSERT_TRUE(start());
+    children.endAll();
+    EXPECT_TRUE(waitUntil([&] { return !shell.isRunningFor(login); }));
+    EXPECT_FALSE(start());
+}
+
+} // namespace
