@@ -37,7 +37,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
+#include <QStringList>
 #include <QTextStream>
 #include <QTimer>
 #include <algorithm>
@@ -77,15 +79,16 @@ public:
 
     void fetchClient(const QString& targetMAC, ClientCompletion completion) override {
         const auto started = std::chrono::steady_clock::now();
-        router.fetchClient(targetMAC, [this, started, completion](std::optional<RouterClient> row) {
-            if (measuring && row) {
-                const std::chrono::duration<double, std::milli> elapsed =
-                    std::chrono::steady_clock::now() - started;
-                const std::lock_guard lock(mutex);
-                samples.append(elapsed.count());
-            }
-            completion(std::move(row));
-        });
+        router.fetchClient(targetMAC,
+                           [this, targetMAC, started, completion](std::optional<RouterClient> row) {
+                               if (measuring && row) {
+                                   const std::chrono::duration<double, std::milli> elapsed =
+                                       std::chrono::steady_clock::now() - started;
+                                   const std::lock_guard lock(mutex);
+                                   samplesByTarget[targetMAC].append(elapsed.count());
+                               }
+                               completion(std::move(row));
+                           });
     }
     void probeRouterHealth(HealthCompletion completion) override { router.probeRouterHealth(completion); }
     void resetSession() override { router.resetSession(); }
@@ -94,15 +97,16 @@ public:
     bool isGatewayOnWiFi(const QString& address) override { return router.isGatewayOnWiFi(address); }
 
     std::atomic<bool> measuring = false;
-    QList<double> takeSamples() {
+    // Milliseconds of each fetch that found its camera, by camera.
+    QHash<QString, QList<double>> takeSamples() {
         const std::lock_guard lock(mutex);
-        return std::exchange(samples, {});
+        return std::exchange(samplesByTarget, {});
     }
 
 private:
     RouterService& router;
     std::mutex mutex;
-    QList<double> samples;
+    QHash<QString, QList<double>> samplesByTarget;
 };
 
 struct Figures {
@@ -180,12 +184,25 @@ qint64 lastPid() {
     return readAll(QStringLiteral("/proc/sys/kernel/ns_last_pid")).trimmed().toLongLong();
 }
 
-// Unique memory: what this process alone holds.
-qint64 ussKilobytes() {
-    qint64 kilobytes = 0;
-    for (const QByteArray& line : readAll(QStringLiteral("/proc/self/smaps_rollup")).split('\n'))
-        if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
-            kilobytes += line.simplified().split(' ').value(1).toLongLong();
+// Unique memory: what this process alone holds, and the dirty part of it. The
+// clean part is mostly library pages that no other process has mapped just now,
+// so it moves with whatever else runs on the machine.
+struct Memory {
+    qint64 unique = 0;
+    qint64 dirty = 0;
+};
+
+Memory ownMemory() {
+    Memory kilobytes;
+    for (const QByteArray& line : readAll(QStringLiteral("/proc/self/smaps_rollup")).split('\n')) {
+        const qint64 value = line.simplified().split(' ').value(1).toLongLong();
+        if (line.startsWith("Private_Clean:"))
+            kilobytes.unique += value;
+        if (line.startsWith("Private_Dirty:")) {
+            kilobytes.unique += value;
+            kilobytes.dirty = value;
+        }
+    }
     return kilobytes;
 }
 
@@ -327,14 +344,22 @@ int main(int argc, char** argv) {
         const double cpu = cpuSeconds(usageFile) - cpuAtStart;
         const qint64 tasks = lastPid() - tasksAtStart;
         router.measuring = false;
-        const qint64 uss = ussKilobytes();
+        const Memory memory = ownMemory();
         const QString sound = soundStack();
-        const QList<double> samples = router.takeSamples();
+        const QHash<QString, QList<double>> samplesByTarget = router.takeSamples();
+        QList<double> samples;
+        QStringList medianByTarget;
+        for (const Camera& camera : cameras) {
+            samples += samplesByTarget.value(camera.mac);
+            medianByTarget.append(
+                QString::number(figuresOf(samplesByTarget.value(camera.mac)).median, 'f', 1));
+        }
         const Figures poll = figuresOf(samples);
         monitor.stop();
         const Figures floor = shellFloor(floorCommands(family, runDirectory), 50);
-        // cpu% tasks/min polls median p95 floor-median floor-p95 uss-kB | sound stack
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 | %9\n")
+        // cpu% tasks/min polls median p95 floor-median floor-p95 uss-kB dirty-kB medians-by-camera | sound
+        // stack
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 | %11\n")
                    .arg(100 * cpu / seconds, 0, 'f', 2)
                    .arg(tasks * 60.0 / seconds, 0, 'f', 1)
                    .arg(samples.size())
@@ -342,7 +367,9 @@ int main(int argc, char** argv) {
                    .arg(poll.p95, 0, 'f', 1)
                    .arg(floor.median, 0, 'f', 1)
                    .arg(floor.p95, 0, 'f', 1)
-                   .arg(uss)
+                   .arg(memory.unique)
+                   .arg(memory.dirty)
+                   .arg(medianByTarget.join(QLatin1Char('/')))
                    .arg(sound);
         out.flush();
         manager.endBackgroundWork(std::chrono::milliseconds(1500));
