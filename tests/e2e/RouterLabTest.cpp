@@ -11,8 +11,11 @@
 #include "platform/NetworkEventSource.h"
 #include "router/RouterFamily.h"
 
+#include <QFile>
+#include <QSet>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -139,6 +142,38 @@ TEST_F(RouterLabTest, ARefusedPasswordIsSentOncePerRouterWhileBothSlotsPoll) {
         waitUntil([] { return false; }, 6000);
         EXPECT_EQ(lab.logins(address), logins) << family.toStdString();
     }
+}
+
+// The children the main thread of `process` started.
+QStringList childrenOf(pid_t process) {
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process));
+    return children.open(QIODevice::ReadOnly)
+               ? QString::fromLatin1(children.readAll()).split(u' ', Qt::SkipEmptyParts)
+               : QStringList();
+}
+
+// A router that reboots takes the master and the shell on it along: polling
+// resumes on one new shell. The main thread starts no other process: every
+// other ssh runs from the pool.
+TEST_F(RouterLabTest, AfterARouterRebootPollingResumesOnOneNewShell) {
+    rig.useRouter(lab.glinet, RouterFamily::glinet, lab);
+    QSet<QString> shells;
+    const auto radioIsReadOnShells = [&](qsizetype count) {
+        return waitUntil(
+            [&] {
+                const std::optional<RouterClient> row = rig.client(cameraA.toLower());
+                for (const QString& child : childrenOf(::getpid()))
+                    shells.insert(child);
+                return shells.size() == count && row && row->linkDetail;
+            },
+            8000);
+    };
+    EXPECT_TRUE(radioIsReadOnShells(1));
+    // Every session sshd serves ends, as at a reboot; sshd itself listens on.
+    // The pipe tells of it well before a batch's 10 s deadline would.
+    for (const QString& session : childrenOf(lab.sshd))
+        ::kill(session.toInt(), SIGKILL);
+    EXPECT_TRUE(radioIsReadOnShells(2));
 }
 
 } // namespace

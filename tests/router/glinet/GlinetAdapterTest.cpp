@@ -4,6 +4,7 @@
 #include "RouterAdapterTest.h"
 #include "app/SettingsKeys.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -208,6 +209,11 @@ TEST_F(GlinetAdapterTest, TargetPollMergesTheListRowWithTheStationsRadio) {
     // A master whose router went away prints nothing at all.
     ssh.answer(devices, "");
     EXPECT_TRUE(clientNow(cameraMAC).value_or(RouterClient()).radioTransportDown);
+    // One shell served the two polls; the reset ended it, and a disconnect ends
+    // the next.
+    EXPECT_EQ(ssh.shells().size(), 2);
+    adapter->disconnect();
+    EXPECT_FALSE(QFileInfo::exists(u"/proc/"_s + ssh.shells().constLast()));
 }
 
 TEST_F(GlinetAdapterTest, DisconnectClosesTheMasterAndEndsRequestsInFlightAndDestructionDropsThem) {
