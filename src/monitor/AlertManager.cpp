@@ -38,13 +38,15 @@ std::optional<SignalState> AlertManager::state(TargetSlot slot) const {
 }
 
 void AlertManager::evaluate() {
-    const bool audioOn = settings.readBool(SettingsKey::audioEnabled);
-    const bool outputChanged = followOutput(audioOn);
-    if (!audioOn) {
+    if (!settings.readBool(SettingsKey::audioEnabled)) {
         stopSound();
         playing.reset();
+        // Not even the output is asked for: that alone brings up the sound stack
+        // (a sound-server connection and its thread) in a program that is silent.
+        silentForLackOfOutput = false;
         return;
     }
+    const bool outputChanged = followOutput();
 
     const QDateTime now = clock.now();
     bool anyCritical = false;
@@ -142,16 +144,16 @@ void AlertManager::repeatTick() {
     playOnce(repeatedSound);
 }
 
-bool AlertManager::followOutput(bool audioOn) {
+bool AlertManager::followOutput() {
     const std::optional<QByteArray> output = player.defaultOutput();
     const bool changed = output != knownOutput;
     knownOutput = output;
-    const bool silent = audioOn && !output;
+    const bool silent = !output;
     if (silent != silentForLackOfOutput) {
         silentForLackOfOutput = silent;
         if (silent)
             logError(VtCode::alertDisabled, QStringLiteral("no sound output \u2014 alerts are silent"));
-        else if (audioOn)
+        else
             logInfo(VtCode::alertReEnabled, QStringLiteral("sound output back"));
     }
     return changed;

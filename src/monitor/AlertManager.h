@@ -52,8 +52,9 @@ public:
     bool isSilentForLackOfOutput() const { return silentForLackOfOutput; }
 
 private:
-    // Takes note of the current output; true when it changed since the last look.
-    bool followOutput(bool audioOn);
+    // Takes note of the current output while audio alerts are on; true when it
+    // changed since the last look.
+    bool followOutput();
     void stopSound();
     void playLooping(const QString& name);
     void playOnce(const QString& name);

@@ -3,9 +3,12 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSoundEffect>
+#include <QStringList>
 #include <QUrl>
 
 namespace {
+
+const QStringList soundNames{QStringLiteral("Tink"), QStringLiteral("Blow")};
 
 // Loading runs in the background; a play before it is done starts the sound
 // as soon as it is ready.
@@ -21,8 +24,6 @@ QtSoundPlayer::QtSoundPlayer() {
     // The sounds live in a static library, whose resources the linker would drop
     // unless something refers to them.
     Q_INIT_RESOURCE(sounds);
-    for (const QString& name : {QStringLiteral("Tink"), QStringLiteral("Blow")})
-        effectsByName.emplace(name, loadEffect(name));
 }
 
 QtSoundPlayer::~QtSoundPlayer() {
@@ -31,16 +32,18 @@ QtSoundPlayer::~QtSoundPlayer() {
 
 bool QtSoundPlayer::play(const QString& name, bool loop) {
     stop();
-    const auto found = effectsByName.find(name);
-    if (found == effectsByName.end())
+    if (!soundNames.contains(name))
         return false;
-    // An effect stays in error once its sound or its output failed; a fresh one
-    // gets another chance at the next play, since the alert keeps asking.
-    if (found->second->status() == QSoundEffect::Error) {
-        found->second = loadEffect(name);
+    std::unique_ptr<QSoundEffect>& loaded = effectsByName[name];
+    if (!loaded) {
+        loaded = loadEffect(name);
+    } else if (loaded->status() == QSoundEffect::Error) {
+        // An effect stays in error once its sound or its output failed; a fresh
+        // one gets another chance at the next play, since the alert keeps asking.
+        loaded = loadEffect(name);
         return false;
     }
-    QSoundEffect& effect = *found->second;
+    QSoundEffect& effect = *loaded;
     // Without a sound server Qt still reports the effect as playing, so the
     // output is checked here. Asked at every play: a headset or a sound server
     // may come and go while the program runs.

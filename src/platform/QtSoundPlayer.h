@@ -21,6 +21,8 @@ public:
     std::optional<QByteArray> defaultOutput() const override;
 
 private:
-    // Loaded at start, so that the first alert finds its sound ready.
+    // Loaded at a sound's first play, not at start: creating one brings up the
+    // sound stack (a sound-server connection and its thread), which a program
+    // with audio alerts off never needs.
     std::map<QString, std::unique_ptr<QSoundEffect>> effectsByName;
 };

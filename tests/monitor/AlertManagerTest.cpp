@@ -212,11 +212,15 @@ TEST_F(AlertManagerTest, TheCriticalLoopStartsAgainOnANewOutputAndALostOutputIsS
                                      QStringLiteral("VT-4006 no sound output \u2014 alerts are silent"),
                                      QStringLiteral("VT-4007 sound output back")}));
 
-    // With audio alerts off nothing would sound anyway: nothing to report.
-    settings.writeBool(SettingsKey::audioEnabled, false);
+    // With audio alerts off nothing would sound anyway: nothing to report, and
+    // the output is not even looked at (that alone brings up the sound stack).
     player.output.reset();
     alerts.evaluate();
+    settings.writeBool(SettingsKey::audioEnabled, false);
+    const int asked = player.outputAsks;
+    alerts.evaluate();
     EXPECT_FALSE(alerts.isSilentForLackOfOutput());
+    EXPECT_EQ(player.outputAsks, asked);
 }
 
 } // namespace
