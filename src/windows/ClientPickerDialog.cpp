@@ -23,6 +23,8 @@ QFont sizedFont(int points, QFont::Weight weight = QFont::Normal) {
 QLabel* label(const QString& text, const QFont& font, std::optional<RgbColour> colour) {
     auto* label = new QLabel(text);
     label->setFont(font);
+    // Inside a row it would otherwise take the button's text colour.
+    label->setForegroundRole(QPalette::WindowText);
     if (colour) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, toQColor(*colour));
@@ -119,9 +121,9 @@ QWidget* ClientPickerDialog::clientRow(const RouterClient& client, const Setting
         QLabel* mark = label(badge->label, sizedFont(10, QFont::DemiBold), Colour::white);
         mark->setObjectName(QStringLiteral("slotBadge"));
         mark->setAlignment(Qt::AlignCenter);
-        mark->setMinimumWidth(18);
-        mark->setStyleSheet(QStringLiteral("background: %1; border-radius: 9px; padding: 1px 5px;")
-                                .arg(toQColor(badge->colour).name()));
+        mark->setFixedSize(22, 18);
+        mark->setStyleSheet(
+            QStringLiteral("background: %1; border-radius: 9px;").arg(toQColor(badge->colour).name()));
         line->addWidget(mark, 0, Qt::AlignVCenter);
     }
     row->setMinimumHeight(line->sizeHint().height());
