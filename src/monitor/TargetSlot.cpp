@@ -23,11 +23,15 @@ bool isSlotConfigured(TargetSlot slot, const SettingsStore& store) {
     return !slotMAC(slot, store).isEmpty();
 }
 
-QString slotLabel(TargetSlot slot, const SettingsStore& store) {
-    const bool numbered = store.readString(SettingsKey::targetLabelStyle) == QStringLiteral("12");
+QString slotLabel(TargetSlot slot, const QString& labelStyle) {
+    const bool numbered = labelStyle == QStringLiteral("12");
     if (slot == TargetSlot::a)
         return numbered ? QStringLiteral("1") : QStringLiteral("A");
     return numbered ? QStringLiteral("2") : QStringLiteral("B");
+}
+
+QString slotLabel(TargetSlot slot, const SettingsStore& store) {
+    return slotLabel(slot, store.readString(SettingsKey::targetLabelStyle).value_or(QString()));
 }
 
 QString slotDisplayPrefix(TargetSlot slot, const SettingsStore& store) {

@@ -24,6 +24,8 @@ QString slotName(TargetSlot slot, const SettingsStore& store);
 bool isSlotConfigured(TargetSlot slot, const SettingsStore& store);
 
 // "A"/"B", or "1"/"2" when the label style is "12".
+QString slotLabel(TargetSlot slot, const QString& labelStyle);
+// The same for the stored `targetLabelStyle`.
 QString slotLabel(TargetSlot slot, const SettingsStore& store);
 
 // What log lines about the slot start with. With a single target there is nothing

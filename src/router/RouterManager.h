@@ -1,5 +1,6 @@
 #pragma once
 
+#include "router/ClientListSource.h"
 #include "router/GatewaySource.h"
 #include "router/RouterAccess.h"
 #include "router/RouterConnector.h"
@@ -26,7 +27,10 @@ class SettingsStore;
 //
 // Lives on the main thread and is called there; every completion runs later on
 // the main thread.
-class RouterManager final : public QObject, public RouterService, public RouterConnector {
+class RouterManager final : public QObject,
+                            public RouterService,
+                            public RouterConnector,
+                            public ClientListSource {
 public:
     RouterManager(SettingsStore& settings, CredentialStore& credentials, EventLogger& logger,
                   const GatewaySource& gateways,
@@ -59,9 +63,11 @@ public:
     QList<GatewayOption> gatewayOptions() override;
     bool isGatewayOnWiFi(const QString& address) override;
 
-    bool isOnLocalSubnet(const QString& address) const;
     void detectRouterType(const QString& address, RouterTypeDetector::Completion completion);
-    void fetchClients(RouterAdapter::ClientsCompletion completion);
+
+    // ClientListSource
+    void fetchClients(RouterAdapter::ClientsCompletion completion) override;
+    bool isOnLocalSubnet(const QString& address) const override;
 
     // RouterConnector
     void connect(RouterAdapter::ConnectCompletion completion) override;

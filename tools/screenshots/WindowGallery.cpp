@@ -8,6 +8,7 @@
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
+#include "windows/ClientPickerDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -67,6 +68,27 @@ void fillDebugLog(DebugLog& log) {
     log.log(QStringLiteral("INFO"), VtCode::transportReady, QString());
 }
 
+// A studio's router: both targets chosen, the second-generation camera among them.
+ClientPickerSheet pickerSheet() {
+    const auto row = [](const char* mac, const char* ip, const char* hostname, bool online) {
+        RouterClient client;
+        client.mac = QString::fromLatin1(mac);
+        client.ip = QString::fromLatin1(ip);
+        client.hostname = QString::fromLatin1(hostname);
+        client.isOnline = online;
+        return client;
+    };
+    ClientPickerSheet sheet;
+    sheet.clients = {row("A4:83:E7:12:0C:9D", "192.168.8.140", "studio-ipad", false),
+                     row("78:F5:05:3A:61:02", "192.168.8.131", "", true),
+                     row("F8:A2:6D:44:10:7E", "192.168.8.132", "Canon EOS R6", true),
+                     row("3C:22:FB:90:55:11", "192.168.8.120", "tether-macbook", true)};
+    sheet.targetMACA = sheet.clients.at(1).mac;
+    sheet.targetMACB = sheet.clients.at(2).mac;
+    sheet.labelStyle = QStringLiteral("AB");
+    return sheet;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -107,6 +129,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("session-log"), QStringLiteral("sessionLogWindow"),
          [&] { windows.openSessionLog(); }},
         {QStringLiteral("debug-log"), QStringLiteral("debugLogWindow"), [&] { windows.openDebugLog(); }},
+        {QStringLiteral("client-picker"), QStringLiteral("clientPickerDialog"),
+         [&] { (new ClientPickerDialog(pickerSheet(), settings))->open(); }},
     };
 
     int failures = 0;

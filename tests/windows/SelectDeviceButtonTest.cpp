@@ -1,0 +1,114 @@
+#include "windows/SelectDeviceButton.h"
+
+#include "TestEnvironment.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "router/ClientListSource.h"
+#include "router/DeviceNameRegistry.h"
+#include "router/GatewayDiscovery.h"
+#include "windows/ClientPickerDialog.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Holds each request until the test answers it; this computer sits on
+// 192.168.8.0/24 alone.
+class FakeClientListSource : public ClientListSource {
+public:
+    void fetchClients(RouterAdapter::ClientsCompletion completion) override {
+        pending.push_back(std::move(completion));
+    }
+    bool isOnLocalSubnet(const QString& address) const override {
+        return ::isOnLocalSubnet(address, {{u"192.168.8.20"_s, u"255.255.255.0"_s}});
+    }
+    void answer(const QList<RouterClient>& rows) {
+        const RouterAdapter::ClientsCompletion completion = std::move(pending.front());
+        pending.erase(pending.begin());
+        completion(rows);
+    }
+
+    std::vector<RouterAdapter::ClientsCompletion> pending;
+};
+
+RouterClient client(int number, const QString& ip, bool online = true, const QString& iface = u"5G"_s) {
+    RouterClient row;
+    row.mac = u"AA:00:00:00:00:0"_s + QString::number(number);
+    row.ip = ip;
+    row.hostname = u"host-"_s + QString::number(number);
+    row.iface = iface;
+    row.isOnline = online;
+    return row;
+}
+
+class SelectDeviceButtonTest : public testing::Test {
+protected:
+    QPushButton* selectButton() { return button->findChild<QPushButton*>(u"selectDeviceButton"_s); }
+    // Presses "Select Device", answers with `rows` and taps row `tapped` of the picker.
+    ClientPickerDialog* pick(const QList<RouterClient>& rows, int tapped) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::mouseClick(selectButton(), Qt::LeftButton);
+        source.answer(rows);
+        auto* picker = button->findChild<ClientPickerDialog*>();
+        if (tapped >= 0)
+            QTest::mouseClick(picker->findChildren<QPushButton*>(u"clientRow"_s).at(tapped), Qt::LeftButton);
+        return picker;
+    }
+
+    TestEnvironment environment;
+    SettingsStore settings{environment.path(u"settings.json"_s)};
+    DeviceNameRegistry names{settings};
+    FakeClientListSource source;
+    std::unique_ptr<SelectDeviceButton> button =
+        std::make_unique<SelectDeviceButton>(settings, names, source);
+};
+
+TEST_F(SelectDeviceButtonTest, PicksLocalWirelessClientsIntoSlotAThenSlotB) {
+    QTest::mouseClick(selectButton(), Qt::LeftButton);
+    QTest::mouseClick(selectButton(), Qt::LeftButton);
+    ASSERT_EQ(source.pending.size(), 1u) << "a second press waits for the answer";
+    EXPECT_FALSE(selectButton()->isEnabled());
+    EXPECT_TRUE(button->findChild<QProgressBar*>()->isVisibleTo(button.get()));
+    const QList<RouterClient> rows{
+        client(1, u"192.168.8.31"_s, false), client(2, u"192.168.8.32"_s, true, u"cable"_s),
+        client(3, u"192.168.9.33"_s), client(4, u"192.168.8.34"_s), client(5, u"192.168.8.35"_s)};
+    source.answer(rows);
+    EXPECT_TRUE(selectButton()->isEnabled());
+    EXPECT_FALSE(button->findChild<QProgressBar*>()->isVisibleTo(button.get()));
+    QStringList shown;
+    for (QLabel* name : button->findChildren<QLabel*>(u"clientName"_s))
+        shown.append(name->text());
+    EXPECT_EQ(shown, (QStringList{u"host-4"_s, u"host-5"_s, u"host-1"_s}));
+
+    EXPECT_FALSE(pick(rows, 0)->isVisible());
+    EXPECT_EQ(settings.readString(SettingsKey::targetMAC), u"AA:00:00:00:00:04"_s);
+    EXPECT_EQ(settings.readString(SettingsKey::targetName), u"host-4"_s);
+    EXPECT_EQ(names.name(u"AA:00:00:00:00:04"_s), u"host-4"_s);
+    pick(rows, 2);
+    EXPECT_EQ(settings.readString(SettingsKey::targetMAC2), u"AA:00:00:00:00:01"_s);
+    EXPECT_EQ(settings.readString(SettingsKey::targetName2), u"host-1"_s);
+
+    // An answer that finds the button gone goes nowhere.
+    QTest::mouseClick(selectButton(), Qt::LeftButton);
+    button.reset();
+    source.answer(rows);
+}
+
+TEST_F(SelectDeviceButtonTest, WithNoSlotFreeATapShowsTheNoteAndAnEmptyListSaysSo) {
+    settings.writeString(SettingsKey::monitoringMode, u"wifi"_s);
+    settings.writeString(SettingsKey::targetMAC, u"AA:00:00:00:00:01"_s);
+    ClientPickerDialog* picker = pick({client(2, u"192.168.8.32"_s)}, 0);
+    EXPECT_TRUE(picker->findChild<QLabel*>(u"bothAssignedNote"_s)->isVisibleTo(picker));
+    picker->reject();
+
+    picker = pick({client(3, u"10.0.0.3"_s)}, -1);
+    EXPECT_EQ(picker->findChild<QLabel*>(u"noClientsLabel"_s)->text(), u"No wireless clients found"_s);
+}
+
+} // namespace
