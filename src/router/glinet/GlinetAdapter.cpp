@@ -195,7 +195,7 @@ GlinetAdapter::GlinetAdapter(RouterAccess& access)
     : access(access)
     , ssh(SshTransport::Kind::mainRouter, access.logger, RouterIdentityStore::beside(access.settings),
           access.sshChildren, access.sshDirectory)
-    , shell(access.sshChildren, access.logger) {}
+    , shells(access.sshChildren, access.logger) {}
 
 GlinetAdapter::~GlinetAdapter() = default;
 
@@ -268,14 +268,14 @@ void GlinetAdapter::resetSession() {
     sid.reset();
     ++sessionGeneration;
     shellGeneration = sessionGeneration;
-    shell.stop();
+    shells.stop();
     shellDevices.clear();
     hasLoggedGLiNetHTTPDump = false;
     hasLoggedGLiNetSSHDump = false;
 }
 
 void GlinetAdapter::disconnect() {
-    shell.stop();
+    shells.stop();
     access.pool.start([transport = &ssh, login = sshLogin()] { transport->closeMaster(login); });
     session.abortAll();
 }
@@ -483,6 +483,7 @@ void GlinetAdapter::findStationOverShell(const QString& clientIP, const QString&
 
 void GlinetAdapter::runOnShell(const QStringList& commands, RemoteShell::Completion done) {
     const SshLogin login = sshLogin();
+    RemoteShell& shell = shells.pick(login);
     if (shell.isRunningFor(login)) {
         shell.run(commands, std::move(done));
         return;
@@ -496,10 +497,12 @@ void GlinetAdapter::runOnShell(const QStringList& commands, RemoteShell::Complet
         [this, login, commands, asked = sessionGeneration, done = std::move(done)](bool masterUp) {
             if (!masterUp || asked != sessionGeneration)
                 return done(std::nullopt);
-            // Both slots may have found the shell down; the first back starts it.
-            if (!shell.isRunningFor(login))
-                shell.start(login, ssh.remoteShellArguments(login));
-            shell.run(commands, done);
+            // Both slots may have found no shell free; the first back starts one,
+            // the second another.
+            RemoteShell& chosen = shells.pick(login);
+            if (!chosen.isRunningFor(login))
+                chosen.start(login, ssh.remoteShellArguments(login));
+            chosen.run(commands, done);
         });
 }
 

@@ -6,7 +6,7 @@
 #include "router/RouterHttpSession.h"
 #include "router/glinet/GlinetClientList.h"
 #include "router/ssh/MasterStartBackoff.h"
-#include "router/ssh/RemoteShell.h"
+#include "router/ssh/RemoteShells.h"
 #include "router/ssh/SshTransport.h"
 
 #include <QJsonObject>
@@ -72,7 +72,7 @@ private:
     SshTransport ssh;
     MasterStartBackoff masterStarts;
     // Main thread only.
-    RemoteShell shell;
+    RemoteShells shells;
     // The interfaces the router's last devices answer named.
     QStringList shellDevices;
     LoginGate gate{*this};

@@ -67,6 +67,10 @@ bool RemoteShell::isPaused() const {
     return resumeAt && now() < *resumeAt;
 }
 
+std::size_t RemoteShell::waiting() const {
+    return batches.size();
+}
+
 bool RemoteShell::start(const SshLogin& login, const QStringList& arguments) {
     stop();
     if (isPaused())

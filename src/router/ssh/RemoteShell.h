@@ -58,6 +58,8 @@ public:
     bool isRunningFor(const SshLogin& login) const;
     // Whether start() would be refused for now.
     bool isPaused() const;
+    // Batches in flight or queued.
+    std::size_t waiting() const;
     // Ends any shell it runs, then starts ssh with `arguments`
     // (SshTransport::remoteShellArguments); false when it could not be started
     // or the pause after short-lived shells lasts.

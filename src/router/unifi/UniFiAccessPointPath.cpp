@@ -55,7 +55,7 @@ UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& acces
     , access(access)
     , transport(SshTransport::Kind::accessPoint, access.logger, RouterIdentityStore::beside(access.settings),
                 access.sshChildren, access.sshDirectory)
-    , shell(access.sshChildren, access.logger) {}
+    , shells(access.sshChildren, access.logger) {}
 
 void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
     const CachedStationFacts facts = cachedStationFacts(row);
@@ -179,6 +179,7 @@ void UniFiAccessPointPath::queryOverShell(const QString& mac, const SshLogin& lo
         }
         done(rowFromOutput(mac, hasStation ? QString::fromUtf8(answers->constLast().output) : QString()));
     };
+    RemoteShell& shell = shells.pick(login);
     if (shell.isRunningFor(login)) {
         shell.run(commands, answer);
         return;
@@ -197,15 +198,16 @@ void UniFiAccessPointPath::queryOverShell(const QString& mac, const SshLogin& lo
                 masterLost();
                 return done(std::nullopt);
             }
-            if (!shell.isRunningFor(login))
-                shell.start(login, transport.remoteShellArguments(login));
-            shell.run(commands, answer);
+            RemoteShell& chosen = shells.pick(login);
+            if (!chosen.isRunningFor(login))
+                chosen.start(login, transport.remoteShellArguments(login));
+            chosen.run(commands, answer);
         });
 }
 
 void UniFiAccessPointPath::reset(const QString& sshUsername) {
     ++generation;
-    shell.stop();
+    shells.stop();
     access.pool.start([transport = &transport, login = SshLogin{sshUsername, uniFiAPIP}] {
         transport->closeMaster(login);
     });

@@ -3,7 +3,7 @@
 #include "router/RouterAccess.h"
 #include "router/RouterClient.h"
 #include "router/ssh/MasterStartBackoff.h"
-#include "router/ssh/RemoteShell.h"
+#include "router/ssh/RemoteShells.h"
 #include "router/ssh/SshTransport.h"
 #include "router/unifi/AccessPointRow.h"
 #include "router/unifi/AccessPointSSHCredentials.h"
@@ -63,8 +63,8 @@ private:
     RouterAccess& access;
     SshTransport transport;
     MasterStartBackoff masterStarts;
-    // Main thread only; follows the master from one access point to the next.
-    RemoteShell shell;
+    // Main thread only; follow the master from one access point to the next.
+    RemoteShells shells;
     // Bumped by reset, so that answers of an older session change nothing and
     // its master starts, still queued, bring up no master after it. Read by
     // those starts on their own threads.

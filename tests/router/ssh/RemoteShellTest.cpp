@@ -2,6 +2,7 @@
 
 #include "SshTestSupport.h"
 #include "router/ssh/MasterStartBackoff.h"
+#include "router/ssh/RemoteShells.h"
 
 #include <QElapsedTimer>
 
@@ -102,6 +103,31 @@ TEST_F(RemoteShellTest, ADeadShellOrMasterOrAFloodAnswersNone) {
     ASSERT_TRUE(start());
     children.endAll();
     EXPECT_TRUE(waitUntil([&] { return !shell.isRunningFor(login); }));
+}
+
+// Two targets' batches of one tick run side by side on two shells; a lone batch
+// goes to an idle shell, so one target never costs a second one.
+TEST_F(RemoteShellTest, TwoBusyBatchesRunSideBySideOnTwoShells) {
+    RemoteShells shells{children, logger};
+    const auto runOnPick = [&](const QString& command, std::optional<Answers>& answer) {
+        RemoteShell& shell = shells.pick(login);
+        if (!shell.isRunningFor(login)) {
+            ASSERT_TRUE(shell.start(login, transport.remoteShellArguments(login)));
+        }
+        shell.run({command}, [&](const Answers& given) { answer = given; });
+    };
+    std::optional<Answers> a, b, later;
+    QElapsedTimer timer;
+    timer.start();
+    runOnPick(u"sleep 1; echo a"_s, a);
+    runOnPick(u"sleep 1; echo b"_s, b);
+    ASSERT_TRUE(waitUntil([&] { return a && b; }, 5'000));
+    EXPECT_LT(timer.elapsed(), 1'900);
+    EXPECT_EQ(a->value().at(0).output, "a\n");
+    EXPECT_EQ(b->value().at(0).output, "b\n");
+    runOnPick(u"true"_s, later);
+    ASSERT_TRUE(waitUntil([&] { return later.has_value(); }));
+    EXPECT_EQ(ssh.shells().size(), 2);
 }
 
 } // namespace

@@ -1,0 +1,24 @@
+#include "router/ssh/RemoteShells.h"
+
+RemoteShells::RemoteShells(ChildProcesses& children, EventLogger& logger, RemoteShell::TimeSource now)
+    : first(children, logger, now)
+    , second(children, logger, now) {}
+
+RemoteShell& RemoteShells::pick(const SshLogin& login) {
+    for (RemoteShell* shell : shells)
+        if (shell->isRunningFor(login) && shell->waiting() == 0)
+            return *shell;
+    for (RemoteShell* shell : shells)
+        if (!shell->isRunningFor(login) && !shell->isPaused())
+            return *shell;
+    RemoteShell* leastBusy = nullptr;
+    for (RemoteShell* shell : shells)
+        if (shell->isRunningFor(login) && (!leastBusy || shell->waiting() < leastBusy->waiting()))
+            leastBusy = shell;
+    return leastBusy ? *leastBusy : first;
+}
+
+void RemoteShells::stop() {
+    for (RemoteShell* shell : shells)
+        shell->stop();
+}
