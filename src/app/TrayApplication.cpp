@@ -40,7 +40,11 @@ TrayApplication::TrayApplication(QObject* parent)
     , reconnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared())
     , settingsWatcher(SettingsStore::shared(), EventLogger::shared())
     , delegate(SettingsStore::shared(), SessionLog::shared(), EventLogger::shared(), *this,
-               QString::fromLatin1(BuildInfo::buildNumber)) {
+               QString::fromLatin1(BuildInfo::buildNumber))
+    , routerConnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared(),
+                       [this](const QString& address, std::function<void(QString)> answer) {
+                           router.detectRouterType(address, std::move(answer));
+                       }) {
     connectMenu();
     connect(&termination, &TerminationSignals::terminationRequested, this, &TrayApplication::quit);
     // Logging out: the session manager asks before it sends SIGTERM; either way
@@ -76,6 +80,10 @@ void TrayApplication::connectMenu() {
         if (updater)
             updater->checkForUpdates();
     });
+    connect(&menu, &MenuManager::preferencesRequested, this, [this] {
+        if (windows)
+            windows->openPreferences(*this);
+    });
     connect(&menu, &MenuManager::quitRequested, this, &TrayApplication::quit);
 }
 
@@ -90,6 +98,14 @@ void TrayApplication::start() {
 QStringList TrayApplication::wipeAllData() {
     return UninstallWipe::wipeAllData(SettingsStore::shared(), credentials,
                                       SessionLog::shared().persistURL().value_or(QString()));
+}
+
+void TrayApplication::snoozeAll(int minutes) {
+    monitor.snoozeAll(minutes);
+}
+
+void TrayApplication::resetAllBandwidthStats() {
+    monitor.resetAllBandwidthStats();
 }
 
 void TrayApplication::showSplash() {
