@@ -234,6 +234,11 @@ void RouterConnectionFlow::endForUninstall() {
     NotificationCenter::shared().post(NotificationName::veltranoDisconnect);
 }
 
+bool RouterConnectionFlow::endBackgroundWork(std::chrono::milliseconds deadline) {
+    keyringPool.clear();
+    return keyringPool.waitForDone(static_cast<int>(deadline.count()));
+}
+
 void RouterConnectionFlow::fail(const QString& message) {
     error = message;
     setState(ConnectionState::failed);

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -59,6 +60,9 @@ public:
     void forgetRouterIdentity();
     // Uninstalling: a connection, live or lost, ends and the monitor is told.
     void endForUninstall();
+    // For quitting: drops keyring calls not yet started and waits up to
+    // `deadline` for the one running. False when it still runs.
+    bool endBackgroundWork(std::chrono::milliseconds deadline);
 
 Q_SIGNALS:
     // Any of the state above changed.

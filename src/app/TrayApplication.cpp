@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -185,7 +186,12 @@ void TrayApplication::quit() {
     // A keyring call that never answers cannot be ended, and the destructors
     // would free what it uses when it does: leave without running them. The
     // session log and the settings are already on disk.
-    if (!router.endBackgroundWork(backgroundWorkDeadline)) {
+    using namespace std::chrono;
+    const auto giveUpAt = steady_clock::now() + backgroundWorkDeadline;
+    const auto remaining = [giveUpAt] {
+        return std::max(milliseconds(0), duration_cast<milliseconds>(giveUpAt - steady_clock::now()));
+    };
+    if (!router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining())) {
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
     }
