@@ -12,11 +12,12 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int fieldWidth = 170;
 
 QString buttonLabel(ConnectionState state) {
     switch (state) {
@@ -59,7 +60,7 @@ void setTextKeepingCursor(QLineEdit* field, const QString& text) {
 } // namespace
 
 RouterCard::RouterCard(SettingsStore& settings, RouterConnectionFlow& flow, QWidget* parent)
-    : SettingsCard(QStringLiteral("Router"), QStringLiteral("network-workgroup"), settings, parent)
+    : SettingsCard(QStringLiteral("Router"), QStringLiteral("network"), settings, parent)
     , flow(flow) {
     addAddressRows();
     addCredentialRows();
@@ -72,12 +73,9 @@ void RouterCard::addAddressRows() {
     address->setObjectName(SettingsKey::routerIP);
     gatewayPicker = new QComboBox;
     gatewayPicker->setObjectName(QStringLiteral("gatewayPicker"));
-    auto* line = new QWidget;
-    auto* fields = new QHBoxLayout(line);
-    fields->setContentsMargins(0, 0, 0, 0);
-    fields->addWidget(address, 1);
-    fields->addWidget(gatewayPicker);
-    addRow(QStringLiteral("Router IP"), line);
+    address->setMinimumWidth(fieldWidth);
+    addRow(QStringLiteral("Router IP"), address);
+    body()->addWidget(gatewayPicker, 0, Qt::AlignRight);
     connect(address, &QLineEdit::textEdited, this,
             [this](const QString& text) { this->flow.setRouterIP(text); });
     connect(gatewayPicker, &QComboBox::activated, this, [this](int index) {
@@ -91,6 +89,7 @@ void RouterCard::addCredentialRows() {
     username = new QLineEdit;
     username->setObjectName(SettingsKey::routerUsername);
     username->setPlaceholderText(QStringLiteral("admin"));
+    username->setMinimumWidth(fieldWidth);
     addRow(QStringLiteral("Username"), username);
     connect(username, &QLineEdit::textEdited, this,
             [this](const QString& text) { this->settings.writeString(SettingsKey::routerUsername, text); });
@@ -98,6 +97,7 @@ void RouterCard::addCredentialRows() {
     body()->addWidget(uniFiNote);
 
     password = new QLineEdit;
+    password->setMinimumWidth(fieldWidth - 30);
     password->setObjectName(QStringLiteral("localPassword"));
     eye = new QToolButton;
     eye->setObjectName(QStringLiteral("showPassword"));
@@ -159,8 +159,7 @@ void RouterCard::showFlowState() {
 
     setTextKeepingCursor(password, flow.localPassword());
     password->setEchoMode(showPassword ? QLineEdit::Normal : QLineEdit::Password);
-    eye->setIcon(themeIcon(showPassword ? QStringLiteral("view-hidden") : QStringLiteral("view-visible"),
-                           QStyle::SP_DialogHelpButton));
+    eye->setIcon(symbolIcon(showPassword ? QStringLiteral("eye.slash") : QStringLiteral("eye")));
     eye->setToolTip(showPassword ? QStringLiteral("Hide password") : QStringLiteral("Show password"));
     characterCount->setVisible(!showPassword && !password->text().isEmpty());
     characterCount->setText(QString::number(password->text().size()) + QStringLiteral(" characters entered"));

@@ -3,26 +3,46 @@
 #include "app/SettingsSchema.h"
 #include "app/SettingsStore.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QStyle>
 
 namespace {
 
 constexpr int iconSize = 18;
 
+struct SymbolIcon {
+    const char* symbol;
+    const char* themeName;
+    const char* bundled;
+};
+
+// Freedesktop names first: the desktop's own look wins where it has the meaning.
+constexpr SymbolIcon symbolIcons[] = {
+    {"dot.radiowaves.left.and.right", "network-wireless", "radiowaves"},
+    {"network", "network-workgroup", "network"},
+    {"camera", "camera-photo", "camera"},
+    {"bolt.badge.checkmark", "emblem-ok", "bolt-check"},
+    {"bell", "preferences-desktop-notification", "bell"},
+    {"macwindow", "video-display", "window"},
+    {"gearshape", "preferences-system", "gear"},
+    {"eye", "view-visible", "eye"},
+    {"eye.slash", "view-hidden", "eye-slash"},
+};
+
 } // namespace
 
-QIcon themeIcon(const QString& name, int fallback) {
-    return QIcon::fromTheme(
-        name, QApplication::style()->standardIcon(static_cast<QStyle::StandardPixmap>(fallback)));
+QIcon symbolIcon(const QString& symbol) {
+    for (const SymbolIcon& icon : symbolIcons)
+        if (symbol == QLatin1String(icon.symbol))
+            return QIcon::fromTheme(QString::fromLatin1(icon.themeName),
+                                    QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon.bundled))));
+    return QIcon();
 }
 
-SettingsCard::SettingsCard(const QString& title, const QString& iconName, SettingsStore& settings,
+SettingsCard::SettingsCard(const QString& title, const QString& symbol, SettingsStore& settings,
                            QWidget* parent)
     : QFrame(parent)
     , settings(settings)
@@ -34,7 +54,7 @@ SettingsCard::SettingsCard(const QString& title, const QString& iconName, Settin
     column->setSpacing(10);
     auto* header = new QHBoxLayout;
     auto* icon = new QLabel;
-    icon->setPixmap(themeIcon(iconName, QStyle::SP_FileDialogDetailedView).pixmap(iconSize, iconSize));
+    icon->setPixmap(symbolIcon(symbol).pixmap(iconSize, iconSize));
     header->addWidget(icon);
     auto* heading = new QLabel(title);
     QFont bold = heading->font();
@@ -59,10 +79,10 @@ QWidget* SettingsCard::addRow(const QString& label, QWidget* control) {
 
 QCheckBox* SettingsCard::addSwitch(const QString& label, const QString& key,
                                    std::function<void(bool)> afterWrite) {
-    auto* box = new QCheckBox(label);
+    auto* box = new QCheckBox;
     box->setObjectName(key);
-    box->setLayoutDirection(Qt::RightToLeft);
-    rows->addWidget(box);
+    box->setAccessibleName(label);
+    addRow(label, box);
     connect(box, &QCheckBox::toggled, this, [this, key, afterWrite = std::move(afterWrite)](bool on) {
         if (loading)
             return;

@@ -18,8 +18,8 @@ class SettingsStore;
 class SettingsCard : public QFrame {
     Q_OBJECT
 public:
-    // `iconName` is a freedesktop icon-theme name.
-    SettingsCard(const QString& title, const QString& iconName, SettingsStore& settings,
+    // `symbol` names the card's icon as symbolIcon() takes it.
+    SettingsCard(const QString& title, const QString& symbol, SettingsStore& settings,
                  QWidget* parent = nullptr);
 
     // A switch over a Boolean key; `afterWrite` runs with the new value once it is stored.
@@ -53,6 +53,6 @@ private:
     std::vector<std::function<void()>> reloadSteps;
 };
 
-// The theme's icon of `name`, or the style's standard pixmap `fallback` where
-// the theme has none.
-QIcon themeIcon(const QString& name, int fallback);
+// The icon of one of the window's symbols ("network", "eye", ...): the desktop
+// theme's icon of the same meaning, or our own where the theme has none.
+QIcon symbolIcon(const QString& symbol);

@@ -27,7 +27,7 @@ constexpr int screenMargin = 40;
 } // namespace
 
 SettingsWindow::SettingsWindow(SettingsStore& settings, SettingsWindowActions& actions, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , settings(settings)
     , actions(actions)
     , column(new QWidget) {
@@ -73,7 +73,8 @@ SettingsCard* SettingsWindow::addCard(SettingsCard* card) {
 }
 
 SettingsCard* SettingsWindow::monitoringCard() {
-    auto* card = new SettingsCard(QStringLiteral("Monitoring"), QStringLiteral("network-wireless"), settings);
+    auto* card = new SettingsCard(QStringLiteral("Monitoring"),
+                                  QStringLiteral("dot.radiowaves.left.and.right"), settings);
     card->addPicker(QStringLiteral("Mode"), SettingsKey::monitoringMode, SettingsSchema::modes,
                     SettingsSchema::modeLabels);
     return card;
@@ -81,7 +82,7 @@ SettingsCard* SettingsWindow::monitoringCard() {
 
 SettingsCard* SettingsWindow::preflightCard() {
     auto* card = new SettingsCard(QStringLiteral("2nd Gen Wireless Tethering"),
-                                  QStringLiteral("emblem-default"), settings);
+                                  QStringLiteral("bolt.badge.checkmark"), settings);
     auto* checklist = new QPushButton(QStringLiteral("Pre-flight Checklist"));
     checklist->setObjectName(QStringLiteral("preflightChecklist"));
     card->body()->addWidget(checklist);
@@ -90,7 +91,7 @@ SettingsCard* SettingsWindow::preflightCard() {
 }
 
 SettingsCard* SettingsWindow::alertsCard() {
-    auto* card = new SettingsCard(QStringLiteral("Alerts"), QStringLiteral("audio-volume-high"), settings);
+    auto* card = new SettingsCard(QStringLiteral("Alerts"), QStringLiteral("bell"), settings);
     card->addSwitch(QStringLiteral("Audio Alerts"), SettingsKey::audioEnabled);
     card->addPicker(QStringLiteral("Threshold"), SettingsKey::audioThreshold, SettingsSchema::thresholds,
                     SettingsSchema::thresholds);
@@ -112,7 +113,7 @@ SettingsCard* SettingsWindow::alertsCard() {
 }
 
 SettingsCard* SettingsWindow::displayCard() {
-    auto* card = new SettingsCard(QStringLiteral("Display"), QStringLiteral("video-display"), settings);
+    auto* card = new SettingsCard(QStringLiteral("Display"), QStringLiteral("macwindow"), settings);
     card->addPicker(QStringLiteral("Menu Bar Style"), SettingsKey::iconStyle, SettingsSchema::iconStyles,
                     SettingsSchema::iconLabels);
     card->addSwitch(QStringLiteral("Floating Window"), SettingsKey::floatingWindowEnabled, [](bool enabled) {

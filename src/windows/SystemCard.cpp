@@ -26,7 +26,7 @@ QString buildLabelText(const QString& version, const QString& label, const QStri
 }
 
 SystemCard::SystemCard(SettingsStore& settings, SettingsWindowActions& actions, QWidget* parent)
-    : SettingsCard(QStringLiteral("System"), QStringLiteral("preferences-system"), settings, parent)
+    : SettingsCard(QStringLiteral("System"), QStringLiteral("gearshape"), settings, parent)
     , actions(actions) {
     addSwitch(QStringLiteral("Keep on Top"), SettingsKey::settingsWindowOnTop, [](bool onTop) {
         NotificationCenter::shared().post(NotificationName::settingsWindowOnTopToggled, onTop);

@@ -24,7 +24,7 @@ QString slotObjectName(const QString& role, TargetSlot slot) {
 } // namespace
 
 TargetDeviceCard::TargetDeviceCard(SettingsStore& settings, SettingsWindowActions& actions, QWidget* parent)
-    : SettingsCard(QStringLiteral("Target Device"), QStringLiteral("camera-photo"), settings, parent) {
+    : SettingsCard(QStringLiteral("Target Device"), QStringLiteral("camera"), settings, parent) {
     addSwitch(QStringLiteral("Developer"), SettingsKey::showDev);
     auto* wiredNote = new QLabel(QStringLiteral("Wi-Fi clients only \u2014 wired devices are not listed."));
     wiredNote->setWordWrap(true);

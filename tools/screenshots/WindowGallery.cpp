@@ -3,11 +3,17 @@
 // tools/screenshots/screenshots; it reads no settings of the user's and touches
 // no network.
 #include "app/DesktopShellWindows.h"
+#include "app/RouterConnectionFlow.h"
+#include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "app/SettingsWindowActions.h"
 #include "app/WhatsNewEntry.h"
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
+#include "router/RouterConnector.h"
+#include "router/RouterService.h"
+#include "router/keyring/CredentialStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -67,6 +73,49 @@ void fillDebugLog(DebugLog& log) {
     log.log(QStringLiteral("INFO"), VtCode::transportReady, QString());
 }
 
+// The settings window's outside world, answered from memory: no router, no
+// keyring and no network are involved.
+class SampleRouter : public RouterService, public RouterConnector {
+public:
+    void fetchClient(const QString&, ClientCompletion completion) override { completion(std::nullopt); }
+    void probeRouterHealth(HealthCompletion completion) override { completion(true); }
+    void resetSession() override {}
+    void disconnect() override {}
+    QList<GatewayOption> gatewayOptions() override {
+        return {{QStringLiteral("192.168.8.1"), QStringLiteral("192.168.8.1 \u2014 Wi-Fi (wlan0)")}};
+    }
+    bool isGatewayOnWiFi(const QString&) override { return true; }
+    void connect(RouterAdapter::ConnectCompletion completion) override { completion(true, std::nullopt); }
+    void fetchModelName(RouterAdapter::ModelCompletion completion) override { completion(std::nullopt); }
+    void fetchAPSSHCredentials() override {}
+};
+
+class SampleKeyring : public CredentialStore {
+public:
+    PasswordRead readPassword(const QString&) override { return {QStringLiteral("studio-pass"), 0}; }
+    qint32 savePassword(const QString&, const QString&) override { return 0; }
+    qint32 deletePassword(const QString&) override { return 0; }
+};
+
+class SampleActions : public SettingsWindowActions {
+public:
+    SampleActions(SettingsStore& settings, SessionLog& sessionLog)
+        : flow(settings, keyring, router, router, sessionLog,
+               [](const QString&, std::function<void(QString)> answer) {
+                   answer(QStringLiteral("glinet"));
+               }) {}
+    RouterConnectionFlow& connectionFlow() override { return flow; }
+    void snoozeAll(int) override {}
+    void resetAllBandwidthStats() override {}
+    QStringList wipeAllData() override { return {}; }
+    void quitApplication() override {}
+
+private:
+    SampleRouter router;
+    SampleKeyring keyring;
+    RouterConnectionFlow flow;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -85,6 +134,11 @@ int main(int argc, char** argv) {
     FloatingSignalState state;
     // The windows are reached the way the shell reaches them.
     DesktopShellWindows windows(settings, state, sessionLog, debugLog);
+    SampleActions settingsActions(settings, sessionLog);
+    settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));
+    settings.writeString(SettingsKey::routerUsername, QStringLiteral("root"));
+    settings.writeString(SettingsKey::targetMAC, QStringLiteral("74:BF:C0:12:34:56"));
+    settings.writeString(SettingsKey::targetName, QStringLiteral("Canon EOS R5"));
 
     const QList<Scene> scenes{
         {QStringLiteral("splash"), QStringLiteral("splashWindow"), [&] { windows.showSplash(); }},
@@ -107,6 +161,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("session-log"), QStringLiteral("sessionLogWindow"),
          [&] { windows.openSessionLog(); }},
         {QStringLiteral("debug-log"), QStringLiteral("debugLogWindow"), [&] { windows.openDebugLog(); }},
+        {QStringLiteral("settings-disconnected"), QStringLiteral("settingsWindow"),
+         [&] { windows.openPreferences(settingsActions); }},
     };
 
     int failures = 0;
