@@ -48,7 +48,9 @@ bool RouterConnectionFlow::isBusy() const {
 }
 
 QString RouterConnectionFlow::routerIP() const {
-    return settings.readString(SettingsKey::routerIP).value_or(QString());
+    // Trimmed as the router manager trims it: the keyring account and the
+    // identities must be those the adapters use.
+    return settings.readString(SettingsKey::routerIP).value_or(QString()).trimmed();
 }
 
 QString RouterConnectionFlow::family() const {
@@ -96,6 +98,8 @@ void RouterConnectionFlow::addressChanged() {
 }
 
 void RouterConnectionFlow::setLocalPassword(const QString& text) {
+    // What the user typed wins over a stored password still on its way.
+    ++passwordGeneration;
     password = text;
 }
 
@@ -103,8 +107,8 @@ void RouterConnectionFlow::loadPassword() {
     const QString account = RouterCredentials::accountFor(routerIP());
     runInBackground(
         keyringPool, this, [&store = credentials, account] { return store.readPassword(account); },
-        [this, generation = addressGeneration](const PasswordRead& read) {
-            if (generation != addressGeneration)
+        [this, generation = ++passwordGeneration](const PasswordRead& read) {
+            if (generation != passwordGeneration)
                 return;
             password = read.value.value_or(QString());
             Q_EMIT changed();
@@ -210,7 +214,7 @@ void RouterConnectionFlow::loggedIn(bool success, const std::optional<QString>& 
     settings.writeBool(SettingsKey::routerConnected, success);
     settings.writeBool(SettingsKey::routerAutoReconnect, success);
     if (!success) {
-        const QString address = routerIP().trimmed();
+        const QString address = routerIP();
         changedIdentity =
             message == certificateChangedMessage(address) || message == hostKeyChangedMessage(address);
         fail(message.value_or(QStringLiteral("Connection failed \u2014 check credentials and try again")));
@@ -222,7 +226,7 @@ void RouterConnectionFlow::loggedIn(bool success, const std::optional<QString>& 
 }
 
 void RouterConnectionFlow::forgetRouterIdentity() {
-    RouterIdentityStore::beside(settings).forget(routerIP().trimmed());
+    RouterIdentityStore::beside(settings).forget(routerIP());
     changedIdentity = false;
     Q_EMIT changed();
 }

@@ -99,6 +99,8 @@ private:
     bool pressAfterDetection = false;
     // Counts address changes; keyring and detection answers of an older one are dropped.
     quint64 addressGeneration = 0;
+    // Counts password loads and edits; only the latest may set the password.
+    quint64 passwordGeneration = 0;
     // Last: its destruction waits for the keyring calls still running.
     QThreadPool keyringPool;
 };

@@ -10,6 +10,7 @@
 #include "router/MemoryCredentialStore.h"
 #include "router/identity/IdentityChangedMessage.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -95,7 +96,8 @@ TEST_F(RouterConnectionFlowTest, ConnectDetectsFirstAndDisconnectClearsReconnect
 }
 
 // Opening the window moves `routerIP` onto a detected gateway (or empties it)
-// and loads that address's password; a family nobody recognises fails the press.
+// and loads that address's password unless the user types first; a family
+// nobody recognises fails the press.
 TEST_F(RouterConnectionFlowTest, OpeningReplacesAnAddressThatIsNoGateway) {
     settings.writeString(SettingsKey::routerIP, QStringLiteral("172.16.0.1"));
     credentials.items.insert(QStringLiteral("routerPassword_10.0.0.1"), QStringLiteral("kept"));
@@ -109,6 +111,14 @@ TEST_F(RouterConnectionFlowTest, OpeningReplacesAnAddressThatIsNoGateway) {
     EXPECT_EQ(flow.connectionState(), ConnectionState::failed);
     EXPECT_EQ(flow.connectionError(),
               QStringLiteral("Router type not recognized \u2014 check IP and try again"));
+
+    credentials.gate.lock();
+    flow.setRouterIP(QStringLiteral("10.0.0.1"));
+    flow.setLocalPassword(QStringLiteral("typed"));
+    credentials.gate.unlock();
+    ASSERT_TRUE(flow.endBackgroundWork(std::chrono::seconds(5)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(flow.localPassword(), QStringLiteral("typed")) << "typing wins over a late stored password";
 
     router.gateways.clear();
     flow.appear();
