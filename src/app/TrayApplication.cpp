@@ -97,6 +97,11 @@ void TrayApplication::start() {
 }
 
 QStringList TrayApplication::wipeAllData() {
+    // A poll after the wipe would write the settings and the session log
+    // again; only quitting follows, so the monitor stops here. The keyring is
+    // asked on the main thread as at launch: the store never prompts, so it
+    // answers at once.
+    monitor.stop();
     return UninstallWipe::wipeAllData(SettingsStore::shared(), credentials,
                                       SessionLog::shared().persistURL().value_or(QString()));
 }

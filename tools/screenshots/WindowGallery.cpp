@@ -163,6 +163,16 @@ int main(int argc, char** argv) {
         {QStringLiteral("debug-log"), QStringLiteral("debugLogWindow"), [&] { windows.openDebugLog(); }},
         {QStringLiteral("settings-disconnected"), QStringLiteral("settingsWindow"),
          [&] { windows.openPreferences(settingsActions); }},
+        {QStringLiteral("settings-connected"), QStringLiteral("settingsWindow"),
+         [&] {
+             settings.writeBool(SettingsKey::routerConnected, true);
+             settings.writeString(SettingsKey::detectedModelName, QStringLiteral("GL-MT6000"));
+             settings.writeString(SettingsKey::targetMAC2, QStringLiteral("74:BF:C0:65:43:21"));
+             settings.writeString(SettingsKey::targetName2, QStringLiteral("Canon EOS R6"));
+             // Opened again, so it takes the connection over as on opening.
+             topLevelWindow(QStringLiteral("settingsWindow"))->hide();
+             windows.openPreferences(settingsActions);
+         }},
     };
 
     int failures = 0;
