@@ -40,7 +40,6 @@ public:
     QString connectionError() const { return error; }
     QString localPassword() const { return password; }
     QList<GatewayOption> detectedGateways() const { return gateways; }
-    bool isDetecting() const { return detecting; }
     // A press is being carried out (detection, keyring or login); another does nothing.
     bool isBusy() const;
     // The last login met another certificate or host key than the one kept.
