@@ -1,21 +1,14 @@
 #include "app/AutoConnect.h"
 
+#include "app/ConnectedRouter.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
-#include "logs/SessionLog.h"
 #include "router/RouterConnector.h"
 #include "router/RouterFamily.h"
-#include "router/RouterService.h"
 #include "router/keyring/CredentialStore.h"
 #include "router/keyring/RouterCredentials.h"
 
 #include <QPointer>
-
-namespace {
-
-const QString labelSeparator = QStringLiteral(" \u2014 ");
-
-} // namespace
 
 AutoConnect::AutoConnect(SettingsStore& settings, CredentialStore& credentials, RouterConnector& connector,
                          RouterService& router, SessionLog& sessionLog, QObject* parent)
@@ -54,25 +47,5 @@ void AutoConnect::connected(bool success) {
         return;
     }
     settings.writeBool(SettingsKey::routerConnected, true);
-    connector.fetchModelName([self = QPointer(this)](const std::optional<QString>& modelName) {
-        if (self)
-            self->modelNameArrived(modelName.value_or(QString()));
-    });
-    if (settings.readString(SettingsKey::detectedRouterType) == RouterFamily::unifi)
-        connector.fetchAPSSHCredentials();
-}
-
-void AutoConnect::modelNameArrived(const QString& modelName) {
-    settings.writeString(SettingsKey::detectedModelName, modelName);
-    const QString routerIP = settings.readString(SettingsKey::routerIP).value_or(QString());
-    QString gatewayLabel;
-    for (const GatewayOption& option : router.gatewayOptions()) {
-        if (option.ip == routerIP) {
-            const qsizetype separator = option.label.indexOf(labelSeparator);
-            if (separator >= 0)
-                gatewayLabel = option.label.mid(separator + labelSeparator.size());
-            break;
-        }
-    }
-    sessionLog.logRouterConnected(modelName, routerIP, gatewayLabel);
+    ConnectedRouter::learnAfterLogin(settings, connector, router, sessionLog, this);
 }

@@ -24,7 +24,6 @@ public:
 
 private:
     void connected(bool success);
-    void modelNameArrived(const QString& modelName);
 
     SettingsStore& settings;
     CredentialStore& credentials;

@@ -3,6 +3,7 @@
 #include "windows/DebugLogWindow.h"
 #include "windows/FloatingSignalWindow.h"
 #include "windows/SessionLogWindow.h"
+#include "windows/SettingsWindow.h"
 #include "windows/SplashWindow.h"
 #include "windows/WhatsNewWindow.h"
 
@@ -35,7 +36,8 @@ FloatingSignalWindow& DesktopShellWindows::floatingWindow() {
 }
 
 void DesktopShellWindows::showFloatingWindow() {
-    floatingWindow().present();
+    // Beside the settings window when there is one.
+    floatingWindow().present(settingsWindow ? std::optional(settingsWindow->frameGeometry()) : std::nullopt);
 }
 
 void DesktopShellWindows::hideFloatingWindow() {
@@ -47,6 +49,12 @@ void DesktopShellWindows::setFloatingWindowOnTop(bool onTop) {
     // A window made later reads the setting itself.
     if (floating)
         floating->setKeepOnTop(onTop);
+}
+
+void DesktopShellWindows::setSettingsWindowOnTop(bool onTop) {
+    // A window made later reads the setting itself.
+    if (settingsWindow)
+        settingsWindow->setKeepOnTop(onTop);
 }
 
 void DesktopShellWindows::floatingSplitChanged(bool split) {
@@ -69,4 +77,10 @@ void DesktopShellWindows::openDebugLog() {
     if (!debugLogWindow)
         debugLogWindow = std::make_unique<DebugLogWindow>(debugLog);
     debugLogWindow->present();
+}
+
+void DesktopShellWindows::openPreferences(SettingsWindowActions& actions) {
+    if (!settingsWindow)
+        settingsWindow = std::make_unique<SettingsWindow>(settings, actions);
+    settingsWindow->present();
 }

@@ -11,6 +11,7 @@ class FloatingSignalWindow;
 class SessionLog;
 class SessionLogWindow;
 class SettingsStore;
+class SettingsWindow;
 class SplashWindow;
 class WhatsNewWindow;
 
@@ -27,13 +28,12 @@ public:
     void showFloatingWindow() override;
     void hideFloatingWindow() override;
     void setFloatingWindowOnTop(bool onTop) override;
-    // The settings window arrives with its own change; until then there is
-    // nothing to raise.
-    void setSettingsWindowOnTop(bool) override {}
+    void setSettingsWindowOnTop(bool onTop) override;
     void floatingSplitChanged(bool split) override;
     void setFloatingContextMenu(QMenu* menu) override;
     void openSessionLog() override;
     void openDebugLog() override;
+    void openPreferences(SettingsWindowActions& actions) override;
 
 private:
     FloatingSignalWindow& floatingWindow();
@@ -48,4 +48,5 @@ private:
     std::unique_ptr<WhatsNewWindow> whatsNew;
     std::unique_ptr<SessionLogWindow> sessionLogWindow;
     std::unique_ptr<DebugLogWindow> debugLogWindow;
+    std::unique_ptr<SettingsWindow> settingsWindow;
 };

@@ -3,6 +3,7 @@
 #include "app/WhatsNewEntry.h"
 
 class QMenu;
+class SettingsWindowActions;
 
 // The windows the shell shows and owns: each is created on first use and hidden,
 // never destroyed, when closed. Main thread only.
@@ -22,4 +23,6 @@ public:
     virtual void setFloatingContextMenu(QMenu* menu) = 0;
     virtual void openSessionLog() = 0;
     virtual void openDebugLog() = 0;
+    // "Veltrano Settings", made on first use over `actions`.
+    virtual void openPreferences(SettingsWindowActions& actions) = 0;
 };

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,7 +41,11 @@ TrayApplication::TrayApplication(QObject* parent)
     , reconnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared())
     , settingsWatcher(SettingsStore::shared(), EventLogger::shared())
     , delegate(SettingsStore::shared(), SessionLog::shared(), EventLogger::shared(), *this,
-               QString::fromLatin1(BuildInfo::buildNumber)) {
+               QString::fromLatin1(BuildInfo::buildNumber))
+    , routerConnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared(),
+                       [this](const QString& address, std::function<void(QString)> answer) {
+                           router.detectRouterType(address, std::move(answer));
+                       }) {
     connectMenu();
     connect(&termination, &TerminationSignals::terminationRequested, this, &TrayApplication::quit);
     // Logging out: the session manager asks before it sends SIGTERM; either way
@@ -76,6 +81,10 @@ void TrayApplication::connectMenu() {
         if (updater)
             updater->checkForUpdates();
     });
+    connect(&menu, &MenuManager::preferencesRequested, this, [this] {
+        if (windows)
+            windows->openPreferences(*this);
+    });
     connect(&menu, &MenuManager::quitRequested, this, &TrayApplication::quit);
 }
 
@@ -88,8 +97,21 @@ void TrayApplication::start() {
 }
 
 QStringList TrayApplication::wipeAllData() {
+    // A poll after the wipe would write the settings and the session log
+    // again; only quitting follows, so the monitor stops here. The keyring is
+    // asked on the main thread as at launch: the store never prompts, so it
+    // answers at once.
+    monitor.stop();
     return UninstallWipe::wipeAllData(SettingsStore::shared(), credentials,
                                       SessionLog::shared().persistURL().value_or(QString()));
+}
+
+void TrayApplication::snoozeAll(int minutes) {
+    monitor.snoozeAll(minutes);
+}
+
+void TrayApplication::resetAllBandwidthStats() {
+    monitor.resetAllBandwidthStats();
 }
 
 void TrayApplication::showSplash() {
@@ -169,7 +191,12 @@ void TrayApplication::quit() {
     // A keyring call that never answers cannot be ended, and the destructors
     // would free what it uses when it does: leave without running them. The
     // session log and the settings are already on disk.
-    if (!router.endBackgroundWork(backgroundWorkDeadline)) {
+    using namespace std::chrono;
+    const auto giveUpAt = steady_clock::now() + backgroundWorkDeadline;
+    const auto remaining = [giveUpAt] {
+        return std::max(milliseconds(0), duration_cast<milliseconds>(giveUpAt - steady_clock::now()));
+    };
+    if (!router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining())) {
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
     }

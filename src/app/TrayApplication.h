@@ -3,7 +3,9 @@
 #include "app/AppDelegate.h"
 #include "app/AutoConnect.h"
 #include "app/LaunchSteps.h"
+#include "app/RouterConnectionFlow.h"
 #include "app/SettingsFileWatcher.h"
+#include "app/SettingsWindowActions.h"
 #include "app/UpdateChecker.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
@@ -25,7 +27,7 @@ class ShellWindows;
 // The running tray program: the status item with its menu, the monitor loop, the
 // shell's windows and the platform pieces they use, wired together. Lives for
 // the whole run; AppDelegate brings it up in the launch order.
-class TrayApplication : public QObject, private LaunchSteps {
+class TrayApplication : public QObject, private LaunchSteps, private SettingsWindowActions {
     Q_OBJECT
 public:
     explicit TrayApplication(QObject* parent = nullptr);
@@ -34,10 +36,6 @@ public:
     // Until they are set, the steps that show them do nothing. Before start().
     void setWindows(ShellWindows* shellWindows);
     void start();
-
-    // The settings window's uninstall flow: everything the program keeps about
-    // the user. Returns what could not be removed.
-    QStringList wipeAllData();
 
 Q_SIGNALS:
     // "Quit Veltrano", SIGTERM, SIGINT or the session ending: the monitor has
@@ -56,6 +54,13 @@ private:
     void showFloatingWindow() override;
     void subscribeSplitResize() override;
     void showWhatsNew(const QList<WhatsNewEntry>& entries) override;
+
+    // SettingsWindowActions
+    RouterConnectionFlow& connectionFlow() override { return routerConnection; }
+    void snoozeAll(int minutes) override;
+    void resetAllBandwidthStats() override;
+    QStringList wipeAllData() override;
+    void quitApplication() override { quit(); }
 
     void connectMenu();
     void quit();
@@ -78,6 +83,8 @@ private:
     AutoConnect reconnection;
     SettingsFileWatcher settingsWatcher;
     AppDelegate delegate;
+    // The settings window's router connection; the window is the shell's.
+    RouterConnectionFlow routerConnection;
     QPointer<UpdateChecker> updater;
     ShellWindows* windows = nullptr;
     bool floatingWindowIsSplit = false;

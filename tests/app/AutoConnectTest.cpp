@@ -1,28 +1,16 @@
 #include "app/AutoConnect.h"
 
+#include "FakeRouterConnector.h"
 #include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "monitor/FakeRouterService.h"
 #include "router/MemoryCredentialStore.h"
-#include "router/RouterConnector.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Holds the login's completion for the test to answer; no network is involved.
-class FakeConnector : public RouterConnector {
-public:
-    void connect(RouterAdapter::ConnectCompletion completion) override { login = std::move(completion); }
-    void fetchModelName(RouterAdapter::ModelCompletion completion) override { model = std::move(completion); }
-    void fetchAPSSHCredentials() override { ++apCredentialFetches; }
-
-    RouterAdapter::ConnectCompletion login;
-    RouterAdapter::ModelCompletion model;
-    int apCredentialFetches = 0;
-};
 
 class AutoConnectTest : public ::testing::Test {
 protected:
@@ -46,7 +34,7 @@ protected:
     SettingsStore settings{env.configHome() + QStringLiteral("/Veltrano/settings.json")};
     SessionLog log{env.dataHome() + QStringLiteral("/Veltrano/session_log.json")};
     MemoryCredentialStore credentials;
-    FakeConnector connector;
+    FakeRouterConnector connector;
     FakeRouterService router;
     AutoConnect autoConnect{settings, credentials, connector, router, log};
 };

@@ -3,11 +3,17 @@
 // tools/screenshots/screenshots; it reads no settings of the user's and touches
 // no network.
 #include "app/DesktopShellWindows.h"
+#include "app/RouterConnectionFlow.h"
+#include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
+#include "app/SettingsWindowActions.h"
 #include "app/WhatsNewEntry.h"
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
+#include "router/RouterConnector.h"
+#include "router/RouterService.h"
+#include "router/keyring/CredentialStore.h"
 #include "windows/ClientPickerDialog.h"
 
 #include <QApplication>
@@ -89,6 +95,49 @@ ClientPickerSheet pickerSheet() {
     return sheet;
 }
 
+// The settings window's outside world, answered from memory: no router, no
+// keyring and no network are involved.
+class SampleRouter : public RouterService, public RouterConnector {
+public:
+    void fetchClient(const QString&, ClientCompletion completion) override { completion(std::nullopt); }
+    void probeRouterHealth(HealthCompletion completion) override { completion(true); }
+    void resetSession() override {}
+    void disconnect() override {}
+    QList<GatewayOption> gatewayOptions() override {
+        return {{QStringLiteral("192.168.8.1"), QStringLiteral("192.168.8.1 \u2014 Wi-Fi (wlan0)")}};
+    }
+    bool isGatewayOnWiFi(const QString&) override { return true; }
+    void connect(RouterAdapter::ConnectCompletion completion) override { completion(true, std::nullopt); }
+    void fetchModelName(RouterAdapter::ModelCompletion completion) override { completion(std::nullopt); }
+    void fetchAPSSHCredentials() override {}
+};
+
+class SampleKeyring : public CredentialStore {
+public:
+    PasswordRead readPassword(const QString&) override { return {QStringLiteral("studio-pass"), 0}; }
+    qint32 savePassword(const QString&, const QString&) override { return 0; }
+    qint32 deletePassword(const QString&) override { return 0; }
+};
+
+class SampleActions : public SettingsWindowActions {
+public:
+    SampleActions(SettingsStore& settings, SessionLog& sessionLog)
+        : flow(settings, keyring, router, router, sessionLog,
+               [](const QString&, std::function<void(QString)> answer) {
+                   answer(QStringLiteral("glinet"));
+               }) {}
+    RouterConnectionFlow& connectionFlow() override { return flow; }
+    void snoozeAll(int) override {}
+    void resetAllBandwidthStats() override {}
+    QStringList wipeAllData() override { return {}; }
+    void quitApplication() override {}
+
+private:
+    SampleRouter router;
+    SampleKeyring keyring;
+    RouterConnectionFlow flow;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -107,6 +156,11 @@ int main(int argc, char** argv) {
     FloatingSignalState state;
     // The windows are reached the way the shell reaches them.
     DesktopShellWindows windows(settings, state, sessionLog, debugLog);
+    SampleActions settingsActions(settings, sessionLog);
+    settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));
+    settings.writeString(SettingsKey::routerUsername, QStringLiteral("root"));
+    settings.writeString(SettingsKey::targetMAC, QStringLiteral("74:BF:C0:12:34:56"));
+    settings.writeString(SettingsKey::targetName, QStringLiteral("Canon EOS R5"));
 
     const QList<Scene> scenes{
         {QStringLiteral("splash"), QStringLiteral("splashWindow"), [&] { windows.showSplash(); }},
@@ -131,6 +185,18 @@ int main(int argc, char** argv) {
         {QStringLiteral("debug-log"), QStringLiteral("debugLogWindow"), [&] { windows.openDebugLog(); }},
         {QStringLiteral("client-picker"), QStringLiteral("clientPickerDialog"),
          [&] { (new ClientPickerDialog(pickerSheet(), settings))->open(); }},
+        {QStringLiteral("settings-disconnected"), QStringLiteral("settingsWindow"),
+         [&] { windows.openPreferences(settingsActions); }},
+        {QStringLiteral("settings-connected"), QStringLiteral("settingsWindow"),
+         [&] {
+             settings.writeBool(SettingsKey::routerConnected, true);
+             settings.writeString(SettingsKey::detectedModelName, QStringLiteral("GL-MT6000"));
+             settings.writeString(SettingsKey::targetMAC2, QStringLiteral("74:BF:C0:65:43:21"));
+             settings.writeString(SettingsKey::targetName2, QStringLiteral("Canon EOS R6"));
+             // Opened again, so it takes the connection over as on opening.
+             topLevelWindow(QStringLiteral("settingsWindow"))->hide();
+             windows.openPreferences(settingsActions);
+         }},
     };
 
     int failures = 0;

@@ -1,0 +1,46 @@
+#include "app/ConnectedRouter.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/SessionLog.h"
+#include "router/RouterConnector.h"
+#include "router/RouterFamily.h"
+#include "router/RouterService.h"
+
+#include <QPointer>
+
+namespace ConnectedRouter {
+
+namespace {
+
+const QString labelSeparator = QStringLiteral(" \u2014 ");
+
+// The part of the gateway's picker label after the address ("Studio UDM").
+QString gatewayLabel(RouterService& router, const QString& routerIP) {
+    for (const GatewayOption& option : router.gatewayOptions()) {
+        if (option.ip != routerIP)
+            continue;
+        const qsizetype separator = option.label.indexOf(labelSeparator);
+        return separator >= 0 ? option.label.mid(separator + labelSeparator.size()) : QString();
+    }
+    return QString();
+}
+
+} // namespace
+
+void learnAfterLogin(SettingsStore& settings, RouterConnector& connector, RouterService& router,
+                     SessionLog& sessionLog, QObject* context) {
+    connector.fetchModelName(
+        [&settings, &router, &sessionLog, guard = QPointer(context)](const std::optional<QString>& answer) {
+            if (!guard)
+                return;
+            const QString modelName = answer.value_or(QString());
+            settings.writeString(SettingsKey::detectedModelName, modelName);
+            const QString routerIP = settings.readString(SettingsKey::routerIP).value_or(QString());
+            sessionLog.logRouterConnected(modelName, routerIP, gatewayLabel(router, routerIP));
+        });
+    if (settings.readString(SettingsKey::detectedRouterType) == RouterFamily::unifi)
+        connector.fetchAPSSHCredentials();
+}
+
+} // namespace ConnectedRouter

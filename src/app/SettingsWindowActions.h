@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+class RouterConnectionFlow;
+
+// What the settings window asks of the running program beyond the settings
+// store: the router connection it shows and the monitor's and shell's
+// operations. The shell implements it. Main thread only.
+class SettingsWindowActions {
+public:
+    virtual ~SettingsWindowActions() = default;
+
+    virtual RouterConnectionFlow& connectionFlow() = 0;
+    virtual void snoozeAll(int minutes) = 0;
+    virtual void resetAllBandwidthStats() = 0;
+    // Everything the program keeps about the user; returns what could not be removed.
+    virtual QStringList wipeAllData() = 0;
+    virtual void quitApplication() = 0;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class QScrollArea;
+class SettingsCard;
+class SettingsStore;
+class SettingsWindowActions;
+class SystemCard;
+
+// "Veltrano Settings": a scrolling column of cards, each control bound to its
+// settings key, and the router card's connection flow. Made once by the shell
+// and hidden, not destroyed, when closed.
+class SettingsWindow : public QWidget {
+    Q_OBJECT
+public:
+    SettingsWindow(SettingsStore& settings, SettingsWindowActions& actions, QWidget* parent = nullptr);
+
+    // Centred the first time; then shown and raised where the user left it.
+    void present();
+    // Changing the flag hides the window; it comes back where it was.
+    void setKeepOnTop(bool onTop);
+
+Q_SIGNALS:
+    // "Select Device" and "Pre-flight Checklist": the picker and the checklist
+    // window take it from there.
+    void selectDeviceRequested();
+    void preflightChecklistRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    SettingsCard* addCard(SettingsCard* card);
+    SettingsCard* monitoringCard();
+    SettingsCard* preflightCard();
+    SettingsCard* alertsCard();
+    SettingsCard* displayCard();
+    void reloadCards();
+    // Grows or shrinks the window towards its content's height, its top edge fixed.
+    void fitToContent();
+
+    SettingsStore& settings;
+    SettingsWindowActions& actions;
+    QWidget* column;
+    QList<SettingsCard*> cards;
+    SettingsCard* routerCard = nullptr;
+    SystemCard* systemCard = nullptr;
+    QTimer fitTimer;
+    bool placed = false;
+};

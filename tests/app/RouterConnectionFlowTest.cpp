@@ -1,0 +1,152 @@
+#include "app/RouterConnectionFlow.h"
+
+#include "FakeRouterConnector.h"
+#include "TestEnvironment.h"
+#include "app/NotificationCenter.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "logs/SessionLog.h"
+#include "monitor/FakeRouterService.h"
+#include "router/MemoryCredentialStore.h"
+#include "router/identity/IdentityChangedMessage.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString studioRouter = QStringLiteral("192.168.1.1");
+
+class RouterConnectionFlowTest : public ::testing::Test {
+protected:
+    RouterConnectionFlowTest() {
+        router.gateways = {{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.1 \u2014 eth0")},
+                           {studioRouter, QStringLiteral("192.168.1.1 \u2014 Studio")}};
+        NotificationCenter::shared().observe(NotificationName::veltranoDisconnect, &observer,
+                                             [this](std::optional<bool>) { ++disconnectNotices; });
+    }
+
+    // Answers the one detection the flow has asked for.
+    void answerDetection(const QString& key) {
+        ASSERT_EQ(detections.size(), 1u);
+        auto [address, answer] = std::move(detections.front());
+        detections.clear();
+        answer(key);
+    }
+
+    TestEnvironment env;
+    SettingsStore settings{env.configHome() + QStringLiteral("/Veltrano/settings.json")};
+    SessionLog log{env.dataHome() + QStringLiteral("/Veltrano/session_log.json")};
+    MemoryCredentialStore credentials;
+    FakeRouterConnector connector;
+    FakeRouterService router;
+    std::vector<std::pair<QString, std::function<void(QString)>>> detections;
+    RouterConnectionFlow flow{settings,
+                              credentials,
+                              connector,
+                              router,
+                              log,
+                              [this](const QString& address, std::function<void(QString)> answer) {
+                                  detections.emplace_back(address, std::move(answer));
+                              }};
+    QObject observer;
+    int disconnectNotices = 0;
+};
+
+// One press detects, saves, reads back and logs in; Disconnect undoes the
+// connection and the next launch's reconnection; a keyring that refuses the
+// save ends the next press before any login.
+TEST_F(RouterConnectionFlowTest, ConnectDetectsFirstAndDisconnectClearsReconnection) {
+    settings.writeString(SettingsKey::routerIP, studioRouter);
+    flow.appear();
+    ASSERT_EQ(detections.size(), 1u);
+    flow.setLocalPassword(QStringLiteral("secret"));
+    flow.press();
+    flow.press();
+    EXPECT_EQ(detections.size(), 1u) << "the window's detection answers the press";
+    answerDetection(QStringLiteral("glinet"));
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
+    EXPECT_EQ(flow.connectionState(), ConnectionState::connecting);
+    EXPECT_EQ(credentials.items.value(QStringLiteral("routerPassword_192.168.1.1")),
+              QStringLiteral("secret"));
+    EXPECT_EQ(router.sessionResets, 1);
+    connector.login(true, std::nullopt);
+    EXPECT_EQ(flow.connectionState(), ConnectionState::connected);
+    EXPECT_TRUE(settings.readBool(SettingsKey::routerConnected));
+    EXPECT_TRUE(settings.readBool(SettingsKey::routerAutoReconnect));
+    ASSERT_TRUE(connector.model);
+    connector.model(QStringLiteral("GL-MT6000"));
+    EXPECT_EQ(settings.readString(SettingsKey::detectedModelName), QStringLiteral("GL-MT6000"));
+
+    flow.press();
+    EXPECT_EQ(flow.connectionState(), ConnectionState::disconnected);
+    EXPECT_EQ(router.disconnects, 1);
+    EXPECT_EQ(disconnectNotices, 1);
+    EXPECT_FALSE(settings.readBool(SettingsKey::routerConnected));
+    EXPECT_FALSE(settings.readBool(SettingsKey::routerAutoReconnect));
+    ASSERT_EQ(log.entries().size(), 2);
+    answerDetection(QStringLiteral("glinet"));
+
+    connector.login = nullptr;
+    credentials.failure = CredentialStatus::collectionLocked;
+    flow.press();
+    ASSERT_TRUE(waitUntil([&] { return flow.connectionState() == ConnectionState::failed; }));
+    EXPECT_EQ(flow.connectionError(), QStringLiteral("Keychain save failed (-25308)"));
+    EXPECT_FALSE(connector.login);
+}
+
+// Opening the window moves `routerIP` onto a detected gateway (or empties it)
+// and loads that address's password unless the user types first; a family
+// nobody recognises fails the press.
+TEST_F(RouterConnectionFlowTest, OpeningReplacesAnAddressThatIsNoGateway) {
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("172.16.0.1"));
+    credentials.items.insert(QStringLiteral("routerPassword_10.0.0.1"), QStringLiteral("kept"));
+    flow.appear();
+    EXPECT_EQ(settings.readString(SettingsKey::routerIP), QStringLiteral("10.0.0.1"));
+    ASSERT_TRUE(waitUntil([&] { return flow.localPassword() == QStringLiteral("kept"); }));
+    ASSERT_EQ(detections.size(), 1u);
+    EXPECT_EQ(detections.front().first, QStringLiteral("10.0.0.1"));
+    flow.press();
+    answerDetection(QStringLiteral("unknown"));
+    EXPECT_EQ(flow.connectionState(), ConnectionState::failed);
+    EXPECT_EQ(flow.connectionError(),
+              QStringLiteral("Router type not recognized \u2014 check IP and try again"));
+
+    credentials.gate.lock();
+    flow.setRouterIP(QStringLiteral("10.0.0.1"));
+    flow.setLocalPassword(QStringLiteral("typed"));
+    credentials.gate.unlock();
+    ASSERT_TRUE(flow.endBackgroundWork(std::chrono::seconds(5)));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(flow.localPassword(), QStringLiteral("typed")) << "typing wins over a late stored password";
+
+    router.gateways.clear();
+    flow.appear();
+    EXPECT_EQ(settings.readString(SettingsKey::routerIP), QString());
+}
+
+// The monitor's verdicts move a connection to lost and back; a login refused
+// because the router's identity changed offers forgetting it.
+TEST_F(RouterConnectionFlowTest, UnreachableRecoveredAndChangedIdentity) {
+    settings.writeString(SettingsKey::routerIP, studioRouter);
+    settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("unifi"));
+    settings.writeBool(SettingsKey::routerConnected, true);
+    flow.appear();
+    EXPECT_TRUE(detections.empty());
+    NotificationCenter::shared().post(NotificationName::routerBecameUnreachable);
+    EXPECT_EQ(flow.connectionState(), ConnectionState::lost);
+    NotificationCenter::shared().post(NotificationName::routerRecovered);
+    EXPECT_EQ(flow.connectionState(), ConnectionState::connected);
+
+    NotificationCenter::shared().post(NotificationName::routerBecameUnreachable);
+    flow.press();
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
+    EXPECT_EQ(router.disconnects, 1);
+    connector.login(false, certificateChangedMessage(studioRouter));
+    EXPECT_EQ(flow.connectionError(), certificateChangedMessage(studioRouter));
+    EXPECT_TRUE(flow.identityChanged());
+    flow.forgetRouterIdentity();
+    EXPECT_FALSE(flow.identityChanged());
+}
+
+} // namespace

@@ -1,0 +1,119 @@
+#include "windows/SettingsWindow.h"
+
+#include "TestEnvironment.h"
+#include "app/FakeRouterConnector.h"
+#include "app/RouterConnectionFlow.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsStore.h"
+#include "app/SettingsWindowActions.h"
+#include "logs/SessionLog.h"
+#include "monitor/FakeRouterService.h"
+#include "router/MemoryCredentialStore.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FakeActions : public SettingsWindowActions {
+public:
+    explicit FakeActions(RouterConnectionFlow& flow)
+        : flow(flow) {}
+    RouterConnectionFlow& connectionFlow() override { return flow; }
+    void snoozeAll(int minutes) override { snoozedMinutes = minutes; }
+    void resetAllBandwidthStats() override {}
+    QStringList wipeAllData() override { return {}; }
+    void quitApplication() override {}
+
+    RouterConnectionFlow& flow;
+    int snoozedMinutes = 0;
+};
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    SettingsWindowTest() {
+        router.gateways = {{QStringLiteral("192.168.8.1"), QStringLiteral("192.168.8.1 \u2014 Studio")}};
+        settings.writeString(SettingsKey::routerIP, QStringLiteral("192.168.8.1"));
+        settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("glinet"));
+    }
+
+    template <typename T> T* child(const QString& name) {
+        T* found = window.findChild<T*>(name);
+        EXPECT_TRUE(found) << name.toStdString();
+        return found;
+    }
+    bool shown(QWidget* widget) { return widget->isVisibleTo(&window); }
+
+    TestEnvironment env;
+    SettingsStore settings{env.configHome() + QStringLiteral("/Veltrano/settings.json")};
+    SessionLog log{env.dataHome() + QStringLiteral("/Veltrano/session_log.json")};
+    MemoryCredentialStore credentials;
+    FakeRouterConnector connector;
+    FakeRouterService router;
+    RouterConnectionFlow flow{settings,
+                              credentials,
+                              connector,
+                              router,
+                              log,
+                              [](const QString&, std::function<void(QString)> answer) { answer(QStringLiteral("glinet")); }};
+    FakeActions actions{flow};
+    SettingsWindow window{settings, actions};
+};
+
+// Slot b and "Label Style" only for the router with slot b set; "Reset
+// Bandwidth Stats" only with the developer switch on; the snooze takes the
+// chosen duration.
+TEST_F(SettingsWindowTest, RowsFollowModeSlotBAndDeveloperSwitch) {
+    settings.writeString(SettingsKey::targetMAC, QStringLiteral("78:F5:05:AA:BB:01"));
+    settings.writeString(SettingsKey::targetMAC2, QStringLiteral("78:F5:05:AA:BB:02"));
+    window.present();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Veltrano Settings"));
+    QWidget* labelStyle = child<QComboBox>(SettingsKey::targetLabelStyle)->parentWidget();
+    EXPECT_TRUE(shown(child<QWidget>(QStringLiteral("slotRowB"))));
+    EXPECT_TRUE(shown(labelStyle));
+    EXPECT_FALSE(shown(child<QPushButton>(QStringLiteral("resetBandwidthStats"))));
+
+    child<QCheckBox>(SettingsKey::showDev)->click();
+    EXPECT_TRUE(settings.readBool(SettingsKey::showDev));
+    EXPECT_TRUE(shown(child<QPushButton>(QStringLiteral("resetBandwidthStats"))));
+    child<QComboBox>(SettingsKey::monitoringMode)->setCurrentIndex(1);
+    EXPECT_EQ(settings.readString(SettingsKey::monitoringMode), QStringLiteral("wifi"));
+    EXPECT_FALSE(shown(child<QWidget>(QStringLiteral("slotRowB"))));
+    EXPECT_FALSE(shown(labelStyle));
+    EXPECT_TRUE(shown(child<QWidget>(QStringLiteral("slotRowA"))));
+    EXPECT_FALSE(shown(child<QLineEdit>(SettingsKey::routerIP)));
+
+    child<QComboBox>(QStringLiteral("snoozeDuration"))->setCurrentIndex(2);
+    child<QPushButton>(QStringLiteral("snooze"))->click();
+    EXPECT_EQ(actions.snoozedMinutes, 15);
+}
+
+// Connected, the credentials cannot be edited; "Disconnect" frees them. The
+// password's length shows only while it is hidden.
+TEST_F(SettingsWindowTest, CredentialsLockWhileConnected) {
+    settings.writeBool(SettingsKey::routerConnected, true);
+    window.present();
+    auto* password = child<QLineEdit>(QStringLiteral("localPassword"));
+    auto* button = child<QPushButton>(QStringLiteral("connectButton"));
+    EXPECT_FALSE(child<QLineEdit>(SettingsKey::routerUsername)->isEnabled());
+    EXPECT_FALSE(password->isEnabled());
+    EXPECT_EQ(button->text(), QStringLiteral("Disconnect"));
+
+    button->click();
+    EXPECT_EQ(button->text(), QStringLiteral("Connect"));
+    EXPECT_TRUE(password->isEnabled());
+    QTest::keyClicks(password, QStringLiteral("abc"));
+    auto* count = child<QLabel>(QStringLiteral("characterCount"));
+    EXPECT_TRUE(shown(count));
+    EXPECT_EQ(count->text(), QStringLiteral("3 characters entered"));
+    QTest::mouseClick(child<QWidget>(QStringLiteral("showPassword")), Qt::LeftButton);
+    EXPECT_EQ(password->echoMode(), QLineEdit::Normal);
+    EXPECT_FALSE(shown(count));
+}
+
+} // namespace
