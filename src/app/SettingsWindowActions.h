@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class ClientListSource;
+class PreflightChecklistModel;
 class RouterConnectionFlow;
 
 // What the settings window asks of the running program beyond the settings
@@ -12,6 +14,10 @@ public:
     virtual ~SettingsWindowActions() = default;
 
     virtual RouterConnectionFlow& connectionFlow() = 0;
+    // The router's client list behind "Select Device".
+    virtual ClientListSource& clientList() = 0;
+    // The pre-flight checklist; it keeps its statuses while the window is closed.
+    virtual PreflightChecklistModel& preflightModel() = 0;
     virtual void snoozeAll(int minutes) = 0;
     virtual void resetAllBandwidthStats() = 0;
     // Everything the program keeps about the user; returns what could not be removed.

@@ -11,11 +11,14 @@
 #include "display/TrayStatusItem.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
+#include "platform/LinuxApplicationScripting.h"
 #include "platform/LinuxGatewaySource.h"
 #include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/TerminationSignals.h"
+#include "preflight/CaptureOneManager.h"
+#include "preflight/PreflightChecklistModel.h"
 #include "router/RouterManager.h"
 #include "router/keyring/SecretServiceCredentialStore.h"
 
@@ -57,6 +60,8 @@ private:
 
     // SettingsWindowActions
     RouterConnectionFlow& connectionFlow() override { return routerConnection; }
+    ClientListSource& clientList() override { return router; }
+    PreflightChecklistModel& preflightModel() override { return preflight; }
     void snoozeAll(int minutes) override;
     void resetAllBandwidthStats() override;
     QStringList wipeAllData() override;
@@ -85,6 +90,9 @@ private:
     AppDelegate delegate;
     // The settings window's router connection; the window is the shell's.
     RouterConnectionFlow routerConnection;
+    CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
+                                 *QThreadPool::globalInstance()};
+    PreflightChecklistModel preflight{captureOne, clock};
     QPointer<UpdateChecker> updater;
     ShellWindows* windows = nullptr;
     bool floatingWindowIsSplit = false;

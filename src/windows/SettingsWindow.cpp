@@ -5,6 +5,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsSchema.h"
 #include "app/SettingsWindowActions.h"
+#include "windows/PreflightChecklistView.h"
 #include "windows/RouterCard.h"
 #include "windows/SystemCard.h"
 #include "windows/TargetDeviceCard.h"
@@ -48,9 +49,7 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, SettingsWindowActions& a
 
     addCard(monitoringCard());
     routerCard = addCard(new RouterCard(settings, actions.connectionFlow()));
-    auto* target = new TargetDeviceCard(settings, actions);
-    connect(target, &TargetDeviceCard::selectDeviceRequested, this, &SettingsWindow::selectDeviceRequested);
-    addCard(target);
+    addCard(new TargetDeviceCard(settings, actions));
     addCard(preflightCard());
     addCard(alertsCard());
     addCard(displayCard());
@@ -86,7 +85,12 @@ SettingsCard* SettingsWindow::preflightCard() {
     auto* checklist = new QPushButton(QStringLiteral("Pre-flight Checklist"));
     checklist->setObjectName(QStringLiteral("preflightChecklist"));
     card->body()->addWidget(checklist);
-    connect(checklist, &QPushButton::clicked, this, &SettingsWindow::preflightChecklistRequested);
+    connect(checklist, &QPushButton::clicked, this, [this] {
+        if (!checklistView)
+            checklistView = new PreflightChecklistView(actions.preflightModel(), this);
+        checklistView->open();
+        checklistView->raise();
+    });
     return card;
 }
 

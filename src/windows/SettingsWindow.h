@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class PreflightChecklistView;
 class QScrollArea;
 class SettingsCard;
 class SettingsStore;
@@ -22,12 +23,6 @@ public:
     void present();
     // Changing the flag hides the window; it comes back where it was.
     void setKeepOnTop(bool onTop);
-
-Q_SIGNALS:
-    // "Select Device" and "Pre-flight Checklist": the picker and the checklist
-    // window take it from there.
-    void selectDeviceRequested();
-    void preflightChecklistRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,6 +44,7 @@ private:
     QList<SettingsCard*> cards;
     SettingsCard* routerCard = nullptr;
     SystemCard* systemCard = nullptr;
+    QPointer<PreflightChecklistView> checklistView;
     QTimer fitTimer;
     bool placed = false;
 };

@@ -7,6 +7,7 @@
 #include "display/QtColour.h"
 #include "router/DeviceNameRegistry.h"
 #include "router/RouterFamily.h"
+#include "windows/SelectDeviceButton.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -31,10 +32,9 @@ TargetDeviceCard::TargetDeviceCard(SettingsStore& settings, SettingsWindowAction
     wiredNote->setStyleSheet(QStringLiteral("color: %1;").arg(toQColor(Colour::secondaryLabel).name()));
     body()->addWidget(wiredNote);
 
-    auto* selectDevice = new QPushButton(QStringLiteral("Select Device"));
-    selectDevice->setObjectName(QStringLiteral("selectDevice"));
+    auto* selectDevice = new SelectDeviceButton(settings, DeviceNameRegistry::shared(), actions.clientList());
     body()->addWidget(selectDevice);
-    connect(selectDevice, &QPushButton::clicked, this, &TargetDeviceCard::selectDeviceRequested);
+    connect(selectDevice, &SelectDeviceButton::targetsChanged, this, &SettingsCard::edited);
     auto* resetStats = new QPushButton(QStringLiteral("Reset Bandwidth Stats"));
     resetStats->setObjectName(QStringLiteral("resetBandwidthStats"));
     body()->addWidget(resetStats);

@@ -16,10 +16,6 @@ class TargetDeviceCard : public SettingsCard {
 public:
     TargetDeviceCard(SettingsStore& settings, SettingsWindowActions& actions, QWidget* parent = nullptr);
 
-Q_SIGNALS:
-    // "Select Device": the device picker takes it from here.
-    void selectDeviceRequested();
-
 private:
     void addSlotRow(TargetSlot slot);
 };

@@ -1,9 +1,9 @@
 #include "windows/SelectDeviceButton.h"
 
+#include "FakeClientListSource.h"
 #include "TestEnvironment.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
-#include "router/ClientListSource.h"
 #include "router/DeviceNameRegistry.h"
 #include "router/GatewayDiscovery.h"
 #include "windows/ClientPickerDialog.h"
@@ -17,25 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Holds each request until the test answers it; this computer sits on
-// 192.168.8.0/24 alone.
-class FakeClientListSource : public ClientListSource {
-public:
-    void fetchClients(RouterAdapter::ClientsCompletion completion) override {
-        pending.push_back(std::move(completion));
-    }
-    bool isOnLocalSubnet(const QString& address) const override {
-        return ::isOnLocalSubnet(address, {{u"192.168.8.20"_s, u"255.255.255.0"_s}});
-    }
-    void answer(const QList<RouterClient>& rows) {
-        const RouterAdapter::ClientsCompletion completion = std::move(pending.front());
-        pending.erase(pending.begin());
-        completion(rows);
-    }
-
-    std::vector<RouterAdapter::ClientsCompletion> pending;
-};
 
 RouterClient client(int number, const QString& ip, bool online = true, const QString& iface = u"5G"_s) {
     RouterClient row;

@@ -1,5 +1,6 @@
 #include "windows/SettingsWindow.h"
 
+#include "FakeClientListSource.h"
 #include "TestEnvironment.h"
 #include "app/FakeRouterConnector.h"
 #include "app/RouterConnectionFlow.h"
@@ -7,7 +8,11 @@
 #include "app/SettingsStore.h"
 #include "app/SettingsWindowActions.h"
 #include "logs/SessionLog.h"
+#include "monitor/FakeClock.h"
 #include "monitor/FakeRouterService.h"
+#include "platform/LinuxApplicationScripting.h"
+#include "preflight/PreflightChecklistModel.h"
+#include "windows/PreflightChecklistView.h"
 #include "router/MemoryCredentialStore.h"
 
 #include <QCheckBox>
@@ -25,12 +30,19 @@ public:
     explicit FakeActions(RouterConnectionFlow& flow)
         : flow(flow) {}
     RouterConnectionFlow& connectionFlow() override { return flow; }
+    ClientListSource& clientList() override { return clients; }
+    PreflightChecklistModel& preflightModel() override { return preflight; }
     void snoozeAll(int minutes) override { snoozedMinutes = minutes; }
     void resetAllBandwidthStats() override {}
     QStringList wipeAllData() override { return {}; }
     void quitApplication() override {}
 
     RouterConnectionFlow& flow;
+    FakeClientListSource clients;
+    FakeClock clock;
+    CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
+                                 *QThreadPool::globalInstance()};
+    PreflightChecklistModel preflight{captureOne, clock};
     int snoozedMinutes = 0;
 };
 
@@ -91,6 +103,13 @@ TEST_F(SettingsWindowTest, RowsFollowModeSlotBAndDeveloperSwitch) {
     child<QComboBox>(QStringLiteral("snoozeDuration"))->setCurrentIndex(2);
     child<QPushButton>(QStringLiteral("snooze"))->click();
     EXPECT_EQ(actions.snoozedMinutes, 15);
+
+    // The checklist window is made once, over the shell's model.
+    child<QPushButton>(QStringLiteral("preflightChecklist"))->click();
+    child<QPushButton>(QStringLiteral("preflightChecklist"))->click();
+    const QList<PreflightChecklistView*> checklists = window.findChildren<PreflightChecklistView*>();
+    ASSERT_EQ(checklists.size(), 1);
+    EXPECT_TRUE(checklists.front()->isVisible());
 }
 
 // Connected, the credentials cannot be edited; "Disconnect" frees them. The

@@ -11,6 +11,10 @@
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
+#include "platform/Clock.h"
+#include "platform/LinuxApplicationScripting.h"
+#include "preflight/PreflightChecklistModel.h"
+#include "router/ClientListSource.h"
 #include "router/RouterConnector.h"
 #include "router/RouterService.h"
 #include "router/keyring/CredentialStore.h"
@@ -97,8 +101,12 @@ ClientPickerSheet pickerSheet() {
 
 // The settings window's outside world, answered from memory: no router, no
 // keyring and no network are involved.
-class SampleRouter : public RouterService, public RouterConnector {
+class SampleRouter : public RouterService, public RouterConnector, public ClientListSource {
 public:
+    void fetchClients(RouterAdapter::ClientsCompletion completion) override {
+        completion(pickerSheet().clients);
+    }
+    bool isOnLocalSubnet(const QString&) const override { return true; }
     void fetchClient(const QString&, ClientCompletion completion) override { completion(std::nullopt); }
     void probeRouterHealth(HealthCompletion completion) override { completion(true); }
     void resetSession() override {}
@@ -127,6 +135,8 @@ public:
                    answer(QStringLiteral("glinet"));
                }) {}
     RouterConnectionFlow& connectionFlow() override { return flow; }
+    ClientListSource& clientList() override { return router; }
+    PreflightChecklistModel& preflightModel() override { return preflight; }
     void snoozeAll(int) override {}
     void resetAllBandwidthStats() override {}
     QStringList wipeAllData() override { return {}; }
@@ -136,6 +146,10 @@ private:
     SampleRouter router;
     SampleKeyring keyring;
     RouterConnectionFlow flow;
+    SystemClock clock;
+    CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
+                                 *QThreadPool::globalInstance()};
+    PreflightChecklistModel preflight{captureOne, clock};
 };
 
 } // namespace
