@@ -69,10 +69,7 @@ void TrayApplication::connectMenu() {
     });
     connect(&menu, &MenuManager::enableRequested, this,
             [this](TargetSlot slot) { monitor.reEnableAlerts(slot); });
-    connect(&menu, &MenuManager::sessionLogRequested, this, [this] {
-        if (windows)
-            windows->openSessionLog();
-    });
+    connect(&menu, &MenuManager::sessionLogRequested, this, [this] { open(ShellRequest::sessionLog); });
     connect(&menu, &MenuManager::debugLogRequested, this, [this] {
         if (windows)
             windows->openDebugLog();
@@ -81,10 +78,7 @@ void TrayApplication::connectMenu() {
         if (updater)
             updater->checkForUpdates();
     });
-    connect(&menu, &MenuManager::preferencesRequested, this, [this] {
-        if (windows)
-            windows->openPreferences(*this);
-    });
+    connect(&menu, &MenuManager::preferencesRequested, this, [this] { open(ShellRequest::preferences); });
     connect(&menu, &MenuManager::quitRequested, this, &TrayApplication::quit);
 }
 
@@ -94,6 +88,19 @@ void TrayApplication::setWindows(ShellWindows* shellWindows) {
 
 void TrayApplication::start() {
     delegate.applicationDidFinishLaunching();
+}
+
+void TrayApplication::open(ShellRequest request) {
+    if (!windows)
+        return;
+    switch (request) {
+    case ShellRequest::preferences:
+        windows->openPreferences(*this);
+        break;
+    case ShellRequest::sessionLog:
+        windows->openSessionLog();
+        break;
+    }
 }
 
 QStringList TrayApplication::wipeAllData() {

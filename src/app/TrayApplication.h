@@ -6,6 +6,7 @@
 #include "app/RouterConnectionFlow.h"
 #include "app/SettingsFileWatcher.h"
 #include "app/SettingsWindowActions.h"
+#include "app/ShellRequest.h"
 #include "app/UpdateChecker.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
@@ -39,6 +40,9 @@ public:
     // Until they are set, the steps that show them do nothing. Before start().
     void setWindows(ShellWindows* shellWindows);
     void start();
+    // What a launch with `--preferences` or `--session-log` asks for, this
+    // one's own or a later one's. After start().
+    void open(ShellRequest request);
 
 Q_SIGNALS:
     // "Quit Veltrano", SIGTERM, SIGINT or the session ending: the monitor has

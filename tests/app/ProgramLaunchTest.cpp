@@ -9,8 +9,8 @@
 namespace {
 
 // The program as a desktop session runs it: it comes up and writes its launch
-// entry, refuses a second copy, and ends cleanly on SIGTERM as a logout sends it,
-// within the two seconds a quit may take.
+// entry, refuses a second copy but takes a window request from one, and ends
+// cleanly on SIGTERM as a logout sends it, within the two seconds a quit may take.
 TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
     TestEnvironment env;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -18,9 +18,9 @@ TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.configHome());
     environment.insert(QStringLiteral("XDG_DATA_HOME"), env.dataHome());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), env.path(QStringLiteral("runtime")));
-    const auto start = [&environment](QProcess& program) {
+    const auto start = [&environment](QProcess& program, const QStringList& arguments = {}) {
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(VELTRANO_PATH), {});
+        program.start(QStringLiteral(VELTRANO_PATH), arguments);
         return program.waitForStarted(10000);
     };
     const QString logPath = env.dataHome() + QStringLiteral("/Veltrano/session_log.json");
@@ -40,6 +40,12 @@ TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_NE(second.exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("already running")));
+    for (const auto& [argument, exitCode] : {std::pair{"--session-log", 0}, std::pair{"--bogus", 2}}) {
+        QProcess asking;
+        ASSERT_TRUE(start(asking, {QString::fromLatin1(argument)}));
+        ASSERT_TRUE(asking.waitForFinished(10000));
+        EXPECT_EQ(asking.exitCode(), exitCode) << argument;
+    }
 
     QElapsedTimer quitting;
     quitting.start();

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/ShellRequest.h"
+
+#include <QLocalServer>
+#include <QObject>
+
+// The running copy's ear for later launches: `veltrano --preferences` started
+// while the tray runs hands its request over a local socket in the user's own
+// runtime folder and ends, so the windows stay those of the one running copy.
+// Main thread only.
+class InstanceMessages : public QObject {
+    Q_OBJECT
+public:
+    // Call only while holding the instance lock: a socket left by a copy that
+    // crashed is removed before listening.
+    explicit InstanceMessages(QString socketPath, QObject* parent = nullptr);
+
+    // False when the socket cannot be made; the program then runs without it.
+    bool listen();
+
+    // The later launch's side. False when no copy listens, so the caller
+    // starts the program itself.
+    static bool send(const QString& socketPath, ShellRequest request);
+
+    // In a folder of its own, readable only by the user, inside the runtime
+    // folder (the cache folder where there is none).
+    static QString defaultPath();
+
+Q_SIGNALS:
+    void requested(ShellRequest request);
+
+private:
+    void accept();
+
+    QString socketPath;
+    QLocalServer server;
+};
