@@ -2,6 +2,7 @@
 
 #include "display/QtColour.h"
 #include "windows/PreflightCheckRow.h"
+#include "windows/SettingsCard.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -9,7 +10,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStyle>
 
 using namespace Qt::StringLiterals;
 
@@ -75,17 +75,15 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
     // Capture One exists for macOS and Windows only, so on this system every
     // check that asks it fails until it runs here.
     body->addWidget(noteLabel(u"Capture One's checks need Capture One on this computer."_s));
-    addSection(body, u"Hardware"_s, {u"battery"_s, QStyle::SP_DriveHDIcon}, {1, 2});
-    addSection(body, u"Capture One"_s, {u"applications-graphics"_s, QStyle::SP_DesktopIcon}, {3, 4, 5, 6});
-    addSection(body, u"Camera Settings"_s, {u"camera-photo"_s, QStyle::SP_FileDialogDetailedView},
-               {7, 8, 9, 10, 11});
-    addSection(body, u"Confirmation"_s, {u"emblem-default"_s, QStyle::SP_DialogApplyButton}, {12});
+    addSection(body, u"Hardware"_s, u"battery.100"_s, {1, 2});
+    addSection(body, u"Capture One"_s, u"app.badge.checkmark"_s, {3, 4, 5, 6});
+    addSection(body, u"Camera Settings"_s, u"camera"_s, {7, 8, 9, 10, 11});
+    addSection(body, u"Confirmation"_s, u"checkmark.seal"_s, {12});
     QList<int> recommendations;
     for (const PreflightCheckItem& item : model.items())
         if (item.tier == PreflightTier::recommendation)
             recommendations.append(item.id);
-    addSection(body, u"Recommendations"_s, {u"dialog-information"_s, QStyle::SP_MessageBoxInformation},
-               recommendations);
+    addSection(body, u"Recommendations"_s, u"lightbulb"_s, recommendations);
     column->addLayout(body);
     column->addWidget(divider());
 
@@ -109,11 +107,11 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
     fitHeight();
 }
 
-void PreflightChecklistView::addSection(QVBoxLayout* body, const QString& title, const SectionIcon& icon,
+void PreflightChecklistView::addSection(QVBoxLayout* body, const QString& title, const QString& symbol,
                                         const QList<int>& ids) {
     auto* header = new QHBoxLayout;
     auto* iconLabel = new QLabel;
-    iconLabel->setPixmap(QIcon::fromTheme(icon.themeName, style()->standardIcon(icon.fallback)).pixmap(14));
+    iconLabel->setPixmap(symbolIcon(symbol).pixmap(14));
     header->addWidget(iconLabel);
     auto* label = new QLabel(title);
     label->setFont(sizedFont(12, QFont::DemiBold));

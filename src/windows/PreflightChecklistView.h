@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <QList>
-#include <QStyle>
 #include <optional>
 
 class PreflightCheckRow;
@@ -21,13 +20,8 @@ public:
     explicit PreflightChecklistView(PreflightChecklistModel& model, QWidget* parent = nullptr);
 
 private:
-    // A freedesktop icon name, and the style's icon where the theme has none.
-    struct SectionIcon {
-        QString themeName;
-        QStyle::StandardPixmap fallback;
-    };
-
-    void addSection(QVBoxLayout* body, const QString& title, const SectionIcon& icon, const QList<int>& ids);
+    // `symbol` as symbolIcon() takes it.
+    void addSection(QVBoxLayout* body, const QString& title, const QString& symbol, const QList<int>& ids);
     void askToFix(int id);
     void showFooter();
     void fitHeight();

@@ -30,6 +30,10 @@ constexpr SymbolIcon symbolIcons[] = {
     {"gearshape", "preferences-system", "gear"},
     {"eye", "view-visible", "eye"},
     {"eye.slash", "view-hidden", "eye-slash"},
+    {"battery.100", "battery", "battery"},
+    {"app.badge.checkmark", "applications-graphics", "app-check"},
+    {"checkmark.seal", "emblem-default", "seal-check"},
+    {"lightbulb", "dialog-information", "lightbulb"},
 };
 
 } // namespace
