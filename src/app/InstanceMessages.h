@@ -12,11 +12,11 @@
 class InstanceMessages : public QObject {
     Q_OBJECT
 public:
-    // Call only while holding the instance lock: a socket left by a copy that
-    // crashed is removed before listening.
     explicit InstanceMessages(QString socketPath, QObject* parent = nullptr);
 
-    // False when the socket cannot be made; the program then runs without it.
+    // Only while holding the instance lock: a socket left by a copy that crashed
+    // is removed first. False when the socket cannot be made; the program then
+    // runs without it.
     bool listen();
 
     // The later launch's side. False when no copy listens, so the caller
