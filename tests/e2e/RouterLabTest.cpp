@@ -5,16 +5,14 @@
 #include "FakeStatusItem.h"
 #include "FakeWirelessLink.h"
 #include "app/RouterConnectionFlow.h"
-#include "app/SettingsWindowActions.h"
 #include "display/FloatingSignalState.h"
 #include "logs/SessionLog.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
-#include "platform/LinuxApplicationScripting.h"
 #include "platform/NetworkEventSource.h"
-#include "preflight/PreflightChecklistModel.h"
 #include "router/RouterFamily.h"
 #include "windows/ClientPickerDialog.h"
+#include "windows/FakeSettingsWindowActions.h"
 #include "windows/SettingsWindow.h"
 
 #include <QAbstractItemView>
@@ -197,38 +195,15 @@ TEST_F(RouterLabTest, AfterARouterRebootPollingResumesOnOneNewShell) {
     EXPECT_TRUE(radioIsReadOnShells(2));
 }
 
-// What the program's shell gives the settings window, with the program's own
-// connection flow over the rig's router manager.
-class LabWindowActions : public SettingsWindowActions {
-public:
-    LabWindowActions(RouterRig& rig, SessionLog& sessionLog)
-        : rig(rig)
-        , flow(rig.settings, rig.credentials, rig.router, rig.router, sessionLog,
-               [&router = rig.router](const QString& address, std::function<void(QString)> answer) {
-                   router.detectRouterType(address, std::move(answer));
-               }) {}
-    RouterConnectionFlow& connectionFlow() override { return flow; }
-    ClientListSource& clientList() override { return rig.router; }
-    PreflightChecklistModel& preflightModel() override { return preflight; }
-    void snoozeAll(int) override {}
-    void resetAllBandwidthStats() override {}
-    QStringList wipeAllData() override { return {}; }
-    void quitApplication() override {}
-
-private:
-    RouterRig& rig;
-    RouterConnectionFlow flow;
-    SystemClock clock;
-    CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
-                                 *QThreadPool::globalInstance()};
-    PreflightChecklistModel preflight{captureOne, clock};
-};
-
 // A new user, with the mouse and the password alone: from a fresh profile to
 // both cameras followed, through the real settings window.
 TEST_F(RouterLabTest, FromAFreshProfileTheSettingsWindowConnectsAndPicksTwoCameras) {
     LabMonitor lm(rig);
-    LabWindowActions actions(rig, lm.sessionLog);
+    RouterConnectionFlow flow(rig.settings, rig.credentials, rig.router, rig.router, lm.sessionLog,
+                              [this](const QString& address, auto answer) {
+                                  rig.router.detectRouterType(address, std::move(answer));
+                              });
+    FakeSettingsWindowActions actions(flow, rig.router);
     SettingsWindow window(rig.settings, actions);
     window.present();
 
