@@ -29,16 +29,18 @@ QString gatewayLabel(RouterService& router, const QString& routerIP) {
 } // namespace
 
 void learnAfterLogin(SettingsStore& settings, RouterConnector& connector, RouterService& router,
-                     SessionLog& sessionLog, QObject* context) {
-    connector.fetchModelName(
-        [&settings, &router, &sessionLog, guard = QPointer(context)](const std::optional<QString>& answer) {
-            if (!guard)
-                return;
-            const QString modelName = answer.value_or(QString());
-            settings.writeString(SettingsKey::detectedModelName, modelName);
-            const QString routerIP = settings.readString(SettingsKey::routerIP).value_or(QString());
-            sessionLog.logRouterConnected(modelName, routerIP, gatewayLabel(router, routerIP));
-        });
+                     SessionLog& sessionLog, QObject* context, std::function<void()> modelStored) {
+    connector.fetchModelName([&settings, &router, &sessionLog, guard = QPointer(context),
+                              modelStored = std::move(modelStored)](const std::optional<QString>& answer) {
+        if (!guard)
+            return;
+        const QString modelName = answer.value_or(QString());
+        settings.writeString(SettingsKey::detectedModelName, modelName);
+        const QString routerIP = settings.readString(SettingsKey::routerIP).value_or(QString());
+        sessionLog.logRouterConnected(modelName, routerIP, gatewayLabel(router, routerIP));
+        if (modelStored)
+            modelStored();
+    });
     if (settings.readString(SettingsKey::detectedRouterType) == RouterFamily::unifi)
         connector.fetchAPSSHCredentials();
 }

@@ -222,7 +222,9 @@ void RouterConnectionFlow::loggedIn(bool success, const std::optional<QString>& 
     }
     error.clear();
     setState(ConnectionState::connected);
-    ConnectedRouter::learnAfterLogin(settings, connector, router, sessionLog, this);
+    // The model name arrives after the connection: the window shows it then.
+    ConnectedRouter::learnAfterLogin(settings, connector, router, sessionLog, this,
+                                     [this] { Q_EMIT changed(); });
 }
 
 void RouterConnectionFlow::forgetRouterIdentity() {

@@ -4,18 +4,31 @@
 #include "FakeSoundPlayer.h"
 #include "FakeStatusItem.h"
 #include "FakeWirelessLink.h"
+#include "app/RouterConnectionFlow.h"
 #include "display/FloatingSignalState.h"
 #include "logs/SessionLog.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
 #include "platform/NetworkEventSource.h"
 #include "router/RouterFamily.h"
+#include "windows/ClientPickerDialog.h"
+#include "windows/FakeSettingsWindowActions.h"
+#include "windows/SettingsWindow.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSet>
+#include <QSignalSpy>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,15 +41,19 @@ QJsonObject command(const QString& name, const QJsonObject& extra = {}) {
     return object;
 }
 
-// The whole monitor, as the program builds it, following both cameras through
-// the router `rig` points at.
+// A profile that is already connected to the router and names both cameras.
+void followBothCameras(SettingsStore& settings) {
+    settings.writeBool(SettingsKey::routerConnected, true);
+    settings.writeString(SettingsKey::targetMAC, cameraA);
+    settings.writeString(SettingsKey::targetMAC2, cameraB);
+}
+
+// The whole monitor, as the program builds it, following what the settings of
+// `rig` name through the router they point at.
 struct LabMonitor {
     explicit LabMonitor(RouterRig& rig)
         : monitor(MonitorContext{rig.settings, rig.router, link, networkEvents, statusItem, menu, soundPlayer,
                                  clock, sessionLog, floating, rig.logger}) {
-        rig.settings.writeBool(SettingsKey::routerConnected, true);
-        rig.settings.writeString(SettingsKey::targetMAC, cameraA);
-        rig.settings.writeString(SettingsKey::targetMAC2, cameraB);
         monitor.start();
     }
     ~LabMonitor() { monitor.stop(); }
@@ -111,6 +128,7 @@ TEST_F(RouterLabTest, TheMonitorFollowsTwoCamerasAcrossAHungSshAndTheRoutersHeal
                                                             {QStringLiteral("rssi"), -50},
                                                             {QStringLiteral("txRate"), 1201.0}}));
     lab.signalSshd(SIGSTOP);
+    followBothCameras(rig.settings);
     LabMonitor lm(rig);
     WiFiMonitor& monitor = lm.monitor;
     EXPECT_TRUE(
@@ -138,6 +156,7 @@ TEST_F(RouterLabTest, ARefusedPasswordIsSentOncePerRouterWhileBothSlotsPoll) {
          {std::tuple(lab.glinet, RouterFamily::glinet, 1), std::tuple(lab.uniFi, RouterFamily::unifi, 2)}) {
         rig.useRouter(address, family, lab);
         rig.credentials.savePassword(QStringLiteral("not it"), RouterCredentials::accountFor(address));
+        followBothCameras(rig.settings);
         LabMonitor polling(rig);
         waitUntil([] { return false; }, 6000);
         EXPECT_EQ(lab.logins(address), logins) << family.toStdString();
@@ -174,6 +193,67 @@ TEST_F(RouterLabTest, AfterARouterRebootPollingResumesOnOneNewShell) {
     for (const QString& session : childrenOf(lab.sshd))
         ::kill(session.toInt(), SIGKILL);
     EXPECT_TRUE(radioIsReadOnShells(2));
+}
+
+// A new user, with the mouse and the password alone: from a fresh profile to
+// both cameras followed, through the real settings window.
+TEST_F(RouterLabTest, FromAFreshProfileTheSettingsWindowConnectsAndPicksTwoCameras) {
+    LabMonitor lm(rig);
+    RouterConnectionFlow flow(rig.settings, rig.credentials, rig.router, rig.router, lm.sessionLog,
+                              [this](const QString& address, auto answer) {
+                                  rig.router.detectRouterType(address, std::move(answer));
+                              });
+    FakeSettingsWindowActions actions(flow, rig.router);
+    SettingsWindow window(rig.settings, actions);
+    window.present();
+
+    // The studio's gateway is the lab's GL.iNet router.
+    auto* gatewayPicker = window.findChild<QComboBox*>(u"gatewayPicker"_s);
+    ASSERT_TRUE(waitUntil([&] { return gatewayPicker->count() == 1; }));
+    const QSignalSpy picked(gatewayPicker, &QComboBox::activated);
+    QTest::mouseClick(gatewayPicker, Qt::LeftButton);
+    QAbstractItemView* gatewayList = gatewayPicker->view();
+    // The open list ignores a release that comes as fast as a double click.
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    QTest::mouseClick(gatewayList->viewport(), Qt::LeftButton, {},
+                      gatewayList->visualRect(gatewayList->model()->index(0, 0)).center());
+    EXPECT_EQ(rig.settings.readString(SettingsKey::routerIP), lab.glinet);
+    EXPECT_EQ(picked.count(), 1);
+
+    QTest::keyClicks(window.findChild<QLineEdit*>(u"localPassword"_s), lab.password);
+    auto* connectButton = window.findChild<QPushButton*>(u"connectButton"_s);
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    auto* status = window.findChild<QLabel*>(u"routerStatus"_s);
+    EXPECT_TRUE(waitUntil([&] { return status->text() == QStringLiteral("Flint 2 (GL-MT6000)"); }, 30'000))
+        << status->text().toStdString();
+    EXPECT_EQ(connectButton->text(), QStringLiteral("Disconnect"));
+
+    auto* selectDevice = window.findChild<QPushButton*>(u"selectDeviceButton"_s);
+    for (const QString& camera : {QStringLiteral("EOS R5 Mark II"), QStringLiteral("Z8")}) {
+        QTest::mouseClick(selectDevice, Qt::LeftButton);
+        ClientPickerDialog* picker = nullptr;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                for (ClientPickerDialog* open : window.findChildren<ClientPickerDialog*>())
+                    picker = open->isVisible() ? open : picker;
+                return picker != nullptr;
+            },
+            20'000));
+        for (QPushButton* row : picker->findChildren<QPushButton*>(QStringLiteral("clientRow")))
+            if (row->findChild<QLabel*>(QStringLiteral("clientName"))->text() == camera)
+                QTest::mouseClick(row, Qt::LeftButton);
+        EXPECT_FALSE(picker->isVisible()) << camera.toStdString();
+    }
+
+    // Both slots show the router's readings of their camera.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return std::all_of(lm.menu.targets.cbegin(), lm.menu.targets.cend(),
+                               [](const FakeMenuPresenter::TargetLines& lines) { return lines.rssi < 0; }) &&
+                   lm.menu.targets.value(TargetSlot::a).row.mac.compare(cameraA, Qt::CaseInsensitive) == 0 &&
+                   lm.menu.targets.value(TargetSlot::b).row.mac.compare(cameraB, Qt::CaseInsensitive) == 0;
+        },
+        20'000));
 }
 
 } // namespace

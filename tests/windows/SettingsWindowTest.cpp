@@ -1,19 +1,16 @@
 #include "windows/SettingsWindow.h"
 
 #include "FakeClientListSource.h"
+#include "FakeSettingsWindowActions.h"
 #include "TestEnvironment.h"
 #include "app/FakeRouterConnector.h"
 #include "app/RouterConnectionFlow.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
-#include "app/SettingsWindowActions.h"
 #include "logs/SessionLog.h"
-#include "monitor/FakeClock.h"
 #include "monitor/FakeRouterService.h"
-#include "platform/LinuxApplicationScripting.h"
-#include "preflight/PreflightChecklistModel.h"
-#include "windows/PreflightChecklistView.h"
 #include "router/MemoryCredentialStore.h"
+#include "windows/PreflightChecklistView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,27 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class FakeActions : public SettingsWindowActions {
-public:
-    explicit FakeActions(RouterConnectionFlow& flow)
-        : flow(flow) {}
-    RouterConnectionFlow& connectionFlow() override { return flow; }
-    ClientListSource& clientList() override { return clients; }
-    PreflightChecklistModel& preflightModel() override { return preflight; }
-    void snoozeAll(int minutes) override { snoozedMinutes = minutes; }
-    void resetAllBandwidthStats() override {}
-    QStringList wipeAllData() override { return {}; }
-    void quitApplication() override {}
-
-    RouterConnectionFlow& flow;
-    FakeClientListSource clients;
-    FakeClock clock;
-    CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
-                                 *QThreadPool::globalInstance()};
-    PreflightChecklistModel preflight{captureOne, clock};
-    int snoozedMinutes = 0;
-};
 
 class SettingsWindowTest : public ::testing::Test {
 protected:
@@ -73,7 +49,8 @@ protected:
                               router,
                               log,
                               [](const QString&, std::function<void(QString)> answer) { answer(QStringLiteral("glinet")); }};
-    FakeActions actions{flow};
+    FakeClientListSource clients;
+    FakeSettingsWindowActions actions{flow, clients};
     SettingsWindow window{settings, actions};
 };
 
