@@ -17,7 +17,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QThread>
 #include <algorithm>
 
 using namespace std::chrono_literals;
@@ -29,7 +28,6 @@ constexpr auto listTimeout = 60s;
 constexpr auto healthTimeout = 3s;
 // The ping runs in the background on the router; it wakes a dozing station so
 // that the assoclist that follows reports fresh figures.
-constexpr unsigned long pingSettleMs = 50;
 const QString pingSettleCommand = QStringLiteral("sleep 0.05");
 
 QString httpAuthenticationFailed() {
@@ -106,14 +104,6 @@ std::optional<QJsonObject> stationIn(const QList<RemoteShell::Answer>& assoclist
     return std::nullopt;
 }
 
-// What the router's shell told of the target's station.
-struct StationAnswer {
-    // False when it did not answer at all: no master could be had, or it stayed
-    // silent. Nothing is known about the station then.
-    bool shellAnswered = false;
-    std::optional<QJsonObject> station;
-};
-
 // The router's shell as a pool thread reaches it. Everything referenced
 // outlives the pool's work.
 struct RouterShell {
@@ -146,47 +136,6 @@ struct RouterShell {
         return start;
     }
     bool hasMaster() const { return ensureMaster(false) == SshTransport::MasterStart::up; }
-
-    std::optional<QByteArray> run(const QString& command) const {
-        const std::optional<QString> output = ssh.runCommand(login, command);
-        return output ? std::optional(output->toUtf8()) : std::nullopt;
-    }
-
-    // The target's station in the first interface's assoclist that has it.
-    StationAnswer findStation(const QString& clientIP, const QString& targetMAC) const {
-        if (!hasMaster())
-            return {};
-        if (const std::optional<QString> ping = glinetPingCommand(clientIP)) {
-            run(*ping);
-            QThread::msleep(pingSettleMs);
-        }
-        // A master whose router went away still answers its liveness check for a
-        // while; the command then prints nothing at all, which no ubus does.
-        const std::optional<QByteArray> devicesOutput = run(glinetDevicesCommand);
-        if (!devicesOutput || devicesOutput->trimmed().isEmpty())
-            return {};
-        const std::optional<QStringList> devices = readIwinfoDevices(*devicesOutput);
-        if (!devices) {
-            logger.logError(VtCode::nodeScanFailed, glinetDevicesCommand);
-            return {true, std::nullopt};
-        }
-        for (const QString& device : *devices) {
-            const std::optional<QString> command = glinetAssoclistCommand(device);
-            const std::optional<QByteArray> output = command ? run(*command) : std::nullopt;
-            if (!output)
-                continue;
-            if (std::optional<QJsonObject> station = findAssociatedStation(*output, targetMAC))
-                return {true, station};
-        }
-        logger.logDebug(VtCode::targetAbsent, targetMAC);
-        return {true, std::nullopt};
-    }
-
-    std::optional<QString> modelName() const {
-        if (!hasMaster())
-            return std::nullopt;
-        return modelFromBoard(run(glinetBoardCommand).value_or(QByteArray()), logger);
-    }
 };
 
 } // namespace
@@ -250,17 +199,10 @@ void GlinetAdapter::probeRouterHealth(HealthCompletion completion) {
 }
 
 void GlinetAdapter::fetchModelName(ModelCompletion completion) {
-    if (!RemoteShell::isPerCommand()) {
-        runOnShell({glinetBoardCommand}, [this, completion = std::move(completion)](
-                                             const RemoteShell::Answers& answers) {
-            completion(answers ? modelFromBoard(answers->constFirst().output, access.logger) : std::nullopt);
-        });
-        return;
-    }
-    const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
-                            sshLogin(), shellGeneration, shellGeneration.load()};
-    runInBackground(
-        access.pool, this, [shell] { return shell.modelName(); }, std::move(completion));
+    runOnShell({glinetBoardCommand}, [this, completion =
+                                                std::move(completion)](const RemoteShell::Answers& answers) {
+        completion(answers ? modelFromBoard(answers->constFirst().output, access.logger) : std::nullopt);
+    });
 }
 
 void GlinetAdapter::resetSession() {
@@ -434,17 +376,7 @@ void GlinetAdapter::readRadio(const RouterClient& row, const QString& targetMAC,
         completion(withRadio(row, station ? std::optional(radioFromStation(*station)) : std::nullopt,
                              !shellAnswered));
     };
-    if (!RemoteShell::isPerCommand()) {
-        findStationOverShell(row.ip, targetMAC, std::move(report));
-        return;
-    }
-    const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
-                            sshLogin(), shellGeneration, shellGeneration.load()};
-    runInBackground(
-        access.pool, this, [shell, ip = row.ip, targetMAC] { return shell.findStation(ip, targetMAC); },
-        [report = std::move(report)](const StationAnswer& answer) {
-            report(answer.shellAnswered, answer.station);
-        });
+    findStationOverShell(row.ip, targetMAC, std::move(report));
 }
 
 // The assoclists need the interfaces' names, which a router keeps for good. So a

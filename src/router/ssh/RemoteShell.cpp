@@ -54,11 +54,6 @@ RemoteShell::~RemoteShell() {
     stop();
 }
 
-bool RemoteShell::isPerCommand() {
-    static const bool perCommand = qEnvironmentVariable("VELTRANO_SSH_PER_COMMAND") == QStringLiteral("1");
-    return perCommand;
-}
-
 bool RemoteShell::isRunningFor(const SshLogin& login) const {
     return process && runningFor.user == login.user && runningFor.host == login.host;
 }

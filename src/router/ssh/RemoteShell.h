@@ -51,10 +51,6 @@ public:
     RemoteShell(const RemoteShell&) = delete;
     RemoteShell& operator=(const RemoteShell&) = delete;
 
-    // VELTRANO_SSH_PER_COMMAND=1 keeps the earlier design, one ssh per command,
-    // so that the two can be compared in one run. Read once.
-    static bool isPerCommand();
-
     bool isRunningFor(const SshLogin& login) const;
     // Whether start() would be refused for now.
     bool isPaused() const;

@@ -6,18 +6,9 @@
 #include "router/unifi/AccessPointCommands.h"
 #include "router/unifi/HostapdStation.h"
 
-#include <QThread>
-
 namespace {
 
-// What the access point said about the station, gathered off the main thread.
-struct AccessPointProbe {
-    bool masterUp = false;
-    QString output;
-};
-
 // A dozing station answers hostapd with stale figures; the ping wakes it.
-constexpr unsigned long wakeUpPauseMs = 50;
 const QString wakeUpPauseCommand = QStringLiteral("sleep 0.05");
 
 template <typename Value>
@@ -32,20 +23,6 @@ void keepOrForget(QHash<QString, Value>& cache, const QString& mac, const std::o
         cache.insert(mac, *value);
     else
         cache.remove(mac);
-}
-
-AccessPointProbe probeStation(SshTransport& transport, const SshLogin& login, const QString& cachedIP,
-                              const QString& mac) {
-    if (!transport.isMasterAlive(login))
-        return {};
-    if (const std::optional<QString> ping = stationPingCommand(cachedIP)) {
-        transport.runCommand(login, *ping);
-        QThread::msleep(wakeUpPauseMs);
-    }
-    const std::optional<QString> command = hostapdStationCommand(mac);
-    if (!command)
-        return {true, QString()};
-    return {true, transport.runCommand(login, *command).value_or(QString())};
 }
 
 } // namespace
@@ -125,36 +102,12 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
         });
 }
 
+// The ping, its pause and hostapd's answer in one write. The shell is started
+// once the master is known to be up.
 void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredentials& credentials,
                                  RowDone done) {
     const SshLogin login{credentials.username, uniFiAPIP};
     const bool canRestart = !credentials.username.isEmpty() && !credentials.password.isEmpty();
-    const quint64 asked = generation;
-    if (!RemoteShell::isPerCommand()) {
-        queryOverShell(mac, login, canRestart, std::move(done));
-        return;
-    }
-    runInBackground(
-        access.pool, &context,
-        [transport = &transport, login, cachedIP = cachedClientIPByMAC.value(mac), mac] {
-            return probeStation(*transport, login, cachedIP, mac);
-        },
-        [this, mac, asked, canRestart, done](const AccessPointProbe& probe) {
-            if (asked != generation)
-                return done(std::nullopt);
-            // A master that went down (the access point rebooted, or dropped
-            // us) comes back only through a fresh look-up, which also finds a
-            // station that has roamed meanwhile.
-            if (!probe.masterUp && canRestart)
-                resolvedAPIPByMAC.remove(mac);
-            done(probe.masterUp ? rowFromOutput(mac, probe.output) : std::nullopt);
-        });
-}
-
-// The ping, its pause and hostapd's answer in one write. The shell is started
-// once the master is known to be up.
-void UniFiAccessPointPath::queryOverShell(const QString& mac, const SshLogin& login, bool canRestart,
-                                          RowDone done) {
     QStringList commands;
     if (const std::optional<QString> ping = stationPingCommand(cachedClientIPByMAC.value(mac)))
         commands << *ping << wakeUpPauseCommand;

@@ -55,7 +55,6 @@ public:
     void reset(const QString& sshUsername);
 
 private:
-    void queryOverShell(const QString& mac, const SshLogin& login, bool canRestart, RowDone done);
     CachedStationFacts factsFor(const QString& mac) const;
     std::optional<RouterClient> rowFromOutput(const QString& mac, const QString& output);
 
