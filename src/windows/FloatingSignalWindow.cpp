@@ -5,6 +5,7 @@
 #include "display/FloatingSignalState.h"
 #include "display/FloatingSignalView.h"
 #include "windows/DisplayFont.h"
+#include "windows/KeepOnTop.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -59,13 +60,7 @@ void FloatingSignalWindow::present(std::optional<QRect> settingsFrame) {
 }
 
 void FloatingSignalWindow::setKeepOnTop(bool onTop) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
-        return;
-    const bool wasVisible = isVisible();
-    // Changing the flags hides the window; it comes back where it was.
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible)
-        show();
+    keepOnTop(*this, onTop);
 }
 
 void FloatingSignalWindow::setContextMenu(QMenu* menu) {

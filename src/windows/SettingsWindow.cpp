@@ -5,6 +5,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsSchema.h"
 #include "app/SettingsWindowActions.h"
+#include "windows/KeepOnTop.h"
 #include "windows/PreflightChecklistView.h"
 #include "windows/RouterCard.h"
 #include "windows/SystemCard.h"
@@ -151,12 +152,7 @@ void SettingsWindow::present() {
 }
 
 void SettingsWindow::setKeepOnTop(bool onTop) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
-        return;
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible)
-        show();
+    keepOnTop(*this, onTop);
 }
 
 void SettingsWindow::showEvent(QShowEvent* event) {
