@@ -48,18 +48,11 @@ int waitStatus(pid_t pid) {
 
 std::optional<SpawnedProcess> SpawnedProcess::start(ChildProcesses& children, const QString& program,
                                                     const QStringList& arguments,
-                                                    const QStringList& environment, Output output) {
-    int pipeFds[2] = {-1, -1};
-    if (output == Output::capture && ::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return std::nullopt;
-
+                                                    const QStringList& environment) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (output == Output::capture)
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // A long-lived master must not keep the instance lock or any socket of ours open.
     posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
@@ -88,67 +81,25 @@ std::optional<SpawnedProcess> SpawnedProcess::start(ChildProcesses& children, co
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
 
-    if (output == Output::capture)
-        ::close(pipeFds[1]);
-    if (pid < 0) {
-        if (output == Output::capture)
-            ::close(pipeFds[0]);
+    if (pid < 0)
         return std::nullopt;
-    }
-    return SpawnedProcess(children, pid, pipeFds[0]);
+    return SpawnedProcess(children, pid);
 }
 
-SpawnedProcess::SpawnedProcess(ChildProcesses& children, pid_t pid, int outputFd)
+SpawnedProcess::SpawnedProcess(ChildProcesses& children, pid_t pid)
     : children(&children)
-    , pid(pid)
-    , outputFd(outputFd) {}
+    , pid(pid) {}
 
 SpawnedProcess::SpawnedProcess(SpawnedProcess&& other) noexcept
     : children(other.children)
-    , pid(std::exchange(other.pid, -1))
-    , outputFd(std::exchange(other.outputFd, -1)) {}
+    , pid(std::exchange(other.pid, -1)) {}
 
 SpawnedProcess& SpawnedProcess::operator=(SpawnedProcess&& other) noexcept {
     if (this != &other) {
-        if (outputFd >= 0)
-            ::close(outputFd);
         children = other.children;
         pid = std::exchange(other.pid, -1);
-        outputFd = std::exchange(other.outputFd, -1);
     }
     return *this;
-}
-
-SpawnedProcess::~SpawnedProcess() {
-    if (outputFd >= 0)
-        ::close(outputFd);
-}
-
-std::optional<QByteArray> SpawnedProcess::readAllOutput(std::chrono::milliseconds deadline, qsizetype limit) {
-    QByteArray output;
-    char buffer[4096];
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (outputFd >= 0) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return std::nullopt;
-        pollfd readable{outputFd, POLLIN, 0};
-        const int ready = ::poll(&readable, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return ready == 0 ? std::nullopt : std::optional(output);
-        const ssize_t n = ::read(outputFd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        output.append(buffer, n);
-        if (output.size() > limit)
-            return std::nullopt;
-    }
-    return output;
 }
 
 bool SpawnedProcess::waitForSuccess() {

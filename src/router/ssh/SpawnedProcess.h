@@ -12,39 +12,31 @@ class ChildProcesses;
 // A child program started with posix_spawn and owned by its pid. Unlike a
 // QProcess it belongs to no thread, so the ssh master can be started on one
 // pool thread and stopped on another. The child gets exactly the environment
-// it is given, reads the null device, and inherits none of our descriptors
+// it is given, reads and writes the null device, and inherits none of our descriptors
 // besides 0, 1 and 2. It is kept in a ChildProcesses until it is reaped, so that
 // quitting can end it. Move-only; blocking calls are for background threads.
 class SpawnedProcess {
 public:
-    enum class Output { discard, capture };
-
     // None when the program cannot be started (missing, not executable), or
     // when `children` have been ended.
     static std::optional<SpawnedProcess> start(ChildProcesses& children, const QString& program,
-                                               const QStringList& arguments, const QStringList& environment,
-                                               Output output);
+                                               const QStringList& arguments, const QStringList& environment);
 
     SpawnedProcess(SpawnedProcess&& other) noexcept;
     SpawnedProcess& operator=(SpawnedProcess&& other) noexcept;
     SpawnedProcess(const SpawnedProcess&) = delete;
     SpawnedProcess& operator=(const SpawnedProcess&) = delete;
-    // Closes the output pipe. A child still running is left alone; callers that
-    // own long-lived children stop them first.
-    ~SpawnedProcess();
+    // A child still running is left alone; callers that own long-lived children
+    // stop them first.
+    ~SpawnedProcess() = default;
 
-    // Standard output up to its end (captured children only). Read before
-    // waiting: a child whose output outgrows the pipe would otherwise never exit.
-    // None when the end has not come within `deadline` or the output outgrew
-    // `limit`; the child is then still running and the caller stops it.
-    std::optional<QByteArray> readAllOutput(std::chrono::milliseconds deadline, qsizetype limit);
     // Blocks until the child exits; true when it exited with status 0.
     bool waitForSuccess();
     // SIGTERM, then SIGKILL if it is still there after a second; always reaped.
     void stop();
 
 private:
-    SpawnedProcess(ChildProcesses& children, pid_t pid, int outputFd);
+    SpawnedProcess(ChildProcesses& children, pid_t pid);
 
     // The exit status once the child has exited (none while it runs, unless
     // `block`), after it has left `children`.
@@ -52,5 +44,4 @@ private:
 
     ChildProcesses* children = nullptr;
     pid_t pid = -1;
-    int outputFd = -1;
 };

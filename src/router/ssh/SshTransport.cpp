@@ -15,12 +15,6 @@ namespace {
 
 constexpr int livenessChecks = 50;
 constexpr int livenessIntervalMs = 100;
-// Router commands answer within a second; one that takes this long has wedged.
-constexpr std::chrono::seconds commandDeadline(10);
-// Far above any station list a router could hold.
-constexpr qsizetype maximumCommandOutput = 4 * 1024 * 1024;
-// Enough of a command line to tell which one failed.
-constexpr qsizetype commandLogLength = 40;
 
 void assertOffMainThread() {
     Q_ASSERT_X(!QCoreApplication::instance() ||
@@ -52,9 +46,8 @@ const QStringList masterOnly{QStringLiteral("-o"), QStringLiteral("ControlMaster
 const QByteArray hostKeyChangedWarning = "REMOTE HOST IDENTIFICATION HAS CHANGED";
 
 bool runToSuccess(ChildProcesses& children, const QStringList& arguments) {
-    std::optional<SpawnedProcess> ssh =
-        SpawnedProcess::start(children, SshTransport::sshProgram(), arguments,
-                              SshTransport::commandEnvironment(), SpawnedProcess::Output::discard);
+    std::optional<SpawnedProcess> ssh = SpawnedProcess::start(children, SshTransport::sshProgram(), arguments,
+                                                              SshTransport::commandEnvironment());
     return ssh && ssh->waitForSuccess();
 }
 
@@ -190,8 +183,7 @@ SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, co
     // the new one from listening.
     dropMaster();
     ::unlink(QFile::encodeName(controlSocket).constData());
-    master = SpawnedProcess::start(children, sshProgram(), arguments, environment,
-                                   SpawnedProcess::Output::discard);
+    master = SpawnedProcess::start(children, sshProgram(), arguments, environment);
     masterSocket = controlSocket;
     if (!master) {
         AskpassScript::remove(askpassScript);
@@ -234,30 +226,6 @@ SshTransport::MasterStart SshTransport::awaitMaster(const SshLogin& login) {
             return MasterStart::hostKeyChanged;
     }
     return MasterStart::failed;
-}
-
-std::optional<QString> SshTransport::runCommand(const SshLogin& login, const QString& command) {
-    assertOffMainThread();
-    std::optional<SpawnedProcess> ssh;
-    if (login.isSafe())
-        ssh = SpawnedProcess::start(children, sshProgram(),
-                                    QStringList{QStringLiteral("-S"), controlSocketPath(login)} +
-                                        ownSettingsOnly + masterOnly + QStringList{login.target(), command},
-                                    commandEnvironment(), SpawnedProcess::Output::capture);
-    if (!ssh) {
-        logger.logError(VtCode::transportCmdFail, QString());
-        return std::nullopt;
-    }
-    // A wedged ubus or hostapd_cli must not hold a poll (and its slot) for
-    // good, nor may a router flood us.
-    const std::optional<QByteArray> output = ssh->readAllOutput(commandDeadline, maximumCommandOutput);
-    if (!output) {
-        ssh->stop();
-        logger.logError(VtCode::transportCmdFail, command.left(commandLogLength));
-        return std::nullopt;
-    }
-    ssh->waitForSuccess();
-    return QString::fromUtf8(*output);
 }
 
 QStringList SshTransport::remoteShellArguments(const SshLogin& login) const {

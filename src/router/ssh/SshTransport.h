@@ -26,10 +26,10 @@ struct SshLogin {
     bool isSafe() const { return !user.isEmpty() && !host.isEmpty() && !user.startsWith(QLatin1Char('-')); }
 };
 
-// Runs shell commands on the router or an access point through the system
-// OpenSSH client. Each transport keeps one long-lived master connection, opened
-// with a password that a throw-away askpass script hands to ssh; every command
-// then rides on the master's control socket and costs no new login. An access
+// Reaches the router or an access point through the system OpenSSH client. Each
+// transport keeps one long-lived master connection, opened with a password that
+// a throw-away askpass script hands to ssh; the remote shells then ride on the
+// master's control socket and cost no new login. An access
 // point's socket is named after its host: the master moves when a target is
 // found on another access point, and a command meant for one must never ride
 // on a master to another.
@@ -80,15 +80,9 @@ public:
     // failed. Anything but `up` ends the caller's attempt.
     MasterStart ensureMaster(const SshLogin& login, const QString& password, StillWanted stillWanted = {});
 
-    // One remote command line over the master: its standard output as UTF-8,
-    // whatever its exit status. None when ssh cannot be started, or when the
-    // command has not finished within 10 s or printed more than 4 MB (it is
-    // stopped then).
-    std::optional<QString> runCommand(const SshLogin& login, const QString& command);
-
     // The arguments of a long-lived `sh` on the far side of the master, for a
-    // RemoteShell: the same isolation as a command's, and the same reliance on
-    // the master alone.
+    // RemoteShell: our own ssh settings only, and the master alone (no fallback
+    // to a fresh login, no prompt).
     QStringList remoteShellArguments(const SshLogin& login) const;
     // What every ssh but the master gets as its whole environment.
     static QStringList commandEnvironment();

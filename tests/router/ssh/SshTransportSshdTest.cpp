@@ -5,6 +5,7 @@
 // server configuration and a throwaway shadow file.
 #include "SshTestSupport.h"
 #include "app/SettingsKeys.h"
+#include "router/ssh/RemoteShell.h"
 #include "router/ssh/SshTransport.h"
 
 #include <QDir>
@@ -94,7 +95,13 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     // The server no longer knows the password: only the master's login can carry this.
     setRootPassword(u"changed meanwhile"_s);
     EXPECT_EQ(offMainThread([&] { return transport.ensureMaster(root, password); }), up);
-    EXPECT_EQ(offMainThread([&] { return transport.runCommand(root, u"echo back"_s); }), u"back\n"_s);
+    RemoteShell shell(children, logger);
+    ASSERT_TRUE(shell.start(root, transport.remoteShellArguments(root)));
+    std::optional<RemoteShell::Answers> answers;
+    shell.run({u"echo back"_s}, [&](const RemoteShell::Answers& given) { answers = given; });
+    ASSERT_TRUE(waitUntil([&] { return answers.has_value(); }));
+    ASSERT_TRUE(*answers);
+    EXPECT_EQ((*answers)->at(0).output, "back\n");
     EXPECT_EQ(systemLog.lines().count(u"VT-1002"_s), 1);
 
     // The password reached no log line and no file but the (deleted) script.
