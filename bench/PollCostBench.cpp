@@ -12,6 +12,7 @@
 //   CPU_USAGE_FILE: the cgroup's cpuacct.usage or cpu.stat; without it the
 //   process tree is summed from /proc.
 
+#include "LabBenchFakes.h"
 #include "TestEnvironment.h"
 #include "app/LaunchDefaults.h"
 #include "app/SettingsKeys.h"
@@ -28,10 +29,8 @@
 #include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/QtSoundPlayer.h"
-#include "platform/SystemLog.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
-#include "router/keyring/CredentialStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,23 +51,6 @@ namespace {
 
 const QString cameraA = QStringLiteral("78:F5:05:4A:10:01");
 const QString cameraB = QStringLiteral("3C:BE:E1:22:33:44");
-
-class QuietLog : public SystemLog {
-public:
-    void write(SystemLogLevel, const QString&, VtCode) override {}
-};
-
-class OnePassword : public CredentialStore {
-public:
-    explicit OnePassword(QString password)
-        : password(std::move(password)) {}
-    PasswordRead readPassword(const QString&) override { return {password, CredentialStatus::success}; }
-    qint32 savePassword(const QString&, const QString&) override { return CredentialStatus::success; }
-    qint32 deletePassword(const QString&) override { return CredentialStatus::success; }
-
-private:
-    QString password;
-};
 
 // The router as the monitor sees it, timing each client fetch while the
 // measured window is open. Completions may come on any thread.

@@ -5,16 +5,15 @@
 //
 // Usage: bench_router_latency [POLLS]   (default 200)
 
+#include "LabBenchFakes.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "platform/LinuxGatewaySource.h"
 #include "platform/NoWirelessLink.h"
-#include "platform/SystemLog.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
-#include "router/keyring/CredentialStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,23 +26,6 @@
 #include <algorithm>
 
 namespace {
-
-class QuietLog : public SystemLog {
-public:
-    void write(SystemLogLevel, const QString&, VtCode) override {}
-};
-
-class OnePassword : public CredentialStore {
-public:
-    explicit OnePassword(QString password)
-        : password(std::move(password)) {}
-    PasswordRead readPassword(const QString&) override { return {password, CredentialStatus::success}; }
-    qint32 savePassword(const QString&, const QString&) override { return CredentialStatus::success; }
-    qint32 deletePassword(const QString&) override { return CredentialStatus::success; }
-
-private:
-    QString password;
-};
 
 struct Figures {
     double median = 0;
