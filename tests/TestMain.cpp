@@ -1,4 +1,5 @@
 #include "TestEnvironment.h"
+#include "TestExitStatus.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -7,5 +8,5 @@ int main(int argc, char** argv) {
     TestEnvironment::prepareProcess();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return testExitStatus(RUN_ALL_TESTS());
 }

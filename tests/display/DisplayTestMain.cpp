@@ -1,4 +1,5 @@
 #include "TestEnvironment.h"
+#include "TestExitStatus.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -9,5 +10,5 @@ int main(int argc, char** argv) {
     TestEnvironment::prepareProcess();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return testExitStatus(RUN_ALL_TESTS());
 }

@@ -15,18 +15,15 @@
 # COMMAND gets VELTRANO_LAB=1 and VELTRANO_LAB_* naming the addresses, the
 # login, the scenario, a second certificate (a replaced router's), and sshd's
 # host key and process (to give it a new key: rewrite the key, then SIGHUP); the
-# script exits with COMMAND's status, or 77 (skipped) where namespaces, sshd, ip
-# or openssl are unavailable.
+# script exits with COMMAND's status, or skips (tests/skip.sh) where namespaces,
+# sshd, ip or openssl are unavailable.
 #
 # The simulator binary comes from VELTRANO_ROUTER_SIMULATOR (or the build
 # folder beside the sources); the scenario from VELTRANO_LAB_SCENARIO, by
 # default lab-scenario.json beside this script.
 set -u
 
-skip() {
-    echo "skipped: $*" >&2
-    exit 77
-}
+. "$(dirname "$0")/../skip.sh"
 
 if [ "$#" -eq 0 ]; then
     echo "usage: $0 COMMAND [ARGS...]" >&2

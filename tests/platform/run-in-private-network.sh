@@ -2,7 +2,8 @@
 # Runs a test binary in a private network namespace that holds nothing but its
 # own loopback, so the test may add addresses and routes without touching the
 # machine's interfaces and without any way to send traffic off the machine.
-# Exits 77 (skipped) where no private network namespace can be made.
+# Skips (tests/skip.sh) where no private network namespace can be made.
+. "$(dirname "$0")/../skip.sh"
 for flags in "-n" "-r -n"; do
     # shellcheck disable=SC2086
     if unshare $flags true 2>/dev/null; then
@@ -10,5 +11,4 @@ for flags in "-n" "-r -n"; do
         VELTRANO_PRIVATE_NETWORK=1 exec unshare $flags "$@"
     fi
 done
-echo "skipped: this system allows no private network namespace" >&2
-exit 77
+skip "this system allows no private network namespace"

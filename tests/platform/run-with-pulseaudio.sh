@@ -3,13 +3,13 @@
 # null sink, and tells the binary the name of that sink's monitor source in
 # VELTRANO_PULSE_MONITOR so it can record what was played. The server lives in a
 # temporary folder, talks only over its own socket there, and is stopped when
-# the test ends. Exits 77 (skipped) where PulseAudio cannot start.
+# the test ends. Skips (tests/skip.sh) where PulseAudio cannot start.
 set -u
+. "$(dirname "$0")/../skip.sh"
 
 for tool in pulseaudio pactl parec; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/setup installs it)" >&2
-        exit 77
+        skip "$tool is not installed (scripts/setup installs it)"
     fi
 done
 
@@ -45,9 +45,7 @@ tries=0
 until pactl info >/dev/null 2>&1; do
     tries=$((tries + 1))
     if ! kill -0 "$server_pid" 2>/dev/null || [ "$tries" -ge 100 ]; then
-        echo "skipped: PulseAudio could not start here:" >&2
-        tail -n 5 "$dir/pulseaudio.log" >&2 2>/dev/null
-        exit 77
+        skip "PulseAudio could not start here: $(tail -n 1 "$dir/pulseaudio.log" 2>/dev/null)"
     fi
     sleep 0.1
 done

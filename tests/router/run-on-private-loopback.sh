@@ -2,7 +2,8 @@
 # Runs a test binary in a private network namespace holding nothing but its own
 # loopback, brought up, so that the test can serve on the ports routers use (80,
 # 443, 8443) at 127.0.0.1 and nothing can leave the machine.
-# Exits 77 (skipped) where no such namespace can be made.
+# Skips (tests/skip.sh) where no such namespace can be made.
+. "$(dirname "$0")/../skip.sh"
 if [ "${VELTRANO_PRIVATE_LOOPBACK:-}" != 1 ]; then
     for flags in "-n" "-r -n"; do
         # shellcheck disable=SC2086
@@ -11,8 +12,7 @@ if [ "${VELTRANO_PRIVATE_LOOPBACK:-}" != 1 ]; then
             VELTRANO_PRIVATE_LOOPBACK=1 exec unshare $flags "$0" "$@"
         fi
     done
-    echo "skipped: this system allows no private network namespace" >&2
-    exit 77
+    skip "this system allows no private network namespace"
 fi
-ip link set lo up || { echo "skipped: loopback cannot come up" >&2; exit 77; }
+ip link set lo up || skip "loopback cannot come up"
 exec "$@"

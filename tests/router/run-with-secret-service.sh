@@ -4,13 +4,14 @@
 # folder, so nothing reaches the user's keyring or home. The login keyring is
 # created and unlocked with a throwaway password, and no display is passed on,
 # so nothing can ever prompt. The binary sees VELTRANO_PRIVATE_SECRET_SERVICE=1.
-# Exits 77 (skipped) where the daemon cannot start.
+# Skips (tests/skip.sh) where the daemon cannot start.
 set -u
+skip_lib="$(dirname "$0")/../skip.sh"
+. "$skip_lib"
 
 for tool in dbus-run-session dbus-send gnome-keyring-daemon; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/setup installs it)" >&2
-        exit 77
+        skip "$tool is not installed (scripts/setup installs it)"
     fi
 done
 
@@ -27,6 +28,7 @@ unset DISPLAY WAYLAND_DISPLAY GNOME_KEYRING_CONTROL SSH_AUTH_SOCK
 # input and creates that keyring, unlocked, on first use. The daemon stays a
 # child of this shell, which stops it once the binary is done.
 inner='
+. "$0"
 printf %s veltrano-test | gnome-keyring-daemon --foreground --unlock --components=secrets \
     >/dev/null 2>"$XDG_RUNTIME_DIR/keyring.log" &
 daemon=$!
@@ -36,12 +38,10 @@ until dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedes
         org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null | grep -q "boolean true"; do
     tries=$((tries + 1))
     if [ "$tries" -ge 50 ]; then
-        echo "skipped: gnome-keyring-daemon did not start here:" >&2
-        tail -n 5 "$XDG_RUNTIME_DIR/keyring.log" >&2
-        exit 77
+        skip "gnome-keyring-daemon did not start here: $(tail -n 1 "$XDG_RUNTIME_DIR/keyring.log")"
     fi
     sleep 0.1
 done
 VELTRANO_PRIVATE_SECRET_SERVICE=1 "$@"
 '
-dbus-run-session -- sh -c "$inner" sh "$@"
+dbus-run-session -- sh -c "$inner" "$skip_lib" "$@"
