@@ -124,19 +124,20 @@ QString SettingsStore::setAsidePath() const {
     return movedAsideTo;
 }
 
-void SettingsStore::writeBool(const QString& key, bool value) {
-    writeValue(key, QJsonValue(value));
+std::optional<QString> SettingsStore::writeBool(const QString& key, bool value) {
+    return writeValue(key, QJsonValue(value));
 }
 
-void SettingsStore::writeString(const QString& key, const QString& value) {
-    writeValue(key, QJsonValue(value));
+std::optional<QString> SettingsStore::writeString(const QString& key, const QString& value) {
+    return writeValue(key, QJsonValue(value));
 }
 
-void SettingsStore::writeDictionary(const QString& key, const QMap<QString, QString>& value) {
+std::optional<QString> SettingsStore::writeDictionary(const QString& key,
+                                                      const QMap<QString, QString>& value) {
     QJsonObject object;
     for (auto it = value.begin(); it != value.end(); ++it)
         object.insert(it.key(), it.value());
-    writeValue(key, object);
+    return writeValue(key, object);
 }
 
 std::unique_ptr<QLockFile> SettingsStore::lockAgainstOtherWriters() const {
@@ -148,22 +149,22 @@ std::unique_ptr<QLockFile> SettingsStore::lockAgainstOtherWriters() const {
     return fileLock;
 }
 
-void SettingsStore::writeValue(const QString& key, const QJsonValue& value) {
+std::optional<QString> SettingsStore::writeValue(const QString& key, const QJsonValue& value) {
     QMutexLocker lock(&mutex);
     const auto fileLock = lockAgainstOtherWriters();
     refreshLocked();
     values.insert(key, value);
-    persistLocked();
+    return persistLocked();
 }
 
-void SettingsStore::remove(const QString& key) {
+std::optional<QString> SettingsStore::remove(const QString& key) {
     QMutexLocker lock(&mutex);
     const auto fileLock = lockAgainstOtherWriters();
     refreshLocked();
     if (!values.contains(key))
-        return;
+        return std::nullopt;
     values.remove(key);
-    persistLocked();
+    return persistLocked();
 }
 
 void SettingsStore::removeAll() {
@@ -174,18 +175,23 @@ void SettingsStore::removeAll() {
     persistenceBlocked = false;
 }
 
-void SettingsStore::persistLocked() {
+std::optional<QString> SettingsStore::persistLocked() {
     if (persistenceBlocked)
-        return;
+        return QStringLiteral("an unreadable settings file could not be moved aside");
     QSaveFile file(path);
     // Unbuffered and checked: QSaveFile alone commits a file cut short when the
     // failure only shows while its buffer is flushed (disk full, size limit).
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return;
+        return file.errorString();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray content = QJsonDocument(values).toJson(QJsonDocument::Indented);
-    if (file.write(content) != content.size())
+    if (file.write(content) != content.size()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-    if (file.commit())
-        loadedStamp = currentStamp();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    loadedStamp = currentStamp();
+    return std::nullopt;
 }

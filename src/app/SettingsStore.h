@@ -38,10 +38,12 @@ public:
     std::optional<QJsonValue> readObject(const QString& key) const;
     QStringList keys() const;
 
-    void writeBool(const QString& key, bool value);
-    void writeString(const QString& key, const QString& value);
-    void writeDictionary(const QString& key, const QMap<QString, QString>& value);
-    void remove(const QString& key);
+    // Each write says why the file could not be written (a full disk, a
+    // read-only folder); the file on disk then stays as it was.
+    std::optional<QString> writeBool(const QString& key, bool value);
+    std::optional<QString> writeString(const QString& key, const QString& value);
+    std::optional<QString> writeDictionary(const QString& key, const QMap<QString, QString>& value);
+    std::optional<QString> remove(const QString& key);
     // Forgets every key and deletes the file (uninstall).
     void removeAll();
 
@@ -64,8 +66,8 @@ private:
     void loadLocked() const;
     // Serialises read-merge-write cycles with other processes (veltrano-cli).
     std::unique_ptr<QLockFile> lockAgainstOtherWriters() const;
-    void writeValue(const QString& key, const QJsonValue& value);
-    void persistLocked();
+    std::optional<QString> writeValue(const QString& key, const QJsonValue& value);
+    std::optional<QString> persistLocked();
 
     QString path;
     mutable QMutex mutex;

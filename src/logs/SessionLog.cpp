@@ -76,9 +76,11 @@ void SessionLog::append(const LogEntry& entry) {
     save();
 }
 
-void SessionLog::save() {
-    if (!filePath || persistenceBlocked)
-        return;
+std::optional<QString> SessionLog::save() {
+    if (!filePath)
+        return std::nullopt;
+    if (persistenceBlocked)
+        return QStringLiteral("an unreadable session log could not be moved aside");
     // QSaveFile writes beside the target and renames on commit, so a reader sees
     // the old file or the new one. But a write cut short (full disk, size limit)
     // can still reach commit as a success, so the write is flushed and its size
@@ -86,13 +88,15 @@ void SessionLog::save() {
     const QByteArray data = LogEntry::encodeList(entryList);
     QSaveFile file(*filePath);
     if (!file.open(QIODevice::WriteOnly))
-        return;
+        return file.errorString();
     // The history names the user's networks and devices: for the user alone, as
     // the settings are.
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (file.write(data) != data.size() || !file.flush() || file.size() != data.size())
-        return;
-    file.commit();
+        return file.errorString();
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
 }
 
 void SessionLog::clear() {

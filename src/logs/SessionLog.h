@@ -49,7 +49,9 @@ public:
     QString setAsidePath() const { return movedAsideTo; }
 
     void append(const LogEntry& entry);
-    void save();
+    // Why the file could not be written (a full disk, a read-only folder); the
+    // file on disk then stays as it was.
+    std::optional<QString> save();
     void clear();
 
     void logAppLaunch();

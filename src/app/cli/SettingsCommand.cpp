@@ -183,6 +183,10 @@ int getSetting(const SettingDefinition& definition, const SettingsStore& store, 
 }
 
 // The store keeps a failed write in memory only, so look at the file itself.
+QString because(const std::optional<QString>& problem) {
+    return problem ? QStringLiteral(": ") + *problem : QString();
+}
+
 bool savedAs(const SettingsStore& store, const QString& key, const std::optional<QJsonValue>& expected) {
     return SettingsStore(store.filePath()).readObject(key) == expected;
 }
@@ -196,34 +200,36 @@ int setSetting(const SettingDefinition& definition, const QString& text, Setting
     if (!parsed.problem.isEmpty())
         return fail(err, parsed.problem);
 
+    std::optional<QString> problem;
     switch (definition.type) {
     case SettingType::boolean:
-        store.writeBool(definition.key, parsed.value.toBool());
+        problem = store.writeBool(definition.key, parsed.value.toBool());
         break;
     case SettingType::string:
-        store.writeString(definition.key, parsed.value.toString());
+        problem = store.writeString(definition.key, parsed.value.toString());
         break;
     case SettingType::dictionary: {
         QMap<QString, QString> dictionary;
         const QJsonObject object = parsed.value.toObject();
         for (auto it = object.begin(); it != object.end(); ++it)
             dictionary.insert(it.key(), it.value().toString());
-        store.writeDictionary(definition.key, dictionary);
+        problem = store.writeDictionary(definition.key, dictionary);
         break;
     }
     }
-    if (savedAs(store, definition.key, parsed.value))
+    if (!problem && savedAs(store, definition.key, parsed.value))
         return 0;
-    err << "veltrano-cli settings: could not save " << definition.key << " to " << store.filePath() << '\n';
+    err << "veltrano-cli settings: could not save " << definition.key << " to " << store.filePath()
+        << because(problem) << '\n';
     return 1;
 }
 
 int unsetSetting(const SettingDefinition& definition, SettingsStore& store, QTextStream& err) {
-    store.remove(definition.key);
-    if (savedAs(store, definition.key, std::nullopt))
+    const std::optional<QString> problem = store.remove(definition.key);
+    if (!problem && savedAs(store, definition.key, std::nullopt))
         return 0;
     err << "veltrano-cli settings: could not remove " << definition.key << " from " << store.filePath()
-        << '\n';
+        << because(problem) << '\n';
     return 1;
 }
 
