@@ -16,6 +16,7 @@ inline const QString targetName2 = QStringLiteral("targetName2");
 inline const QString targetLabelStyle = QStringLiteral("targetLabelStyle");
 inline const QString audioEnabled = QStringLiteral("audioEnabled");
 inline const QString audioThreshold = QStringLiteral("audioThreshold");
+inline const QString desktopNotifications = QStringLiteral("desktopNotifications");
 inline const QString iconStyle = QStringLiteral("iconStyle");
 inline const QString floatingWindowEnabled = QStringLiteral("floatingWindowEnabled");
 inline const QString floatingWindowOnTop = QStringLiteral("floatingWindowOnTop");

@@ -28,6 +28,7 @@ const std::vector<SettingDefinition>& definitions() {
         {SettingsKey::audioEnabled, T::boolean, no, {}, TextFormat::any, true},
         {SettingsKey::audioThreshold, T::string, QJsonValue(thresholds.first()), thresholds, TextFormat::any,
          true},
+        {SettingsKey::desktopNotifications, T::boolean, yes, {}, TextFormat::any, true},
         {SettingsKey::iconStyle, T::string, QJsonValue(iconStyles.first()), iconStyles, TextFormat::any,
          true},
         {SettingsKey::floatingWindowEnabled, T::boolean, no, {}, TextFormat::any, true},

@@ -38,6 +38,10 @@ TrayApplication::TrayApplication(QObject* parent)
     , monitor(MonitorContext{SettingsStore::shared(), router, link, networkEvents, statusItem, menu,
                              soundPlayer, clock, SessionLog::shared(), FloatingSignalState::shared(),
                              EventLogger::shared()})
+    , desktopNotifier(
+          QDBusConnection::sessionBus(),
+          [this](const QString& summary, const QString& body) { statusItem.showMessage(summary, body); })
+    , desktopNotifications(SettingsStore::shared(), monitor.alertManager(), clock, desktopNotifier)
     , reconnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared())
     , settingsWatcher(SettingsStore::shared(), EventLogger::shared())
     , delegate(SettingsStore::shared(), SessionLog::shared(), EventLogger::shared(), *this,
@@ -47,6 +51,7 @@ TrayApplication::TrayApplication(QObject* parent)
                            router.detectRouterType(address, std::move(answer));
                        }) {
     connectMenu();
+    connectDesktopNotifications();
     connect(&termination, &TerminationSignals::terminationRequested, this, &TrayApplication::quit);
     // Logging out: the session manager asks before it sends SIGTERM; either way
     // the monitor stops through quit().
@@ -80,6 +85,18 @@ void TrayApplication::connectMenu() {
     });
     connect(&menu, &MenuManager::preferencesRequested, this, [this] { open(ShellRequest::preferences); });
     connect(&menu, &MenuManager::quitRequested, this, &TrayApplication::quit);
+}
+
+void TrayApplication::connectDesktopNotifications() {
+    for (const TargetSlot slot : {TargetSlot::a, TargetSlot::b}) {
+        TargetMonitor& target = monitor.target(slot);
+        connect(&target, &TargetMonitor::stateEntered, this, [this, slot, &target](SignalState state) {
+            desktopNotifications.stateEntered(slot, state, target.deviceName());
+        });
+    }
+    NotificationCenter::shared().observe(
+        NotificationName::routerBecameUnreachable, this,
+        [this](std::optional<bool>) { desktopNotifications.routerBecameUnreachable(); });
 }
 
 void TrayApplication::setWindows(ShellWindows* shellWindows) {

@@ -10,8 +10,10 @@
 #include "app/UpdateChecker.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
+#include "monitor/DesktopNotifications.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
+#include "platform/FreedesktopNotifier.h"
 #include "platform/LinuxApplicationScripting.h"
 #include "platform/LinuxGatewaySource.h"
 #include "platform/NetlinkNetworkEvents.h"
@@ -72,6 +74,7 @@ private:
     void quitApplication() override { quit(); }
 
     void connectMenu();
+    void connectDesktopNotifications();
     void quit();
     // Linux has no notch; what can hide the item is a desktop without a
     // status-notifier tray, so that is what is checked, once per run.
@@ -88,6 +91,8 @@ private:
     MenuManager menu;
     TrayStatusItem statusItem;
     WiFiMonitor monitor;
+    FreedesktopNotifier desktopNotifier;
+    DesktopNotifications desktopNotifications;
     TerminationSignals termination;
     AutoConnect reconnection;
     SettingsFileWatcher settingsWatcher;

@@ -46,6 +46,11 @@ void TrayStatusItem::show() {
         retryTimer.start();
 }
 
+void TrayStatusItem::showMessage(const QString& summary, const QString& body) {
+    if (trayAvailable)
+        trayIcon.showMessage(summary, body);
+}
+
 void TrayStatusItem::lookForTray() {
     trayAvailable = systemTrayAvailable();
     if (trayAvailable) {

@@ -27,6 +27,8 @@ public:
     // Puts the icon on the tray, or keeps looking for one.
     void show();
     bool isTrayAvailable() const { return trayAvailable; }
+    // A balloon beside the icon, for desktops without a notification service.
+    void showMessage(const QString& summary, const QString& body);
 
 Q_SIGNALS:
     // Once per show(): true as soon as the icon is on a tray, false when no tray

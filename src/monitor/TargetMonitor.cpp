@@ -156,6 +156,7 @@ void TargetMonitor::enterState(SignalState newState, const QString& prefix) {
     }
 
     stopFlashing();
+    Q_EMIT stateEntered(state);
 }
 
 void TargetMonitor::showSteadily(SignalState steadyState, const RgbColour& colour) {

@@ -60,6 +60,10 @@ public:
     // target and not to the slot.
     void forgetTargetDetails();
 
+Q_SIGNALS:
+    // The slot's state changed by a reading (not by a reset).
+    void stateEntered(SignalState state);
+
 private:
     struct BandwidthStats {
         std::uint64_t prevTxBytes = 0;

@@ -100,6 +100,7 @@ SettingsCard* SettingsWindow::alertsCard() {
     card->addSwitch(QStringLiteral("Audio Alerts"), SettingsKey::audioEnabled);
     card->addPicker(QStringLiteral("Threshold"), SettingsKey::audioThreshold, SettingsSchema::thresholds,
                     SettingsSchema::thresholds);
+    card->addSwitch(QStringLiteral("Desktop Notifications"), SettingsKey::desktopNotifications);
     auto* snooze = new QWidget;
     auto* line = new QHBoxLayout(snooze);
     line->setContentsMargins(0, 0, 0, 0);

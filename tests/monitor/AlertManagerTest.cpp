@@ -6,6 +6,8 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "logs/DebugLog.h"
+#include "monitor/DesktopNotifications.h"
+#include "platform/DesktopNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +45,12 @@ protected:
     FakeSoundPlayer player;
     FakeClock clock;
     AlertManager alerts{settings, player, clock};
+};
+
+class RecordingNotifier : public DesktopNotifier {
+public:
+    void notify(const QString& summary, const QString& body) override { shown.append(summary + u'|' + body); }
+    QStringList shown;
 };
 
 const auto critical = SignalState::critical;
@@ -140,19 +148,43 @@ TEST_F(AlertManagerTest, SnoozeSilencesTheSlotUntilItsDeadline) {
     EXPECT_EQ(player.events.last(), QStringLiteral("loop Tink"));
 }
 
-TEST_F(AlertManagerTest, ReEnablingEndsSnoozeAndDisableAtOnce) {
+// The desktop hears what would sound: never of a silenced target, nor of the
+// router while every target is silenced; at most once a minute of each target
+// and of the router, and not while switched off.
+TEST_F(AlertManagerTest, ReEnablingEndsSnoozeAndDisableAtOnceForSoundAndDesktop) {
+    RecordingNotifier notifier;
+    DesktopNotifications desktop{settings, alerts, clock, notifier};
+    const QString r5 = QStringLiteral("R5");
     setStates(critical, marginal);
     alerts.snooze(TargetSlot::a, 15);
     alerts.disable(TargetSlot::b);
     EXPECT_TRUE(alerts.isDisabled(TargetSlot::b));
     EXPECT_EQ(alerts.playingState(), std::nullopt);
     EXPECT_TRUE(logged().contains(QStringLiteral("VT-4006")));
+    desktop.stateEntered(TargetSlot::a, critical, r5);
+    desktop.routerBecameUnreachable();
 
     alerts.reEnable(TargetSlot::b);
     EXPECT_FALSE(alerts.isDisabled(TargetSlot::b));
     EXPECT_EQ(alerts.playingState(), marginal);
     alerts.reEnable(TargetSlot::a);
     EXPECT_EQ(alerts.playingState(), critical);
+
+    desktop.stateEntered(TargetSlot::a, marginal, r5);
+    desktop.stateEntered(TargetSlot::a, critical, r5);
+    desktop.routerBecameUnreachable();
+    clock.advance(59'999);
+    desktop.stateEntered(TargetSlot::a, SignalState::offline, r5);
+    desktop.stateEntered(TargetSlot::b, SignalState::offline, QString());
+    clock.advance(1);
+    settings.writeBool(SettingsKey::desktopNotifications, false);
+    desktop.stateEntered(TargetSlot::a, critical, r5);
+    settings.writeBool(SettingsKey::desktopNotifications, true);
+    desktop.routerBecameUnreachable();
+    EXPECT_EQ(notifier.shown.join(u'\n'),
+              QStringLiteral("Veltrano|R5 · Signal critical — connection at risk\n"
+                             "Veltrano|Router unreachable\nVeltrano|Device offline\n"
+                             "Veltrano|Router unreachable"));
 }
 
 // Clearing and switching sound off are no alert ending: no VT-4004.

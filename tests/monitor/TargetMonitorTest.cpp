@@ -35,6 +35,9 @@ TEST_F(TargetMonitorTest, FirstExcellentReadingStartsTheSessionWithoutATransitio
 TEST_F(TargetMonitorTest, TransitionsLogWithTheSlotPrefixAndFlashAtTheStateRate) {
     settings.writeString(SettingsKey::targetName, QStringLiteral("R5"));
     settings.writeString(SettingsKey::targetMAC2, cameraMAC);
+    std::vector<SignalState> entered;
+    QObject::connect(&targetA(), &TargetMonitor::stateEntered,
+                     [&](SignalState state) { entered.push_back(state); });
     setRow(laptopMAC, -50);
     poll();
     setRow(laptopMAC, -70);
@@ -58,6 +61,7 @@ TEST_F(TargetMonitorTest, TransitionsLogWithTheSlotPrefixAndFlashAtTheStateRate)
                            QStringLiteral("R5: Signal marginal — move closer to router · 192.168.8.20"),
                            QStringLiteral("R5: Signal critical — connection at risk · 192.168.8.20"),
                            QStringLiteral("R5: Signal excellent · 192.168.8.20")}));
+    EXPECT_EQ(entered, (std::vector{SignalState::marginal, SignalState::critical, SignalState::excellent}));
     EXPECT_EQ(targetA().flashInterval(), std::nullopt);
 }
 
