@@ -1,5 +1,6 @@
-# What `cmake --install` lays out in the usual places, with what Debian asks of a
-# package beside it (copyright, changelog).
+# What `cmake --install` lays out in the usual places, and the Debian package CPack
+# makes of it (the `package` target), which installs under /usr whatever prefix the
+# build tree was configured with.
 include(GNUInstallDirs)
 
 set(VELTRANO_APP_ID com.brightfold.Veltrano)
@@ -70,3 +71,28 @@ string(REGEX REPLACE "\n *\n" "\n .\n" font_licence "${font_licence}")
 string(REGEX REPLACE "\n *\n" "\n .\n" VELTRANO_FONT_LICENSE "${font_licence}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${generated}/copyright @ONLY)
 install(FILES ${generated}/copyright DESTINATION ${docdir})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME veltrano)
+set(CPACK_PACKAGE_VENDOR Brightfold)
+set(CPACK_PACKAGE_CONTACT "${VELTRANO_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tray monitor for the Wi-Fi link of tethered cameras")
+set(CPACK_PACKAGE_DESCRIPTION "Veltrano watches the wireless link between a camera and the computer, or up to
+two cameras on the studio router (GL.iNet, UniFi consoles with their access
+points, Peplink), and warns by colour, text and sound before the link gets too
+weak to carry images.
+
+The package holds the tray program and veltrano-cli, the same monitor and its
+settings in a terminal.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS openssh-client)
+# A Secret Service keeps the router password; GNOME shows tray icons only with the extension.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, gnome-shell-extension-appindicator")
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VELTRANO_HOMEPAGE}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
