@@ -109,6 +109,12 @@ bool SpawnedProcess::waitForSuccess() {
     return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool SpawnedProcess::hasExited() {
+    if (pid >= 0 && reap(pid, false))
+        pid = -1;
+    return pid < 0;
+}
+
 void SpawnedProcess::stop() {
     if (pid < 0)
         return;

@@ -32,6 +32,8 @@ public:
 
     // Blocks until the child exits; true when it exited with status 0.
     bool waitForSuccess();
+    // True once the child has exited, which reaps it; never blocks.
+    bool hasExited();
     // SIGTERM, then SIGKILL if it is still there after a second; always reaped.
     void stop();
 

@@ -224,6 +224,10 @@ SshTransport::MasterStart SshTransport::awaitMaster(const SshLogin& login) {
         QFile log(masterLog);
         if (log.open(QIODevice::ReadOnly) && log.readAll().contains(hostKeyChangedWarning))
             return MasterStart::hostKeyChanged;
+        // A refused login or an unreachable router ends the master: nothing
+        // is left to wait for.
+        if (master->hasExited())
+            return MasterStart::failed;
     }
     return MasterStart::failed;
 }
