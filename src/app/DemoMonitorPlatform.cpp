@@ -1,0 +1,4 @@
+#include "app/DemoMonitorPlatform.h"
+
+DemoMonitorPlatform::DemoMonitorPlatform()
+    : router(DemoTimeline::builtIn(), clock) {}
