@@ -1,4 +1,9 @@
 #include "app/DemoMonitorPlatform.h"
 
+#include "router/keyring/RouterCredentials.h"
+
 DemoMonitorPlatform::DemoMonitorPlatform()
-    : router(DemoTimeline::builtIn(), clock) {}
+    : timeline(DemoTimeline::builtIn())
+    , router(timeline, clock) {
+    credentials.savePassword(QStringLiteral("demo"), RouterCredentials::accountFor(timeline.routerAddress));
+}

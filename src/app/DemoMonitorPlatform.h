@@ -8,8 +8,9 @@
 #include "router/keyring/DemoCredentialStore.h"
 
 // The demo's side of the world: the built-in timeline's router on the real
-// clock, no Wi-Fi link, network events that never come and a keyring that
-// lives in memory. Sends nothing anywhere.
+// clock, no Wi-Fi link, network events that never come and a keyring in
+// memory that holds a password for the scripted router, so that the launch
+// reconnects to it as to a real one. Sends nothing anywhere.
 class DemoMonitorPlatform {
 public:
     DemoMonitorPlatform();
@@ -17,6 +18,7 @@ public:
     MonitorPlatform pieces() { return {link, networkEvents, credentials, router}; }
 
 private:
+    const DemoTimeline timeline;
     SystemClock clock;
     NoWirelessLink link;
     NetworkEventSource networkEvents;

@@ -26,7 +26,10 @@ void DemoProfile::writeSettings(SettingsStore& settings, const DemoTimeline& tim
     settings.writeString(SettingsKey::detectedRouterType, RouterFamily::glinet);
     settings.writeString(SettingsKey::detectedModelName, timeline.routerModel);
     settings.writeBool(SettingsKey::routerConnected, true);
+    settings.writeBool(SettingsKey::routerAutoReconnect, true);
     settings.writeBool(SettingsKey::floatingWindowEnabled, true);
+    // The throughput lines, burst included, show only with the developer setting.
+    settings.writeBool(SettingsKey::showDev, true);
     settings.writeString(SettingsKey::whatsNewLastSeenBuild, QString::fromLatin1(BuildInfo::buildNumber));
     const std::array targets{std::pair{SettingsKey::targetMAC, SettingsKey::targetName},
                              std::pair{SettingsKey::targetMAC2, SettingsKey::targetName2}};

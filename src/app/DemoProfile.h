@@ -18,8 +18,9 @@ public:
     // False when no temporary folder could be made; nothing was changed then.
     bool isValid() const { return folder.isValid(); }
 
-    // Router mode on the scripted router, connected, with its first two
-    // cameras as the targets; What's New counts as seen.
+    // Router mode on the scripted router, connected and to be reconnected at
+    // launch, with its first two cameras as the targets; What's New counts as
+    // seen.
     static void writeSettings(SettingsStore& settings, const DemoTimeline& timeline);
 
 private:
