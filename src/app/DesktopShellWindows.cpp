@@ -1,5 +1,6 @@
 #include "app/DesktopShellWindows.h"
 
+#include "app/DemoProfile.h"
 #include "windows/DebugLogWindow.h"
 #include "windows/FloatingSignalWindow.h"
 #include "windows/SessionLogWindow.h"
@@ -8,11 +9,12 @@
 #include "windows/WhatsNewWindow.h"
 
 DesktopShellWindows::DesktopShellWindows(SettingsStore& settings, FloatingSignalState& signalState,
-                                         SessionLog& sessionLog, DebugLog& debugLog)
+                                         SessionLog& sessionLog, DebugLog& debugLog, bool demoMode)
     : settings(settings)
     , signalState(signalState)
     , sessionLog(sessionLog)
-    , debugLog(debugLog) {}
+    , debugLog(debugLog)
+    , demo(demoMode) {}
 
 DesktopShellWindows::~DesktopShellWindows() = default;
 
@@ -30,8 +32,11 @@ void DesktopShellWindows::showWhatsNew(const QList<WhatsNewEntry>& entries) {
 }
 
 FloatingSignalWindow& DesktopShellWindows::floatingWindow() {
-    if (!floating)
+    if (!floating) {
         floating = std::make_unique<FloatingSignalWindow>(signalState, settings);
+        if (demo)
+            floating->setWindowTitle(demoLabelled(floating->windowTitle()));
+    }
     return *floating;
 }
 

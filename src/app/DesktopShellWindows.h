@@ -16,11 +16,12 @@ class SplashWindow;
 class WhatsNewWindow;
 
 // The shell's windows on a Linux desktop. Each is made on first use and kept
-// for the run; the owner keeps this object alive as long as the shell.
+// for the run; the owner keeps this object alive as long as the shell. In
+// demo mode the floating window's title says so.
 class DesktopShellWindows : public ShellWindows {
 public:
     DesktopShellWindows(SettingsStore& settings, FloatingSignalState& signalState, SessionLog& sessionLog,
-                        DebugLog& debugLog);
+                        DebugLog& debugLog, bool demo);
     ~DesktopShellWindows() override;
 
     void showSplash() override;
@@ -42,6 +43,7 @@ private:
     FloatingSignalState& signalState;
     SessionLog& sessionLog;
     DebugLog& debugLog;
+    const bool demo;
     // Top-level windows: a user's "close" only hides them.
     std::unique_ptr<SplashWindow> splash;
     std::unique_ptr<FloatingSignalWindow> floating;

@@ -30,12 +30,3 @@ std::optional<ShellRequest> shellRequestFromWord(QByteArrayView word) {
             return named.request;
     return std::nullopt;
 }
-
-LaunchArguments parseLaunchArguments(const QStringList& arguments) {
-    if (arguments.isEmpty())
-        return {};
-    if (arguments.size() > 1 || !arguments.first().startsWith(QLatin1String("--")))
-        return {false, std::nullopt};
-    const std::optional<ShellRequest> request = shellRequestFromWord(arguments.first().mid(2).toUtf8());
-    return {request.has_value(), request};
-}

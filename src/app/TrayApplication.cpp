@@ -1,6 +1,7 @@
 #include "app/TrayApplication.h"
 
 #include "BuildInfo.h"
+#include "app/DemoProfile.h"
 #include "app/NotificationCenter.h"
 #include "app/SettingsStore.h"
 #include "app/ShellWindows.h"
@@ -10,7 +11,9 @@
 #include "logs/SessionLog.h"
 #include "router/keyring/RouterCredentials.h"
 
+#include <QAction>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
@@ -27,16 +30,15 @@ constexpr auto backgroundWorkDeadline = std::chrono::milliseconds(1500);
 
 } // namespace
 
-TrayApplication::TrayApplication(QObject* parent)
+TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* parent)
     : QObject(parent)
-    , link(EventLogger::shared())
-    , gateways(link)
-    , router(SettingsStore::shared(), credentials, EventLogger::shared(), gateways)
-    , networkEvents(EventLogger::shared())
+    , credentials(platform.credentials)
+    , router(platform.router)
     , menu(SettingsStore::shared())
     , statusItem(menu.menu())
-    , monitor(MonitorContext{SettingsStore::shared(), router, link, networkEvents, statusItem, menu,
-                             soundPlayer, clock, SessionLog::shared(), FloatingSignalState::shared(),
+    , monitor(MonitorContext{SettingsStore::shared(), router, platform.link, platform.networkEvents,
+                             demo ? static_cast<StatusItem&>(demoStatusItem) : statusItem, menu, soundPlayer,
+                             clock, SessionLog::shared(), FloatingSignalState::shared(),
                              EventLogger::shared()})
     , desktopNotifier(
           QDBusConnection::sessionBus(),
@@ -52,6 +54,12 @@ TrayApplication::TrayApplication(QObject* parent)
                        }) {
     connectMenu();
     connectDesktopNotifications();
+    if (demo) {
+        QMenu* root = menu.menu();
+        auto* line = new QAction(demoLabelled(QStringLiteral("two scripted cameras, nothing is sent")), root);
+        line->setEnabled(false);
+        root->insertAction(root->actions().value(0), line);
+    }
     connect(&termination, &TerminationSignals::terminationRequested, this, &TrayApplication::quit);
     // Logging out: the session manager asks before it sends SIGTERM; either way
     // the monitor stops through quit().

@@ -3,11 +3,13 @@
 #include "app/AppDelegate.h"
 #include "app/AutoConnect.h"
 #include "app/LaunchSteps.h"
+#include "app/MonitorPlatform.h"
 #include "app/RouterConnectionFlow.h"
 #include "app/SettingsFileWatcher.h"
 #include "app/SettingsWindowActions.h"
 #include "app/ShellRequest.h"
 #include "app/UpdateChecker.h"
+#include "display/DemoStatusItem.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
 #include "monitor/DesktopNotifications.h"
@@ -15,15 +17,11 @@
 #include "platform/Clock.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/LinuxApplicationScripting.h"
-#include "platform/LinuxGatewaySource.h"
-#include "platform/NetlinkNetworkEvents.h"
-#include "platform/Nl80211WirelessLink.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/TerminationSignals.h"
 #include "preflight/CaptureOneManager.h"
 #include "preflight/PreflightChecklistModel.h"
-#include "router/RouterManager.h"
-#include "router/keyring/SecretServiceCredentialStore.h"
+#include "router/RouterFront.h"
 
 #include <QObject>
 #include <QPointer>
@@ -32,11 +30,12 @@ class ShellWindows;
 
 // The running tray program: the status item with its menu, the monitor loop, the
 // shell's windows and the platform pieces they use, wired together. Lives for
-// the whole run; AppDelegate brings it up in the launch order.
+// the whole run; AppDelegate brings it up in the launch order. In demo mode
+// the tooltip, the menu's first line and the floating window say so.
 class TrayApplication : public QObject, private LaunchSteps, private SettingsWindowActions {
     Q_OBJECT
 public:
-    explicit TrayApplication(QObject* parent = nullptr);
+    TrayApplication(MonitorPlatform platform, bool demo, QObject* parent = nullptr);
 
     // The windows of the shell (splash, floating signal, What's New, logs).
     // Until they are set, the steps that show them do nothing. Before start().
@@ -82,14 +81,12 @@ private:
     void warnHidden();
 
     SystemClock clock;
-    Nl80211WirelessLink link;
-    LinuxGatewaySource gateways;
-    SecretServiceCredentialStore credentials;
-    RouterManager router;
-    NetlinkNetworkEvents networkEvents;
+    CredentialStore& credentials;
+    RouterFront& router;
     QtSoundPlayer soundPlayer;
     MenuManager menu;
     TrayStatusItem statusItem;
+    DemoStatusItem demoStatusItem{statusItem};
     WiFiMonitor monitor;
     FreedesktopNotifier desktopNotifier;
     DesktopNotifications desktopNotifications;

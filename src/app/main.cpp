@@ -1,5 +1,9 @@
+#include "app/CommandLine.h"
+#include "app/DemoMonitorPlatform.h"
+#include "app/DemoProfile.h"
 #include "app/DesktopShellWindows.h"
 #include "app/InstanceMessages.h"
+#include "app/LinuxMonitorPlatform.h"
 #include "app/SettingsStore.h"
 #include "app/ShellRequest.h"
 #include "app/TrayApplication.h"
@@ -7,48 +11,120 @@
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
 #include "platform/InstanceLock.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
-#include <cstdio>
+#include <QTextStream>
+#include <algorithm>
+
+namespace {
+
+const QString usage = QStringLiteral("usage: veltrano [--demo] [--preferences | --session-log]");
+
+// The exit status when the command line ends the launch (help, version or a
+// mistake, already printed); otherwise `request` holds the window asked for.
+std::optional<int> readCommandLine(std::optional<ShellRequest>& request) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CommandLine commandLine(usage);
+    QCommandLineParser& parser = commandLine.parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Watches the Wi-Fi link of tethered cameras from the system tray."));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Watch two scripted cameras on a built-in router, in a "
+                       "temporary profile: nothing is sent, nothing of yours is read."));
+    const QCommandLineOption preferences(QStringLiteral("preferences"),
+                                         QStringLiteral("Open the settings window, in the copy that runs."));
+    const QCommandLineOption sessionLog(QStringLiteral("session-log"),
+                                        QStringLiteral("Open the Session Log, in the copy that runs."));
+    parser.addOptions({demo, preferences, sessionLog});
+    // Qt has taken its own options out of the arguments by now.
+    if (const std::optional<int> status = commandLine.parse(QCoreApplication::arguments(), out, err))
+        return status;
+    if (!parser.positionalArguments().isEmpty() || (parser.isSet(preferences) && parser.isSet(sessionLog))) {
+        err << "veltrano: give at most one of --preferences and --session-log, and nothing else\n"
+            << usage << '\n';
+        return 2;
+    }
+    if (parser.isSet(preferences))
+        request = ShellRequest::preferences;
+    if (parser.isSet(sessionLog))
+        request = ShellRequest::sessionLog;
+    return std::nullopt;
+}
+
+bool isArgument(int argc, char** argv, std::initializer_list<const char*> words) {
+    return std::any_of(argv + 1, argv + argc, [words](const char* arg) {
+        return std::any_of(words.begin(), words.end(),
+                           [arg](const char* word) { return qstrcmp(arg, word) == 0; });
+    });
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Before any thread exists, so that every thread inherits the mask and a
     // SIGTERM waits for the clean quit path instead of killing the process.
     TerminationSignals::blockInThisThread();
+    RuntimeFolder::provideWhenUnset();
+    std::optional<ShellRequest> request;
+    // Answered without a display, which the tray's application object needs.
+    if (isArgument(argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version"})) {
+        const QCoreApplication textOnly(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("veltrano"));
+        return readCommandLine(request).value_or(2);
+    }
+    // Before QApplication, which is the first to read the XDG folders.
+    std::optional<DemoProfile> demoProfile;
+    if (isArgument(argc, argv, {"--demo"}))
+        demoProfile.emplace();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltrano"));
     QApplication::setOrganizationDomain(QStringLiteral("brightfold.com"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (const std::optional<int> status = readCommandLine(request))
+        return *status;
+    QTextStream err(stderr);
 
-    // Qt has taken its own options out of the arguments by now.
-    const LaunchArguments arguments = parseLaunchArguments(QApplication::arguments().mid(1));
-    if (!arguments.valid) {
-        std::fputs(launchUsage, stderr);
-        return 2;
-    }
-    const QString socketPath = InstanceMessages::defaultPath();
-    if (arguments.request && InstanceMessages::send(socketPath, *arguments.request))
+    std::optional<DemoMonitorPlatform> demoPlatform;
+    std::optional<LinuxMonitorPlatform> linuxPlatform;
+    std::optional<InstanceMessages> messages;
+    const QString socketPath = demoProfile ? QString() : InstanceMessages::defaultPath();
+    if (!demoProfile && request && InstanceMessages::send(socketPath, *request))
         return 0;
-
-    const std::optional<InstanceLock> instance = InstanceLock::acquire(InstanceLock::defaultPath());
-    if (!instance) {
-        std::fputs("veltrano: another copy is already running for this user\n", stderr);
+    const std::optional<InstanceLock> instance =
+        demoProfile ? std::nullopt : InstanceLock::acquire(InstanceLock::defaultPath());
+    if (demoProfile) {
+        // The demo runs beside the user's own copy and never speaks to it.
+        if (!demoProfile->isValid()) {
+            err << "veltrano: the demo cannot make its temporary profile\n";
+            return 1;
+        }
+        DemoProfile::writeSettings(SettingsStore::shared(), DemoTimeline::builtIn());
+    } else if (!instance) {
+        err << "veltrano: another copy is already running for this user\n";
         return 1;
+    } else {
+        messages.emplace(socketPath);
+        if (!messages->listen())
+            err << "veltrano: later launches cannot reach this copy\n";
     }
-    InstanceMessages messages(socketPath);
-    if (!messages.listen())
-        std::fputs("veltrano: later launches cannot reach this copy\n", stderr);
+    err.flush();
 
+    const MonitorPlatform platform =
+        demoProfile ? demoPlatform.emplace().pieces() : linuxPlatform.emplace().pieces();
     DesktopShellWindows windows(SettingsStore::shared(), FloatingSignalState::shared(), SessionLog::shared(),
-                                DebugLog::shared());
-    TrayApplication tray;
+                                DebugLog::shared(), demoProfile.has_value());
+    TrayApplication tray(platform, demoProfile.has_value());
     tray.setWindows(&windows);
     QObject::connect(&tray, &TrayApplication::finished, &app, &QApplication::quit);
-    QObject::connect(&messages, &InstanceMessages::requested, &tray, &TrayApplication::open);
+    if (messages)
+        QObject::connect(&*messages, &InstanceMessages::requested, &tray, &TrayApplication::open);
     tray.start();
-    if (arguments.request)
-        tray.open(*arguments.request);
+    if (request)
+        tray.open(*request);
     return app.exec();
 }

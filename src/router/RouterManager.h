@@ -1,10 +1,8 @@
 #pragma once
 
-#include "router/ClientListSource.h"
 #include "router/GatewaySource.h"
 #include "router/RouterAccess.h"
-#include "router/RouterConnector.h"
-#include "router/RouterService.h"
+#include "router/RouterFront.h"
 #include "router/RouterTypeDetector.h"
 #include "router/glinet/GlinetAdapter.h"
 #include "router/peplink/PeplinkAdapter.h"
@@ -27,10 +25,7 @@ class SettingsStore;
 //
 // Lives on the main thread and is called there; every completion runs later on
 // the main thread.
-class RouterManager final : public QObject,
-                            public RouterService,
-                            public RouterConnector,
-                            public ClientListSource {
+class RouterManager final : public QObject, public RouterFront {
 public:
     RouterManager(SettingsStore& settings, CredentialStore& credentials, EventLogger& logger,
                   const GatewaySource& gateways,
@@ -46,7 +41,7 @@ public:
     // false leaves a keyring call running, which only leaving the process at
     // once (without destroying what it touches) can outrun. Final: no ssh runs
     // for this manager afterwards.
-    bool endBackgroundWork(std::chrono::milliseconds deadline);
+    bool endBackgroundWork(std::chrono::milliseconds deadline) override;
 
     // The `routerIP` setting trimmed; else the first detected gateway; else the
     // fall-back address.
@@ -63,7 +58,7 @@ public:
     QList<GatewayOption> gatewayOptions() override;
     bool isGatewayOnWiFi(const QString& address) override;
 
-    void detectRouterType(const QString& address, RouterTypeDetector::Completion completion);
+    void detectRouterType(const QString& address, RouterTypeDetector::Completion completion) override;
 
     // ClientListSource
     void fetchClients(RouterAdapter::ClientsCompletion completion) override;

@@ -9,16 +9,6 @@
 
 namespace {
 
-TEST(LaunchArguments, NoArgumentOrExactlyOneKnownOption) {
-    EXPECT_TRUE(parseLaunchArguments({}).valid);
-    EXPECT_FALSE(parseLaunchArguments({}).request);
-    EXPECT_EQ(parseLaunchArguments({QStringLiteral("--session-log")}).request, ShellRequest::sessionLog);
-    for (const QStringList& wrong : {QStringList{QStringLiteral("--help")},
-                                     {QStringLiteral("preferences")},
-                                     {QStringLiteral("--preferences"), QStringLiteral("--session-log")}})
-        EXPECT_FALSE(parseLaunchArguments(wrong).valid) << wrong.join(QLatin1Char(' ')).toStdString();
-}
-
 // A later launch is a second process; its side runs in-process here, the
 // socket between them is real.
 TEST(InstanceMessages, KnownWordsReachTheRunningCopyAnythingElseIsDropped) {

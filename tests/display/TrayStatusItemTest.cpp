@@ -1,6 +1,7 @@
 #include "display/TrayStatusItem.h"
 
 #include "TestEnvironment.h"
+#include "display/DemoStatusItem.h"
 #include "display/TitleIconCache.h"
 #include "monitor/SignalState.h"
 
@@ -40,6 +41,10 @@ TEST(TrayStatusItemTest, unchangedTitleReachesThePanelOnce) {
     item.setTitle(title(QStringLiteral(" -78*5G"), Colour::systemRed));
     EXPECT_EQ(item.iconChanges, 2);
     EXPECT_EQ(item.toolTips, QStringList{QStringLiteral("A \u00b7 Critical \u00b7 -78 dBm")});
+
+    // In demo mode the tooltip says so.
+    DemoStatusItem(item).setTitle(title(QStringLiteral(" -78*5G"), Colour::systemRed));
+    EXPECT_EQ(item.toolTips.last(), QStringLiteral("Demo \u2014 A \u00b7 Critical \u00b7 -78 dBm"));
 }
 
 TEST(TrayStatusItemTest, searchFindsALateTrayByRetryingOrGivesUp) {

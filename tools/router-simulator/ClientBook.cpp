@@ -1,12 +1,26 @@
 #include "ClientBook.h"
 
-ClientBook::ClientBook(QList<SimClient> clients)
-    : scenarioClients(std::move(clients)) {
+ClientBook::ClientBook(QList<SimClient> clients, std::optional<DemoTimeline> demoTimeline)
+    : scenarioClients(std::move(clients))
+    , timeline(std::move(demoTimeline)) {
     reset(0);
 }
 
-SimClient ClientBook::valuesAt(const Entry& entry, qint64 elapsedMs) {
+SimClient ClientBook::valuesAt(const Entry& entry, qint64 elapsedMs) const {
     SimClient client = entry.client;
+    if (entry.scripted) {
+        const std::optional<RouterClient> row =
+            timeline->clientAt(*entry.scripted, elapsedMs - entry.originMs);
+        client.online = row.has_value();
+        if (row) {
+            client.band = row->iface;
+            client.rssi = row->rssi;
+            client.txRate = row->txRate;
+            client.txBytes += row->txBytes;
+            client.rxBytes += row->rxBytes;
+        }
+        return client;
+    }
     const qint64 seconds = std::max<qint64>(0, (elapsedMs - entry.originMs) / 1000);
     if (!client.timeline.isEmpty()) {
         const TimelineStep& step = client.timeline[seconds % client.timeline.size()];
@@ -31,6 +45,7 @@ bool ClientBook::pin(const QString& mac, const Pin& values, qint64 elapsedMs) {
             continue;
         entry.client = valuesAt(entry, elapsedMs);
         entry.client.timeline.clear();
+        entry.scripted.reset();
         entry.originMs = elapsedMs;
         if (values.rssi)
             entry.client.rssi = *values.rssi;
@@ -51,6 +66,12 @@ bool ClientBook::pin(const QString& mac, const Pin& values, qint64 elapsedMs) {
 
 void ClientBook::reset(qint64 elapsedMs) {
     entries.clear();
-    for (const SimClient& client : std::as_const(scenarioClients))
-        entries.append({client, elapsedMs});
+    for (const SimClient& client : std::as_const(scenarioClients)) {
+        Entry entry{client, elapsedMs, std::nullopt};
+        if (timeline)
+            for (const DemoTimeline::Camera& camera : std::as_const(timeline->cameras))
+                if (camera.mac.compare(client.mac, Qt::CaseInsensitive) == 0)
+                    entry.scripted = camera;
+        entries.append(entry);
+    }
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "Scenario.h"
+#include "router/demo/DemoTimeline.h"
 
 // The scenario's clients as they stand at a moment: the timeline advanced one
-// step per second and the counters grown, with the values a test pinned.
+// step per second and the counters grown, with the values a test pinned. A
+// client the demo timeline scripts plays its scenes instead, the counters
+// growing from the scenario's.
 class ClientBook {
 public:
     struct Pin {
@@ -13,7 +16,7 @@ public:
         std::optional<std::uint64_t> rxBytes;
     };
 
-    explicit ClientBook(QList<SimClient> scenarioClients);
+    explicit ClientBook(QList<SimClient> scenarioClients, std::optional<DemoTimeline> demoTimeline = {});
 
     QList<SimClient> clientsAt(qint64 elapsedMs) const;
     // Freezes the client at its current values, then applies the pin; a pinned
@@ -27,9 +30,12 @@ private:
         SimClient client;
         // When this entry's timeline and counter growth started.
         qint64 originMs = 0;
+        // Its demo timeline camera, until a test pins it.
+        std::optional<DemoTimeline::Camera> scripted;
     };
-    static SimClient valuesAt(const Entry& entry, qint64 elapsedMs);
+    SimClient valuesAt(const Entry& entry, qint64 elapsedMs) const;
 
     QList<SimClient> scenarioClients;
+    std::optional<DemoTimeline> timeline;
     QList<Entry> entries;
 };

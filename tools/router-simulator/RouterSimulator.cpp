@@ -30,7 +30,7 @@ RouterSimulator::RouterSimulator(Scenario scenarioValue, Options optionsValue, Q
     : QObject(parent)
     , scenario(std::move(scenarioValue))
     , options(std::move(optionsValue))
-    , clients(scenario.clients)
+    , clients(scenario.clients, options.timeline)
     , glinet(scenario, sessions, conditions, [this] { return elapsedMs(); })
     , uniFiOS(UniFiResponder::Generation::uniFiOS, scenario, sessions, conditions)
     , uniFiClassic(UniFiResponder::Generation::classic, scenario, sessions, conditions)
@@ -96,7 +96,7 @@ void RouterSimulator::serve(Service service, const HttpRequest& request, const H
     }
     requests.append(request, port(service));
     // A silent router keeps the connection open and never replies.
-    if (conditions.silent)
+    if (conditions.silent || (options.timeline && !options.timeline->isRouterReachableAt(elapsedMs())))
         return;
     HttpResponse response = answer(service, request);
     if (conditions.malformed)

@@ -34,6 +34,8 @@ public:
         std::optional<QSslConfiguration> tls;
         // Empty: no state file.
         QString stateFile;
+        // Plays its scenes for the clients it names and its outages as silence.
+        std::optional<DemoTimeline> timeline;
     };
 
     static bool isFamily(const QString& family);

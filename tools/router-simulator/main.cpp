@@ -30,6 +30,22 @@ int fail(const QString& message) {
     return 2;
 }
 
+// The timeline's cameras the scenario does not list join it with their
+// address, name and band.
+void addTimelineCameras(Scenario& scenario, const DemoTimeline& timeline) {
+    for (const DemoTimeline::Camera& camera : timeline.cameras) {
+        const bool listed =
+            std::any_of(scenario.clients.cbegin(), scenario.clients.cend(), [&](const SimClient& client) {
+                return client.mac.compare(camera.mac, Qt::CaseInsensitive) == 0;
+            });
+        if (!listed)
+            scenario.clients.append(*ScenarioReader::readClient({{QStringLiteral("mac"), camera.mac},
+                                                                 {QStringLiteral("ip"), camera.ip},
+                                                                 {QStringLiteral("name"), camera.hostname},
+                                                                 {QStringLiteral("band"), camera.band}}));
+    }
+}
+
 int serve(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
@@ -47,9 +63,12 @@ int serve(int argc, char** argv) {
                                   QStringLiteral("pem"));
     const QCommandLineOption key(QStringLiteral("key"), QStringLiteral("TLS private key (PEM)"),
                                  QStringLiteral("pem"));
+    const QCommandLineOption timeline(
+        QStringLiteral("timeline"),
+        QStringLiteral("demo timeline to play (resources/demo/demo-timeline.json)"), QStringLiteral("file"));
     const QCommandLineOption controlPort(QStringLiteral("control-port"), QStringLiteral("control port"),
                                          QStringLiteral("port"), QStringLiteral("9000"));
-    parser.addOptions({family, address, scenario, state, cert, key, controlPort});
+    parser.addOptions({family, address, scenario, state, cert, key, timeline, controlPort});
     parser.addHelpOption();
     parser.process(app);
 
@@ -82,6 +101,17 @@ int serve(int argc, char** argv) {
     ScenarioReader::Result read = ScenarioReader::read(scenarioFile.readAll());
     if (!read.scenario)
         return fail(read.error);
+
+    if (parser.isSet(timeline)) {
+        QFile timelineFile(parser.value(timeline));
+        if (!timelineFile.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read the timeline file"));
+        DemoTimelineRead played = DemoTimeline::read(timelineFile.readAll());
+        if (!played.timeline)
+            return fail(played.error);
+        addTimelineCameras(*read.scenario, *played.timeline);
+        options.timeline = played.timeline;
+    }
 
     RouterSimulator simulator(*read.scenario, options);
     QString error;
@@ -162,8 +192,9 @@ int main(int argc, char** argv) {
         return serve(argc, argv);
     if (verb == QStringLiteral("credentials") && argc == 3)
         return printCredentials(QString::fromLocal8Bit(argv[2]));
-    return fail(QStringLiteral(
-        "usage: veltrano-router-simulator serve --family F --address A --scenario FILE "
-        "--state DIR [--cert PEM --key PEM] [--control-port N] | credentials FILE | ubus ... | "
-        "hostapd_cli ..."));
+    return fail(
+        QStringLiteral("usage: veltrano-router-simulator serve --family F --address A --scenario FILE "
+                       "--state DIR [--cert PEM --key PEM] [--timeline FILE] [--control-port N] | "
+                       "credentials FILE | ubus ... | "
+                       "hostapd_cli ..."));
 }

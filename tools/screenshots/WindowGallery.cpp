@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     fillDebugLog(debugLog);
     FloatingSignalState state;
     // The windows are reached the way the shell reaches them.
-    DesktopShellWindows windows(settings, state, sessionLog, debugLog);
+    DesktopShellWindows windows(settings, state, sessionLog, debugLog, false);
     SampleActions settingsActions(settings, sessionLog);
     PreflightChecklistView checklist(settingsActions.preflightModel());
     settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));

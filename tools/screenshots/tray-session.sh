@@ -1,35 +1,25 @@
 #!/bin/sh
-# The tray pictures: veltrano itself, connected to the lab's GL.iNet simulator,
-# under a private X server with openbox and a system tray (trayer). The
-# simulator is pinned to each signal state in turn and the tray photographed;
-# then a left click opens the menu. Run by tools/screenshots/screenshots as
-#   run-in-router-lab.sh run-with-secret-service.sh tray-session.sh BUILD OUTPUT
-# so that the program sees only the lab's network and a throwaway keyring.
+# The tray pictures: `veltrano --demo` under a private X server with openbox and
+# a system tray (trayer), photographed while the demo's script (the same one
+# `veltrano-cli watch --demo` and the router simulator's --timeline play) walks
+# both cameras through excellent, marginal and critical; then a left click
+# opens the menu. Run by tools/screenshots/screenshots in a network namespace
+# of its own as
+#   tray-session.sh BUILD OUTPUT
 set -eu
 build=$1
 output=$2
-cli=$build/src/veltrano-cli
 display=:77
-control="http://$VELTRANO_LAB_GLINET:$VELTRANO_LAB_CONTROL_PORT/control"
 
-pin() {
-    curl -sS --max-time 5 -o /dev/null -H 'Content-Type: application/json' \
-        --data "{\"command\":\"set\",\"mac\":\"78:F5:05:4A:10:01\",\"rssi\":$1}" "$control"
-}
 # The tray icons at three times their size: a 32-pixel panel is hard to read.
 photograph() {
     # shellcheck disable=SC2086
     import -display "$display" -window root png:- | convert png:- -crop "$2" +repage ${3:-} "$output/$1.png"
 }
-
-"$cli" settings set routerIP "$VELTRANO_LAB_GLINET" >/dev/null
-"$cli" settings set routerUsername "$VELTRANO_LAB_USERNAME" >/dev/null
-printf '%s\n' "$VELTRANO_LAB_PASSWORD" | "$cli" password set >/dev/null
-"$cli" connect >/dev/null
-"$cli" settings set targetMAC 78:F5:05:4A:10:01 >/dev/null
-"$cli" settings set targetName "EOS R5 Mark II" >/dev/null
-curl -sS --max-time 5 -o /dev/null --data '{"command":"reset"}' "$control"
-pin -52
+# Seconds into the demo's script, counted from its start.
+until_second() {
+    sleep $(($1 - $(date +%s) + started))
+}
 
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids=$!
@@ -42,20 +32,17 @@ trayer --edge top --align right --widthtype pixel --width 40 --height 32 --tint 
     --transparent true --alpha 0 >/dev/null 2>&1 &
 pids="$pids $!"
 sleep 1
-"$build/src/veltrano" &
+started=$(date +%s)
+"$build/src/veltrano" --demo 2>/dev/null &
 pids="$pids $!"
-# Past the splash, and a few polls of the router.
-sleep 8
 tray=40x32+1240+0
+# Both cameras on 5 GHz and strong; then both marginal; then both critical.
+until_second 24
 photograph tray-excellent "$tray" "-scale 300%"
-pin -71
-sleep 6
+until_second 40
 photograph tray-marginal "$tray" "-scale 300%"
-pin -82
-sleep 6
+until_second 51
 photograph tray-critical "$tray" "-scale 300%"
-pin -52
-sleep 6
 xdotool mousemove 1260 16 click 1
 sleep 1
-photograph menu 250x275+1030+0
+photograph menu 385x625+895+0

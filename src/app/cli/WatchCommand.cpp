@@ -1,5 +1,6 @@
 #include "app/cli/WatchCommand.h"
 
+#include "app/DemoProfile.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsStore.h"
 #include "app/cli/WatchPresenter.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr char usage[] = "usage: veltrano-cli watch [--count N] [--no-colour]\n";
+constexpr char usage[] = "usage: veltrano-cli watch [--demo] [--count N] [--no-colour]\n";
 
 struct WatchOptions {
     std::optional<int> count;
@@ -44,6 +45,13 @@ std::optional<WatchOptions> parseOptions(const QStringList& args, QTextStream& e
     return options;
 }
 
+bool isRouterSetUp(const SettingsStore& settings) {
+    const auto isSet = [&settings](const QString& key) {
+        return !settings.readString(key).value_or(QString()).trimmed().isEmpty();
+    };
+    return isSet(SettingsKey::routerIP) && (isSet(SettingsKey::targetMAC) || isSet(SettingsKey::targetMAC2));
+}
+
 } // namespace
 
 int runWatchCommand(const QStringList& args, WatchContext context, bool terminalColours, QTextStream& out,
@@ -51,6 +59,15 @@ int runWatchCommand(const QStringList& args, WatchContext context, bool terminal
     const std::optional<WatchOptions> options = parseOptions(args, err);
     if (!options)
         return 2;
+
+    const bool routerMode =
+        context.settings.readString(SettingsKey::monitoringMode).value_or(QStringLiteral("router")) ==
+        QStringLiteral("router");
+    if (routerMode && !isRouterSetUp(context.settings))
+        err << "veltrano-cli watch: no router and camera set up: choose them in Veltrano's settings window, "
+               "or run veltrano-cli settings set routerIP ADDRESS, veltrano-cli password set, veltrano-cli "
+               "connect and veltrano-cli settings set targetMAC MAC; or try veltrano-cli watch --demo\n";
+    err.flush();
 
     WatchPresenter presenter;
     SilentSoundPlayer silence;
@@ -70,10 +87,10 @@ int runWatchCommand(const QStringList& args, WatchContext context, bool terminal
         const bool router =
             context.settings.readString(SettingsKey::monitoringMode).value_or(QStringLiteral("router")) ==
             QStringLiteral("router");
-        out << presenter.line(context.clock.now().toString(QStringLiteral("HH:mm:ss")),
-                              router ? QStringLiteral("router") : QStringLiteral("wifi"),
-                              terminalColours && options->colour)
-            << '\n';
+        const QString line = presenter.line(context.clock.now().toString(QStringLiteral("HH:mm:ss")),
+                                            router ? QStringLiteral("router") : QStringLiteral("wifi"),
+                                            terminalColours && options->colour);
+        out << (context.demo ? demoLabelled(line) : line) << '\n';
         out.flush();
         if (options->count && ++printed >= *options->count)
             loop.quit();

@@ -1,3 +1,7 @@
+#include "app/CommandLine.h"
+#include "app/DemoMonitorPlatform.h"
+#include "app/DemoProfile.h"
+#include "app/LinuxMonitorPlatform.h"
 #include "app/SettingsStore.h"
 #include "app/cli/ExplainCommand.h"
 #include "app/cli/GatewaysCommand.h"
@@ -14,8 +18,8 @@
 #include "platform/Clock.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxGatewaySource.h"
-#include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/TerminationSignals.h"
 #include "router/RouterManager.h"
 #include "router/identity/RouterIdentityStore.h"
@@ -23,61 +27,71 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
-#include <cstdio>
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
 
-void printUsage(QTextStream& stream) {
-    stream << "Usage: veltrano-cli COMMAND [ARGUMENTS]\n"
-              "\n"
-              "Commands:\n"
-              "  settings list | get KEY | set KEY VALUE | unset KEY\n"
-              "                       read or change the program's settings\n"
-              "  explain RSSI RATE [--json]\n"
-              "                       classify one reading (RSSI in dBm, transmit rate in Mbit/s)\n"
-              "  session-log [--json] print the stored session log\n"
-              "  link                 read the computer's own Wi-Fi link once\n"
-              "  password set | delete | status\n"
-              "                       the router password kept in the keyring for routerIP;\n"
-              "                       set reads it from standard input\n"
-              "  gateways             the router addresses this computer's routes lead to\n"
-              "  detect ADDRESS       which router family answers at ADDRESS\n"
-              "  connect              log in to the router with the stored settings and password\n"
-              "  clients [--json]     the router's wireless clients\n"
-              "  client MAC [--json]  one client's row as the monitor gets it, radio data included\n"
-              "  model                the router's model name\n"
-              "  trust list | forget ADDRESS\n"
-              "                       the certificates and host keys the routers have shown; forget\n"
-              "                       those of ADDRESS after its router was replaced or reset\n"
-              "  vendor MAC           the camera maker and name shown for a MAC address\n"
-              "  watch [--count N] [--no-colour]\n"
-              "                       run the monitor in the terminal, one line per poll\n";
-}
+const QString usage =
+    QStringLiteral("usage: veltrano-cli COMMAND [ARGUMENTS]; veltrano-cli --help lists the commands");
+
+const QString commands =
+    QStringLiteral("Commands:\n"
+                   "  settings list | get KEY | set KEY VALUE | unset KEY\n"
+                   "                       read or change the program's settings\n"
+                   "  explain RSSI RATE [--json]\n"
+                   "                       classify one reading (RSSI in dBm, transmit rate in Mbit/s)\n"
+                   "  session-log [--json] print the stored session log\n"
+                   "  link                 read the computer's own Wi-Fi link once\n"
+                   "  password set | delete | status\n"
+                   "                       the router password kept in the keyring for routerIP;\n"
+                   "                       set reads it from standard input\n"
+                   "  gateways             the router addresses this computer's routes lead to\n"
+                   "  detect ADDRESS       which router family answers at ADDRESS\n"
+                   "  connect              log in to the router with the stored settings and password\n"
+                   "  clients [--json]     the router's wireless clients\n"
+                   "  client MAC [--json]  one client's row as the monitor gets it, radio data included\n"
+                   "  model                the router's model name\n"
+                   "  trust list | forget ADDRESS\n"
+                   "                       the certificates and host keys the routers have shown; forget\n"
+                   "                       those of ADDRESS after its router was replaced or reset\n"
+                   "  vendor MAC           the camera maker and name shown for a MAC address\n"
+                   "  watch [--demo] [--count N] [--no-colour]\n"
+                   "                       run the monitor in the terminal, one line per poll; --demo\n"
+                   "                       watches two scripted cameras in a temporary profile");
 
 // The monitor without a tray. While the tray program runs it owns the session log
-// file, so a watch beside it keeps its session-log lines in memory.
-int watch(const QStringList& args, QTextStream& out, QTextStream& err) {
-    const std::optional<InstanceLock> instance = InstanceLock::acquire(InstanceLock::defaultPath());
+// file, so a watch beside it keeps its session-log lines in memory. The demo
+// keeps to its own profile and never takes the lock.
+int watch(QStringList args, const std::optional<DemoProfile>& demoProfile, QTextStream& out,
+          QTextStream& err) {
+    const std::optional<InstanceLock> instance =
+        demoProfile ? std::nullopt : InstanceLock::acquire(InstanceLock::defaultPath());
     std::optional<SessionLog> privateLog;
-    if (!instance) {
+    std::optional<DemoMonitorPlatform> demoPlatform;
+    std::optional<LinuxMonitorPlatform> linuxPlatform;
+    if (demoProfile) {
+        args.removeAll(QStringLiteral("--demo"));
+        if (!demoProfile->isValid()) {
+            err << "veltrano-cli watch: the demo cannot make its temporary profile\n";
+            return 1;
+        }
+        DemoProfile::writeSettings(SettingsStore::shared(), DemoTimeline::builtIn());
+    } else if (!instance) {
         err << "veltrano-cli watch: veltrano is running; this watch writes nothing to the session log\n";
         privateLog.emplace(std::nullopt);
     }
-    EventLogger& logger = EventLogger::shared();
-    Nl80211WirelessLink link(logger);
-    const LinuxGatewaySource gateways(link);
-    SecretServiceCredentialStore credentials;
-    RouterManager router(SettingsStore::shared(), credentials, logger, gateways);
-    NetlinkNetworkEvents networkEvents(logger);
+    const MonitorPlatform platform =
+        demoProfile ? demoPlatform.emplace().pieces() : linuxPlatform.emplace().pieces();
     SystemClock clock;
     WatchContext context{SettingsStore::shared(),
-                         router,
-                         link,
-                         networkEvents,
+                         platform.router,
+                         platform.link,
+                         platform.networkEvents,
                          privateLog ? *privateLog : SessionLog::shared(),
                          clock,
-                         logger};
+                         EventLogger::shared(),
+                         demoProfile.has_value()};
     return runWatchCommand(args, context, ::isatty(STDOUT_FILENO) == 1, out, err);
 }
 
@@ -110,17 +124,33 @@ int runRouterCommand(const QString& command, const QStringList& args, QTextStrea
 int main(int argc, char** argv) {
     // Ctrl-C ends a watch through its clean path; the mask must be set before any
     // thread starts so that every thread inherits it.
-    if (argc > 1 && qstrcmp(argv[1], "watch") == 0)
+    const bool watching = argc > 1 && qstrcmp(argv[1], "watch") == 0;
+    if (watching)
         TerminationSignals::blockInThisThread();
+    RuntimeFolder::provideWhenUnset();
+    // Before QCoreApplication, which is the first to read the XDG folders.
+    std::optional<DemoProfile> demoProfile;
+    if (watching &&
+        std::any_of(argv + 2, argv + argc, [](const char* arg) { return qstrcmp(arg, "--demo") == 0; }))
+        demoProfile.emplace();
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("veltrano-cli"));
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = QCoreApplication::arguments().mid(1);
+    CommandLine commandLine(usage);
+    QCommandLineParser& parser = commandLine.parser;
+    parser.setApplicationDescription(commands);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("one of the commands above"),
+                                 QStringLiteral("COMMAND [ARGUMENTS]"));
+    // What follows the command is the command's own.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (const std::optional<int> status = commandLine.parse(QCoreApplication::arguments(), out, err))
+        return *status;
+    QStringList args = parser.positionalArguments();
     if (args.isEmpty()) {
-        printUsage(err);
+        err << usage << '\n';
         return 2;
     }
 
@@ -146,15 +176,13 @@ int main(int argc, char** argv) {
     if (command == QStringLiteral("vendor"))
         return runVendorCommand(args, SettingsStore::shared(), out, err);
     if (command == QStringLiteral("watch"))
-        return watch(args, out, err);
+        return watch(args, demoProfile, out, err);
     if (command == QStringLiteral("session-log"))
         return runSessionLogCommand(args, SessionLog::defaultFilePath(), out, err);
-    if (command == QStringLiteral("help") || command == QStringLiteral("--help") ||
-        command == QStringLiteral("-h")) {
-        printUsage(out);
+    if (command == QStringLiteral("help")) {
+        out << parser.helpText();
         return 0;
     }
-    err << "veltrano-cli: unknown command \"" << command << "\"\n\n";
-    printUsage(err);
+    err << "veltrano-cli: unknown command \"" << command << "\"\n" << usage << '\n';
     return 2;
 }

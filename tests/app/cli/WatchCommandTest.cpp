@@ -51,8 +51,14 @@ TEST(WatchCommandTest, PrintsOneLineAPollWithTheReadingAndItsTitle) {
     EXPECT_TRUE(watch(1, false).out.endsWith(
         QStringLiteral("  wifi  No Wi-Fi interface on this computer  title:  -- \n")));
 
+    EXPECT_TRUE(result.err.isEmpty()) << "Wi-Fi mode needs no router";
+
+    // Without a router to ask, the watch first says how to set one up.
     settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));
-    const QString coloured = watch(1, true).out;
+    const CliRun idle = watch(1, true);
+    EXPECT_EQ(idle.err.count(QLatin1Char('\n')), 1);
+    EXPECT_TRUE(idle.err.contains(QStringLiteral("settings set routerIP"))) << idle.err.toStdString();
+    const QString coloured = idle.out;
     // The steady "Vt" in the excellent teal between the blinking brackets.
     EXPECT_TRUE(coloured.contains(QStringLiteral("router  idle  title: ")));
     EXPECT_TRUE(coloured.contains(QStringLiteral("\x1b[38;2;0;202;223mVt\x1b[0m")));
