@@ -45,6 +45,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -159,6 +160,14 @@ double cpuSeconds(const QString& usageFile) {
         }
     }
     return ticks / double(::sysconf(_SC_CLK_TCK));
+}
+
+// CPU seconds of this process alone, all its threads: the program's own share.
+double ownCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Tasks (processes and threads) started so far in this pid namespace.
@@ -316,14 +325,17 @@ int main(int argc, char** argv) {
     monitor.start();
 
     double cpuAtStart = 0;
+    double ownCpuAtStart = 0;
     qint64 tasksAtStart = 0;
     QTimer::singleShot(std::chrono::seconds(warmUp), [&] {
         cpuAtStart = cpuSeconds(usageFile);
+        ownCpuAtStart = ownCpuSeconds();
         tasksAtStart = lastPid();
         router.measuring = true;
     });
     QTimer::singleShot(std::chrono::seconds(warmUp + seconds), [&] {
         const double cpu = cpuSeconds(usageFile) - cpuAtStart;
+        const double ownCpu = ownCpuSeconds() - ownCpuAtStart;
         const qint64 tasks = lastPid() - tasksAtStart;
         router.measuring = false;
         const Memory memory = ownMemory();
@@ -339,9 +351,9 @@ int main(int argc, char** argv) {
         const Figures poll = figuresOf(samples);
         monitor.stop();
         const Figures floor = shellFloor(floorCommands(family, runDirectory), 50);
-        // cpu% tasks/min polls median p95 floor-median floor-p95 uss-kB dirty-kB medians-by-camera | sound
-        // stack
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 | %11\n")
+        // cpu% tasks/min polls median p95 floor-median floor-p95 uss-kB dirty-kB medians-by-camera
+        // own-cpu% | sound stack
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 | %12\n")
                    .arg(100 * cpu / seconds, 0, 'f', 2)
                    .arg(tasks * 60.0 / seconds, 0, 'f', 1)
                    .arg(samples.size())
@@ -352,6 +364,7 @@ int main(int argc, char** argv) {
                    .arg(memory.unique)
                    .arg(memory.dirty)
                    .arg(medianByTarget.join(QLatin1Char('/')))
+                   .arg(100 * ownCpu / seconds, 0, 'f', 2)
                    .arg(sound);
         out.flush();
         manager.endBackgroundWork(std::chrono::milliseconds(1500));

@@ -10,7 +10,8 @@
 #include <QStandardPaths>
 
 SettingsStore::SettingsStore(QString filePath)
-    : path(std::move(filePath)) {
+    : path(std::move(filePath))
+    , encodedPath(QFile::encodeName(path)) {
     QMutexLocker lock(&mutex);
     loadLocked();
 }
@@ -32,7 +33,7 @@ bool SettingsStore::FileStamp::operator==(const FileStamp& other) const {
 
 SettingsStore::FileStamp SettingsStore::currentStamp() const {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(encodedPath.constData(), &info) != 0)
         return {};
     return {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }

@@ -70,6 +70,8 @@ private:
     std::optional<QString> persistLocked();
 
     QString path;
+    // As the file system takes it, encoded once: every read checks the file.
+    QByteArray encodedPath;
     mutable QMutex mutex;
     mutable QJsonObject values;
     mutable FileStamp loadedStamp;

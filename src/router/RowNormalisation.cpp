@@ -19,24 +19,28 @@ bool isNumberCharacter(char c) {
     return isDigit(c) || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
 }
 
+// Every integer of up to this many digits fits a signed 64-bit integer.
+constexpr qsizetype digitsThatAlwaysFit = 18;
+
 // An integer literal the parser could not hold exactly.
-bool isOversizedInteger(const QByteArray& token) {
+bool isOversizedInteger(QByteArrayView token) {
     const qsizetype firstDigit = token.startsWith('-') ? 1 : 0;
-    if (token.size() == firstDigit)
+    if (token.size() - firstDigit <= digitsThatAlwaysFit)
         return false;
     for (qsizetype i = firstDigit; i < token.size(); ++i)
         if (!isDigit(token.at(i)))
             return false;
     bool fits = false;
-    token.toLongLong(&fits);
+    static_cast<void>(token.toLongLong(&fits));
     return !fits;
 }
 
 // Puts quotes around every integer literal outside strings that does not fit a
-// signed 64-bit integer; everything else is copied unchanged.
+// signed 64-bit integer; everything else is copied unchanged. Answers hardly
+// ever hold one, and are then returned as they are: this runs on every poll.
 QByteArray quoteOversizedIntegers(const QByteArray& json) {
     QByteArray quoted;
-    quoted.reserve(json.size());
+    qsizetype copiedUpTo = 0;
     bool inString = false;
     bool escaped = false;
     qsizetype i = 0;
@@ -49,25 +53,26 @@ QByteArray quoteOversizedIntegers(const QByteArray& json) {
                 escaped = true;
             else if (c == '"')
                 inString = false;
-            quoted.append(c);
             ++i;
         } else if (c == '-' || isDigit(c)) {
             qsizetype end = i + 1;
             while (end < json.size() && isNumberCharacter(json.at(end)))
                 ++end;
-            const QByteArray token = json.mid(i, end - i);
-            if (isOversizedInteger(token))
+            const QByteArrayView token = QByteArrayView(json).sliced(i, end - i);
+            if (isOversizedInteger(token)) {
+                quoted.append(QByteArrayView(json).sliced(copiedUpTo, i - copiedUpTo));
                 quoted.append('"').append(token).append('"');
-            else
-                quoted.append(token);
+                copiedUpTo = end;
+            }
             i = end;
         } else {
             inString = c == '"';
-            quoted.append(c);
             ++i;
         }
     }
-    return quoted;
+    if (copiedUpTo == 0)
+        return json;
+    return quoted.append(QByteArrayView(json).sliced(copiedUpTo));
 }
 
 std::optional<std::uint64_t> counterFromDecimalText(const QString& text) {

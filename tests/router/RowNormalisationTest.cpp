@@ -15,11 +15,13 @@ QJsonObject parsedObject(const QByteArray& json) {
 }
 
 TEST(RowNormalisation, CountersReadNumbersAndDecimalStringsExactly) {
-    // Beyond a double's precision, at and past 2^64, fractions, strings and a boolean.
+    // Beyond a double's precision, either side of 2^63, at and past 2^64, fractions, strings and a boolean.
     const std::pair<QByteArray, std::optional<std::uint64_t>> rows[] = {
         {"0", 0},
         {"-0.5", std::nullopt},
         {"9007199254740993", 9007199254740993ULL},
+        {"9223372036854775807", 9223372036854775807ULL},
+        {"9223372036854775809", 9223372036854775809ULL},
         {"18446744073709551615", 18446744073709551615ULL},
         {"18446744073709551616", std::nullopt},
         {"1.9", 1},

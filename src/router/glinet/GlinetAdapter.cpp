@@ -164,24 +164,23 @@ void GlinetAdapter::connect(ConnectCompletion completion) {
 }
 
 void GlinetAdapter::fetchClients(ClientsCompletion completion) {
-    requestClientList(false,
-                      [completion = std::move(completion)](const std::optional<GlinetClientList>& list) {
-                          completion(list ? list->rows : QList<RouterClient>());
-                      });
+    shareClientList([completion = std::move(completion)](const std::optional<GlinetClientList>& list) {
+        completion(list ? list->rows : QList<RouterClient>());
+    });
 }
 
 void GlinetAdapter::fetchClient(const QString& targetMAC, ClientCompletion completion) {
-    requestClientList(false, [this, targetMAC, completion = std::move(completion)](
-                                 const std::optional<GlinetClientList>& list) {
-        const QList<RouterClient> rows = list ? list->rows : QList<RouterClient>();
-        const auto row = std::find_if(rows.cbegin(), rows.cend(), [&](const RouterClient& candidate) {
-            return candidate.mac.compare(targetMAC, Qt::CaseInsensitive) == 0;
+    shareClientList(
+        [this, targetMAC, completion = std::move(completion)](const std::optional<GlinetClientList>& list) {
+            const QList<RouterClient> rows = list ? list->rows : QList<RouterClient>();
+            const auto row = std::find_if(rows.cbegin(), rows.cend(), [&](const RouterClient& candidate) {
+                return candidate.mac.compare(targetMAC, Qt::CaseInsensitive) == 0;
+            });
+            if (row == rows.cend())
+                completion(std::nullopt);
+            else
+                readRadio(*row, targetMAC, completion);
         });
-        if (row == rows.cend())
-            completion(std::nullopt);
-        else
-            readRadio(*row, targetMAC, completion);
-    });
 }
 
 void GlinetAdapter::probeRouterHealth(HealthCompletion completion) {
@@ -301,6 +300,23 @@ void GlinetAdapter::logInAndStartMaster(ConnectCompletion completion) {
                                       ? hostKeyChangedMessage(address)
                                       : sshConnectionFailed());
             });
+    });
+}
+
+void GlinetAdapter::shareClientList(ListCompletion completion) {
+    if (listWaiters && listWaitersGeneration == sessionGeneration) {
+        listWaiters->push_back(std::move(completion));
+        return;
+    }
+    auto waiters = std::make_shared<std::vector<ListCompletion>>();
+    waiters->push_back(std::move(completion));
+    listWaiters = waiters;
+    listWaitersGeneration = sessionGeneration;
+    requestClientList(false, [this, waiters](const std::optional<GlinetClientList>& list) {
+        if (listWaiters == waiters)
+            listWaiters.reset();
+        for (const ListCompletion& waiter : *waiters)
+            waiter(list);
     });
 }
 

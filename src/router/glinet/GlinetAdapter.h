@@ -16,7 +16,9 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 // GL.iNet routers, read over two channels: the JSON-RPC web interface (login and
 // the client list with names, addresses and byte counters) and the router's
@@ -49,6 +51,9 @@ private:
     void answerChallenge(const QUrl& url, const RouterHttpResult& answer, const QString& password,
                          quint64 generation, const LoginGate::Finish& finish);
     void logInAndStartMaster(ConnectCompletion completion);
+    // Both slots of a poll ask within a moment of each other, and one list holds
+    // both targets: a request in flight answers every caller that comes meanwhile.
+    void shareClientList(ListCompletion completion);
     // Logs in first when there is no session; an expired session is renewed
     // once per request.
     void requestClientList(bool isRetry, ListCompletion completion);
@@ -73,6 +78,10 @@ private:
     MasterStartBackoff masterStarts;
     // Main thread only.
     RemoteShells shells;
+    // The callers of the client-list request in flight, in order, and the
+    // session it was sent in: after a reset the next caller asks afresh.
+    std::shared_ptr<std::vector<ListCompletion>> listWaiters;
+    quint64 listWaitersGeneration = 0;
     // The interfaces the router's last devices answer named.
     QStringList shellDevices;
     LoginGate gate{*this};
