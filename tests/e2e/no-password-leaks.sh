@@ -51,9 +51,10 @@ if [ "${VELTRANO_PRIVATE_SECRET_SERVICE:-}" != 1 ]; then
     exec "$here/../router/run-with-secret-service.sh" "$0" "$cli"
 fi
 
-export TMPDIR=/tmp/tmpdir XDG_STATE_HOME=$HOME/state
+export TMPDIR=/tmp/tmpdir XDG_STATE_HOME="$HOME/state"
 mkdir -p "$TMPDIR" "$XDG_STATE_HOME" "$run/out" /tmp/cwd && cd /tmp/cwd || exit 1
 # A core dump lands here only where the system's core_pattern is a bare name.
+# shellcheck disable=SC3045 # Debian's sh has ulimit -c
 case $(cat /proc/sys/kernel/core_pattern) in
 /* | '|'*) ulimit -c 0 && echo "core dumps off: core_pattern writes outside this test" ;;
 *) ulimit -c unlimited 2>/dev/null || ulimit -c 0 ;;
@@ -126,10 +127,8 @@ wait "$sampler"
 
 [ "$(wc -l <"$run/samples")" -ge 100 ] || fail "only $(wc -l <"$run/samples") process samples"
 grep -q '| VT-' "$run/out/debug-log-$((step - 1)).md" || fail "empty debug log export"
-left=$(find /tmp -name '*askpass*')
-[ -z "$left" ] || fail "askpass files left: $left"
-cores=$(find /tmp -name 'core*' -type f)
-[ -z "$cores" ] || fail "core dumps: $cores"
+left=$(find /tmp -name '*askpass*' -o -name 'core*' -type f)
+[ -z "$left" ] || fail "askpass files or core dumps left: $left"
 [ -s "$run/process-hits" ] && fail "the password in processes: $(sort -u "$run/process-hits")"
 # gnome-keyring's own storage is where the password belongs.
 found=$(grep -rFil -f "$run/forms" /tmp "$TMPDIR" "$run/out" | grep -v "^$XDG_DATA_HOME/keyrings/")
