@@ -13,6 +13,7 @@
 #include "app/cli/TrustCommand.h"
 #include "app/cli/VendorCommand.h"
 #include "app/cli/WatchCommand.h"
+#include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
 #include "platform/Clock.h"
@@ -26,14 +27,17 @@
 #include "router/keyring/SecretServiceCredentialStore.h"
 
 #include <QCoreApplication>
+#include <QSaveFile>
 #include <QTextStream>
 #include <algorithm>
 #include <unistd.h>
 
 namespace {
 
-const QString usage =
-    QStringLiteral("usage: veltrano-cli COMMAND [ARGUMENTS]; veltrano-cli --help lists the commands");
+const QString usage = QStringLiteral(
+    "usage: veltrano-cli [--debug-log FILE] COMMAND [ARGUMENTS]; veltrano-cli --help lists the commands");
+
+const QString debugLogFlag = QStringLiteral("--debug-log");
 
 const QString commands =
     QStringLiteral("Commands:\n"
@@ -119,42 +123,8 @@ int runRouterCommand(const QString& command, const QStringList& args, QTextStrea
     return runModelCommand(args, router, out, err);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    // Ctrl-C ends a watch through its clean path; the mask must be set before any
-    // thread starts so that every thread inherits it.
-    const bool watching = argc > 1 && qstrcmp(argv[1], "watch") == 0;
-    if (watching)
-        TerminationSignals::blockInThisThread();
-    RuntimeFolder::provideWhenUnset();
-    // Before QCoreApplication, which is the first to read the XDG folders.
-    std::optional<DemoProfile> demoProfile;
-    if (watching &&
-        std::any_of(argv + 2, argv + argc, [](const char* arg) { return qstrcmp(arg, "--demo") == 0; }))
-        demoProfile.emplace();
-
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("veltrano-cli"));
-
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    CommandLine commandLine(usage);
-    QCommandLineParser& parser = commandLine.parser;
-    parser.setApplicationDescription(commands);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("one of the commands above"),
-                                 QStringLiteral("COMMAND [ARGUMENTS]"));
-    // What follows the command is the command's own.
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    if (const std::optional<int> status = commandLine.parse(QCoreApplication::arguments(), out, err))
-        return *status;
-    QStringList args = parser.positionalArguments();
-    if (args.isEmpty()) {
-        err << usage << '\n';
-        return 2;
-    }
-
-    const QString command = args.takeFirst();
+int runCommand(const QString& command, QStringList args, const std::optional<DemoProfile>& demoProfile,
+               const QCommandLineParser& parser, QTextStream& out, QTextStream& err) {
     if (command == QStringLiteral("settings"))
         return runSettingsCommand(args, SettingsStore::shared(), out, err);
     if (command == QStringLiteral("explain"))
@@ -185,4 +155,72 @@ int main(int argc, char** argv) {
     }
     err << "veltrano-cli: unknown command \"" << command << "\"\n" << usage << '\n';
     return 2;
+}
+
+// The debug log window's Save, for one command: the log lives only as long as
+// this process.
+bool saveDebugLog(const QString& path) {
+    DebugLog& log = DebugLog::shared();
+    // Entries from the command's background threads may still be on their way.
+    QCoreApplication::sendPostedEvents(&log, QEvent::MetaCall);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(debugMarkdown(log.entries()).toUtf8()) != -1 &&
+           file.commit();
+}
+
+// Where the command stands in argv, behind the --debug-log option if that comes first.
+int commandIndex(int argc, char** argv) {
+    if (argc > 1 && QByteArray(argv[1]).startsWith(debugLogFlag.toLatin1() + '='))
+        return 2;
+    return argc > 2 && debugLogFlag == QLatin1String(argv[1]) ? 3 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Ctrl-C ends a watch through its clean path; the mask must be set before any
+    // thread starts so that every thread inherits it.
+    const int commandAt = commandIndex(argc, argv);
+    const bool watching = argc > commandAt && qstrcmp(argv[commandAt], "watch") == 0;
+    if (watching)
+        TerminationSignals::blockInThisThread();
+    RuntimeFolder::provideWhenUnset();
+    // Before QCoreApplication, which is the first to read the XDG folders.
+    std::optional<DemoProfile> demoProfile;
+    if (watching && std::any_of(argv + commandAt + 1, argv + argc,
+                                [](const char* arg) { return qstrcmp(arg, "--demo") == 0; }))
+        demoProfile.emplace();
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("veltrano-cli"));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CommandLine commandLine(usage);
+    QCommandLineParser& parser = commandLine.parser;
+    parser.setApplicationDescription(commands);
+    const QCommandLineOption debugLogOption(
+        debugLogFlag.sliced(2),
+        QStringLiteral("while the debugLogging setting is on, save the command's debug log to FILE "
+                       "when it ends, as the debug log window saves it"),
+        QStringLiteral("FILE"));
+    parser.addOption(debugLogOption);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("one of the commands above"),
+                                 QStringLiteral("COMMAND [ARGUMENTS]"));
+    // What follows the command is the command's own.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (const std::optional<int> status = commandLine.parse(QCoreApplication::arguments(), out, err))
+        return *status;
+    QStringList args = parser.positionalArguments();
+    if (args.isEmpty()) {
+        err << usage << '\n';
+        return 2;
+    }
+
+    const QString command = args.takeFirst();
+    const int status = runCommand(command, args, demoProfile, parser, out, err);
+    if (!parser.isSet(debugLogOption) || saveDebugLog(parser.value(debugLogOption)))
+        return status;
+    err << "veltrano-cli: the debug log could not be saved to " << parser.value(debugLogOption) << '\n';
+    return status == 0 ? 1 : status;
 }
