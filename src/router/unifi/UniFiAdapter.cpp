@@ -220,6 +220,11 @@ void UniFiAdapter::logInToEither(const QString& address, const Endpoint& uniFiOS
                                               const bool refused = first == UniFiLoginVerdict::rejected ||
                                                                    second == UniFiLoginVerdict::rejected ||
                                                                    second == UniFiLoginVerdict::ssoAccount;
+                                              // The gate holds automatic logins back after a
+                                              // refusal: one line per attempt the user would count.
+                                              if (refused)
+                                                  access.logger.logError(VtCode::authRejected,
+                                                                         access.routerAddress());
                                               finish({false, loginFailureMessage(first, second), refused});
                                           });
                          });
