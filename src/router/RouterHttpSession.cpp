@@ -136,11 +136,13 @@ void RouterHttpSession::send(const RouterHttpRequest& request, QObject* context,
                      [reply, exchange] { endWith(reply, *exchange, RouterHttpError::timeout); });
     deadline->start(request.timeout);
 
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, exchange](qint64, qint64 announced) {
-                         if (announced > maximumAnswerBytes)
-                             endWith(reply, *exchange, RouterHttpError::tooLarge);
-                     });
+    // Judged on the headers, before a byte of the body reaches this thread: an
+    // announced giant would otherwise arrive here in a burst of queued chunks
+    // faster than the main thread could hand them on, stalling it for tens of ms.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, exchange] {
+        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maximumAnswerBytes)
+            endWith(reply, *exchange, RouterHttpError::tooLarge);
+    });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, exchange] {
         if (exchange->cutShort)
             return;

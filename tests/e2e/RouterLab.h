@@ -12,14 +12,19 @@
 #include "router/RouterManager.h"
 #include "router/keyring/RouterCredentials.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
+#include <unistd.h>
 
 // The router lab that run-in-router-lab.sh builds around the test: simulated
 // routers of each family behind the studio namespace's default route.
@@ -35,6 +40,7 @@ struct RouterLab {
     quint16 controlPort = qEnvironmentVariable("VELTRANO_LAB_CONTROL_PORT").toUShort();
     // The one sshd, the GL.iNet router's and the access point's.
     pid_t sshd = qEnvironmentVariable("VELTRANO_LAB_SSHD_PID").toInt();
+    QString hostKey = qEnvironmentVariable("VELTRANO_LAB_SSHD_HOST_KEY");
 
     // Sends one command to the simulator at `address`; true when it took it.
     bool control(const QString& address, const QJsonObject& command) const {
@@ -48,18 +54,40 @@ struct RouterLab {
         return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
     }
 
-    // How many logins the simulator at `address` was sent since its last reset.
-    int logins(const QString& address) const {
+    // The requests the simulator at `address` was sent since its last reset.
+    QJsonArray requests(const QString& address) const {
         QNetworkAccessManager network;
         const std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(
             QUrl(QStringLiteral("http://%1:%2/control/requests").arg(address).arg(controlPort)))));
         static_cast<void>(QTest::qWaitFor([&] { return reply->isFinished(); }, 6000));
-        int count = 0;
-        for (const QJsonValue& entry : QJsonDocument::fromJson(reply->readAll()).array())
-            count +=
-                entry[QStringLiteral("path")].toString().endsWith(QStringLiteral("/login")) ||
-                entry[QStringLiteral("body")].toString().contains(QStringLiteral("\"method\":\"login\""));
-        return count;
+        return QJsonDocument::fromJson(reply->readAll()).array();
+    }
+
+    int logins(const QString& address) const {
+        const QJsonArray sent = requests(address);
+        return static_cast<int>(std::count_if(sent.begin(), sent.end(), [](const QJsonValue& entry) {
+            return entry[QStringLiteral("path")].toString().endsWith(QStringLiteral("/login")) ||
+                   entry[QStringLiteral("body")].toString().contains(QStringLiteral("\"method\":\"login\""));
+        }));
+    }
+
+    // The most requests whose path or body contains `kind` that were out at
+    // once; one still unanswered counts as out for good. The log is in order of
+    // arrival, so one answered in the millisecond the next came is not counted.
+    int mostRequestsAtOnce(const QString& address, const QString& kind) const {
+        QList<std::pair<double, double>> spans;
+        for (const QJsonValue& entry : requests(address))
+            if ((entry[QStringLiteral("path")].toString() + entry[QStringLiteral("body")].toString())
+                    .contains(kind))
+                spans.append({entry[QStringLiteral("at")].toDouble(),
+                              entry[QStringLiteral("until")].toDouble(qInf())});
+        qsizetype most = 0;
+        for (qsizetype i = 0; i < spans.size(); ++i)
+            most = std::max(most,
+                            1 + std::count_if(spans.cbegin(), spans.cbegin() + i, [&](const auto& earlier) {
+                                return earlier.second > spans[i].first;
+                            }));
+        return static_cast<int>(most);
     }
 
     // SIGSTOP leaves it taking connections it never answers, as a hung ssh does.
@@ -68,9 +96,54 @@ struct RouterLab {
             ::kill(sshd, signal);
     }
 
+    // Ends every ssh master of this process, as a crash of one would.
+    static void killSshMasters() {
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+            QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
+            if (!stat.open(QIODevice::ReadOnly) || !commandLine.open(QIODevice::ReadOnly))
+                continue;
+            const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
+            if (fields.value(2).toInt() == ::getpid() && commandLine.readAll().split('\0').contains("-M"))
+                ::kill(entry.toInt(), SIGKILL);
+        }
+    }
+
+    // sshd takes a new host key, as a replaced router would have, and the
+    // sessions it serves end; the old key is kept for restoreSshdKey.
+    void rekeySshd() const {
+        for (const QString& suffix : {QString(), QStringLiteral(".pub")}) {
+            QFile::remove(hostKey + suffix + QStringLiteral(".kept"));
+            QFile::rename(hostKey + suffix, hostKey + suffix + QStringLiteral(".kept"));
+        }
+        QProcess::execute(QStringLiteral("ssh-keygen"),
+                          {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
+                           QStringLiteral("-N"), QString(), QStringLiteral("-f"), hostKey});
+        restartSshd();
+    }
+    void restoreSshdKey() const {
+        for (const QString& suffix : {QString(), QStringLiteral(".pub")}) {
+            QFile::remove(hostKey + suffix);
+            QFile::rename(hostKey + suffix + QStringLiteral(".kept"), hostKey + suffix);
+        }
+        restartSshd();
+    }
+
     void resetAll() const {
         for (const QString& address : {glinet, uniFi, peplink})
             control(address, {{QStringLiteral("command"), QStringLiteral("reset")}});
+    }
+
+private:
+    // SIGHUP has sshd read its keys again; the sessions it serves end with it.
+    void restartSshd() const {
+        signalSshd(SIGHUP);
+        QTest::qWait(300);
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(sshd));
+        if (children.open(QIODevice::ReadOnly))
+            for (const QByteArray& session : children.readAll().split(' '))
+                if (session.toInt() > 0)
+                    ::kill(session.toInt(), SIGKILL);
     }
 };
 

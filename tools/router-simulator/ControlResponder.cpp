@@ -65,6 +65,7 @@ HttpResponse ControlResponder::command(const QJsonObject& body) {
         changed();
     } else if (name == QStringLiteral("expireSessions")) {
         targets.sessions.expireAll();
+        conditions.sessionStorm = body.value(QStringLiteral("storm")).toBool();
         conditions.glinetExpiry = body.value(QStringLiteral("style")).toString() == QStringLiteral("http401")
                                       ? GlinetExpiry::http401
                                       : GlinetExpiry::rpcError;
@@ -83,6 +84,14 @@ HttpResponse ControlResponder::command(const QJsonObject& body) {
         if (!value || *value < 0 || *value > 120000)
             return answer(400, QStringLiteral("delayMs wants a value from 0 to 120000"));
         conditions.delayMs = *value;
+    } else if (name == QStringLiteral("resetMidBody")) {
+        conditions.resetMidBody = on;
+    } else if (name == QStringLiteral("padTo")) {
+        const std::optional<qint64> value = numberField<qint64>(body, QStringLiteral("bytes"));
+        // Beyond any client's bound; more would only cost the lab memory.
+        if (!value || *value < 0 || *value > 64 * 1024 * 1024)
+            return answer(400, QStringLiteral("padTo wants bytes from 0 to 64 MiB"));
+        conditions.padToBytes = *value;
     } else if (name == QStringLiteral("peplinkFirmware8")) {
         conditions.peplinkFirmware8 = on;
     } else if (name == QStringLiteral("silent")) {

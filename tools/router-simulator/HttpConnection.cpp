@@ -1,6 +1,8 @@
 #include "HttpConnection.h"
 
 #include <QPointer>
+#include <QTimer>
+#include <sys/socket.h>
 
 HttpConnection::HttpConnection(QTcpSocket* socket, Handler handler)
     : QObject(socket)
@@ -36,10 +38,13 @@ void HttpConnection::answerNext() {
         awaitingReply = true;
         const bool keepAlive = result.request->keepsAlive();
         QPointer<HttpConnection> guard(this);
-        handler(*result.request, [guard, keepAlive](const HttpResponse& response) {
-            if (guard)
-                guard->send(response, keepAlive);
-        });
+        handler(
+            *result.request,
+            [guard, keepAlive](const HttpResponse& response) {
+                if (guard)
+                    guard->send(response, keepAlive);
+            },
+            this);
         if (!guard)
             return;
     }
@@ -50,11 +55,30 @@ void HttpConnection::send(const HttpResponse& response, bool keepAlive) {
     if (closing)
         return;
     awaitingReply = false;
-    socket->write(response.serialized(keepAlive));
+    const QByteArray bytes = response.serialized(keepAlive);
+    if (response.resetMidBody) {
+        resetAfter(bytes.left(bytes.size() - response.body.size() / 2));
+        return;
+    }
+    socket->write(bytes);
     if (!keepAlive || response.closeAfter) {
         closing = true;
         socket->disconnectFromHost();
         return;
     }
     answerNext();
+}
+
+void HttpConnection::resetAfter(const QByteArray& partialAnswer) {
+    closing = true;
+    socket->write(partialAnswer);
+    socket->flush();
+    // Once the part is on its way, a zero linger makes the close a reset (RST)
+    // rather than an orderly end the client could take for a short answer.
+    QTimer::singleShot(100, socket, [socket = socket] {
+        const linger abortive{1, 0};
+        ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
+                     sizeof abortive);
+        socket->abort();
+    });
 }

@@ -14,7 +14,8 @@ class HttpConnection : public QObject {
     Q_OBJECT
 public:
     using Reply = std::function<void(const HttpResponse&)>;
-    using Handler = std::function<void(const HttpRequest&, Reply)>;
+    // `connection` is destroyed once the client closed it, replied or not.
+    using Handler = std::function<void(const HttpRequest&, Reply, const QObject* connection)>;
 
     // Lives as long as the socket, which it owns through Qt's parent chain.
     HttpConnection(QTcpSocket* socket, Handler handler);
@@ -23,6 +24,7 @@ private:
     void readAvailable();
     void answerNext();
     void send(const HttpResponse& response, bool keepAlive);
+    void resetAfter(const QByteArray& partialAnswer);
 
     QTcpSocket* socket;
     Handler handler;

@@ -11,6 +11,8 @@ struct HttpResponse {
     QByteArray body;
     // Set when the connection must end after this answer.
     bool closeAfter = false;
+    // Set when only the first half of the body is sent, then a reset.
+    bool resetMidBody = false;
 
     static HttpResponse json(int status, const QJsonDocument& document,
                              const QByteArray& contentType = QByteArrayLiteral("application/json"));

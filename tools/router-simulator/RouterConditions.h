@@ -17,4 +17,11 @@ struct RouterConditions {
     GlinetExpiry glinetExpiry = GlinetExpiry::rpcError;
     // A Peplink router on firmware 8's API instead of the older device API.
     bool peplinkFirmware8 = false;
+    // A router that forgets every session as soon as it is made: each request
+    // after a login is refused as expired, however often the client logs in.
+    bool sessionStorm = false;
+    // Answers break off half-way through their body with a connection reset.
+    bool resetMidBody = false;
+    // Answers padded with spaces to at least this many bytes; 0 leaves them be.
+    qint64 padToBytes = 0;
 };

@@ -73,9 +73,10 @@ bool RouterSimulator::listen(Service service, quint16 port, bool tls, QString* e
     }
     QPointer<RouterSimulator> guard(this);
     auto* endpoint = new HttpEndpoint(
-        [guard, service](const HttpRequest& request, const HttpConnection::Reply& reply) {
+        [guard, service](const HttpRequest& request, const HttpConnection::Reply& reply,
+                         const QObject* connection) {
             if (guard)
-                guard->serve(service, request, reply);
+                guard->serve(service, request, reply, connection);
         },
         this);
     if (!endpoint->listen(options.address, port, tls ? options.tls : std::nullopt)) {
@@ -89,22 +90,36 @@ bool RouterSimulator::listen(Service service, quint16 port, bool tls, QString* e
     return true;
 }
 
-void RouterSimulator::serve(Service service, const HttpRequest& request, const HttpConnection::Reply& reply) {
+void RouterSimulator::serve(Service service, const HttpRequest& request, const HttpConnection::Reply& reply,
+                            const QObject* connection) {
     if (service == Service::control) {
         reply(control.respond(request));
         return;
     }
-    requests.append(request, port(service));
+    const quint64 number = requests.append(request, port(service), elapsedMs());
+    // A request left unanswered ends when its client gives up on the connection.
+    const auto abandoned = std::make_shared<QMetaObject::Connection>(connect(
+        connection, &QObject::destroyed, this, [this, number] { requests.end(number, elapsedMs()); }));
+    const HttpConnection::Reply logged = [this, number, reply, abandoned](const HttpResponse& response) {
+        disconnect(*abandoned);
+        requests.end(number, elapsedMs());
+        reply(response);
+    };
     // A silent router keeps the connection open and never replies.
     if (conditions.silent || (options.timeline && !options.timeline->isRouterReachableAt(elapsedMs())))
         return;
+    if (conditions.sessionStorm)
+        sessions.expireAll();
     HttpResponse response = answer(service, request);
     if (conditions.malformed)
         response = malformedVersion(response, conditions.malformedStyle);
+    if (response.body.size() < conditions.padToBytes)
+        response.body.append(QByteArray(conditions.padToBytes - response.body.size(), ' '));
+    response.resetMidBody = conditions.resetMidBody;
     if (conditions.delayMs > 0)
-        QTimer::singleShot(conditions.delayMs, this, [reply, response] { reply(response); });
+        QTimer::singleShot(conditions.delayMs, this, [logged, response] { logged(response); });
     else
-        reply(response);
+        logged(response);
 }
 
 HttpResponse RouterSimulator::answer(Service service, const HttpRequest& request) {

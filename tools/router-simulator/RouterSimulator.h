@@ -48,7 +48,8 @@ public:
     quint16 port(Service service) const;
 
 private:
-    void serve(Service service, const HttpRequest& request, const HttpConnection::Reply& reply);
+    void serve(Service service, const HttpRequest& request, const HttpConnection::Reply& reply,
+               const QObject* connection);
     HttpResponse answer(Service service, const HttpRequest& request);
     bool listen(Service service, quint16 port, bool tls, QString* error);
     void writeState();

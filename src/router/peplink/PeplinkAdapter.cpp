@@ -117,8 +117,12 @@ void PeplinkAdapter::attemptLogin(const QString& address, LoginGate::Finish fini
                             return finish({});
                         if (!result.credential) {
                             // The next login reads the keyring again: the user may mend it there.
-                            if (result.passwordRejected)
+                            // The gate holds automatic logins back after a refusal, so
+                            // this is written once per attempt the user would count.
+                            if (result.passwordRejected) {
                                 session.password.reset();
+                                access.logger.logError(VtCode::authRejected, wayName(session.way));
+                            }
                             return finish({false,
                                            result.identityChanged ? certificateChangedMessage(address)
                                                                   : authenticationFailed,

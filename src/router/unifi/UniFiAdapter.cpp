@@ -220,6 +220,11 @@ void UniFiAdapter::logInToEither(const QString& address, const Endpoint& uniFiOS
                                               const bool refused = first == UniFiLoginVerdict::rejected ||
                                                                    second == UniFiLoginVerdict::rejected ||
                                                                    second == UniFiLoginVerdict::ssoAccount;
+                                              // The gate holds automatic logins back after a
+                                              // refusal: one line per attempt the user would count.
+                                              if (refused)
+                                                  access.logger.logError(VtCode::authRejected,
+                                                                         access.routerAddress());
                                               finish({false, loginFailureMessage(first, second), refused});
                                           });
                          });
@@ -341,7 +346,7 @@ void UniFiAdapter::fetchFromStationList(const QString& mac, ClientCompletion com
         if (row) {
             accessPoint.rememberStationRow(mac, *row);
             if (accessPoint.needsLookUp(mac))
-                lookUpAccessPoint(mac);
+                lookUpAccessPoint(mac, *stations);
         }
         completion(row);
     });
@@ -359,32 +364,30 @@ void UniFiAdapter::completeCounters(RouterClient row, ClientCompletion completio
     });
 }
 
-void UniFiAdapter::lookUpAccessPoint(const QString& mac) {
+// The station list the poll has just read names the access point: asking for
+// it again would put a second list request beside the next poll's whenever
+// the console is slow.
+void UniFiAdapter::lookUpAccessPoint(const QString& mac, const QJsonArray& stations) {
+    const std::optional<QString> apMAC = uniFiAccessPointMAC(stations, mac);
+    if (!apMAC)
+        return;
     accessPoint.beginLookUp(mac);
     const quint64 asked = generation;
-    sendToAPI(QStringLiteral("/stat/sta"), [this, mac, asked](const RouterHttpResult& stations) {
+    sendToAPI(QStringLiteral("/stat/device"), [this, mac, asked, apMAC](const RouterHttpResult& devices) {
         if (asked != generation)
             return;
-        const std::optional<QJsonArray> data = uniFiData(stations.body);
-        const std::optional<QString> apMAC = data ? uniFiAccessPointMAC(*data, mac) : std::nullopt;
-        if (!apMAC)
+        const std::optional<QJsonArray> data = uniFiData(devices.body);
+        const std::optional<QString> ip = data ? uniFiAccessPointIP(*data, *apMAC) : std::nullopt;
+        if (!ip)
             return accessPoint.abandonLookUp(mac);
-        sendToAPI(QStringLiteral("/stat/device"), [this, mac, asked, apMAC](const RouterHttpResult& devices) {
-            if (asked != generation)
-                return;
-            const std::optional<QJsonArray> data = uniFiData(devices.body);
-            const std::optional<QString> ip = data ? uniFiAccessPointIP(*data, *apMAC) : std::nullopt;
-            if (!ip)
-                return accessPoint.abandonLookUp(mac);
-            if (!apSSHPassword.isEmpty())
-                return accessPoint.finishLookUp(mac, *ip, apCredentials());
-            // A session reset (each router recovery makes one) forgets the
-            // device login; without it the access point could never be
-            // asked again, so it is read afresh here.
-            readAPSSHCredentials([this, mac, asked, ip] {
-                if (asked == generation)
-                    accessPoint.finishLookUp(mac, *ip, apCredentials());
-            });
+        if (!apSSHPassword.isEmpty())
+            return accessPoint.finishLookUp(mac, *ip, apCredentials());
+        // A session reset (each router recovery makes one) forgets the
+        // device login; without it the access point could never be
+        // asked again, so it is read afresh here.
+        readAPSSHCredentials([this, mac, asked, ip] {
+            if (asked == generation)
+                accessPoint.finishLookUp(mac, *ip, apCredentials());
         });
     });
 }

@@ -1,0 +1,329 @@
+#include "FakeSoundPlayer.h"
+#include "FakeWirelessLink.h"
+#include "RouterLab.h"
+#include "display/FloatingSignalState.h"
+#include "display/MenuManager.h"
+#include "display/TrayStatusItem.h"
+#include "logs/SessionLog.h"
+#include "monitor/WiFiMonitor.h"
+#include "platform/Clock.h"
+#include "platform/NetworkEventSource.h"
+#include "router/RouterFamily.h"
+
+#include <QMenu>
+#include <algorithm>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+const QString cameraA = QStringLiteral("78:F5:05:4A:10:01");
+
+QJsonObject command(const QString& name, const QJsonObject& extra = {}) {
+    QJsonObject object = extra;
+    object.insert(QStringLiteral("command"), name);
+    return object;
+}
+
+// Ticks on the main thread and keeps the longest gap between two ticks, less the
+// time the thread waited for a CPU meanwhile (the second field of its
+// schedstat): on a busy machine the scheduler alone delays a thread by more
+// than a frame, while a blocking call or a long computation of ours still counts.
+class StallWatchdog {
+public:
+    StallWatchdog()
+        : schedstat(::open(QByteArray("/proc/self/task/" + QByteArray::number(::gettid()) + "/schedstat"),
+                           O_RDONLY | O_CLOEXEC)) {
+        ticker.setInterval(2);
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [this] { tick(); });
+        ticker.start();
+        restart();
+    }
+    ~StallWatchdog() { ::close(schedstat); }
+
+    void restart() {
+        clock.start();
+        lastTick = 0;
+        lastWait = runQueueWait();
+        largest = 0;
+    }
+    double largestStallMs() const { return static_cast<double>(largest) / 1e6; }
+
+private:
+    qint64 runQueueWait() const {
+        char text[96] = {};
+        const ssize_t size = ::pread(schedstat, text, sizeof text - 1, 0);
+        return size > 0 ? QByteArray(text, size).split(' ').value(1).toLongLong() : 0;
+    }
+    void tick() {
+        const qint64 now = clock.nsecsElapsed();
+        const qint64 wait = runQueueWait();
+        largest = std::max(largest, now - lastTick - (wait - lastWait));
+        lastTick = now;
+        lastWait = wait;
+    }
+
+    int schedstat;
+    QTimer ticker;
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    qint64 lastWait = 0;
+    qint64 largest = 0;
+};
+
+// The tray item as the program shows it, keeping the tooltip it last gave the panel.
+class ShownTrayStatusItem : public TrayStatusItem {
+public:
+    using TrayStatusItem::TrayStatusItem;
+    QString toolTip;
+
+protected:
+    void applyToolTip(const QString& text) override {
+        toolTip = text;
+        TrayStatusItem::applyToolTip(text);
+    }
+};
+
+// One fault and what the tray must show for it. `shown` is the state line's
+// value and part of the tooltip; `code` starts an event's code and detail.
+struct FaultRow {
+    const char* fault;
+    QList<QJsonObject> commands;
+    QString shown;
+    QString code;
+    int deadlineMs;
+    std::function<void(const RouterLab&)> alsoApply = {};
+    std::function<void(RouterLab&, RouterRig&)> alsoClear = {};
+    // Logged once the fault is mended, where the state alone does not tell.
+    QString recoveredCode = {};
+};
+
+// One family's router followed by the monitor as the tray application builds
+// it (real menu, real tray item), through one fault after another.
+class FaultMatrixTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!RouterLab::isHere())
+            GTEST_SKIP() << "runs only inside the router lab (run-in-router-lab.sh)";
+        lab.resetAll();
+    }
+    void TearDown() override { lab.signalSshd(SIGCONT); }
+
+    // `pollKind` tells the poll's requests in the simulator's log; the rows
+    // start once `readyCode`, if any, was logged.
+    void runMatrix(const QString& address, const QString& family, const QString& pollKind,
+                   const QList<FaultRow>& rows, const QString& readyCode = {}) {
+        rig.useRouter(address, family, lab);
+        rig.settings.writeBool(SettingsKey::debugLogging, true);
+        rig.settings.writeString(SettingsKey::targetMAC, cameraA);
+        ASSERT_TRUE(rig.connectRouter());
+        rig.settings.writeBool(SettingsKey::routerConnected, true);
+        MenuManager menu(rig.settings);
+        ShownTrayStatusItem statusItem(menu.menu());
+        FakeWirelessLink link;
+        NetworkEventSource networkEvents;
+        FakeSoundPlayer sound;
+        SystemClock clock;
+        SessionLog sessionLog{std::nullopt, [&clock] { return clock.now(); }};
+        FloatingSignalState floating;
+        WiFiMonitor monitor(MonitorContext{rig.settings, rig.router, link, networkEvents, statusItem, menu,
+                                           sound, clock, sessionLog, floating, rig.logger});
+        const auto stateLine = [&] {
+            for (const QAction* action : menu.menu()->actions())
+                if (action->isVisible() && action->text().startsWith(QStringLiteral("State: ")))
+                    return action->text().mid(7);
+            return QString();
+        };
+        const auto logged = [&](const QString& code) {
+            const QList<DebugEntry>& events = rig.debugLog.entries();
+            return code.isEmpty() ||
+                   std::any_of(events.cbegin(), events.cend(), [&](const DebugEntry& entry) {
+                       return (rawValue(entry.code) + u' ' + entry.detail).startsWith(code);
+                   });
+        };
+        const auto shows = [&](const QString& state, const QString& code = {}) {
+            return stateLine() == state && statusItem.toolTip.contains(state) && logged(code);
+        };
+        const auto settle = [&] {
+            lab.control(address, command(QStringLiteral("reset")));
+            lab.control(address, command(QStringLiteral("set"),
+                                         {{QStringLiteral("mac"), cameraA}, {QStringLiteral("rssi"), -50}}));
+        };
+        StallWatchdog watchdog;
+        settle();
+        monitor.start();
+        ASSERT_TRUE(waitUntil([&] { return shows(QStringLiteral("Excellent"), readyCode); }, 30'000));
+
+        for (const FaultRow& row : rows) {
+            SCOPED_TRACE(row.fault);
+            rig.debugLog.setEntries({});
+            QElapsedTimer elapsed;
+            elapsed.start();
+            for (const QJsonObject& fault : row.commands)
+                lab.control(address, fault);
+            if (row.alsoApply)
+                row.alsoApply(lab);
+            // What the test itself did on this thread so far is not the program's.
+            watchdog.restart();
+            const bool shown = waitUntil([&] { return shows(row.shown, row.code); }, row.deadlineMs);
+            const qint64 shownAfter = elapsed.elapsed();
+            const QString shownState = stateLine();
+            EXPECT_TRUE(shown) << stateLine().toStdString() << " / " << statusItem.toolTip.toStdString()
+                               << (logged(row.code) ? "" : " / not logged: ") << row.code.toStdString();
+            const double stallMs = watchdog.largestStallMs();
+            EXPECT_LE(stallMs, 16.0);
+            const int inFlight = lab.mostRequestsAtOnce(address, pollKind);
+            EXPECT_LE(inFlight, 1);
+
+            rig.debugLog.setEntries({});
+            settle();
+            if (row.alsoClear)
+                row.alsoClear(lab, rig);
+            EXPECT_TRUE(
+                waitUntil([&] { return shows(QStringLiteral("Excellent"), row.recoveredCode); }, 40'000))
+                << "recovery: " << stateLine().toStdString();
+            // A line of the matrix for whoever reads the run.
+            std::printf("| %s | %s | %s | %.1f s | %s | %d | %.1f ms |\n", qPrintable(family), row.fault,
+                        qPrintable(shownState), static_cast<double>(shownAfter) / 1000, qPrintable(row.code),
+                        inFlight, stallMs);
+            std::fflush(stdout);
+        }
+        monitor.stop();
+    }
+
+    RouterLab lab;
+    RouterRig rig;
+};
+
+const QString unreachable = QStringLiteral("Router unreachable");
+const QString offline = QStringLiteral("Offline");
+const QString sshDown = QStringLiteral("Router SSH not answering");
+// The health probe's two failures, 8 s apart after up to 8 s, each allowed 3 s.
+constexpr int probesFail = 2 * 8000 + 3000 + 2000;
+// A poll, an answer and the hand-over.
+constexpr int nextPoll = 3000;
+
+FaultRow stormRow(const char* fault, const char* style, const QString& shown, const QString& code,
+                  int deadlineMs) {
+    return {
+        fault,
+        {command(QStringLiteral("expireSessions"),
+                 {{QStringLiteral("storm"), true}, {QStringLiteral("style"), QString::fromLatin1(style)}})},
+        shown,
+        code,
+        deadlineMs};
+}
+
+// The session ends and the password no longer opens a new one, until the user
+// connects again with the right one.
+FaultRow wrongPasswordRow(const QString& code) {
+    return {"wrong password",
+            {command(QStringLiteral("rejectPassword")), command(QStringLiteral("expireSessions"))},
+            offline,
+            code,
+            nextPoll,
+            {},
+            [](RouterLab&, RouterRig& rig) { rig.connectRouter(); }};
+}
+
+FaultRow otherCertificateRow(const QString& endpoint) {
+    return {"changed certificate",
+            {command(QStringLiteral("certificate"),
+                     {{QStringLiteral("cert"), qEnvironmentVariable("VELTRANO_LAB_OTHER_CERT")},
+                      {QStringLiteral("key"), qEnvironmentVariable("VELTRANO_LAB_OTHER_KEY")}})},
+            unreachable,
+            QStringLiteral("VT-2003 identity-changed ") + endpoint,
+            probesFail};
+}
+
+// Faults of the router's web side that every family meets alike: each ends
+// with the router unreachable, its health probe failing too.
+QList<FaultRow> webFaults() {
+    const auto row = [](const char* fault, const char* name, const QJsonObject& extra = {}) {
+        return FaultRow{fault,
+                        {command(QString::fromLatin1(name), extra)},
+                        unreachable,
+                        QStringLiteral("VT-4008"),
+                        probesFail};
+    };
+    const auto delay = [](int ms) { return QJsonObject{{QStringLiteral("value"), ms}}; };
+    return {row("HTML error page with 200", "malformed"),
+            row("malformed JSON", "malformed", {{QStringLiteral("style"), QStringLiteral("cut")}}),
+            row("slow answer, 5 s", "delayMs", delay(5000)),
+            row("slow answer, 30 s", "delayMs", delay(30000)),
+            row("silence", "silent"),
+            row("connection reset mid-body", "resetMidBody"),
+            row("oversized body (17 MiB)", "padTo", {{QStringLiteral("bytes"), 17 * 1024 * 1024}})};
+}
+
+// The ssh side's faults: the master dies while sshd, stopped, cannot give
+// another; and a new host key, as a replaced router has, with every session gone.
+QList<FaultRow> sshFaults(const QString& address) {
+    return {
+        {"SSH master dies",
+         {},
+         sshDown,
+         QStringLiteral("VT-1004"),
+         12'000,
+         [](const RouterLab& lab) {
+             lab.signalSshd(SIGSTOP);
+             RouterLab::killSshMasters();
+         },
+         [](RouterLab& lab, RouterRig&) { lab.signalSshd(SIGCONT); }},
+        {"changed host key",
+         {},
+         sshDown,
+         QStringLiteral("VT-2003 host-key-changed ") + address,
+         15'000,
+         [](const RouterLab& lab) { lab.rekeySshd(); },
+         [](RouterLab& lab, RouterRig&) { lab.restoreSshdKey(); }},
+    };
+}
+
+TEST_F(FaultMatrixTest, GlinetRouter) {
+    const QString refused = QStringLiteral("VT-4002 Offline");
+    runMatrix(lab.glinet, RouterFamily::glinet, QStringLiteral("\"call\""),
+              webFaults() + sshFaults(lab.glinet) +
+                  QList<FaultRow>{stormRow("-32000 storm", "rpcError", offline, refused, nextPoll),
+                                  stormRow("401 storm", "http401", offline, refused, nextPoll),
+                                  wrongPasswordRow(QStringLiteral("VT-2003"))});
+}
+
+// The access point's sshd is stopped, so every poll reads the console's station
+// list; a poll may first wait out one master start (5 s) before falling back.
+TEST_F(FaultMatrixTest, UniFiConsole) {
+    lab.signalSshd(SIGSTOP);
+    FaultRow refused = wrongPasswordRow(QStringLiteral("VT-2003 ") + lab.uniFi);
+    refused.deadlineMs += 5000;
+    runMatrix(lab.uniFi, RouterFamily::unifi, QStringLiteral("stat/sta"),
+              webFaults() + QList<FaultRow>{stormRow("401 storm", "http401", offline,
+                                                     QStringLiteral("VT-4002 Offline"), nextPoll + 5000),
+                                            refused,
+                                            otherCertificateRow(lab.uniFi + QStringLiteral(":443"))});
+}
+
+// The access point's faults fall back to the console's station list without a
+// word to the user: the reading stays, the log tells, and the next master comes up.
+TEST_F(FaultMatrixTest, UniFiAccessPoint) {
+    const QString accessPoint = qEnvironmentVariable("VELTRANO_LAB_AP");
+    QList<FaultRow> rows = sshFaults(accessPoint);
+    for (FaultRow& row : rows) {
+        row.shown = QStringLiteral("Excellent");
+        row.recoveredCode = QStringLiteral("VT-1002");
+    }
+    rows[0].code = QStringLiteral("VT-1003");
+    runMatrix(lab.uniFi, RouterFamily::unifi, QStringLiteral("stat/sta"), rows,
+              QStringLiteral("VT-3002 ap:") + accessPoint);
+}
+
+TEST_F(FaultMatrixTest, PeplinkRouter) {
+    runMatrix(lab.peplink, RouterFamily::peplink, QStringLiteral("status.client"),
+              webFaults() + QList<FaultRow>{stormRow("401 storm", "http401", unreachable,
+                                                     QStringLiteral("VT-4008"), probesFail),
+                                            wrongPasswordRow(QStringLiteral("VT-2003 token grant")),
+                                            otherCertificateRow(lab.peplink + QStringLiteral(":443"))});
+}
+
+} // namespace
