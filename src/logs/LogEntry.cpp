@@ -12,6 +12,9 @@ namespace {
 
 // 2001-01-01T00:00:00Z in milliseconds since the Unix epoch.
 constexpr qint64 referenceEpochMs = 978307200000;
+// Some 30 million years either way: no clock wrote a time beyond it, and its
+// milliseconds would no longer fit the 64-bit count a QDateTime is made from.
+constexpr double timestampLimit = 1e15;
 
 const QString timestampKey = QStringLiteral("timestamp");
 const QString stateKey = QStringLiteral("state");
@@ -110,7 +113,8 @@ std::optional<LogEntry> LogEntry::fromJson(const QJsonValue& value) {
     const QJsonValue timestamp = object.value(timestampKey);
     const QJsonValue state = object.value(stateKey);
     const QJsonValue message = object.value(messageKey);
-    if (!timestamp.isDouble() || !state.isString() || !message.isString())
+    if (!timestamp.isDouble() || !(std::fabs(timestamp.toDouble()) < timestampLimit) || !state.isString() ||
+        !message.isString())
         return std::nullopt;
 
     LogEntry entry;

@@ -24,7 +24,8 @@ struct LogEntry {
 
     // One compact JSON object.
     QByteArray toJson() const;
-    // None when a required key is missing or a value has the wrong type.
+    // None when a required key is missing, a value has the wrong type or the time
+    // lies beyond what any clock wrote.
     static std::optional<LogEntry> fromJson(const QJsonValue& value);
 
     // The whole file: a compact JSON array, oldest first.

@@ -213,19 +213,19 @@ void PreflightChecklistModel::buildItems() {
          .title = u"Camera/computer clock sync"_s,
          .tier = PreflightTier::recommendation,
          .check = askCapture(readAttribute(u"Setup/UTC Time"_s),
-                             [this](const QString& v) { return clockStatus(v); })},
+                             [this](const QString& v) { return clockStatus(v, clock.now()); })},
     };
     for (PreflightCheckItem& item : checklist)
         if (!item.check)
             item.status = PreflightStatus::manualOnly();
 }
 
-PreflightStatus PreflightChecklistModel::clockStatus(const QString& value) const {
+PreflightStatus PreflightChecklistModel::clockStatus(const QString& value, const QDateTime& now) {
     const PreflightStatus unreadable = PreflightStatus::failed(u"Unreadable clock value"_s);
     const std::optional<double> cameraSeconds = parseClockValue(value);
     if (!cameraSeconds || !std::isfinite(*cameraSeconds))
         return unreadable;
-    const double difference = std::abs(clock.now().toMSecsSinceEpoch() / 1000.0 - *cameraSeconds);
+    const double difference = std::abs(now.toMSecsSinceEpoch() / 1000.0 - *cameraSeconds);
     // 2^63: the first difference a signed 64-bit count of seconds cannot hold.
     if (!(difference < 9223372036854775808.0))
         return unreadable;

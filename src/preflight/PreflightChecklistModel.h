@@ -24,6 +24,9 @@ public:
 
     // Whether the first run of digits and dots in `version` is at least `required`.
     static bool compareVersions(const QString& version, const QString& required);
+    // The camera's clock (seconds since the epoch, as Capture One reads it)
+    // against `now`: within a minute either way passes.
+    static PreflightStatus clockStatus(const QString& value, const QDateTime& now);
 
     const QList<PreflightCheckItem>& items() const { return checklist; }
     bool isRunningAll() const { return runningAll; }
@@ -44,7 +47,6 @@ private:
     using StatusDone = std::function<void(const PreflightStatus&)>;
 
     void buildItems();
-    PreflightStatus clockStatus(const QString& value) const;
     void startCheck(int index, StatusDone apply);
     void runStep(int index, quint64 pass);
     void setStatus(int index, const PreflightStatus& status);

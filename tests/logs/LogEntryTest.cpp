@@ -29,7 +29,8 @@ TEST(LogEntryTest, TimestampCountsFromTheStartOf2001) {
 // One malformed object rejects the whole file, so that a save never drops it
 // silently. Each side of each rule: a null reading or an unknown key is fine; a
 // whole number written -60.0 is one, -60.5 is not; nor is one beyond an int, a
-// value of the wrong type, a missing message, a bare object or a cut file.
+// value of the wrong type, a time no clock wrote, a missing message, a bare object
+// or a cut file.
 TEST(LogEntryTest, DecodesAllOrNothing) {
     const QByteArray valid = R"({"timestamp":1,"state":"s","message":"m"})";
     const auto withSecond = [&valid](const char* second) { return "[" + valid + "," + second + "]"; };
@@ -40,6 +41,7 @@ TEST(LogEntryTest, DecodesAllOrNothing) {
          {withSecond(R"({"timestamp":1,"state":"s","rssi":-60.5,"message":"m"})"),
           withSecond(R"({"timestamp":1,"state":"s","rssi":3000000000,"message":"m"})"),
           withSecond(R"({"timestamp":"x","state":"s","message":"m"})"),
+          withSecond(R"({"timestamp":7.8e20,"state":"s","message":"m"})"),
           withSecond(R"({"timestamp":1,"state":"s"})"), valid, "[" + valid + ",{\"timest"})
         EXPECT_EQ(LogEntry::decodeList(json), std::nullopt) << json.toStdString();
 }
