@@ -102,15 +102,8 @@ struct FaultRow {
 
 // One family's router followed by the monitor as the tray application builds
 // it (real menu, real tray item), through one fault after another.
-class FaultMatrixTest : public testing::Test {
+class FaultMatrixTest : public LabTest {
 protected:
-    void SetUp() override {
-        if (!RouterLab::isHere())
-            GTEST_SKIP() << "runs only inside the router lab (run-in-router-lab.sh)";
-        lab.resetAll();
-    }
-    void TearDown() override { lab.signalSshd(SIGCONT); }
-
     // `pollKind` tells the poll's requests in the simulator's log; the rows
     // start once `readyCode`, if any, was logged.
     void runMatrix(const QString& address, const QString& family, const QString& pollKind,
@@ -192,9 +185,6 @@ protected:
         }
         monitor.stop();
     }
-
-    RouterLab lab;
-    RouterRig rig;
 };
 
 const QString unreachable = QStringLiteral("Router unreachable");

@@ -23,6 +23,7 @@
 #include <QTest>
 #include <algorithm>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <memory>
 #include <unistd.h>
 
@@ -187,4 +188,19 @@ struct RouterRig {
         waitUntil([&] { return answer.has_value(); }, 70'000);
         return answer.value_or(Answer{});
     }
+};
+
+// A test of the program against the lab: skipped outside it, started on reset
+// simulators, and leaving sshd running whatever the test stopped.
+class LabTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!RouterLab::isHere())
+            GTEST_SKIP() << "runs only inside the router lab (run-in-router-lab.sh)";
+        lab.resetAll();
+    }
+    void TearDown() override { lab.signalSshd(SIGCONT); }
+
+    RouterLab lab;
+    RouterRig rig;
 };

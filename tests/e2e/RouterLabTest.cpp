@@ -69,15 +69,8 @@ struct LabMonitor {
     WiFiMonitor monitor;
 };
 
-class RouterLabTest : public testing::Test {
+class RouterLabTest : public LabTest {
 protected:
-    void SetUp() override {
-        if (!RouterLab::isHere())
-            GTEST_SKIP() << "runs only inside the router lab (run-in-router-lab.sh)";
-        lab.resetAll();
-    }
-    void TearDown() override { lab.signalSshd(SIGCONT); }
-
     // Detect, connect, then follow camera A until its pinned signal comes back by
     // the family's own path (`viaItsPath` tells that path's answer).
     void provesFamily(const QString& address, const QString& family,
@@ -96,9 +89,6 @@ protected:
             20'000))
             << family.toStdString();
     }
-
-    RouterLab lab;
-    RouterRig rig;
 };
 
 // Anything else is the adapters' business, proved on recorded answers in
