@@ -46,9 +46,12 @@ if [ "${VELTRANO_PRIVATE_SECRET_SERVICE:-}" != 1 ]; then
     # In the lab's private /run, out of the scan's way; then a /tmp of our own,
     # and no process started from here inherits the lab's password.
     mkdir -m 700 "$run" && cp "$2/password" "$2/forms" "$run/" || exit 1
+    # These scripts and the program may live under /tmp themselves (a clone
+    # there): reached from /run, the private /tmp does not hide them.
+    mkdir "$run/tests" && mount --bind "$here/.." "$run/tests" && cp "$cli" "$run/veltrano-cli" || exit 1
     mount -t tmpfs -o mode=1777 tmpfs /tmp || skip "no private /tmp"
     unset VELTRANO_LAB_PASSWORD
-    exec "$here/../router/run-with-secret-service.sh" "$0" "$cli"
+    exec "$run/tests/router/run-with-secret-service.sh" "$run/tests/e2e/no-password-leaks.sh" "$run/veltrano-cli"
 fi
 
 export TMPDIR=/tmp/tmpdir XDG_STATE_HOME="$HOME/state"
