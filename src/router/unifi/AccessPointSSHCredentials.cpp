@@ -12,7 +12,8 @@ std::optional<AccessPointSSHCredentials> accessPointSSHCredentials(const QByteAr
             continue;
         const QJsonValue username = setting.value(QStringLiteral("x_ssh_username"));
         const QJsonValue password = setting.value(QStringLiteral("x_ssh_password"));
-        if (username.toString().isEmpty() || !password.isString())
+        // An empty password opens no access point, and would replace one that does.
+        if (username.toString().isEmpty() || password.toString().isEmpty())
             return std::nullopt;
         return AccessPointSSHCredentials{username.toString(), password.toString()};
     }

@@ -175,6 +175,8 @@ TEST(UniFiAccessPointLookup, FollowsTheStationToItsAccessPointsPlainAddress) {
 
 TEST(AccessPointSSHCredentials, ReadsTheMgmtSetting) {
     EXPECT_FALSE(accessPointSSHCredentials(R"({"data": [{"key": "mgmt", "x_ssh_password": "s3cret"}]})"));
+    EXPECT_FALSE(accessPointSSHCredentials(
+        R"({"data": [{"key": "mgmt", "x_ssh_username": "root", "x_ssh_password": ""}]})"));
     EXPECT_FALSE(accessPointSSHCredentials(R"({"meta": {"rc": "error", "msg": "api.err.NoPermission"}})"));
 }
 
