@@ -3,11 +3,12 @@
 # starts, in its askpass file: nowhere else. With debug logging on, veltrano-cli
 # fails a login to each family of the router lab, connects, and watches while
 # the router drops its sessions (the UniFi camera through the access point's
-# ssh) and the GL.iNet router is disconnected. Meanwhile every process's command
-# line and environment is sampled; afterwards the password, in any of its
-# encodings, is looked for there, in every file of the XDG folders and of a
-# private /tmp, in standard error (the lab has no journal, so the system log
-# goes there), the debug log exports, the session log and any core dump.
+# ssh) and the studio then loses its gateway, which disconnects the router.
+# Meanwhile every process's command line and environment is sampled;
+# afterwards the password, in any of its encodings, is looked for there, in
+# every file of the XDG folders and of a private /tmp, in standard error (the
+# lab has no journal, so the system log goes there), the debug log exports, the
+# session log and any core dump.
 # Usage: no-password-leaks.sh VELTRANO_CLI
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -106,8 +107,8 @@ for family in glinet unifi peplink; do
     control "$address" '{"command":"rejectPassword","on":false}'
     veltrano connect >/dev/null || fail "$family: connect"
     # Under a running watch the router drops its sessions after the second
-    # poll; after the third, the GL.iNet router stops being the gateway, which
-    # disconnects it.
+    # poll; after the third, the studio loses its default route, which
+    # disconnects whichever router is followed.
     : >"$run/out/watch-$family"
     (
         polled() {
@@ -117,12 +118,13 @@ for family in glinet unifi peplink; do
             done
         }
         polled 2 && control "$address" '{"command":"expireSessions"}'
-        [ $family = glinet ] && polled 3 && ip route del default
+        polled 3 && ip route del default
     ) &
     veltrano watch --count 6 --no-colour >"$run/out/watch-$family" || fail "$family: watch"
     wait $!
     ip route replace default via "$VELTRANO_LAB_GLINET"
     grep -q "dBm" "$run/out/watch-$family" || fail "$family: no signal in $(cat "$run/out/watch-$family")"
+    grep -q "VT-1006" "$run/out/debug-log-$step.md" || fail "$family: not disconnected"
 done
 veltrano session-log --json >"$run/out/session-log" || fail "session-log"
 touch "$run/stop"
