@@ -6,6 +6,7 @@
 #include "router/RouterConnector.h"
 #include "router/RouterFamily.h"
 #include "router/RouterService.h"
+#include "router/identity/RouterIdentityStore.h"
 
 #include <QPointer>
 
@@ -43,6 +44,22 @@ void learnAfterLogin(SettingsStore& settings, RouterConnector& connector, Router
     });
     if (settings.readString(SettingsKey::detectedRouterType) == RouterFamily::unifi)
         connector.fetchAPSSHCredentials();
+}
+
+bool storeDetectedFamily(SettingsStore& settings, const QString& address, const QString& family) {
+    if (settings.readBool(SettingsKey::routerConnected) &&
+        settings.readString(SettingsKey::routerIP).value_or(QString()).trimmed() == address)
+        return false;
+    settings.writeString(SettingsKey::detectedRouterType, family);
+    return true;
+}
+
+std::optional<int> forgetIdentity(SettingsStore& settings, const QString& address) {
+    const std::optional<int> forgotten = RouterIdentityStore::beside(settings).forget(address);
+    if (!settings.readBool(SettingsKey::routerConnected) &&
+        settings.readString(SettingsKey::routerIP).value_or(QString()).trimmed() == address)
+        settings.remove(SettingsKey::detectedRouterType);
+    return forgotten;
 }
 
 } // namespace ConnectedRouter

@@ -58,9 +58,10 @@ QString RouterConnectionFlow::family() const {
 }
 
 void RouterConnectionFlow::appear() {
-    if (settings.readBool(SettingsKey::routerConnected))
+    if (settings.readBool(SettingsKey::routerConnected)) {
         state = ConnectionState::connected;
-    else if (state == ConnectionState::connected)
+        unencrypted = speaksPlainHttp();
+    } else if (state == ConnectionState::connected)
         // Dropped while the window was hidden (a network change, the command line).
         state = ConnectionState::disconnected;
     gateways = router.gatewayOptions();
@@ -122,17 +123,24 @@ void RouterConnectionFlow::detect() {
         return;
     }
     detecting = true;
-    detection(address, [self = QPointer(this), generation = addressGeneration](const QString& key) {
+    detection(address, [self = QPointer(this), generation = addressGeneration](const RouterDetection& found) {
         if (self && generation == self->addressGeneration)
-            self->detectionAnswered(key);
+            self->detectionAnswered(found);
     });
 }
 
-void RouterConnectionFlow::detectionAnswered(const QString& key) {
+void RouterConnectionFlow::detectionAnswered(const RouterDetection& detection) {
     detecting = false;
-    settings.writeString(SettingsKey::detectedRouterType, key);
+    if (detection.refusal) {
+        // Whoever answers there now is not sent the password, nor stored as the router.
+        pressAfterDetection = false;
+        changedIdentity = true;
+        fail(*detection.refusal);
+        return;
+    }
+    ConnectedRouter::storeDetectedFamily(settings, routerIP(), detection.family);
     if (std::exchange(pressAfterDetection, false)) {
-        if (SettingsSchema::routerTypes.contains(key)) {
+        if (SettingsSchema::routerTypes.contains(detection.family)) {
             press();
             return;
         }
@@ -214,21 +222,26 @@ void RouterConnectionFlow::loggedIn(bool success, const std::optional<QString>& 
     settings.writeBool(SettingsKey::routerConnected, success);
     settings.writeBool(SettingsKey::routerAutoReconnect, success);
     if (!success) {
-        const QString address = routerIP();
-        changedIdentity =
-            message == certificateChangedMessage(address) || message == hostKeyChangedMessage(address);
+        changedIdentity = message && isIdentityRefusal(*message, routerIP());
         fail(message.value_or(QStringLiteral("Connection failed \u2014 check credentials and try again")));
         return;
     }
     error.clear();
+    unencrypted = speaksPlainHttp();
     setState(ConnectionState::connected);
     // The model name arrives after the connection: the window shows it then.
     ConnectedRouter::learnAfterLogin(settings, connector, router, sessionLog, this,
                                      [this] { Q_EMIT changed(); });
 }
 
+bool RouterConnectionFlow::speaksPlainHttp() const {
+    const std::optional<RouterRecord> record =
+        RouterIdentityStore::beside(settings).standing(routerIP()).record;
+    return record && record->scheme == QStringLiteral("http");
+}
+
 void RouterConnectionFlow::forgetRouterIdentity() {
-    RouterIdentityStore::beside(settings).forget(routerIP());
+    ConnectedRouter::forgetIdentity(settings, routerIP());
     changedIdentity = false;
     Q_EMIT changed();
 }

@@ -2,6 +2,7 @@
 
 #include "app/ConnectionState.h"
 #include "router/GatewayOption.h"
+#include "router/RouterDetection.h"
 
 #include <QList>
 #include <QObject>
@@ -28,8 +29,8 @@ class SettingsStore;
 class RouterConnectionFlow : public QObject {
     Q_OBJECT
 public:
-    // "glinet", "unifi", "peplink" or "unknown", later on the main thread.
-    using Detection = std::function<void(const QString& address, std::function<void(QString)> answer)>;
+    // What answers at `address`, later on the main thread.
+    using Detection = std::function<void(const QString& address, DetectionCompletion answer)>;
 
     RouterConnectionFlow(SettingsStore& settings, CredentialStore& credentials, RouterConnector& connector,
                          RouterService& router, SessionLog& sessionLog, Detection detection,
@@ -42,8 +43,12 @@ public:
     QList<GatewayOption> detectedGateways() const { return gateways; }
     // A press is being carried out (detection, keyring or login); another does nothing.
     bool isBusy() const;
-    // The last login met another certificate or host key than the one kept.
+    // The last login or detection met another certificate, host key or family
+    // than the one kept, or could not read what was kept.
     bool identityChanged() const { return changedIdentity; }
+    // Connected to a router whose first login found no HTTPS: its login and
+    // session cross the network in clear text.
+    bool isUnencrypted() const { return unencrypted; }
 
     // The window is shown: takes over a live connection, refreshes the gateway
     // list (replacing a `routerIP` that is not one of them), loads the password
@@ -73,7 +78,9 @@ private:
     void addressChanged();
     void loadPassword();
     void detect();
-    void detectionAnswered(const QString& key);
+    void detectionAnswered(const RouterDetection& detection);
+    // Whether the router at `routerIP` was first reached over plain HTTP.
+    bool speaksPlainHttp() const;
     void disconnectRouter();
     void saveAndLogIn();
     void logIn();
@@ -94,6 +101,7 @@ private:
     bool detecting = false;
     bool saving = false;
     bool changedIdentity = false;
+    bool unencrypted = false;
     // Set when a press waits for the detection under way; it carries on from there.
     bool pressAfterDetection = false;
     // Counts address changes; keyring and detection answers of an older one are dropped.

@@ -49,7 +49,7 @@ TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* p
     , delegate(SettingsStore::shared(), SessionLog::shared(), EventLogger::shared(), *this,
                QString::fromLatin1(BuildInfo::buildNumber))
     , routerConnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared(),
-                       [this](const QString& address, std::function<void(QString)> answer) {
+                       [this](const QString& address, DetectionCompletion answer) {
                            router.detectRouterType(address, std::move(answer));
                        }) {
     connectMenu();

@@ -43,7 +43,7 @@ void LoginGate::reset() {
 void LoginGate::settle(quint64 attemptNumber, const Outcome& outcome) {
     if (attemptNumber != attempts)
         return;
-    if (outcome.passwordRejected)
+    if (outcome.refused)
         refusals.insert(*addressInFlight, {now(), outcome});
     addressInFlight.reset();
     const QList<Waiter> sharing = std::exchange(waiters, {});

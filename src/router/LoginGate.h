@@ -22,8 +22,9 @@ public:
         bool success = false;
         // The sentence for the user when there is one.
         std::optional<QString> message;
-        // The router answered and refused the credentials (not: unreachable).
-        bool passwordRejected = false;
+        // Not to be tried again by itself: the router answered and refused the
+        // credentials (not: unreachable), or its identity forbids the login.
+        bool refused = false;
     };
     using Finish = std::function<void(const Outcome&)>;
     // Logs in and calls `finish` exactly once, later (never inside the call), or

@@ -2,8 +2,8 @@
 
 #include "router/ClientListSource.h"
 #include "router/RouterConnector.h"
+#include "router/RouterDetection.h"
 #include "router/RouterService.h"
-#include "router/RouterTypeDetector.h"
 
 #include <chrono>
 
@@ -12,7 +12,8 @@
 // background work at quitting. The real routers' front and the demo's.
 class RouterFront : public RouterService, public RouterConnector, public ClientListSource {
 public:
-    virtual void detectRouterType(const QString& address, RouterTypeDetector::Completion completion) = 0;
+    // Which family answers at `address`; later on the main thread.
+    virtual void detectRouterType(const QString& address, DetectionCompletion completion) = 0;
     // True when nothing runs any more after at most `deadline`.
     virtual bool endBackgroundWork(std::chrono::milliseconds deadline) = 0;
 };

@@ -186,10 +186,22 @@ bool RouterHttpSession::admits(const QNetworkReply& reply) {
     return false;
 }
 
-void RouterHttpSession::pinCertificate(const RouterHttpResult& answer) {
-    if (pinning && answer.certificate)
-        pinning->identities.pinCertificate(answer.certificate->address, answer.certificate->port,
-                                           answer.certificate->fingerprint);
+bool RouterHttpSession::keepLogin(const QString& address, const RouterHttpResult& answer,
+                                  const RouterRecord& record) {
+    Q_ASSERT(pinning);
+    std::optional<RouterIdentityStore::Certificate> certificate;
+    if (answer.certificate)
+        certificate =
+            RouterIdentityStore::Certificate{answer.certificate->port, answer.certificate->fingerprint};
+    if (pinning->identities.keepLogin(address, record, certificate))
+        return true;
+    pinning->logger.logError(VtCode::authRejected,
+                             QStringLiteral("identity-not-saved ") + pinning->identities.identitiesPath());
+    return false;
+}
+
+QString RouterHttpSession::identitiesPath() const {
+    return pinning ? pinning->identities.identitiesPath() : QString();
 }
 
 void RouterHttpSession::abortAll() {

@@ -53,9 +53,14 @@ public:
     // Ends every request in flight; each completes with a network error.
     void abortAll();
 
-    // Pins the certificate that carried `answer` to its router's address and
-    // port, unless one is pinned there already. Call once a login succeeded.
-    void pinCertificate(const RouterHttpResult& answer);
+    // Keeps what the successful login `answer` showed of the router at
+    // `address`: `record`, and the certificate that carried the answer, pinned
+    // to its port. What is kept already stays. False, logged, when it could not
+    // be written: the caller must not use the session, or the next login would
+    // pass for a first one.
+    bool keepLogin(const QString& address, const RouterHttpResult& answer, const RouterRecord& record);
+    // Where the identities are kept, for the sentence when they are not.
+    QString identitiesPath() const;
 
 private:
     struct Pinning {

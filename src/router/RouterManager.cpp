@@ -4,6 +4,8 @@
 #include "app/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/RouterFamily.h"
+#include "router/identity/IdentityChangedMessage.h"
+#include "router/identity/RouterIdentityStore.h"
 #include "router/keyring/RouterPassword.h"
 
 #include <utility>
@@ -92,8 +94,17 @@ bool RouterManager::isOnLocalSubnet(const QString& address) const {
     return ::isOnLocalSubnet(address, gateways.interfaceAddresses());
 }
 
-void RouterManager::detectRouterType(const QString& address, RouterTypeDetector::Completion completion) {
-    detector.detectRouterType(address, std::move(completion));
+void RouterManager::detectRouterType(const QString& address, DetectionCompletion completion) {
+    detector.detectRouterType(address, [this, address,
+                                        completion = std::move(completion)](const QString& family) {
+        const std::optional<RouterRecord> record =
+            RouterIdentityStore::beside(settings).standing(address).record;
+        if (!record || family == RouterFamily::unknown || family == record->family)
+            return completion({.family = family});
+        logger.logError(VtCode::authRejected,
+                        QStringLiteral("family-changed %1 %2 was %3").arg(address, family, record->family));
+        completion({.family = family, .refusal = familyChangedMessage(address)});
+    });
 }
 
 void RouterManager::connect(RouterAdapter::ConnectCompletion completion) {

@@ -58,7 +58,9 @@ public:
     QList<GatewayOption> gatewayOptions() override;
     bool isGatewayOnWiFi(const QString& address) override;
 
-    void detectRouterType(const QString& address, RouterTypeDetector::Completion completion) override;
+    // The detector's answer, refused where the address's first login was as
+    // another family.
+    void detectRouterType(const QString& address, DetectionCompletion completion) override;
 
     // ClientListSource
     void fetchClients(RouterAdapter::ClientsCompletion completion) override;

@@ -52,17 +52,23 @@ bool answersPeplinkStatus(const RouterHttpResult& result) {
 }
 
 std::optional<QList<Probe>> probesFor(const QString& address) {
-    const std::optional<QUrl> glinet = routerUrl(QStringLiteral("http"), address, QStringLiteral("/rpc"));
+    // GL.iNet firmware 4 serves /rpc over HTTPS as well, and some only there.
+    const std::optional<QUrl> glinet = routerUrl(QStringLiteral("https"), address, QStringLiteral("/rpc"));
+    const std::optional<QUrl> glinetInClear =
+        routerUrl(QStringLiteral("http"), address, QStringLiteral("/rpc"));
     const std::optional<QUrl> uniFi =
         routerUrl(QStringLiteral("https"), address, QStringLiteral("/api/system"));
     const std::optional<QUrl> peplink =
         routerUrl(QStringLiteral("https"), address, QStringLiteral("/api/status.system"));
-    if (!glinet || !uniFi || !peplink)
+    if (!glinet || !glinetInClear || !uniFi || !peplink)
         return std::nullopt;
     const QByteArray challenge = R"({"method": "challenge", "params": {"username": "root"}, "id": 1})";
     return QList<Probe>{
         {RouterFamily::glinet,
          {"POST", *glinet, {{"Content-Type", "application/json"}}, challenge, probeTimeout},
+         answersGlinetChallenge},
+        {RouterFamily::glinet,
+         {"POST", *glinetInClear, {{"Content-Type", "application/json"}}, challenge, probeTimeout},
          answersGlinetChallenge},
         {RouterFamily::unifi, {"GET", *uniFi, {}, {}, probeTimeout}, answersUniFiSystem},
         {RouterFamily::peplink, {"GET", *peplink, {}, {}, probeTimeout}, answersPeplinkStatus},

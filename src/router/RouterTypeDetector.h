@@ -6,8 +6,8 @@
 #include <QString>
 #include <functional>
 
-// Tells which router family answers at an address: the GL.iNet challenge, then
-// the UniFi OS system page, then the Peplink status page, one after the other,
+// Tells which router family answers at an address: the GL.iNet challenge (over
+// HTTPS, then HTTP), then the UniFi OS system page, then the Peplink status page, one after the other,
 // 3 s each; the first that answers in its family's way wins. A probe that fails
 // in any way counts as no.
 class RouterTypeDetector : public QObject {

@@ -179,6 +179,8 @@ void RouterCard::showFlowState() {
     } else if (state != ConnectionState::connecting && !family.isEmpty()) {
         statusText = familyText(family);
     }
+    if (state == ConnectionState::connected && flow.isUnencrypted())
+        statusText += QStringLiteral(" (unencrypted)");
     status->setText(statusText);
     status->setStyleSheet(QStringLiteral("color: %1;").arg(statusColour));
     error->setText(flow.connectionError());

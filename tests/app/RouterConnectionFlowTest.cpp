@@ -9,6 +9,7 @@
 #include "monitor/FakeRouterService.h"
 #include "router/MemoryCredentialStore.h"
 #include "router/identity/IdentityChangedMessage.h"
+#include "router/identity/RouterIdentityStore.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -27,11 +28,11 @@ protected:
     }
 
     // Answers the one detection the flow has asked for.
-    void answerDetection(const QString& key) {
+    void answerDetection(const QString& key, std::optional<QString> refusal = std::nullopt) {
         ASSERT_EQ(detections.size(), 1u);
         auto [address, answer] = std::move(detections.front());
         detections.clear();
-        answer(key);
+        answer({key, std::move(refusal)});
     }
 
     TestEnvironment env;
@@ -40,13 +41,13 @@ protected:
     MemoryCredentialStore credentials;
     FakeRouterConnector connector;
     FakeRouterService router;
-    std::vector<std::pair<QString, std::function<void(QString)>>> detections;
+    std::vector<std::pair<QString, DetectionCompletion>> detections;
     RouterConnectionFlow flow{settings,
                               credentials,
                               connector,
                               router,
                               log,
-                              [this](const QString& address, std::function<void(QString)> answer) {
+                              [this](const QString& address, DetectionCompletion answer) {
                                   detections.emplace_back(address, std::move(answer));
                               }};
     QObject observer;
@@ -147,6 +148,38 @@ TEST_F(RouterConnectionFlowTest, UnreachableRecoveredAndChangedIdentity) {
     EXPECT_TRUE(flow.identityChanged());
     flow.forgetRouterIdentity();
     EXPECT_FALSE(flow.identityChanged());
+}
+
+// A detection that finds another family than the first login did stores
+// nothing and offers forgetting; after that the next press detects afresh. A
+// detection beside a live session leaves its family alone, and a router that
+// had no HTTPS at its first login is shown connected in clear text.
+TEST_F(RouterConnectionFlowTest, DetectionFollowsTheRoutersIdentity) {
+    settings.writeString(SettingsKey::routerIP, studioRouter);
+    settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("unifi"));
+    flow.appear();
+    answerDetection(QStringLiteral("glinet"), familyChangedMessage(studioRouter));
+    EXPECT_EQ(flow.connectionState(), ConnectionState::failed);
+    EXPECT_EQ(flow.connectionError(), familyChangedMessage(studioRouter));
+    EXPECT_TRUE(flow.identityChanged());
+    EXPECT_EQ(settings.readString(SettingsKey::detectedRouterType), QStringLiteral("unifi"));
+
+    flow.forgetRouterIdentity();
+    EXPECT_EQ(settings.readString(SettingsKey::detectedRouterType), std::nullopt);
+    flow.setLocalPassword(QStringLiteral("secret"));
+    flow.press();
+    answerDetection(QStringLiteral("glinet"));
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
+    RouterIdentityStore::beside(settings).keepLogin(
+        studioRouter, {.family = QStringLiteral("glinet"), .scheme = QStringLiteral("http")}, std::nullopt);
+    connector.login(true, std::nullopt);
+    EXPECT_TRUE(flow.isUnencrypted());
+
+    // Disconnecting detects again; the launch's reconnection is quicker.
+    flow.press();
+    settings.writeBool(SettingsKey::routerConnected, true);
+    answerDetection(QStringLiteral("peplink"));
+    EXPECT_EQ(settings.readString(SettingsKey::detectedRouterType), QStringLiteral("glinet"));
 }
 
 } // namespace

@@ -176,8 +176,8 @@ struct RouterRig {
     std::optional<RouterClient> client(const QString& mac) {
         return await<std::optional<RouterClient>>([&](auto done) { router.fetchClient(mac, done); });
     }
-    QString detect(const QString& address) {
-        return await<QString>([&](auto done) { router.detectRouterType(address, done); });
+    RouterDetection detect(const QString& address) {
+        return await<RouterDetection>([&](auto done) { router.detectRouterType(address, done); });
     }
 
     // Runs the main queue until the completion came; the requests carry their

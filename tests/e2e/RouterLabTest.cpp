@@ -75,7 +75,7 @@ protected:
     // the family's own path (`viaItsPath` tells that path's answer).
     void provesFamily(const QString& address, const QString& family,
                       const std::function<bool(const RouterClient&)>& viaItsPath) {
-        EXPECT_EQ(rig.detect(address), family);
+        EXPECT_EQ(rig.detect(address), RouterDetection{family});
         rig.useRouter(address, family, lab);
         ASSERT_TRUE(rig.connectRouter());
         lab.control(address, command(QStringLiteral("set"),

@@ -62,6 +62,13 @@ public:
         servers.push_back(std::move(server));
     }
 
+    // Stops serving `port`: connections to it are refused from now on.
+    void close(quint16 port) {
+        for (const std::unique_ptr<QTcpServer>& server : servers)
+            if (server->serverPort() == port)
+                server->close();
+    }
+
     QUrl url(const QString& path = QStringLiteral("/")) const {
         return QUrl(
             QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(servers.front()->serverPort()).arg(path));

@@ -62,11 +62,12 @@ TEST_F(RouterHttpSessionTest, ARouterWithAnotherCertificateThanPinnedHearsNothin
         server->respondWith(LoopbackHttpServer::reply(LoopbackHttpServer::answer(200, "{}")));
     const RouterHttpResult login = send(pinned, router.url());
     ASSERT_TRUE(login.certificate);
-    pinned.pinCertificate(login);
+    ASSERT_TRUE(pinned.keepLogin(u"127.0.0.1"_s, login, {.family = u"unifi"_s}));
     EXPECT_EQ(send(pinned, router.url()).certificate->fingerprint, login.certificate->fingerprint);
     EXPECT_EQ(send(pinned, otherPort.url()).error, std::nullopt);
 
-    identities.pinCertificate(u"127.0.0.1"_s, impostor.url().port(), u"00:11"_s);
+    identities.keepLogin(u"127.0.0.1"_s, {.family = u"unifi"_s},
+                         RouterIdentityStore::Certificate{impostor.url().port(), u"00:11"_s});
     // More than the six connections Qt opens to one host: some requests wait
     // for a connection that was refused.
     QList<RouterHttpResult> refused;

@@ -18,7 +18,8 @@ QByteArray answer(int status, const QByteArray& body, const QByteArray& headers 
 }
 
 const QByteArray notFound = answer(404, "<html><body>Not Found</body></html>");
-const QByteArray glinetProbe = "80 POST /rpc";
+const QByteArray glinetProbe = "443 POST /rpc";
+const QByteArray glinetClearTextProbe = "80 POST /rpc";
 const QByteArray uniFiProbe = "443 GET /api/system";
 const QByteArray peplinkProbe = "443 GET /api/status.system";
 
@@ -43,10 +44,13 @@ protected:
     std::unique_ptr<RouterTypeDetector> detector = std::make_unique<RouterTypeDetector>();
 };
 
-// Peplink is told by its header, or by a login challenge naming it, and only then.
+// GL.iNet is asked over HTTPS first; Peplink is told by its header, or by a
+// login challenge naming it, and only then.
 TEST_F(RouterTypeDetectorTest, AsksInOrderAndTheFirstFamilyToAnswerWins) {
-    const auto detected = [&](const QByteArray& glinet, const QByteArray& uniFi, const QByteArray& peplink) {
+    const auto detected = [&](const QByteArray& glinet, const QByteArray& glinetInClear,
+                              const QByteArray& uniFi, const QByteArray& peplink) {
         router.serve(glinetProbe, glinet);
+        router.serve(glinetClearTextProbe, glinetInClear);
         router.serve(uniFiProbe, uniFi);
         router.serve(peplinkProbe, peplink);
         return detect(u"127.0.0.1"_s).value_or(QString());
@@ -54,17 +58,19 @@ TEST_F(RouterTypeDetectorTest, AsksInOrderAndTheFirstFamilyToAnswerWins) {
     const auto realm = [](int status, const QByteArray& name) {
         return answer(status, "{}", "WWW-Authenticate: Bearer realm=\"" + name + "\"\r\n");
     };
-    EXPECT_EQ(detected(answer(200, R"({"id":1,"result":{"alg":1,"salt":"Jw","nonce":"n"}})"), {}, {}),
-              RouterFamily::glinet);
-    EXPECT_EQ(detected(answer(200, R"({"result":{"salt":7}})"),
+    const QByteArray challenge = answer(200, R"({"id":1,"result":{"alg":1,"salt":"Jw","nonce":"n"}})");
+    EXPECT_EQ(detected(challenge, {}, {}, {}), RouterFamily::glinet);
+    EXPECT_EQ(detected(notFound, challenge, {}, {}), RouterFamily::glinet);
+    EXPECT_EQ(detected(answer(200, R"({"result":{"salt":7}})"), notFound,
                        answer(200, R"({"hardware":{"shortname":"UDR"}})"), {}),
               RouterFamily::unifi);
-    EXPECT_EQ(detected(notFound, notFound, answer(200, "{}", "X-Peplink-API: 1\r\n")), RouterFamily::peplink);
-    EXPECT_EQ(detected(notFound, notFound, realm(401, "PePLink")), RouterFamily::peplink);
-    EXPECT_EQ(detected(notFound, notFound, realm(403, "peplink")), RouterFamily::unknown);
-    // Each probe asked once, and the next only after the one before: 1 + 2 + 3 * 3.
-    EXPECT_EQ(router.requests().size(), 12);
-    EXPECT_EQ(router.lines().mid(0, 3), (QList<QByteArray>{glinetProbe, glinetProbe, uniFiProbe}));
+    EXPECT_EQ(detected(notFound, notFound, notFound, answer(200, "{}", "X-Peplink-API: 1\r\n")),
+              RouterFamily::peplink);
+    EXPECT_EQ(detected(notFound, notFound, notFound, realm(401, "PePLink")), RouterFamily::peplink);
+    EXPECT_EQ(detected(notFound, notFound, notFound, realm(403, "peplink")), RouterFamily::unknown);
+    // Each probe asked once, and the next only after the one before: 1 + 2 + 3 + 3 * 4.
+    EXPECT_EQ(router.requests().size(), 18);
+    EXPECT_EQ(router.lines().mid(0, 3), (QList<QByteArray>{glinetProbe, glinetProbe, glinetClearTextProbe}));
     EXPECT_EQ(router.requests().first().header("Content-Type"), "application/json");
     EXPECT_EQ(QJsonDocument::fromJson(router.requests().first().body).object(),
               QJsonDocument::fromJson(R"({"method": "challenge", "params": {"username": "root"}, "id": 1})")
@@ -78,6 +84,7 @@ TEST_F(RouterTypeDetectorTest, NoRouterOrNoAddressIsUnknown) {
 }
 
 TEST_F(RouterTypeDetectorTest, ASilentProbeCostsItsThreeSecondsAndNoMore) {
+    router.serve(glinetProbe, notFound);
     router.serve(uniFiProbe, answer(200, R"({"hardware":{}})"));
     QElapsedTimer clock;
     clock.start();

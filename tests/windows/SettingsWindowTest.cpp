@@ -48,7 +48,7 @@ protected:
                               connector,
                               router,
                               log,
-                              [](const QString&, std::function<void(QString)> answer) { answer(QStringLiteral("glinet")); }};
+                              [](const QString&, DetectionCompletion answer) { answer({.family = QStringLiteral("glinet")}); }};
     FakeClientListSource clients;
     FakeSettingsWindowActions actions{flow, clients};
     SettingsWindow window{settings, actions};

@@ -166,10 +166,9 @@ public:
 class SampleActions : public SettingsWindowActions {
 public:
     SampleActions(SettingsStore& settings, SessionLog& sessionLog)
-        : flow(settings, keyring, router, router, sessionLog,
-               [](const QString&, std::function<void(QString)> answer) {
-                   answer(QStringLiteral("glinet"));
-               }) {}
+        : flow(settings, keyring, router, router, sessionLog, [](const QString&, DetectionCompletion answer) {
+            answer({.family = QStringLiteral("glinet")});
+        }) {}
     RouterConnectionFlow& connectionFlow() override { return flow; }
     ClientListSource& clientList() override { return router; }
     PreflightChecklistModel& preflightModel() override { return preflight; }

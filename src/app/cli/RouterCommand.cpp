@@ -7,6 +7,7 @@
 #include "app/cli/ClientTable.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
+#include "router/identity/RouterIdentityStore.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -49,6 +50,10 @@ bool takesNoArguments(const QStringList& args, const char* verb, QTextStream& er
     return false;
 }
 
+RouterDetection detect(RouterManager& router, const QString& address) {
+    return await<RouterDetection>([&](auto done) { router.detectRouterType(address, std::move(done)); });
+}
+
 bool isKnownFamily(const QString& family) {
     return SettingsSchema::routerTypes.contains(family);
 }
@@ -62,12 +67,21 @@ int runDetectCommand(const QStringList& args, RouterManager& router, SettingsSto
         return 2;
     }
     const QString address = args.first().trimmed();
-    const QString family =
-        await<QString>([&](auto done) { router.detectRouterType(address, std::move(done)); });
-    out << family << '\n';
-    if (settings.readString(SettingsKey::routerIP).value_or(QString()).trimmed() == address)
-        settings.writeString(SettingsKey::detectedRouterType, family);
-    return family == RouterFamily::unknown ? 1 : 0;
+    const RouterDetection detection = detect(router, address);
+    out << detection.family << '\n';
+    if (detection.refusal) {
+        err << *detection.refusal << '\n';
+        return 1;
+    }
+    // Asked for by the user, so it is stored, unless nothing answered: that
+    // says nothing of the router, and would turn a live session's polls away
+    // from its adapter. Another family than at the address's first login was
+    // refused above.
+    const bool tellsNothing =
+        detection.family == RouterFamily::unknown && settings.readBool(SettingsKey::routerConnected);
+    if (settings.readString(SettingsKey::routerIP).value_or(QString()).trimmed() == address && !tellsNothing)
+        settings.writeString(SettingsKey::detectedRouterType, detection.family);
+    return detection.family == RouterFamily::unknown ? 1 : 0;
 }
 
 int runConnectCommand(const QStringList& args, RouterManager& router, SettingsStore& settings,
@@ -76,13 +90,16 @@ int runConnectCommand(const QStringList& args, RouterManager& router, SettingsSt
         return 2;
     const QString address = router.routerAddress();
     if (!isKnownFamily(settings.readString(SettingsKey::detectedRouterType).value_or(QString()))) {
-        const QString family =
-            await<QString>([&](auto done) { router.detectRouterType(address, std::move(done)); });
-        if (!isKnownFamily(family)) {
+        const RouterDetection detection = detect(router, address);
+        if (detection.refusal) {
+            err << *detection.refusal << '\n';
+            return 1;
+        }
+        if (!isKnownFamily(detection.family)) {
             err << "Router type not recognized \u2014 check IP and try again\n";
             return 1;
         }
-        settings.writeString(SettingsKey::detectedRouterType, family);
+        settings.writeString(SettingsKey::detectedRouterType, detection.family);
     }
 
     settings.writeBool(SettingsKey::routerConnected, false);
@@ -103,6 +120,9 @@ int runConnectCommand(const QStringList& args, RouterManager& router, SettingsSt
     out << "Connected to " << address;
     if (model && !model->isEmpty())
         out << " (" << *model << ')';
+    const std::optional<RouterRecord> record = RouterIdentityStore::beside(settings).standing(address).record;
+    if (record && record->scheme == QStringLiteral("http"))
+        out << " (unencrypted)";
     out << '\n';
     return 0;
 }

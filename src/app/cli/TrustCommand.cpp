@@ -1,14 +1,15 @@
 #include "app/cli/TrustCommand.h"
 
+#include "app/ConnectedRouter.h"
 #include "router/identity/RouterIdentityStore.h"
 
 namespace {
 
 constexpr char usage[] = "usage: veltrano-cli trust list | forget ADDRESS\n";
 
-// "https :443"; "ssh" alone on its usual port.
+// "https :443"; "ssh" alone on its usual port, a family alone.
 QString kindText(const RouterIdentity& identity) {
-    if (identity.kind == QStringLiteral("ssh") && identity.port == 22)
+    if ((identity.kind == QStringLiteral("ssh") && identity.port == 22) || identity.port == 0)
         return identity.kind;
     return identity.kind + QStringLiteral(" :") + QString::number(identity.port);
 }
@@ -29,8 +30,8 @@ int list(const RouterIdentityStore& identities, QTextStream& out) {
     return 0;
 }
 
-int forget(const QString& address, RouterIdentityStore& identities, QTextStream& out, QTextStream& err) {
-    const std::optional<int> forgotten = identities.forget(address);
+int forget(const QString& address, SettingsStore& settings, QTextStream& out, QTextStream& err) {
+    const std::optional<int> forgotten = ConnectedRouter::forgetIdentity(settings, address);
     if (!forgotten) {
         err << "veltrano-cli trust forget: the identity files could not be rewritten\n";
         return 1;
@@ -45,12 +46,11 @@ int forget(const QString& address, RouterIdentityStore& identities, QTextStream&
 
 } // namespace
 
-int runTrustCommand(const QStringList& args, RouterIdentityStore& identities, QTextStream& out,
-                    QTextStream& err) {
+int runTrustCommand(const QStringList& args, SettingsStore& settings, QTextStream& out, QTextStream& err) {
     if (args == QStringList{QStringLiteral("list")})
-        return list(identities, out);
+        return list(RouterIdentityStore::beside(settings), out);
     if (args.size() == 2 && args.first() == QStringLiteral("forget") && !args[1].trimmed().isEmpty())
-        return forget(args[1].trimmed(), identities, out, err);
+        return forget(args[1].trimmed(), settings, out, err);
     err << usage;
     return 2;
 }

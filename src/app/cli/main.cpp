@@ -140,8 +140,7 @@ int runCommand(const QString& command, QStringList args, const std::optional<Dem
     if (routerCommands.contains(command))
         return runRouterCommand(command, args, out, err);
     if (command == QStringLiteral("trust")) {
-        RouterIdentityStore identities = RouterIdentityStore::beside(SettingsStore::shared());
-        return runTrustCommand(args, identities, out, err);
+        return runTrustCommand(args, SettingsStore::shared(), out, err);
     }
     if (command == QStringLiteral("vendor"))
         return runVendorCommand(args, SettingsStore::shared(), out, err);

@@ -58,6 +58,6 @@ void DemoRouter::fetchModelName(RouterAdapter::ModelCompletion completion) {
     answerLater([completion = std::move(completion), model = timeline.routerModel] { completion(model); });
 }
 
-void DemoRouter::detectRouterType(const QString&, RouterTypeDetector::Completion completion) {
-    answerLater([completion = std::move(completion)] { completion(RouterFamily::glinet); });
+void DemoRouter::detectRouterType(const QString&, DetectionCompletion completion) {
+    answerLater([completion = std::move(completion)] { completion({.family = RouterFamily::glinet}); });
 }

@@ -34,7 +34,7 @@ public:
     void fetchAPSSHCredentials() override {}
 
     // RouterFront
-    void detectRouterType(const QString& address, RouterTypeDetector::Completion completion) override;
+    void detectRouterType(const QString& address, DetectionCompletion completion) override;
     bool endBackgroundWork(std::chrono::milliseconds) override { return true; }
 
 private:

@@ -5,6 +5,7 @@
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"
+#include "router/RouterFamily.h"
 #include "router/RouterUrl.h"
 #include "router/glinet/GlinetFieldDump.h"
 #include "router/glinet/GlinetLogin.h"
@@ -12,6 +13,7 @@
 #include "router/glinet/GlinetRpcAnswer.h"
 #include "router/glinet/GlinetStation.h"
 #include "router/identity/IdentityChangedMessage.h"
+#include "router/identity/RouterLoginClearance.h"
 #include "router/keyring/RouterPassword.h"
 
 #include <QJsonArray>
@@ -38,8 +40,11 @@ QString sshConnectionFailed() {
     return QStringLiteral("SSH connection failed");
 }
 
-std::optional<QUrl> rpcUrl(const QString& address) {
-    return routerUrl(QStringLiteral("http"), address, QStringLiteral("/rpc"));
+const QString https = QStringLiteral("https");
+const QString http = QStringLiteral("http");
+
+std::optional<QUrl> rpcUrl(const QString& scheme, const QString& address) {
+    return routerUrl(scheme, address, QStringLiteral("/rpc"));
 }
 
 QByteArray rpcBody(const QString& method, const QJsonValue& params, int id) {
@@ -109,6 +114,7 @@ std::optional<QJsonObject> stationIn(const QList<RemoteShell::Answer>& assoclist
 struct RouterShell {
     SshTransport& ssh;
     MasterStartBackoff& masterStarts;
+    RouterIdentityStore identities;
     CredentialStore& credentials;
     EventLogger& logger;
     SshLogin login;
@@ -125,7 +131,8 @@ struct RouterShell {
             return SshTransport::MasterStart::failed;
         SshTransport::MasterStart start = SshTransport::MasterStart::failed;
         masterStarts.attempt(userAsked, [this, &start] {
-            const RouterPasswordLookup lookup = lookUpRouterPassword(credentials, login.host);
+            const RouterPasswordLookup lookup =
+                clearRouterLogin(identities, credentials, logger, login.host, RouterFamily::glinet);
             // Checked again right before the launch, in step with closeMaster:
             // a reset while this waited for the keyring brings up no master.
             if (lookup.password)
@@ -142,6 +149,7 @@ struct RouterShell {
 
 GlinetAdapter::GlinetAdapter(RouterAccess& access)
     : access(access)
+    , session(RouterIdentityStore::beside(access.settings), access.logger)
     , ssh(SshTransport::Kind::mainRouter, access.logger, RouterIdentityStore::beside(access.settings),
           access.sshChildren, access.sshDirectory)
     , shells(access.sshChildren, access.logger) {}
@@ -184,7 +192,7 @@ void GlinetAdapter::fetchClient(const QString& targetMAC, ClientCompletion compl
 }
 
 void GlinetAdapter::probeRouterHealth(HealthCompletion completion) {
-    const std::optional<QUrl> url = rpcUrl(access.routerAddress());
+    const std::optional<QUrl> url = routerRpcUrl();
     if (!url) {
         later([completion = std::move(completion)] { completion(false); });
         return;
@@ -228,8 +236,8 @@ void GlinetAdapter::logIn(bool userAsked, LoginGate::Waiter done) {
 }
 
 void GlinetAdapter::attemptLogin(LoginGate::Finish finish) {
-    const std::optional<QUrl> url = rpcUrl(access.routerAddress());
-    if (!url) {
+    const QString address = access.routerAddress();
+    if (!rpcUrl(https, address)) {
         access.logger.logError(VtCode::authRejected, QStringLiteral("no-challenge"));
         later([finish = std::move(finish)] { finish({}); });
         return;
@@ -237,49 +245,103 @@ void GlinetAdapter::attemptLogin(LoginGate::Finish finish) {
     const quint64 generation = sessionGeneration;
     runInBackground(
         access.pool, this,
-        [&credentials = access.credentials, address = access.routerAddress()] {
-            return lookUpRouterPassword(credentials, address);
+        [identities = RouterIdentityStore::beside(access.settings), &credentials = access.credentials,
+         &logger = access.logger, address] {
+            return std::pair(clearRouterLogin(identities, credentials, logger, address, RouterFamily::glinet),
+                             identities.standing(address));
         },
-        [this, url = *url, generation, finish = std::move(finish)](const RouterPasswordLookup& lookup) {
+        [this, address, generation,
+         finish = std::move(finish)](const std::pair<RouterPasswordLookup, RouterStanding>& cleared) {
+            const auto& [lookup, standing] = cleared;
             if (generation != sessionGeneration)
                 return finish({});
             if (!lookup.password)
-                return finish({false, lookup.failure, false});
-            send(url, challengeBody(), loginTimeout,
-                 [=, this, password = *lookup.password](const RouterHttpResult& answer) {
-                     answerChallenge(url, answer, password, generation, finish);
-                 });
+                return finish({false, lookup.failure, lookup.identityRefused});
+            // HTTPS first, unless the first login here found none.
+            const QString scheme = standing.record ? standing.record->scheme : https;
+            sendChallenge({address, *lookup.password, standing, scheme, generation}, finish);
         });
 }
 
-void GlinetAdapter::answerChallenge(const QUrl& url, const RouterHttpResult& answer, const QString& password,
-                                    quint64 generation, const LoginGate::Finish& finish) {
+void GlinetAdapter::sendChallenge(const LoginAttempt& attempt, const LoginGate::Finish& finish) {
+    const std::optional<QUrl> url = rpcUrl(attempt.scheme, attempt.address);
+    if (!url) {
+        access.logger.logError(VtCode::authRejected, QStringLiteral("no-challenge"));
+        return later([finish] { finish({}); });
+    }
+    send(*url, challengeBody(), loginTimeout, [this, attempt, finish](const RouterHttpResult& answer) {
+        answerChallenge(attempt, answer, finish);
+    });
+}
+
+void GlinetAdapter::answerChallenge(LoginAttempt attempt, const RouterHttpResult& answer,
+                                    const LoginGate::Finish& finish) {
     // Disconnected meanwhile: the cut-off answer is no rejection to report.
-    if (generation != sessionGeneration)
+    if (attempt.generation != sessionGeneration)
         return finish({});
+    if (answer.error == RouterHttpError::identityChanged)
+        return finish({false, certificateChangedMessage(attempt.address), true});
+    // Firmware without HTTPS refuses the connection. The challenge carries
+    // nothing secret, so it may ask again in clear text; whether the login may
+    // follow it there is judged on the answer.
+    if (answer.error == RouterHttpError::refused && attempt.scheme == https) {
+        attempt.scheme = http;
+        return sendChallenge(attempt, finish);
+    }
     const std::optional<GlinetChallenge> challenge =
         answer.error ? std::nullopt : readGlinetChallenge(answer.body);
-    if (challenge)
+    if (challenge) {
+        if (const std::optional<QString> change = identityChange(attempt, *challenge)) {
+            access.logger.logError(VtCode::authRejected, *change);
+            return finish({false, familyChangedMessage(attempt.address), true});
+        }
         access.logger.logDebug(VtCode::authDiag, QStringLiteral("alg:") + QString::number(challenge->alg));
+    }
     // A salt outside the crypt alphabet is as unusable as no challenge at all.
-    const std::optional<QString> hash = challenge ? glinetLoginHash(*challenge, password) : std::nullopt;
+    const std::optional<QString> hash =
+        challenge ? glinetLoginHash(*challenge, attempt.password) : std::nullopt;
     if (!hash) {
         access.logger.logError(VtCode::authRejected, QStringLiteral("no-challenge"));
         return finish({});
     }
+    const std::optional<QUrl> url = rpcUrl(attempt.scheme, attempt.address);
+    const RouterRecord record{RouterFamily::glinet, attempt.scheme, challenge->alg,
+                              glinetOuterHashName(challenge->outerHash)};
     // Sent at once: the router forgets the nonce after about a second.
-    send(url, loginBody(*hash), loginTimeout, [this, generation, finish](const RouterHttpResult& answer) {
-        if (generation != sessionGeneration)
-            return finish({});
-        const GlinetLoginResult login = readGlinetLoginAnswer(answer.error ? QByteArray() : answer.body);
-        if (!login.sid) {
-            access.logger.logError(VtCode::authRejected, login.rejectionDetail);
-            return finish({false, std::nullopt, login.refused});
-        }
-        sid = login.sid;
-        access.logger.logInfo(VtCode::authSucceeded, QString());
-        finish({true, std::nullopt, false});
-    });
+    send(*url, loginBody(*hash), loginTimeout,
+         [this, attempt, record, finish](const RouterHttpResult& answer) {
+             if (attempt.generation != sessionGeneration)
+                 return finish({});
+             const GlinetLoginResult login = readGlinetLoginAnswer(answer.error ? QByteArray() : answer.body);
+             if (!login.sid) {
+                 access.logger.logError(VtCode::authRejected, login.rejectionDetail);
+                 return finish({false, std::nullopt, login.refused});
+             }
+             if (!session.keepLogin(attempt.address, answer, record))
+                 return finish({false, identitiesUnsavedMessage(session.identitiesPath()), false});
+             sid = login.sid;
+             rpcEndpoint = {attempt.address, attempt.scheme};
+             access.logger.logInfo(VtCode::authSucceeded,
+                                   attempt.scheme + QStringLiteral("://") + attempt.address);
+             finish({true, std::nullopt, false});
+         });
+}
+
+std::optional<QString> GlinetAdapter::identityChange(const LoginAttempt& attempt,
+                                                     const GlinetChallenge& challenge) const {
+    const std::optional<RouterRecord>& record = attempt.standing.record;
+    // A router that spoke HTTPS, or any router whose certificate we pinned, is
+    // not one that has none now.
+    const bool spokeHttps = record ? record->scheme == https : attempt.standing.certificatePinned;
+    if (attempt.scheme == http && spokeHttps)
+        return QStringLiteral("scheme-changed ") + attempt.address + QStringLiteral(" http");
+    if (record && record->cryptAlg && record->hashMethod &&
+        isWeakerGlinetLogin(challenge, *record->cryptAlg, *record->hashMethod))
+        return QStringLiteral("login-downgrade %1 alg:%2 %3")
+            .arg(attempt.address)
+            .arg(challenge.alg)
+            .arg(glinetOuterHashName(challenge.outerHash));
+    return std::nullopt;
 }
 
 void GlinetAdapter::logInAndStartMaster(ConnectCompletion completion) {
@@ -289,8 +351,14 @@ void GlinetAdapter::logInAndStartMaster(ConnectCompletion completion) {
             completion(false, login.message.value_or(httpAuthenticationFailed()));
             return;
         }
-        const RouterShell shell{ssh,        masterStarts,    access.credentials,    access.logger,
-                                sshLogin(), shellGeneration, shellGeneration.load()};
+        const RouterShell shell{ssh,
+                                masterStarts,
+                                RouterIdentityStore::beside(access.settings),
+                                access.credentials,
+                                access.logger,
+                                sshLogin(),
+                                shellGeneration,
+                                shellGeneration.load()};
         runInBackground(
             access.pool, this, [shell] { return shell.ensureMaster(true); },
             [completion, address = shell.login.host](SshTransport::MasterStart start) {
@@ -334,7 +402,7 @@ void GlinetAdapter::requestClientList(bool isRetry, ListCompletion completion) {
 }
 
 void GlinetAdapter::sendClientListCall(bool isRetry, ListCompletion completion) {
-    const std::optional<QUrl> url = rpcUrl(access.routerAddress());
+    const std::optional<QUrl> url = routerRpcUrl();
     if (!url) {
         later([completion = std::move(completion)] { completion(std::nullopt); });
         return;
@@ -438,8 +506,14 @@ void GlinetAdapter::runOnShell(const QStringList& commands, RemoteShell::Complet
     }
     if (shell.isPaused())
         return later([done = std::move(done)] { done(std::nullopt); });
-    const RouterShell routerShell{ssh,   masterStarts,    access.credentials,    access.logger,
-                                  login, shellGeneration, shellGeneration.load()};
+    const RouterShell routerShell{ssh,
+                                  masterStarts,
+                                  RouterIdentityStore::beside(access.settings),
+                                  access.credentials,
+                                  access.logger,
+                                  login,
+                                  shellGeneration,
+                                  shellGeneration.load()};
     runInBackground(
         access.pool, this, [routerShell] { return routerShell.hasMaster(); },
         [this, login, commands, asked = sessionGeneration, done = std::move(done)](bool masterUp) {
@@ -466,6 +540,11 @@ void GlinetAdapter::send(const QUrl& url, const QByteArray& body, std::chrono::m
                   body,
                   timeout},
                  this, std::move(completion));
+}
+
+std::optional<QUrl> GlinetAdapter::routerRpcUrl() const {
+    const QString address = access.routerAddress();
+    return rpcUrl(rpcEndpoint.address == address ? rpcEndpoint.scheme : https, address);
 }
 
 SshLogin GlinetAdapter::sshLogin() const {

@@ -5,6 +5,8 @@
 #include "router/RouterAdapter.h"
 #include "router/RouterHttpSession.h"
 #include "router/glinet/GlinetClientList.h"
+#include "router/glinet/GlinetLogin.h"
+#include "router/identity/RouterIdentityStore.h"
 #include "router/ssh/MasterStartBackoff.h"
 #include "router/ssh/RemoteShells.h"
 #include "router/ssh/SshTransport.h"
@@ -20,7 +22,8 @@
 #include <optional>
 #include <vector>
 
-// GL.iNet routers, read over two channels: the JSON-RPC web interface (login and
+// GL.iNet routers, read over two channels: the JSON-RPC web interface over HTTPS
+// (or plain HTTP where the router offered no HTTPS at its first login; login and
 // the client list with names, addresses and byte counters) and the router's
 // shell over ssh (`ubus call iwinfo ...` for the target's radio figures).
 class GlinetAdapter final : public QObject, public RouterAdapter {
@@ -48,8 +51,23 @@ private:
     // Reads the stored password, then challenges and logs in; without a
     // password nothing is sent.
     void attemptLogin(LoginGate::Finish finish);
-    void answerChallenge(const QUrl& url, const RouterHttpResult& answer, const QString& password,
-                         quint64 generation, const LoginGate::Finish& finish);
+    // What one login knows on its way: the address's identity, the password it
+    // cleared, and the scheme it is asking over.
+    struct LoginAttempt {
+        QString address;
+        QString password;
+        RouterStanding standing;
+        QString scheme;
+        quint64 generation = 0;
+    };
+    void sendChallenge(const LoginAttempt& attempt, const LoginGate::Finish& finish);
+    void answerChallenge(LoginAttempt attempt, const RouterHttpResult& answer,
+                         const LoginGate::Finish& finish);
+    // The event detail when the router asks, over `attempt.scheme`, for a login
+    // its first login here rules out: clear text where HTTPS was, or a weaker
+    // hash. None when the login may go ahead.
+    std::optional<QString> identityChange(const LoginAttempt& attempt,
+                                          const GlinetChallenge& challenge) const;
     void logInAndStartMaster(ConnectCompletion completion);
     // Both slots of a poll ask within a moment of each other, and one list holds
     // both targets: a request in flight answers every caller that comes meanwhile.
@@ -68,10 +86,13 @@ private:
     void send(const QUrl& url, const QByteArray& body, std::chrono::milliseconds timeout,
               RouterHttpSession::Completion completion);
     SshLogin sshLogin() const;
+    // /rpc of the router address, over the scheme its last login used there.
+    std::optional<QUrl> routerRpcUrl() const;
 
     RouterAccess& access;
     // Its destructor aborts what is in flight while this object is still whole;
-    // the completions are queued to this object and are dropped with it.
+    // the completions are queued to this object and are dropped with it. It
+    // pins the router's certificate at its first login over HTTPS.
     RouterHttpSession session;
     // Used from pool threads; the manager drains the pool before it goes.
     SshTransport ssh;
@@ -86,6 +107,12 @@ private:
     QStringList shellDevices;
     LoginGate gate{*this};
     std::optional<QString> sid;
+    // Where the last login went and over which scheme; kept over resets, since
+    // it belongs to the router rather than the session.
+    struct {
+        QString address;
+        QString scheme;
+    } rpcEndpoint;
     // Answers of a session that was reset or disconnected while they were on
     // their way must not bring it back.
     quint64 sessionGeneration = 0;

@@ -44,6 +44,14 @@ QByteArray schemeMarker(int alg) {
     }
 }
 
+int cryptStrength(int alg) {
+    return alg == 1 ? 0 : alg == 6 ? 2 : 1;
+}
+
+int digestStrength(GlinetOuterHash hash) {
+    return static_cast<int>(hash);
+}
+
 bool isCryptSaltCharacter(QChar c) {
     return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
            (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
@@ -51,6 +59,27 @@ bool isCryptSaltCharacter(QChar c) {
 }
 
 } // namespace
+
+QString glinetOuterHashName(GlinetOuterHash hash) {
+    switch (hash) {
+    case GlinetOuterHash::md5:
+        return QStringLiteral("md5");
+    case GlinetOuterHash::sha256:
+        return QStringLiteral("sha256");
+    case GlinetOuterHash::sha512:
+        return QStringLiteral("sha512");
+    }
+    return QStringLiteral("md5");
+}
+
+bool isWeakerGlinetLogin(const GlinetChallenge& challenge, int recordedAlg,
+                         const QString& recordedHashMethod) {
+    // A record this build cannot read asks for the strongest.
+    const GlinetOuterHash recordedDigest =
+        outerHashNamed(recordedHashMethod).value_or(GlinetOuterHash::sha512);
+    return cryptStrength(challenge.alg) < cryptStrength(recordedAlg) ||
+           digestStrength(challenge.outerHash) < digestStrength(recordedDigest);
+}
 
 std::optional<GlinetChallenge> readGlinetChallenge(const QByteArray& body) {
     const auto answer = readGlinetRpcAnswer(body);

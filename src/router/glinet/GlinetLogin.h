@@ -6,6 +6,7 @@
 
 // The digest the router applies over "root:" + crypt string + ":" + nonce. It
 // names it in the challenge's `hash-method`; firmware that does not is MD5.
+// Weakest first.
 enum class GlinetOuterHash { md5, sha256, sha512 };
 
 // The router's login challenge. Its nonce lives about one second, so the login
@@ -17,6 +18,16 @@ struct GlinetChallenge {
     int alg = 0;
     GlinetOuterHash outerHash = GlinetOuterHash::md5;
 };
+
+// "md5", "sha256" or "sha512", as the challenge names it.
+QString glinetOuterHashName(GlinetOuterHash hash);
+
+// Whether `challenge` asks for a weaker login than the crypt scheme and outer
+// digest a router asked for before (SHA-512-crypt over SHA-256-crypt over
+// MD5-crypt; SHA-512 over SHA-256 over MD5): a router that logged us in one way
+// and now asks for a weaker one is not to be sent a hash it can guess.
+bool isWeakerGlinetLogin(const GlinetChallenge& challenge, int recordedAlg,
+                         const QString& recordedHashMethod);
 
 // None when the answer is unreadable, lacks `salt`, `nonce` or `alg` (logged as
 // "no-challenge"), or names an outer hash this client cannot compute.

@@ -18,3 +18,24 @@ QString certificateChangedMessage(const QString& address) {
 QString hostKeyChangedMessage(const QString& address) {
     return changedMessage(address, QStringLiteral("host key"));
 }
+
+QString familyChangedMessage(const QString& address) {
+    return QStringLiteral(
+               "The router at %1 answers as another kind of router than before. If you replaced or "
+               "reset the router, forget its identity and connect again.")
+        .arg(address);
+}
+
+QString identitiesUnreadableMessage(const QString& file) {
+    return QStringLiteral("Router identities could not be read \u2014 see ") + file;
+}
+
+QString identitiesUnsavedMessage(const QString& file) {
+    return QStringLiteral("Router identities could not be saved \u2014 see ") + file;
+}
+
+bool isIdentityRefusal(const QString& message, const QString& address) {
+    return message == certificateChangedMessage(address) || message == hostKeyChangedMessage(address) ||
+           message == familyChangedMessage(address) ||
+           message.startsWith(identitiesUnreadableMessage(QString()));
+}

@@ -10,6 +10,9 @@ struct RouterPasswordLookup {
     // Present and non-empty whenever `failure` is empty.
     std::optional<QString> password;
     QString failure;
+    // No login may go to the address as it answers now (RouterLoginClearance):
+    // like a refused password, only the user's own connect tries it again.
+    bool identityRefused = false;
 };
 
 // The password kept for the router at `address` (account "routerPassword_" +

@@ -4,8 +4,10 @@
 #include "app/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
+#include "router/RouterFamily.h"
 #include "router/RouterUrl.h"
 #include "router/identity/IdentityChangedMessage.h"
+#include "router/identity/RouterLoginClearance.h"
 #include "router/peplink/PeplinkAnswers.h"
 
 #include <QMetaObject>
@@ -30,6 +32,15 @@ const QString systemStatusPath = QStringLiteral("/api/status.system");
 
 RouterHttpResult unanswered() {
     return {RouterHttpError::network, 0, {}, {}};
+}
+
+QString failureMessage(const PeplinkLogin::Result& result, const QString& address,
+                       const QString& identitiesPath) {
+    if (result.identityChanged)
+        return certificateChangedMessage(address);
+    if (result.identityNotSaved)
+        return identitiesUnsavedMessage(identitiesPath);
+    return authenticationFailed;
 }
 
 QString wayName(PeplinkLogin::Way way) {
@@ -108,7 +119,7 @@ void PeplinkAdapter::attemptLogin(const QString& address, LoginGate::Finish fini
         if (asked != generation)
             return finish({});
         if (!lookup.password)
-            return finish({false, lookup.failure, false});
+            return finish({false, lookup.failure, lookup.identityRefused});
         if (!routerUrl(QStringLiteral("https"), address, QString()))
             return finish({false, invalidAddress, false});
         login.logIn({address, username, *lookup.password}, session.way,
@@ -124,8 +135,7 @@ void PeplinkAdapter::attemptLogin(const QString& address, LoginGate::Finish fini
                                 access.logger.logError(VtCode::authRejected, wayName(session.way));
                             }
                             return finish({false,
-                                           result.identityChanged ? certificateChangedMessage(address)
-                                                                  : authenticationFailed,
+                                           failureMessage(result, address, peplinkSession.identitiesPath()),
                                            result.passwordRejected});
                         }
                         if (!std::exchange(session.hasLoggedLogin, true))
@@ -144,7 +154,10 @@ void PeplinkAdapter::withPassword(const QString& address,
     const quint64 asked = generation;
     runInBackground(
         access.pool, this,
-        [&credentials = access.credentials, address] { return lookUpRouterPassword(credentials, address); },
+        [identities = RouterIdentityStore::beside(access.settings), &credentials = access.credentials,
+         &logger = access.logger, address] {
+            return clearRouterLogin(identities, credentials, logger, address, RouterFamily::peplink);
+        },
         [this, asked, use = std::move(use)](const RouterPasswordLookup& lookup) {
             if (asked == generation && lookup.password)
                 session.password = lookup.password;

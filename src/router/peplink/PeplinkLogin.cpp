@@ -1,5 +1,6 @@
 #include "router/peplink/PeplinkLogin.h"
 
+#include "router/RouterFamily.h"
 #include "router/RouterUrl.h"
 #include "router/peplink/PeplinkAnswers.h"
 
@@ -33,11 +34,10 @@ void PeplinkLogin::logIn(const Account& account, Way firstWay, Done done) {
          [this, account, done = std::move(done)](const RouterHttpResult& answer) {
              if (answer.error)
                  return done({std::nullopt, false, answer.error == RouterHttpError::identityChanged});
-             if (const std::optional<QString> token = PeplinkAnswers::tokenFromGrant(answer.body)) {
-                 http.pinCertificate(answer);
-                 return done({Credential{
-                     account.address, {"Authorization", "Bearer " + token->toUtf8()}, Way::tokenGrant}});
-             }
+             if (const std::optional<QString> token = PeplinkAnswers::tokenFromGrant(answer.body))
+                 return done(admitted(
+                     account, answer,
+                     {account.address, {"Authorization", "Bearer " + token->toUtf8()}, Way::tokenGrant}));
              logInAsAdmin(account, done);
          });
 }
@@ -48,13 +48,19 @@ void PeplinkLogin::logInAsAdmin(const Account& account, Done done) {
          [this, account, done = std::move(done)](const RouterHttpResult& answer) {
              if (const std::optional<QByteArray> cookie =
                      answer.error ? std::nullopt
-                                  : PeplinkAnswers::adminSessionCookie(answer.headers, answer.body)) {
-                 http.pinCertificate(answer);
-                 return done({Credential{account.address, {"Cookie", *cookie}, Way::adminLogin}});
-             }
+                                  : PeplinkAnswers::adminSessionCookie(answer.headers, answer.body))
+                 return done(
+                     admitted(account, answer, {account.address, {"Cookie", *cookie}, Way::adminLogin}));
              done({std::nullopt, PeplinkAnswers::refusesCredentials(answer.answeredStatus(), answer.body),
                    answer.error == RouterHttpError::identityChanged});
          });
+}
+
+PeplinkLogin::Result PeplinkLogin::admitted(const Account& account, const RouterHttpResult& answer,
+                                            Credential credential) {
+    if (!http.keepLogin(account.address, answer, {.family = RouterFamily::peplink}))
+        return {std::nullopt, false, false, true};
+    return {std::move(credential)};
 }
 
 void PeplinkLogin::post(const Account& account, const QString& path, const QByteArray& body,

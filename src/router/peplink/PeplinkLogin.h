@@ -39,10 +39,14 @@ public:
         bool passwordRejected = false;
         // Another certificate than the one pinned answered; it was sent nothing.
         bool identityChanged = false;
+        // The router let us in, but what it showed could not be kept; its
+        // session is not used.
+        bool identityNotSaved = false;
     };
     using Done = std::function<void(const Result&)>;
 
-    // Requests go out on `http`; `done` runs later, not at all once `context` is gone.
+    // Requests go out on `http`; `done` runs later, not at all once `context` is
+    // gone. A successful login keeps the router's identity there.
     PeplinkLogin(RouterHttpSession& http, QObject& context);
 
     // Starts with `firstWay`: a router known to take the admin login is not
@@ -51,6 +55,8 @@ public:
 
 private:
     void logInAsAdmin(const Account& account, Done done);
+    // The result of a login `answer` that let us in with `credential`.
+    Result admitted(const Account& account, const RouterHttpResult& answer, Credential credential);
     void post(const Account& account, const QString& path, const QByteArray& body,
               RouterHttpSession::Completion completion);
 

@@ -5,9 +5,11 @@
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"
+#include "router/RouterFamily.h"
 #include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
 #include "router/identity/IdentityChangedMessage.h"
+#include "router/identity/RouterLoginClearance.h"
 #include "router/keyring/RouterPassword.h"
 #include "router/unifi/UniFiAccessPointLookup.h"
 #include "router/unifi/UniFiAnswer.h"
@@ -193,14 +195,16 @@ void UniFiAdapter::logInToEither(const QString& address, const Endpoint& uniFiOS
     const quint64 asked = generation;
     runInBackground(
         access.pool, this,
-        [&credentials = access.credentials, address] { return lookUpRouterPassword(credentials, address); },
+        [identities = RouterIdentityStore::beside(access.settings), &credentials = access.credentials,
+         &logger = access.logger,
+         address] { return clearRouterLogin(identities, credentials, logger, address, RouterFamily::unifi); },
         [this, asked, uniFiOS, classic, username, finish](const RouterPasswordLookup& lookup) {
             // A session forgotten while this ran sets nothing; the gate has
             // already told its callers.
             if (asked != generation)
                 return finish({});
             if (!lookup.password)
-                return finish({false, lookup.failure, false});
+                return finish({false, lookup.failure, lookup.identityRefused});
             const QString password = *lookup.password;
             attemptLogin(uniFiOS, username, password,
                          [this, asked, classic, username, password, finish](UniFiLoginVerdict first) {
@@ -211,6 +215,8 @@ void UniFiAdapter::logInToEither(const QString& address, const Endpoint& uniFiOS
                              // A cloud account fails on the classic controller too.
                              if (first == UniFiLoginVerdict::ssoAccount)
                                  return finish({false, uniFiSSOAccountMessage(), true});
+                             if (first == UniFiLoginVerdict::identityNotSaved)
+                                 return finish({false, loginFailureMessage(first, first), false});
                              attemptLogin(classic, username, password,
                                           [this, first, finish](UniFiLoginVerdict second) {
                                               if (second == UniFiLoginVerdict::accepted)
@@ -254,7 +260,8 @@ void UniFiAdapter::attemptLogin(const Endpoint& endpoint, const QString& usernam
         if (answer.error == RouterHttpError::identityChanged)
             return done(UniFiLoginVerdict::identityChanged);
         if (outcome.verdict == UniFiLoginVerdict::accepted) {
-            uniFiSession.pinCertificate(answer);
+            if (!uniFiSession.keepLogin(access.routerAddress(), answer, {.family = RouterFamily::unifi}))
+                return done(UniFiLoginVerdict::identityNotSaved);
             uniFiBaseURL = endpoint.base;
             uniFiAPIBase = endpoint.base + endpoint.apiPath;
             uniFiCookie = outcome.cookie;
@@ -270,6 +277,8 @@ QString UniFiAdapter::loginFailureMessage(UniFiLoginVerdict console, UniFiLoginV
     // there: that is the news, not a wrong password.
     if (console == UniFiLoginVerdict::identityChanged || classic == UniFiLoginVerdict::identityChanged)
         return certificateChangedMessage(access.routerAddress());
+    if (console == UniFiLoginVerdict::identityNotSaved || classic == UniFiLoginVerdict::identityNotSaved)
+        return identitiesUnsavedMessage(uniFiSession.identitiesPath());
     return uniFiAuthenticationFailedMessage();
 }
 

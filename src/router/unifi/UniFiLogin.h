@@ -23,6 +23,9 @@ enum class UniFiLoginVerdict {
     // The address showed another certificate than the one pinned, and heard
     // nothing. The classic controller's port is still judged on its own.
     identityChanged,
+    // Accepted, but what the router showed could not be kept: the session is
+    // not used, or the next login would pass for a first one.
+    identityNotSaved,
 };
 
 struct UniFiLoginOutcome {

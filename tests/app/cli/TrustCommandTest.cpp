@@ -2,6 +2,7 @@
 
 #include "CliTestSupport.h"
 #include "TestEnvironment.h"
+#include "app/SettingsStore.h"
 #include "router/identity/RouterIdentityStore.h"
 
 #include <QRegularExpression>
@@ -14,20 +15,27 @@ namespace {
 // What there is to list and forget is the store's business; here what the verb prints.
 TEST(TrustCommand, ListsEachIdentityOnALineAndForgetsOneAddress) {
     TestEnvironment env;
-    RouterIdentityStore identities(env.path(u"Veltrano"_s));
-    const auto trust = [&identities](const QStringList& args) {
+    SettingsStore settings(env.path(u"Veltrano/settings.json"_s));
+    const auto trust = [&settings](const QStringList& args) {
         return capture(
-            [&](QTextStream& out, QTextStream& err) { return runTrustCommand(args, identities, out, err); });
+            [&](QTextStream& out, QTextStream& err) { return runTrustCommand(args, settings, out, err); });
     };
     EXPECT_EQ(trust({u"list"_s}).out, u"No router identities are recorded.\n"_s);
-    identities.pinCertificate(u"10.0.0.4"_s, 443, u"AB:CD"_s);
+    RouterIdentityStore::beside(settings).keepLogin(u"10.0.0.4"_s, {.family = u"peplink"_s},
+                                                    RouterIdentityStore::Certificate{443, u"AB:CD"_s});
+    const QString when = u"  \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\n"_s;
     EXPECT_TRUE(
-        QRegularExpression(u"^ADDRESS +KIND +FINGERPRINT  FIRST SEEN\n10\\.0\\.0\\.4 +https :443 +AB:CD  "
-                           "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\n$"_s)
+        QRegularExpression(u"^ADDRESS +KIND +FINGERPRINT  FIRST SEEN\n10\\.0\\.0\\.4 +https :443 +AB:CD"_s +
+                           when + u"10\\.0\\.0\\.4 +peplink +https"_s + when + u"$"_s)
             .match(trust({u"list"_s}).out)
-            .hasMatch());
+            .hasMatch())
+        << trust({u"list"_s}).out.toStdString();
+    // The configured router's family goes with it: the next connect detects it again.
+    settings.writeString(u"routerIP"_s, u"10.0.0.4"_s);
+    settings.writeString(u"detectedRouterType"_s, u"peplink"_s);
     EXPECT_EQ(trust({u"forget"_s, u"10.0.0.4"_s}).out,
-              u"Forgot 1 identity of 10.0.0.4; the next connection trusts what the router presents.\n"_s);
+              u"Forgot 2 identities of 10.0.0.4; the next connection trusts what the router presents.\n"_s);
+    EXPECT_EQ(settings.readString(u"detectedRouterType"_s), std::nullopt);
     EXPECT_EQ(trust({u"forget"_s, u"10.0.0.4"_s}).out, u"No identity was recorded for 10.0.0.4.\n"_s);
     EXPECT_EQ(trust({u"forget"_s}).exitCode, 2);
 }

@@ -3,6 +3,7 @@
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
 #include "app/SettingsKeys.h"
+#include "router/identity/IdentityChangedMessage.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -32,13 +33,15 @@ const QByteArray clientList = R"([
     {"mac":"aa:bb:cc:dd:ee:01","ip":"192.168.8.21","iface":"2.4G","online":false},
     {"mac":"18:c0:4d:dc:4f:cc","ip":"192.168.8.148","name":"DESKTOP","iface":"eth0","online":true}])";
 
-// The router's JSON-RPC side on 127.0.0.1:80. Its challenge, password and
-// accepted hash are a real recorded login (alg 1, no hash-method, so MD5 outer).
-// A camera the list reports online, a phone gone offline, and a wired desktop.
+// The router's JSON-RPC side on 127.0.0.1, over HTTPS on 443 and HTTP on 80 as
+// firmware 4 serves it. Its challenge, password and accepted hash are a real
+// recorded login (alg 1, no hash-method, so MD5 outer). A camera the list
+// reports online, a phone gone offline, and a wired desktop.
 class GlinetAdapterTest : public RouterAdapterTest<GlinetAdapter> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(router.isListening()) << "port 80 needs run-on-private-loopback.sh";
+        router.listen(routerTls(), 443);
+        ASSERT_TRUE(router.isListening()) << "ports 80 and 443 need run-on-private-loopback.sh";
         credentials.items.insert(u"routerPassword_127.0.0.1"_s, password);
         ssh.acceptPassword(password);
         router.respondWith([this](QTcpSocket& socket) {
@@ -78,14 +81,18 @@ protected:
     LoopbackHttpServer router{std::nullopt, 80};
 };
 
-TEST_F(GlinetAdapterTest, ConnectLogsInOverHttpBringsUpTheMasterAndTheListUsesBoth) {
+TEST_F(GlinetAdapterTest, ConnectLogsInOverHttpsBringsUpTheMasterAndTheListUsesBoth) {
     EXPECT_EQ(connectNow(), std::pair(true, std::optional<QString>()));
     EXPECT_EQ(sent(0),
               json(R"({"jsonrpc": "2.0", "method": "challenge", "params": {"username": "root"}, "id": 0})"));
     EXPECT_EQ(sent(1), json(R"({"jsonrpc": "2.0", "method": "login",
         "params": {"username": "root", "hash": "9a5ccac1bb5dd47d5898ef36d8386333"}, "id": 1})"));
     EXPECT_EQ(ssh.passwordsHeard(), QStringList{password});
-    EXPECT_EQ(systemLog.lines(), (QStringList{u"VT-2004 alg:1"_s, u"VT-2002"_s, u"VT-1002"_s}));
+    EXPECT_EQ(systemLog.lines(),
+              (QStringList{u"VT-2004 alg:1"_s, u"VT-2002 https://127.0.0.1"_s, u"VT-1002"_s}));
+    // The first login keeps the router's certificate and the way it logged us in.
+    EXPECT_TRUE(identities.standing(address).certificatePinned);
+    EXPECT_EQ(identities.standing(address).record, (RouterRecord{u"glinet"_s, u"https"_s, 1, u"md5"_s}));
 
     // With a session and a live master there is nothing to do.
     EXPECT_EQ(connectNow(), std::pair(true, std::optional<QString>()));
@@ -100,7 +107,7 @@ TEST_F(GlinetAdapterTest, ConnectLogsInOverHttpBringsUpTheMasterAndTheListUsesBo
         adapter->fetchClients([&](const QList<RouterClient>& rows) { heard.append(rows.size()); });
     ASSERT_TRUE(waitUntil([&] { return heard.size() == 2; }));
     EXPECT_EQ(heard, (QList<qsizetype>{2, 2}));
-    EXPECT_EQ(router.lines(), QList<QByteArray>(4, "80 POST /rpc"));
+    EXPECT_EQ(router.lines(), QList<QByteArray>(4, "443 POST /rpc"));
     EXPECT_EQ(methods, loginAndList + QStringList{u"call"_s});
     for (const LoopbackHttpServer::Request& request : router.requests())
         EXPECT_EQ(request.header("Content-Type"), "application/json");
@@ -174,6 +181,42 @@ TEST_F(GlinetAdapterTest, HealthProbeSendsTheChallengeAndWantsASaltWithinThreeSe
 
     router.respondWith({});
     expectHealthFailsAtTheDeadline();
+}
+
+// Firmware without HTTPS is logged in to in clear text at its first login, and
+// only then: a router that spoke HTTPS, or asked for a stronger login, and now
+// does not is sent no hash; nor is one that first logged us in as another family.
+TEST_F(GlinetAdapterTest, ClearTextOnlyWhereTheFirstLoginFoundNoHttps) {
+    router.close(443);
+    EXPECT_EQ(connectNow(), std::pair(true, std::optional<QString>()));
+    EXPECT_EQ(router.lines(), QList<QByteArray>(2, "80 POST /rpc"));
+    EXPECT_EQ(identities.standing(address).record, (RouterRecord{u"glinet"_s, u"http"_s, 1, u"md5"_s}));
+    EXPECT_TRUE(healthNow());
+    EXPECT_EQ(clientsNow().size(), 2);
+
+    const auto refused = [&](const RouterRecord& firstLogin, const QString& event) {
+        identities.forget(address);
+        identities.keepLogin(address, firstLogin, std::nullopt);
+        adapter = std::make_unique<GlinetAdapter>(access);
+        methods.clear();
+        const qsizetype before = logged(u"VT-2003 "_s + event);
+        EXPECT_EQ(connectNow(), std::pair(false, std::optional(familyChangedMessage(address))));
+        EXPECT_EQ(logged(u"VT-2003 "_s + event), before + 1);
+    };
+    refused({u"glinet"_s, u"https"_s, 1, u"md5"_s}, u"scheme-changed 127.0.0.1 http"_s);
+    EXPECT_EQ(methods, QStringList{u"challenge"_s});
+    router.listen(routerTls(), 443);
+    refused({u"glinet"_s, u"https"_s, 6, u"md5"_s}, u"login-downgrade 127.0.0.1 alg:1 md5"_s);
+    refused({u"glinet"_s, u"https"_s, 1, u"sha256"_s}, u"login-downgrade 127.0.0.1 alg:1 md5"_s);
+    EXPECT_EQ(methods, QStringList{u"challenge"_s});
+    // Refused until the user connects again, not at every poll.
+    EXPECT_TRUE(clientsNow().isEmpty());
+    EXPECT_EQ(methods, QStringList{u"challenge"_s});
+
+    refused({.family = u"unifi"_s}, u"family-changed 127.0.0.1 glinet was unifi"_s);
+    EXPECT_TRUE(methods.isEmpty());
+    EXPECT_EQ(modelNow(), std::nullopt);
+    EXPECT_EQ(ssh.masterStarts().size(), 1) << "the first login's master only";
 }
 
 TEST_F(GlinetAdapterTest, TargetPollMergesTheListRowWithTheStationsRadio) {

@@ -167,7 +167,8 @@ TEST_F(UniFiAdapterTest, TriesTheClassicControllerOnlyAfterAPlainRejection) {
     // A router that no longer shows the pinned certificate hears the password
     // on neither port, and the sentence says why.
     identities.forget(u"127.0.0.1"_s);
-    identities.pinCertificate(u"127.0.0.1"_s, 443, u"00:11"_s);
+    identities.keepLogin(u"127.0.0.1"_s, {.family = u"unifi"_s},
+                         RouterIdentityStore::Certificate{443, u"00:11"_s});
     adapter = std::make_unique<UniFiAdapter>(access);
     const Responder accepting = answering(200, "{}", loggedIn);
     EXPECT_EQ(attempt(accepting, accepting),
