@@ -5,6 +5,7 @@
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"
+#include "router/RouterText.h"
 #include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
 #include "router/identity/IdentityChangedMessage.h"
@@ -43,7 +44,7 @@ QString modelForShortName(const QString& shortName) {
     };
     if (shortName.isEmpty())
         return QStringLiteral("UniFi Controller");
-    return models.value(shortName, QStringLiteral("UniFi ") + shortName);
+    return models.value(shortName, QStringLiteral("UniFi ") + routerText(shortName, RouterTextKind::name));
 }
 
 QJsonObject answerObject(const RouterHttpResult& answer) {
