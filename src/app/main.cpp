@@ -10,6 +10,7 @@
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
+#include "platform/CoreDumps.h"
 #include "platform/InstanceLock.h"
 #include "platform/RuntimeFolder.h"
 #include "platform/TerminationSignals.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QTextStream>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -65,6 +67,8 @@ bool isArgument(int argc, char** argv, std::initializer_list<const char*> words)
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!CoreDumps::turnOff())
+        std::fputs("veltrano: core dumps could not be turned off\n", stderr);
     // Before any thread exists, so that every thread inherits the mask and a
     // SIGTERM waits for the clean quit path instead of killing the process.
     TerminationSignals::blockInThisThread();
