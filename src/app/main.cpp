@@ -14,8 +14,11 @@
 #include "platform/InstanceLock.h"
 #include "platform/RuntimeFolder.h"
 #include "platform/TerminationSignals.h"
+#include "router/ssh/PrivateRuntimeDirectory.h"
+#include "router/ssh/SshLeftovers.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
@@ -115,6 +118,10 @@ int main(int argc, char** argv) {
         messages.emplace(socketPath);
         if (!messages->listen())
             err << "veltrano: later launches cannot reach this copy\n";
+        // Only the holder of the lock sweeps: no other copy of the tray can be
+        // starting a master now, and the command-line program beside it is
+        // covered by the age the sweep asks for.
+        SshLeftovers::removeStale(PrivateRuntimeDirectory::defaultPath(), QDir::tempPath());
     }
     err.flush();
 
