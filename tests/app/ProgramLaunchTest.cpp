@@ -75,17 +75,4 @@ TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
     EXPECT_EQ(program.exitCode(), 0);
 }
 
-TEST(ProgramLaunchTest, TheCommandLineProgramWritesNoCoreEither) {
-    TestEnvironment env;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), env.path(QStringLiteral("runtime")));
-    QProcess watch;
-    watch.setProcessEnvironment(environment);
-    watch.start(QStringLiteral(VELTRANO_CLI_PATH), {QStringLiteral("watch"), QStringLiteral("--demo"),
-                                                    QStringLiteral("--count"), QStringLiteral("2")});
-    ASSERT_TRUE(watch.waitForReadyRead(20000));
-    EXPECT_EQ(coreLimits(watch.processId()), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
-    EXPECT_TRUE(watch.waitForFinished(20000));
-}
-
 } // namespace
