@@ -10,6 +10,8 @@
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
 #include "router/keyring/RouterCredentials.h"
+#include "router/ssh/PrivateRuntimeDirectory.h"
+#include "router/ssh/SshLeftovers.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -229,6 +231,9 @@ void TrayApplication::quit() {
         return std::max(milliseconds(0), duration_cast<milliseconds>(giveUpAt - steady_clock::now()));
     };
     if (!router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining())) {
+        // A master start still running may have its password script on disk,
+        // which the transports' destructors would have removed.
+        SshLeftovers::removeAskpassScripts(PrivateRuntimeDirectory::defaultPath());
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
     }

@@ -10,13 +10,18 @@
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
+#include "platform/CoreDumps.h"
 #include "platform/InstanceLock.h"
 #include "platform/RuntimeFolder.h"
 #include "platform/TerminationSignals.h"
+#include "router/ssh/PrivateRuntimeDirectory.h"
+#include "router/ssh/SshLeftovers.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTextStream>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -65,6 +70,8 @@ bool isArgument(int argc, char** argv, std::initializer_list<const char*> words)
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!CoreDumps::turnOff())
+        std::fputs("veltrano: core dumps could not be turned off\n", stderr);
     // Before any thread exists, so that every thread inherits the mask and a
     // SIGTERM waits for the clean quit path instead of killing the process.
     TerminationSignals::blockInThisThread();
@@ -111,6 +118,10 @@ int main(int argc, char** argv) {
         messages.emplace(socketPath);
         if (!messages->listen())
             err << "veltrano: later launches cannot reach this copy\n";
+        // Only the holder of the lock sweeps: no other copy of the tray can be
+        // starting a master now, and the command-line program beside it is
+        // covered by the age the sweep asks for.
+        SshLeftovers::removeStale(PrivateRuntimeDirectory::defaultPath(), QDir::tempPath());
     }
     err.flush();
 

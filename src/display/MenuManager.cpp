@@ -28,8 +28,10 @@ QAction* addLine(QMenu& menu, const QString& text, bool visible = true) {
     return action;
 }
 
+// A value may be a name from the router or the air, where a lone "&" would be
+// taken for a shortcut mark and vanish.
 void setLine(QAction* action, const QString& label, const QString& value) {
-    action->setText(label + QStringLiteral(": ") + value);
+    action->setText(label + QStringLiteral(": ") + QString(value).replace(u'&', QStringLiteral("&&")));
 }
 
 QIcon dotIcon(const RgbColour& colour) {

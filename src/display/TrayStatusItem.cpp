@@ -4,9 +4,19 @@
 #include <QMenu>
 
 namespace {
+
 // Half a minute at the default interval: long enough for a slow session to bring
 // up its panel.
 constexpr int trayLookups = 15;
+
+// The tooltip carries device names. Hosts differ in how they read it: some as
+// Pango or HTML markup, others as plain text, and no escape reads right on both.
+// The three characters that start markup are swapped for look-alikes that no
+// host acts on.
+QString withoutMarkup(QString text) {
+    return text.replace(u'&', u'\uFF06').replace(u'<', u'\u2039').replace(u'>', u'\u203A');
+}
+
 } // namespace
 
 TrayStatusItem::TrayStatusItem(QMenu* menu, std::chrono::milliseconds retryInterval, QObject* parent)
@@ -34,7 +44,7 @@ void TrayStatusItem::setTitle(const StatusTitle& title) {
     // its own.
     if (title.toolTip != shownToolTip) {
         shownToolTip = title.toolTip;
-        applyToolTip(title.toolTip);
+        applyToolTip(withoutMarkup(title.toolTip));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "logs/DebugLog.h"
 
+#include "logs/MarkdownCell.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <QThread>
@@ -73,10 +75,7 @@ QString debugMarkdown(const QList<DebugEntry>& entries, const QDateTime& savedAt
         QStringLiteral("|------|-------|------|--------|"),
     };
     for (const DebugEntry& entry : entries) {
-        QString detail = entry.detail;
-        detail.replace(QStringLiteral("|"), QStringLiteral("\\|"));
-        if (detail.isEmpty())
-            detail = QStringLiteral("\u2014");
+        const QString detail = entry.detail.isEmpty() ? QStringLiteral("\u2014") : markdownCell(entry.detail);
         lines.append(QStringLiteral("| ") +
                      entry.timestamp.toLocalTime().toString(QStringLiteral("HH:mm:ss.zzz")) +
                      QStringLiteral(" | ") + entry.level + QStringLiteral(" | ") + rawValue(entry.code) +

@@ -1,6 +1,7 @@
 #include "logs/SessionLog.h"
 
 #include "BuildInfo.h"
+#include "logs/MarkdownCell.h"
 #include "platform/OsRelease.h"
 
 #include <QDir>
@@ -169,12 +170,10 @@ QString SessionLog::sessionMarkdown(const QList<LogEntry>& entries, const QDateT
     for (const LogEntry& entry : entries) {
         const QString signal =
             entry.rssi ? QString::number(*entry.rssi) + QStringLiteral(" dBm") : QStringLiteral("—");
-        QString event = entry.message;
-        event.replace(u'|', QStringLiteral("\\|"));
         lines.append(QStringLiteral("| ") +
                      entry.dateTime().toLocalTime().toString(QStringLiteral("HH:mm:ss")) +
-                     QStringLiteral(" | ") + entry.state + QStringLiteral(" | ") + signal +
-                     QStringLiteral(" | ") + event + QStringLiteral(" |"));
+                     QStringLiteral(" | ") + markdownCell(entry.state) + QStringLiteral(" | ") + signal +
+                     QStringLiteral(" | ") + markdownCell(entry.message) + QStringLiteral(" |"));
     }
     return lines.join(u'\n') + u'\n';
 }

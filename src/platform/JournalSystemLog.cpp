@@ -45,11 +45,28 @@ bool journalSocketExists() {
 
 // The code's words go right after the code, so that a line whose detail is empty
 // ("VT-4008") still says what happened; the detail follows after a colon.
-QByteArray describedMessage(const QString& message, VtCode code) {
+QString describedMessage(const QString& message, VtCode code) {
     const QString raw = rawValue(code);
     const QString described = raw + u' ' + vtCodeWords(code);
     const QString detail = message.sliced(std::min(message.size(), raw.size() + 1));
-    return (detail.isEmpty() ? described : described + QStringLiteral(": ") + detail).toUtf8();
+    return detail.isEmpty() ? described : described + QStringLiteral(": ") + detail;
+}
+
+// A terminal acts on any control character it is sent, C1 ones in UTF-8 too,
+// whoever wrote it: each is shown as "\xNN", a line break as "\n".
+QString withControlsEscaped(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\n')
+            escaped.append(QStringLiteral("\\n"));
+        else if (c.category() == QChar::Other_Control)
+            escaped.append(QStringLiteral("\\x") +
+                           QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0'));
+        else
+            escaped.append(c);
+    }
+    return escaped;
 }
 
 iovec field(const QByteArray& text) {
@@ -62,8 +79,8 @@ JournalSystemLog::JournalSystemLog()
     : identifier(program_invocation_short_name) {}
 
 void JournalSystemLog::write(SystemLogLevel level, const QString& message, VtCode code) {
-    const QByteArray text = describedMessage(message, code);
-    if (!journalSocketExists() || !sendToJournal(level, text, code))
+    const QString text = describedMessage(message, code);
+    if (!journalSocketExists() || !sendToJournal(level, text.toUtf8(), code))
         writeToStandardError(level, text);
 }
 
@@ -81,11 +98,10 @@ bool JournalSystemLog::sendToJournal(SystemLogLevel level, const QByteArray& mes
     return sd_journal_sendv(fields.data(), static_cast<int>(fields.size())) >= 0;
 }
 
-void JournalSystemLog::writeToStandardError(SystemLogLevel level, const QByteArray& message) const {
+void JournalSystemLog::writeToStandardError(SystemLogLevel level, const QString& message) const {
     // One line per event, whatever the text holds, so that lines from several
     // threads never interleave and multi-line dumps stay grep-able.
-    QByteArray line = identifier + ": " + levelName(level) + ": " + message;
-    line.replace('\n', "\\n");
+    QByteArray line = identifier + ": " + levelName(level) + ": " + withControlsEscaped(message).toUtf8();
     line.append('\n');
     // One write call per line; there is nowhere left to report a failure to.
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.constData(), line.size());

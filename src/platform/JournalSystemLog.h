@@ -8,7 +8,8 @@
 // VELTRANO_SUBSYSTEM, VELTRANO_CATEGORY and VELTRANO_CODE fields beside
 // MESSAGE, PRIORITY and SYSLOG_IDENTIFIER; the message carries the code's words
 // beside the code. Without a journal (containers,
-// minimal systems) each event becomes one line on standard error instead.
+// minimal systems) each event becomes one line on standard error instead, its
+// control characters escaped.
 class JournalSystemLog : public SystemLog {
 public:
     JournalSystemLog();
@@ -17,7 +18,7 @@ public:
 
 private:
     bool sendToJournal(SystemLogLevel level, const QByteArray& message, VtCode code) const;
-    void writeToStandardError(SystemLogLevel level, const QByteArray& message) const;
+    void writeToStandardError(SystemLogLevel level, const QString& message) const;
 
     const QByteArray identifier;
 };

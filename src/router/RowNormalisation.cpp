@@ -1,6 +1,7 @@
 #include "router/RowNormalisation.h"
 
 #include "monitor/SignalModel.h"
+#include "router/RouterText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -167,6 +168,16 @@ std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bo
     return 20;
 }
 
+RouterClient withRouterText(RouterClient row) {
+    row.mac = routerText(row.mac, RouterTextKind::line);
+    row.ip = routerText(row.ip, RouterTextKind::line);
+    row.hostname = routerText(row.hostname, RouterTextKind::name);
+    row.iface = routerText(row.iface, RouterTextKind::line);
+    if (row.linkDetail && row.linkDetail->phyMode)
+        row.linkDetail->phyMode = routerText(*row.linkDetail->phyMode, RouterTextKind::line);
+    return row;
+}
+
 namespace {
 
 QString valueText(const QJsonValue& value) {
@@ -191,9 +202,10 @@ QString valueText(const QJsonValue& value) {
 } // namespace
 
 QString fieldDump(const QString& heading, const QJsonObject& row) {
-    QStringList lines{heading};
+    QStringList lines{routerText(heading, RouterTextKind::line)};
     // QJsonObject keeps its keys sorted.
     for (auto field = row.begin(); field != row.end(); ++field)
-        lines.append(QStringLiteral("  ") + field.key() + QStringLiteral(" = ") + valueText(field.value()));
+        lines.append(QStringLiteral("  ") + routerText(field.key(), RouterTextKind::line) +
+                     QStringLiteral(" = ") + routerText(valueText(field.value()), RouterTextKind::line));
     return lines.join(QLatin1Char('\n'));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "router/RouterClient.h"
+
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,7 +56,12 @@ bool hasHighEfficiencyRates(const std::optional<QString>& phyMode);
 // `highEfficiencyLimits`. None for a rate of 0.
 std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bool highEfficiencyLimits);
 
+// The row's texts as routerText makes them: the hostname as a name, the MAC,
+// address, band and PHY mode as single values. The last step of every row
+// made from a router's answer.
+RouterClient withRouterText(RouterClient row);
+
 // The once-per-run "[DIAG] " dumps of a router's row: the heading, then one
 // "  key = value" line per field in key order (arrays and objects as compact
-// JSON, null as "nil").
+// JSON, null as "nil"). Neither the heading nor a field adds a line of its own.
 QString fieldDump(const QString& heading, const QJsonObject& fields);

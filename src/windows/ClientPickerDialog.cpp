@@ -22,6 +22,8 @@ QFont sizedFont(int points, QFont::Weight weight = QFont::Normal) {
 
 QLabel* label(const QString& text, const QFont& font, std::optional<RgbColour> colour) {
     auto* label = new QLabel(text);
+    // Names and addresses come from the router: "<b>" in one is text, not bold.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     // Inside a row it would otherwise take the button's text colour.
     label->setForegroundRole(QPalette::WindowText);

@@ -129,6 +129,8 @@ void RouterCard::addStatusRows() {
     line->addWidget(progress);
     status = new QLabel;
     status->setObjectName(QStringLiteral("routerStatus"));
+    // It shows the model name the router gave.
+    status->setTextFormat(Qt::PlainText);
     line->addWidget(status, 1);
     forgetIdentity = new QPushButton(QStringLiteral("Forget router identity"));
     forgetIdentity->setObjectName(QStringLiteral("forgetRouterIdentity"));
@@ -136,6 +138,7 @@ void RouterCard::addStatusRows() {
     body()->addLayout(line);
     error = new QLabel;
     error->setObjectName(QStringLiteral("connectionError"));
+    error->setTextFormat(Qt::PlainText);
     error->setWordWrap(true);
     error->setStyleSheet(QStringLiteral("color: %1;").arg(toQColor(Colour::systemRed).name()));
     body()->addWidget(error);

@@ -63,6 +63,8 @@ void TargetDeviceCard::addSlotRow(TargetSlot slot) {
     bold.setBold(true);
     label->setFont(bold);
     auto* mac = new QLabel;
+    // As the router reported it.
+    mac->setTextFormat(Qt::PlainText);
     mac->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* name = new QLineEdit;
     name->setObjectName(slotNameKey(slot));

@@ -1,12 +1,25 @@
 #include "TestEnvironment.h"
 #include "logs/SessionLog.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
+
+// The "Max core file size" line of a running program's limits: soft, then hard.
+QStringList coreLimits(qint64 pid) {
+    QFile limits(QStringLiteral("/proc/%1/limits").arg(pid));
+    if (!limits.open(QIODevice::ReadOnly))
+        return {};
+    for (const QString& line : QString::fromLatin1(limits.readAll()).split(u'\n'))
+        if (line.startsWith(QStringLiteral("Max core file size")))
+            return line.mid(26).split(u' ', Qt::SkipEmptyParts).mid(0, 2);
+    return {};
+}
 
 // The program as a desktop session runs it: it comes up and writes its launch
 // entry, refuses a second copy but takes a window request from one, and ends
@@ -18,6 +31,9 @@ TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.configHome());
     environment.insert(QStringLiteral("XDG_DATA_HOME"), env.dataHome());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), env.path(QStringLiteral("runtime")));
+    // The tray sweeps the temporary folder for leftovers of its own earlier runs.
+    environment.insert(QStringLiteral("TMPDIR"), env.path(QStringLiteral("tmp")));
+    QDir().mkpath(env.path(QStringLiteral("tmp")));
     const auto start = [&environment](QProcess& program, const QStringList& arguments = {}) {
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(VELTRANO_PATH), arguments);
@@ -34,6 +50,8 @@ TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
             return entries && entries->size() == 1;
         },
         20000));
+    // Whatever it holds in memory stays out of core files.
+    EXPECT_EQ(coreLimits(program.processId()), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
 
     QProcess second;
     ASSERT_TRUE(start(second));

@@ -138,6 +138,12 @@ TEST_F(MenuManagerTest, slotLinesFollowTheRowWithNothingMadeUp) {
         manager.updateTarget(row.row, row.row.rssi, 82, row.state, TargetSlot::a);
         EXPECT_EQ(slotALines(*manager.menu()), row.lines);
     }
+    // The "&" in a name is text, not a shortcut mark that would swallow it.
+    RouterClient named = client(laptop, QStringLiteral("5G"));
+    named.hostname = QStringLiteral("Bob & Ann");
+    MenuManager manager(settings);
+    manager.updateTarget(named, -64, 82, SignalState::excellent, TargetSlot::a);
+    EXPECT_EQ(slotALines(*manager.menu()).value(0), QStringLiteral("Device: Bob && Ann"));
 }
 
 TEST_F(MenuManagerTest, localLinkLeavesNoRouterLineBehindAndSaysWhenThereIsNone) {

@@ -45,6 +45,12 @@ TEST(TrayStatusItemTest, unchangedTitleReachesThePanelOnce) {
     // In demo mode the tooltip says so.
     DemoStatusItem(item).setTitle(title(QStringLiteral(" -78*5G"), Colour::systemRed));
     EXPECT_EQ(item.toolTips.last(), QStringLiteral("Demo \u2014 A \u00b7 Critical \u00b7 -78 dBm"));
+
+    // A name in it reads the same to hosts that take markup and to those that do not.
+    item.setTitle(StatusTitle{{TitleRun{QStringLiteral(" -60"), Colour::excellentTeal, std::nullopt}},
+                              QStringLiteral("<b>Bob</b> & <img src=\"/x\"/>")});
+    EXPECT_EQ(item.toolTips.last(),
+              QStringLiteral("\u2039b\u203ABob\u2039/b\u203A \uFF06 \u2039img src=\"/x\"/\u203A"));
 }
 
 TEST(TrayStatusItemTest, searchFindsALateTrayByRetryingOrGivesUp) {

@@ -24,15 +24,16 @@ QByteArray field(const QByteArray& key, const QByteArray& value) {
 }
 
 // The message carries user text: it must be neither a format nor split at its
-// line break, in the journal or, without one, on standard error. A bare code
-// still says what happened, through its words.
+// line break, in the journal or, without one, on standard error, where no
+// control character may reach the terminal. A bare code still says what
+// happened, through its words.
 TEST(JournalSystemLogTest, SendsEveryFieldOrOneLineOnStandardErrorWithTheCodesWords) {
     if (!qEnvironmentVariableIsSet("VELTRANO_PRIVATE_RUN"))
         GTEST_SKIP() << "needs an empty private /run; run through run-with-private-run.sh (ctest does)";
     const auto writeBoth = [] {
         JournalSystemLog log;
         log.write(SystemLogLevel::info, QStringLiteral("VT-4001"), VtCode::monitorStarted);
-        log.write(SystemLogLevel::debug, QStringLiteral("VT-5001 %s %n\n caf\u00e9"),
+        log.write(SystemLogLevel::debug, QStringLiteral("VT-5001 %s %n\n caf\u00e9\x1b]0;x\u009b"),
                   VtCode::bandwidthSample);
     };
     const QByteArray name = program_invocation_short_name;
@@ -42,7 +43,7 @@ TEST(JournalSystemLogTest, SendsEveryFieldOrOneLineOnStandardErrorWithTheCodesWo
     writeBoth();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               (name + ": info: VT-4001 monitoring started\n" + name +
-               ": debug: VT-5001 throughput sample: %s %n\\n caf\xc3\xa9\n")
+               ": debug: VT-5001 throughput sample: %s %n\\n caf\xc3\xa9\\x1B]0;x\\x9B\n")
                   .toStdString());
 
     ASSERT_TRUE(QDir().mkpath(QStringLiteral("/run/systemd/journal")));
@@ -68,7 +69,8 @@ TEST(JournalSystemLogTest, SendsEveryFieldOrOneLineOnStandardErrorWithTheCodesWo
           field("SYSLOG_IDENTIFIER", name), field("VELTRANO_SUBSYSTEM", "com.brightfold.Veltrano"),
           field("VELTRANO_CATEGORY", "core"), field("VELTRANO_CODE", "VT-4001")})
         EXPECT_TRUE(datagrams[0].contains(expected)) << expected.toStdString();
-    EXPECT_TRUE(datagrams[1].contains(field("MESSAGE", "VT-5001 throughput sample: %s %n\n caf\xc3\xa9")))
+    EXPECT_TRUE(datagrams[1].contains(
+        field("MESSAGE", "VT-5001 throughput sample: %s %n\n caf\xc3\xa9\x1b]0;x\xc2\x9b")))
         << datagrams[1].toStdString();
     EXPECT_TRUE(datagrams[1].contains(field("PRIORITY", "7")));
 }

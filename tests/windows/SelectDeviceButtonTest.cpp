@@ -84,8 +84,14 @@ TEST_F(SelectDeviceButtonTest, PicksLocalWirelessClientsIntoSlotAThenSlotB) {
 TEST_F(SelectDeviceButtonTest, WithNoSlotFreeATapShowsTheNoteAndAnEmptyListSaysSo) {
     settings.writeString(SettingsKey::monitoringMode, u"wifi"_s);
     settings.writeString(SettingsKey::targetMAC, u"AA:00:00:00:00:01"_s);
-    ClientPickerDialog* picker = pick({client(2, u"192.168.8.32"_s)}, 0);
+    RouterClient marked = client(2, u"192.168.8.32"_s);
+    marked.hostname = u"<b>R5</b> <img src=\"/etc/x.png\">"_s;
+    ClientPickerDialog* picker = pick({marked}, 0);
     EXPECT_TRUE(picker->findChild<QLabel*>(u"bothAssignedNote"_s)->isVisibleTo(picker));
+    // A router's name is shown as it was sent, never rendered.
+    const QLabel* name = picker->findChild<QLabel*>(u"clientName"_s);
+    EXPECT_EQ(name->textFormat(), Qt::PlainText);
+    EXPECT_EQ(name->text(), marked.hostname);
     picker->reject();
 
     picker = pick({client(3, u"10.0.0.3"_s)}, -1);

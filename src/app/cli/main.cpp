@@ -17,6 +17,7 @@
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
 #include "platform/Clock.h"
+#include "platform/CoreDumps.h"
 #include "platform/InstanceLock.h"
 #include "platform/LinuxGatewaySource.h"
 #include "platform/Nl80211WirelessLink.h"
@@ -30,6 +31,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <algorithm>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -177,6 +179,8 @@ int commandIndex(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!CoreDumps::turnOff())
+        std::fputs("veltrano-cli: core dumps could not be turned off\n", stderr);
     // Ctrl-C ends a watch through its clean path; the mask must be set before any
     // thread starts so that every thread inherits it.
     const int commandAt = commandIndex(argc, argv);

@@ -48,7 +48,7 @@ RouterClient rowFrom(const QJsonObject& entry, const QString& mac) {
     row.txBytes = firstCounter(entry, {QStringLiteral("total_tx"), QStringLiteral("tx_bytes")});
     row.rxBytes = firstCounter(entry, {QStringLiteral("total_rx"), QStringLiteral("rx_bytes")});
     row.isOnline = true;
-    return row;
+    return withRouterText(row);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "router/glinet/GlinetModelName.h"
 
+#include "router/RouterText.h"
 #include "router/RowNormalisation.h"
 
 #include <QJsonObject>
@@ -46,7 +47,7 @@ std::optional<QString> readGlinetBoardModel(const QByteArray& output) {
     const QString model = document->object().value(QStringLiteral("model")).toString();
     if (model.isEmpty())
         return std::nullopt;
-    return model;
+    return routerText(model, RouterTextKind::name);
 }
 
 QString glinetModelName(const QString& model) {

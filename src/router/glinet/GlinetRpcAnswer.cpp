@@ -1,12 +1,14 @@
 #include "router/glinet/GlinetRpcAnswer.h"
 
+#include "router/RouterText.h"
 #include "router/RowNormalisation.h"
 
 #include <cmath>
 
 std::optional<QString> glinetCodeText(const QJsonValue& code) {
+    // Logged as the reason for a refused login.
     if (code.isString())
-        return code.toString();
+        return routerText(code.toString(), RouterTextKind::line);
     if (!code.isDouble())
         return std::nullopt;
     const double number = code.toDouble();

@@ -1,5 +1,6 @@
 #include "router/peplink/PeplinkAnswers.h"
 
+#include "router/RouterText.h"
 #include "router/RowNormalisation.h"
 
 #include <QJsonArray>
@@ -68,7 +69,7 @@ std::optional<RouterClient> clientRow(const QJsonObject& entry) {
     row.rxBytes = firstCounter(entry, {QStringLiteral("rx_bytes")});
     row.iface = bandForChannel(channelOf(entry.value(QStringLiteral("channel"))));
     row.isOnline = true;
-    return row;
+    return withRouterText(row);
 }
 
 } // namespace
@@ -127,11 +128,11 @@ QString modelName(const QByteArray& body) {
     const QJsonObject response = responseObject(body);
     const QString model = firstString(response, {QStringLiteral("model")});
     if (!model.isEmpty())
-        return model;
+        return routerText(model, RouterTextKind::name);
     // Current firmware nests the model under `device`.
     const QString deviceModel =
         firstString(response.value(QStringLiteral("device")).toObject(), {QStringLiteral("model")});
-    return deviceModel.isEmpty() ? defaultModelName : deviceModel;
+    return deviceModel.isEmpty() ? defaultModelName : routerText(deviceModel, RouterTextKind::name);
 }
 
 bool isHealthy(const QByteArray& body) {

@@ -7,6 +7,11 @@
 // of a master login. It exists only while a master is starting.
 class AskpassScript {
 public:
+    // The scripts' names in the runtime folder: the main router's master's and
+    // the access points'.
+    static inline const QString mainRouterFileName = QStringLiteral("veltrano-askpass.sh");
+    static inline const QString accessPointFileName = QStringLiteral("veltrano-ap-askpass.sh");
+
     // "#!/bin/sh", then printf '%s\n' '<password>' with every ' written as '\''.
     // The password is printf's argument, never its format, so % and \ stay literal.
     static QByteArray content(const QString& password);

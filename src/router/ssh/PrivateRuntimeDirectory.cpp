@@ -5,6 +5,8 @@
 #include <QFile>
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,15 +17,24 @@ namespace {
 class RunScopedDirectory {
 public:
     RunScopedDirectory() {
-        QByteArray pattern = QFile::encodeName(QDir::tempPath() + QStringLiteral("/veltrano-XXXXXX"));
-        if (::mkdtemp(pattern.data()))
-            path = QFile::decodeName(pattern);
+        QByteArray pattern =
+            QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + PrivateRuntimeDirectory::runFolderPrefix +
+                              QStringLiteral("XXXXXX"));
+        if (!::mkdtemp(pattern.data()))
+            return;
+        path = QFile::decodeName(pattern);
+        lock = ::open(pattern.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (lock >= 0)
+            ::flock(lock, LOCK_SH);
     }
     ~RunScopedDirectory() {
         if (!path.isEmpty())
             QDir(path).removeRecursively();
+        if (lock >= 0)
+            ::close(lock);
     }
     QString path;
+    int lock = -1;
 };
 
 } // namespace

@@ -13,6 +13,10 @@ public:
     // $XDG_RUNTIME_DIR/veltrano; without that variable, a folder made for this
     // run with mkdtemp (created on first call, removed when the program ends).
     static QString defaultPath();
+    // The run's own folder is this prefix and six random characters, in the
+    // temporary folder. The run holds a shared flock on it for as long as it
+    // lives, so that a folder nobody holds is known to be a leftover.
+    static inline const QString runFolderPrefix = QStringLiteral("veltrano-");
 
     // Creates `path` with mode 0700 when it is absent (its parent must exist),
     // then judges what is there without following a symbolic link. An existing

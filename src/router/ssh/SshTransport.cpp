@@ -63,8 +63,9 @@ SshTransport::SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore i
     , controlSocketStem(this->directory + (kind == Kind::mainRouter
                                                ? QStringLiteral("/veltrano-ssh-control")
                                                : QStringLiteral("/veltrano-ap-ssh-control")))
-    , askpassScript(this->directory + (kind == Kind::mainRouter ? QStringLiteral("/veltrano-askpass.sh")
-                                                                : QStringLiteral("/veltrano-ap-askpass.sh")))
+    , askpassScript(
+          this->directory + QLatin1Char('/') +
+          (kind == Kind::mainRouter ? AskpassScript::mainRouterFileName : AskpassScript::accessPointFileName))
     , masterLog(this->directory + (kind == Kind::mainRouter
                                        ? QStringLiteral("/veltrano-ssh-master.log")
                                        : QStringLiteral("/veltrano-ap-ssh-master.log"))) {}

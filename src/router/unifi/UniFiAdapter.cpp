@@ -6,6 +6,7 @@
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"
 #include "router/RouterFamily.h"
+#include "router/RouterText.h"
 #include "router/RouterUrl.h"
 #include "router/RowNormalisation.h"
 #include "router/identity/IdentityChangedMessage.h"
@@ -45,7 +46,7 @@ QString modelForShortName(const QString& shortName) {
     };
     if (shortName.isEmpty())
         return QStringLiteral("UniFi Controller");
-    return models.value(shortName, QStringLiteral("UniFi ") + shortName);
+    return models.value(shortName, QStringLiteral("UniFi ") + routerText(shortName, RouterTextKind::name));
 }
 
 QJsonObject answerObject(const RouterHttpResult& answer) {

@@ -107,7 +107,7 @@ std::optional<RouterClient> uniFiStationRow(const QJsonObject& station) {
     if (const QString proto = station.value(QStringLiteral("radio_proto")).toString(); !proto.isEmpty())
         detail.phyMode = proto;
     row.linkDetail = detail;
-    return row;
+    return withRouterText(row);
 }
 
 QList<RouterClient> uniFiStationRows(const QJsonArray& data) {

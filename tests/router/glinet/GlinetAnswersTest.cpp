@@ -65,6 +65,7 @@ TEST(GlinetStation, MergesOnlyCountersTheRadioHasAndBuildsOnlySafeCommands) {
 TEST(GlinetStation, ReadsTheDeviceListAndTheBoard) {
     EXPECT_EQ(readIwinfoDevices(R"({"devices":["wlan0",3,"wlan1"]})"), (QStringList{u"wlan0"_s, u"wlan1"_s}));
     EXPECT_EQ(readGlinetBoardModel(R"({"model":42})"), std::nullopt);
+    EXPECT_EQ(readGlinetBoardModel(R"({"model":"GL-MT\u200b6000\n"})"), u"GL-MT6000\\x0A"_s);
     // The Mudi's board names no GL- code.
     EXPECT_EQ(glinetModelName(u"GL.iNet E5800 board"_s), u"Mudi 7 (GL-E5800)"_s);
     EXPECT_EQ(glinetModelName(u"GL.iNet GL-X750"_s), u"GL.iNet GL-X750"_s);
@@ -90,6 +91,10 @@ TEST(GlinetClientList, KeepsTheRowsTheListCallsOnlineAndMapsThem) {
     EXPECT_EQ(glinetClientRows(
                   parseRouterJson(R"([{"mac":"m","hostname":"cam","txrate":433.3,"tx_bytes":8}])")->array()),
               (QList<RouterClient>{{u"m"_s, {}, u"cam"_s, {}, -99, 433.3, true, 8, 0, std::nullopt}}));
+    EXPECT_EQ(glinetClientRows(parseRouterJson(R"([{"mac":"m","name":"cam\u001b]0;x\u0007"}])")->array())
+                  .value(0)
+                  .hostname,
+              u"cam\\x1B]0;x\\x07"_s);
     EXPECT_TRUE(
         readGlinetClientList(R"({"error":{"message":"Access denied","code":-32000}})").sessionExpired);
     for (const char* junk :

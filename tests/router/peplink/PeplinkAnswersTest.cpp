@@ -45,6 +45,8 @@ TEST(PeplinkAnswers, MapsAWirelessStationAndDefaultsFieldsOfTheWrongType) {
                                          "speed": -300, "channel": "36", "tx_bytes": -5, "rx_bytes": {"v": 1}})")),
               (QList<RouterClient>{
                   {u"aa:00:00:00:00:01"_s, {}, {}, u"wlan"_s, -99, 0.0, true, 0, 0, std::nullopt}}));
+    EXPECT_EQ(clientRows(clientAnswer(R"({"mac": "a", "name": "R5\u009b2J"})")).value(0).hostname,
+              u"R5\\x9B2J"_s);
 }
 
 TEST(PeplinkAnswers, KeepsOnlyWiFiConnectionsAndEntriesWithAMAC) {
@@ -78,6 +80,7 @@ TEST(PeplinkAnswers, SystemStatusNamesTheModelAndTellsHealth) {
     EXPECT_EQ(
         modelName(R"({"stat": "ok", "response": {"device": {"name": "Site", "model": "Balance 20X"}}})"),
         u"Balance 20X"_s);
+    EXPECT_EQ(modelName(R"({"response": {"model": "Balance\u202e\u0007"}})"), u"Balance\\x07"_s);
     for (const char* body : {R"({"response": {"model": 710}})", "<html>Forbidden</html>"})
         EXPECT_EQ(modelName(body), u"Peplink Router"_s) << body;
 

@@ -50,6 +50,10 @@ TEST(UniFiStationRow, ReadsNumericStringsFallsBackForNamesAndDropsUnusableNumber
     EXPECT_EQ(row, RouterClient(u"0a:1b:2c:3d:4e:5f"_s, u"10.0.0.7"_s, u"Canon"_s, BandLabel::unknownWireless,
                                 -63, 270.0, true, 8823820, 18446744073709551615ULL,
                                 ClientLinkDetail{std::nullopt, 2, 40, std::nullopt, u"ac"_s}));
+    const std::optional<RouterClient> odd =
+        uniFiStationRow(station(R"("hostname": "cam\nroot# ", "radio_proto": "ac\u001b")"));
+    EXPECT_EQ(odd->hostname, u"cam\\x0Aroot# "_s);
+    EXPECT_EQ(odd->linkDetail->phyMode, u"ac\\x1B"_s);
 }
 
 TEST(UniFiStationRow, ListKeepsOnlyWirelessStationsWithAMACAndNeedsADataArray) {
