@@ -37,7 +37,9 @@ void HttpEndpoint::presentTls(const QSslConfiguration& tls) {
     if (!sslServer || sslServer->sslConfiguration() == tls)
         return;
     sslServer->setSslConfiguration(tls);
-    for (QTcpSocket* socket : findChildren<QTcpSocket*>())
+    // Connections still shaking hands belong to the server until they are done,
+    // and would finish with the certificate shown before.
+    for (QTcpSocket* socket : findChildren<QTcpSocket*>() + sslServer->findChildren<QTcpSocket*>())
         socket->abort();
 }
 
