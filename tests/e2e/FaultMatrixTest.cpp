@@ -279,11 +279,25 @@ TEST_F(FaultMatrixTest, UniFiConsole) {
     lab.signalSshd(SIGSTOP);
     FaultRow refused = wrongPasswordRow(QStringLiteral("VT-2003 ") + lab.uniFi);
     refused.deadlineMs += 5000;
+    // Another host takes the console's address and answers as a GL.iNet router
+    // on HTTP and SSH alone. The monitor stays with the console it logged in
+    // to, and the settings window's detection, opened meanwhile, refuses the
+    // family it now finds.
+    const FaultRow familySwitched{
+        "family switched at a pinned address",
+        {command(QStringLiteral("impersonate"), {{QStringLiteral("family"), RouterFamily::glinet}})},
+        unreachable,
+        QStringLiteral("VT-2003 family-changed ") + lab.uniFi,
+        probesFail,
+        [this](const RouterLab& lab) { EXPECT_TRUE(rig.detect(lab.uniFi).refusal.has_value()); },
+        [](RouterLab&, RouterRig& rig) {
+            EXPECT_EQ(rig.settings.readString(SettingsKey::detectedRouterType), RouterFamily::unifi);
+        }};
     runMatrix(lab.uniFi, RouterFamily::unifi, QStringLiteral("stat/sta"),
               webFaults() + QList<FaultRow>{stormRow("401 storm", "http401", offline,
                                                      QStringLiteral("VT-4002 Offline"), nextPoll + 5000),
-                                            refused,
-                                            otherCertificateRow(lab.uniFi + QStringLiteral(":443"))});
+                                            refused, otherCertificateRow(lab.uniFi + QStringLiteral(":443")),
+                                            familySwitched});
 }
 
 // The access point's faults fall back to the console's station list without a

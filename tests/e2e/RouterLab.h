@@ -42,6 +42,8 @@ struct RouterLab {
     // The one sshd, the GL.iNet router's and the access point's.
     pid_t sshd = qEnvironmentVariable("VELTRANO_LAB_SSHD_PID").toInt();
     QString hostKey = qEnvironmentVariable("VELTRANO_LAB_SSHD_HOST_KEY");
+    // sshd's log, which names each connection it accepted and the address it came to.
+    QString sshdLog = qEnvironmentVariable("VELTRANO_LAB_SSHD_LOG");
 
     // Sends one command to the simulator at `address`; true when it took it.
     bool control(const QString& address, const QJsonObject& command) const {

@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/NetworkEventSource.h"
 #include "router/RouterFamily.h"
+#include "router/identity/IdentityChangedMessage.h"
 #include "windows/ClientPickerDialog.h"
 #include "windows/FakeSettingsWindowActions.h"
 #include "windows/SettingsWindow.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <algorithm>
@@ -97,6 +99,11 @@ protected:
 TEST_F(RouterLabTest, EachFamilyIsDetectedConnectedAndFollowed) {
     const auto anyPath = [](const RouterClient&) { return true; };
     provesFamily(lab.glinet, RouterFamily::glinet, anyPath);
+    // Firmware 4 serves HTTPS as well: the login and the session id never cross in clear text.
+    const QJsonArray glinetRequests = lab.requests(lab.glinet);
+    EXPECT_FALSE(glinetRequests.isEmpty());
+    for (const QJsonValue& request : glinetRequests)
+        EXPECT_EQ(request[u"port"_s].toInt(), 443) << request[u"body"_s].toString().toStdString();
     provesFamily(lab.uniFi, RouterFamily::unifi, [this](const RouterClient&) {
         return std::any_of(rig.systemLog.lines.cbegin(), rig.systemLog.lines.cend(),
                            [](const SystemLogLine& line) {
@@ -107,6 +114,41 @@ TEST_F(RouterLabTest, EachFamilyIsDetectedConnectedAndFollowed) {
     // Firmware 8's API: the admin's session cookie, and signal only in the full output.
     lab.control(lab.peplink, command(QStringLiteral("peplinkFirmware8")));
     provesFamily(lab.peplink, RouterFamily::peplink, anyPath);
+}
+
+// A host that takes over a known router's address (a spoofed gateway in a
+// shared studio) and answers as a GL.iNet router over plain HTTP and SSH alone
+// hears no login, hash or session: detection refuses its family, and a connect
+// made as GL.iNet anyway ends before its challenge or any ssh connection.
+TEST_F(RouterLabTest, AnImpostorAtAKnownRoutersAddressIsSentNothing) {
+    for (const auto& [address, family] :
+         {std::pair(lab.uniFi, RouterFamily::unifi), std::pair(lab.peplink, RouterFamily::peplink)}) {
+        rig.useRouter(address, family, lab);
+        ASSERT_TRUE(rig.connectRouter()) << family.toStdString();
+        rig.router.disconnect();
+        ASSERT_TRUE(lab.control(address, command(u"reset"_s)));
+        ASSERT_TRUE(lab.control(address, command(u"impersonate"_s, {{u"family"_s, RouterFamily::glinet}})));
+
+        EXPECT_EQ(rig.detect(address),
+                  (RouterDetection{RouterFamily::glinet, familyChangedMessage(address)}));
+        rig.settings.writeString(SettingsKey::detectedRouterType, RouterFamily::glinet);
+        EXPECT_FALSE(rig.connectRouter());
+        EXPECT_EQ(rig.client(cameraA.toLower()), std::nullopt);
+        for (const QJsonValue& request : lab.requests(address))
+            EXPECT_TRUE(request[u"body"_s].toString().contains(u"\"challenge\""_s))
+                << request[u"body"_s].toString().toStdString();
+        QFile sshdLog(lab.sshdLog);
+        ASSERT_TRUE(sshdLog.open(QIODevice::ReadOnly));
+        const QRegularExpression connection(u"Connection from \\S+ port \\d+ on "_s +
+                                            QRegularExpression::escape(address) + u" port 22"_s);
+        EXPECT_FALSE(connection.match(QString::fromUtf8(sshdLog.readAll())).hasMatch());
+        // Once from the detection, once from the connect; the polls after it ask nobody.
+        EXPECT_EQ(std::count_if(rig.systemLog.lines.cbegin(), rig.systemLog.lines.cend(),
+                                [&](const SystemLogLine& line) {
+                                    return line.message.startsWith(u"VT-2003 family-changed "_s + address);
+                                }),
+                  2);
+    }
 }
 
 // The real GL.iNet adapter on the monitor's one-second poll. It starts while

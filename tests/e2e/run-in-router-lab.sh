@@ -3,8 +3,9 @@
 # namespaces joined by a veth pair, inside a private mount namespace whose /run
 # is a tmpfs (so `ip netns add` leaves nothing behind).
 #
-#   "router" 10.77.0.1/24  GL.iNet simulator (HTTP 80) and sshd:22 (ubus)
-#            10.77.0.3     UniFi simulator (UniFi OS 443, classic controller 8443)
+#   "router" 10.77.0.1/24  GL.iNet simulator (HTTP 80, HTTPS 443) and sshd:22 (ubus)
+#            10.77.0.3     UniFi simulator (UniFi OS 443, classic controller 8443),
+#                          and sshd:22 for a host that takes its address over
 #            10.77.0.4     Peplink simulator (443)
 #            10.77.0.5     the UniFi access point: sshd:22 (hostapd_cli)
 #            10.77.0.6     classic UniFi controller (8443 only)
@@ -14,7 +15,8 @@
 # The router namespace has no route anywhere else, so nothing can leave the lab.
 # COMMAND gets VELTRANO_LAB=1 and VELTRANO_LAB_* naming the addresses, the
 # login, the scenario, a second certificate (a replaced router's), and sshd's
-# host key and process (to give it a new key: rewrite the key, then SIGHUP); the
+# host key, process and log (to give it a new key: rewrite the key, then
+# SIGHUP; the log names every connection it accepted); the
 # script exits with COMMAND's status, or skips (tests/skip.sh) where namespaces,
 # sshd, ip or openssl are unavailable.
 #
@@ -142,6 +144,7 @@ mount --bind "$work/sbin" /usr/local/sbin || skip "/usr/local/sbin cannot be rep
 ssh-keygen -q -t ed25519 -N '' -f "$work/host_key" || skip "ssh-keygen failed"
 cat >"$work/sshd_config" <<CONFIG
 ListenAddress 10.77.0.1
+ListenAddress 10.77.0.3
 ListenAddress 10.77.0.5
 Port 22
 HostKey $work/host_key
@@ -157,9 +160,10 @@ PrintLastLog no
 LoginGraceTime 10
 MaxStartups 50
 MaxSessions 50
+LogLevel VERBOSE
 CONFIG
 "$sshd" -t -f "$work/sshd_config" || skip "sshd refuses the lab configuration"
-ip netns exec router "$sshd" -f "$work/sshd_config" || skip "sshd does not start"
+ip netns exec router "$sshd" -f "$work/sshd_config" -E "$work/sshd.log" || skip "sshd does not start"
 
 serve() {
     family=$1
@@ -169,13 +173,13 @@ serve() {
         --state "$work/state" --control-port 9000 "$@" &
     simulator_pids="$simulator_pids $!"
 }
-serve glinet 10.77.0.1
+serve glinet 10.77.0.1 --cert "$work/cert.pem" --key "$work/key.pem"
 serve unifi 10.77.0.3 --cert "$work/cert.pem" --key "$work/key.pem"
 serve peplink 10.77.0.4 --cert "$work/cert.pem" --key "$work/key.pem"
 serve unifi-classic 10.77.0.6 --cert "$work/cert.pem" --key "$work/key.pem"
 
 # Up to about 10 s for every listener; a simulator that exits fails the run.
-expected="10.77.0.1:80 10.77.0.1:22 10.77.0.5:22 10.77.0.3:443 10.77.0.3:8443 10.77.0.4:443 10.77.0.6:8443
+expected="10.77.0.1:80 10.77.0.1:443 10.77.0.1:22 10.77.0.3:22 10.77.0.5:22 10.77.0.3:443 10.77.0.3:8443 10.77.0.4:443 10.77.0.6:8443
 10.77.0.1:9000 10.77.0.3:9000 10.77.0.4:9000 10.77.0.6:9000"
 tries=0
 while :; do
@@ -211,6 +215,7 @@ ip netns exec studio env \
     VELTRANO_LAB_OTHER_KEY="$work/other-key.pem" \
     VELTRANO_LAB_SSHD_HOST_KEY="$work/host_key" \
     VELTRANO_LAB_SSHD_PID="$(cat "$work/sshd.pid")" \
+    VELTRANO_LAB_SSHD_LOG="$work/sshd.log" \
     "$@"
 status=$?
 exit $status

@@ -193,6 +193,33 @@ void fuzzOne(const QByteArray& data) {
         QFile::remove(folder.filePath(name));
 }
 
+#elif defined(FUZZ_router_identities)
+#include "router/identity/RouterIdentityStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+void fuzzOne(const QByteArray& data) {
+    static const QTemporaryDir folder;
+    const RouterIdentityStore store(folder.path());
+    QFile file(store.identitiesPath());
+    require(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+    file.close();
+    const RouterStanding standing = store.standing(u"10.77.0.1"_s);
+    (void)store.judgeCertificate(u"10.77.0.1"_s, 443, u"AA:BB"_s);
+    (void)store.identities();
+    // A file replaced by the note that it was unreadable is kept whole beside it.
+    QFile now(store.identitiesPath());
+    require(now.open(QIODevice::ReadOnly));
+    if (now.readAll() != data) {
+        require(standing.unreadableFile.has_value());
+        QFile kept(*standing.unreadableFile);
+        require(kept.open(QIODevice::ReadOnly) && kept.readAll() == data);
+    }
+    for (const QString& name : QDir(folder.path()).entryList(QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(name));
+}
+
 #elif defined(FUZZ_session_log)
 #include "logs/LogEntry.h"
 #include "logs/SessionLog.h"

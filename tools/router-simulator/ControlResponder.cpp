@@ -30,11 +30,13 @@ std::optional<std::uint64_t> counterField(const QJsonObject& body, const QString
 } // namespace
 
 ControlResponder::ControlResponder(Targets targets, std::function<qint64()> clockMs,
-                                   std::function<void()> changed, PresentTls presentTls)
+                                   std::function<void()> changed, PresentTls presentTls,
+                                   std::function<void()> servicesChanged)
     : targets(targets)
     , clockMs(std::move(clockMs))
     , changed(std::move(changed))
-    , presentTls(std::move(presentTls)) {}
+    , presentTls(std::move(presentTls))
+    , servicesChanged(std::move(servicesChanged)) {}
 
 HttpResponse ControlResponder::respond(const HttpRequest& request) {
     const QByteArray path = request.path();
@@ -94,6 +96,21 @@ HttpResponse ControlResponder::command(const QJsonObject& body) {
         conditions.padToBytes = *value;
     } else if (name == QStringLiteral("peplinkFirmware8")) {
         conditions.peplinkFirmware8 = on;
+    } else if (name == QStringLiteral("httpOnly")) {
+        conditions.httpOnly = on;
+        servicesChanged();
+    } else if (name == QStringLiteral("glinetLogin")) {
+        const std::optional<int> alg = numberField<int>(body, QStringLiteral("alg"));
+        if (!alg)
+            return answer(400, QStringLiteral("glinetLogin wants an alg and perhaps a hashMethod"));
+        conditions.glinetAlg = alg;
+        conditions.glinetHashMethod = body.value(QStringLiteral("hashMethod")).toString();
+    } else if (name == QStringLiteral("impersonate")) {
+        const QString family = body.value(QStringLiteral("family")).toString();
+        if (family != QStringLiteral("glinet"))
+            return answer(400, QStringLiteral("impersonate knows the family glinet"));
+        conditions.impersonating = family;
+        servicesChanged();
     } else if (name == QStringLiteral("silent")) {
         conditions.silent = on;
     } else if (name == QStringLiteral("certificate")) {
@@ -111,6 +128,7 @@ HttpResponse ControlResponder::command(const QJsonObject& body) {
         targets.clients.reset(clockMs());
         targets.requests.clear();
         changed();
+        servicesChanged();
     } else {
         return answer(400, QStringLiteral("unknown command"));
     }

@@ -27,8 +27,9 @@ public:
 
     // `clockMs` gives the simulator's elapsed time; `changed` runs after every
     // command that changes what clients look like.
+    // `servicesChanged` runs after every command that opens or closes ports.
     ControlResponder(Targets targets, std::function<qint64()> clockMs, std::function<void()> changed,
-                     PresentTls presentTls);
+                     PresentTls presentTls, std::function<void()> servicesChanged);
 
     HttpResponse respond(const HttpRequest& request);
 
@@ -39,4 +40,5 @@ private:
     std::function<qint64()> clockMs;
     std::function<void()> changed;
     PresentTls presentTls;
+    std::function<void()> servicesChanged;
 };

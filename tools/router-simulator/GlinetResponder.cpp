@@ -132,11 +132,10 @@ HttpResponse GlinetResponder::challenge(const QJsonValue& id) {
         [&](const auto& entry) { return now - entry.value() > scenario.glinetLogin.nonceLifetimeMs; });
     const QString nonce = SessionBook::randomText(32);
     nonces.insert(nonce, now);
-    QJsonObject answer{{QStringLiteral("salt"), salt},
-                       {QStringLiteral("alg"), scenario.glinetLogin.alg},
-                       {QStringLiteral("nonce"), nonce}};
-    if (!scenario.glinetLogin.hashMethod.isEmpty())
-        answer.insert(QStringLiteral("hash-method"), scenario.glinetLogin.hashMethod);
+    QJsonObject answer{
+        {QStringLiteral("salt"), salt}, {QStringLiteral("alg"), alg()}, {QStringLiteral("nonce"), nonce}};
+    if (!hashMethod().isEmpty())
+        answer.insert(QStringLiteral("hash-method"), hashMethod());
     return result(id, answer);
 }
 
@@ -151,14 +150,21 @@ HttpResponse GlinetResponder::login(const QJsonValue& id, const QJsonObject& par
     for (auto entry = nonces.begin(); entry != nonces.end(); ++entry) {
         if (now - entry.value() > scenario.glinetLogin.nonceLifetimeMs)
             continue;
-        if (loginHash(scenario.password, salt, scenario.glinetLogin.alg, scenario.glinetLogin.hashMethod,
-                      entry.key()) != hash)
+        if (loginHash(scenario.password, salt, alg(), hashMethod(), entry.key()) != hash)
             continue;
         nonces.erase(entry);
         return result(id, {{QStringLiteral("username"), QStringLiteral("root")},
                            {QStringLiteral("sid"), sessions.open()}});
     }
     return accessDenied(id);
+}
+
+int GlinetResponder::alg() const {
+    return conditions.glinetAlg.value_or(scenario.glinetLogin.alg);
+}
+
+QString GlinetResponder::hashMethod() const {
+    return conditions.glinetHashMethod.value_or(scenario.glinetLogin.hashMethod);
 }
 
 HttpResponse GlinetResponder::call(const QJsonValue& id, const QJsonArray& params,

@@ -29,6 +29,9 @@ private:
     HttpResponse challenge(const QJsonValue& id);
     HttpResponse login(const QJsonValue& id, const QJsonObject& params);
     HttpResponse call(const QJsonValue& id, const QJsonArray& params, const QList<SimClient>& clients);
+    // The login the challenge asks for: the scenario's, unless a test switched it.
+    int alg() const;
+    QString hashMethod() const;
 
     const Scenario& scenario;
     SessionBook& sessions;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <optional>
+
 // How a stale GL.iNet session is refused: most firmware answers HTTP 200 with
 // JSON-RPC error -32000, some HTTP 401.
 enum class GlinetExpiry { rpcError, http401 };
@@ -24,4 +27,13 @@ struct RouterConditions {
     bool resetMidBody = false;
     // Answers padded with spaces to at least this many bytes; 0 leaves them be.
     qint64 padToBytes = 0;
+    // GL.iNet firmware without HTTPS: its port 443 refuses connections.
+    bool httpOnly = false;
+    // The GL.iNet login the challenge asks for instead of the scenario's.
+    std::optional<int> glinetAlg;
+    std::optional<QString> glinetHashMethod;
+    // "glinet": another device has taken the address and answers as a GL.iNet
+    // router on plain HTTP alone, with the router's own ports closed (a spoofed
+    // gateway). Empty: the simulator's own family.
+    QString impersonating;
 };

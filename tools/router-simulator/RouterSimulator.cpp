@@ -37,27 +37,59 @@ RouterSimulator::RouterSimulator(Scenario scenarioValue, Options optionsValue, Q
     , peplink(scenario, sessions, conditions)
     , control(
           {conditions, sessions, clients, requests}, [this] { return elapsedMs(); }, [this] { writeState(); },
-          [this](const auto& tls) { presentTls(tls); }) {
+          [this](const auto& tls) { presentTls(tls); }, [this] { openServices(); }) {
     clock.start();
     stateTimer.setInterval(1000);
     connect(&stateTimer, &QTimer::timeout, this, &RouterSimulator::writeState);
 }
 
 bool RouterSimulator::start(QString* error) {
-    const QString& family = options.family;
-    bool listening = listen(Service::control, options.controlPort, false, error);
-    if (family == QStringLiteral("glinet"))
-        listening = listening && listen(Service::glinet, options.httpPort, false, error);
-    if (family == QStringLiteral("unifi"))
-        listening = listening && listen(Service::uniFiOS, options.httpsPort, true, error);
-    if (family == QStringLiteral("unifi") || family == QStringLiteral("unifi-classic"))
-        listening = listening && listen(Service::uniFiClassic, options.classicPort, true, error);
-    if (family == QStringLiteral("peplink"))
-        listening = listening && listen(Service::peplink, options.httpsPort, true, error);
-    if (!listening)
+    if (!listen(Service::control, options.controlPort, false, error) || !openServices(error))
         return false;
     writeState();
     stateTimer.start();
+    return true;
+}
+
+QList<RouterSimulator::Listener> RouterSimulator::wantedServices() const {
+    if (conditions.impersonating == QStringLiteral("glinet"))
+        return {{Service::glinet, options.httpPort, false}};
+    const QString& family = options.family;
+    QList<Listener> wanted;
+    if (family == QStringLiteral("glinet")) {
+        wanted.append({Service::glinet, options.httpPort, false});
+        // GL.iNet firmware 4 serves its interface over HTTPS as well, where it has a certificate.
+        if (options.tls && !conditions.httpOnly)
+            wanted.append({Service::glinetHttps, options.httpsPort, true});
+    }
+    if (family == QStringLiteral("unifi"))
+        wanted.append({Service::uniFiOS, options.httpsPort, true});
+    if (family == QStringLiteral("unifi") || family == QStringLiteral("unifi-classic"))
+        wanted.append({Service::uniFiClassic, options.classicPort, true});
+    if (family == QStringLiteral("peplink"))
+        wanted.append({Service::peplink, options.httpsPort, true});
+    return wanted;
+}
+
+bool RouterSimulator::openServices(QString* error) {
+    const QList<Listener> wanted = wantedServices();
+    for (auto endpoint = endpoints.begin(); endpoint != endpoints.end();) {
+        const bool keep = endpoint.key() == Service::control ||
+                          std::any_of(wanted.cbegin(), wanted.cend(), [&](const Listener& listener) {
+                              return listener.service == endpoint.key();
+                          });
+        if (keep) {
+            ++endpoint;
+            continue;
+        }
+        delete endpoint.value();
+        endpoint = endpoints.erase(endpoint);
+    }
+    QString ignored;
+    for (const Listener& listener : wanted)
+        if (!endpoints.contains(listener.service) &&
+            !listen(listener.service, listener.port, listener.tls, error ? error : &ignored))
+            return false;
     return true;
 }
 
@@ -126,6 +158,7 @@ HttpResponse RouterSimulator::answer(Service service, const HttpRequest& request
     const QList<SimClient> current = clients.clientsAt(elapsedMs());
     switch (service) {
     case Service::glinet:
+    case Service::glinetHttps:
         return glinet.respond(request, current);
     case Service::uniFiOS:
         return uniFiOS.respond(request, current);

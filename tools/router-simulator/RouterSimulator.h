@@ -20,7 +20,7 @@
 class RouterSimulator : public QObject {
     Q_OBJECT
 public:
-    enum class Service { glinet, uniFiOS, uniFiClassic, peplink, control };
+    enum class Service { glinet, glinetHttps, uniFiOS, uniFiClassic, peplink, control };
 
     struct Options {
         // "glinet", "unifi", "unifi-classic" or "peplink".
@@ -39,6 +39,7 @@ public:
     };
 
     static bool isFamily(const QString& family);
+    // GL.iNet serves plain HTTP alone without a certificate, HTTPS as well with one.
     static bool needsTls(const QString& family) { return family != QStringLiteral("glinet"); }
 
     RouterSimulator(Scenario scenario, Options options, QObject* parent = nullptr);
@@ -51,6 +52,16 @@ private:
     void serve(Service service, const HttpRequest& request, const HttpConnection::Reply& reply,
                const QObject* connection);
     HttpResponse answer(Service service, const HttpRequest& request);
+    struct Listener {
+        Service service;
+        quint16 port;
+        bool tls;
+    };
+    // The family's ports as the conditions have them now.
+    QList<Listener> wantedServices() const;
+    // Opens the wanted ports and closes the others; connections to a closed
+    // port are refused from then on.
+    bool openServices(QString* error = nullptr);
     bool listen(Service service, quint16 port, bool tls, QString* error);
     void writeState();
     void presentTls(const std::optional<QSslConfiguration>& tls);

@@ -83,9 +83,9 @@ int serve(int argc, char** argv) {
     if (!portOk || port == 0 || port > 65535)
         return fail(QStringLiteral("--control-port must be a port number"));
     options.controlPort = static_cast<quint16>(port);
-    if (RouterSimulator::needsTls(options.family)) {
-        if (!parser.isSet(cert) || !parser.isSet(key))
-            return fail(QStringLiteral("this family serves HTTPS: give --cert and --key"));
+    if (RouterSimulator::needsTls(options.family) && (!parser.isSet(cert) || !parser.isSet(key)))
+        return fail(QStringLiteral("this family serves HTTPS: give --cert and --key"));
+    if (parser.isSet(cert) || parser.isSet(key)) {
         QString error;
         options.tls = serverTls(parser.value(cert), parser.value(key), &error);
         if (!options.tls)
