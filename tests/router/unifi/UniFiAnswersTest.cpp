@@ -187,8 +187,10 @@ TEST(AccessPointCommands, BuildsCommandsOnlyFromPlainAddresses) {
               "[ \"$out\" != \"FAIL\" ] && [ -n \"$out\" ] && printf '%s' \"$out\" && break; done"_s);
     EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f; reboot"_s));
     EXPECT_FALSE(hostapdStationCommand(u"0a-1b-2c-3d-4e-5f"_s));
+    // A newline would end the command line early on the access point.
+    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f\n"_s));
     EXPECT_EQ(stationPingCommand(u"10.0.0.7"_s), u"ping -c 1 10.0.0.7 >/dev/null 2>&1 &"_s);
-    for (const QString& ip : {u"10.0.0.7;reboot"_s, u"10.0.0"_s, u"10.0.0.256"_s})
+    for (const QString& ip : {u"10.0.0.7;reboot"_s, u"10.0.0"_s, u"10.0.0.256"_s, u"10.0.0.7\n"_s})
         EXPECT_FALSE(stationPingCommand(ip)) << ip.toStdString();
 }
 
