@@ -32,7 +32,7 @@ UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& acces
     , access(access)
     , transport(SshTransport::Kind::accessPoint, access.logger, RouterIdentityStore::beside(access.settings),
                 access.sshChildren, access.sshDirectory)
-    , shells(access.sshChildren, access.logger) {}
+    , shells(access.sshChildren, access.logger, transport) {}
 
 void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
     const CachedStationFacts facts = cachedStationFacts(row);
@@ -91,9 +91,8 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
             // An access point that refuses us is asked again every few seconds
             // by the look-ups otherwise.
             masterStarts.attempt(false, [&] {
-                return transport->ensureMaster(login, password, [&current, asked] {
-                    return current == asked;
-                }) == SshTransport::MasterStart::up;
+                return transport->ensureMaster(login, password,
+                                               [&current, asked] { return current == asked; });
             });
         },
         [this, mac, asked] {
@@ -153,7 +152,7 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
             }
             RemoteShell& chosen = shells.pick(login);
             if (!chosen.isRunningFor(login))
-                chosen.start(login, transport.remoteShellArguments(login));
+                chosen.start(login);
             chosen.run(commands, answer);
         });
 }
