@@ -24,6 +24,9 @@ struct RouterAccess {
     // The `routerIP` setting trimmed, else the first detected gateway, else the
     // fall-back address. Cheap and safe on the main thread.
     std::function<QString()> routerAddress;
+    // Whether an IPv4 address lies on a subnet of one of this computer's
+    // interfaces (RouterManager::isOnLocalSubnet).
+    std::function<bool(const QString&)> isOnLocalSubnet;
     // The directory for ssh control sockets and askpass scripts.
     QString sshDirectory;
 };

@@ -32,6 +32,7 @@ RouterManager::RouterManager(SettingsStore& settings, CredentialStore& credentia
              pool,
              sshChildren,
              [this] { return routerAddress(); },
+             [this](const QString& address) { return isOnLocalSubnet(address); },
              std::move(sshDirectory)}
     , glinet(access)
     , uniFi(access)

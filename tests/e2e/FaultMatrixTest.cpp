@@ -241,7 +241,9 @@ QList<FaultRow> webFaults() {
 }
 
 // The ssh side's faults: the master dies while sshd, stopped, cannot give
-// another; and a new host key, as a replaced router has, with every session gone.
+// another; the master's session stops answering while the master still answers
+// its control socket (a hung sshd, a black-holed path), until a batch misses its
+// 5 s deadline; and a new host key, as a replaced router has, with every session gone.
 QList<FaultRow> sshFaults(const QString& address) {
     return {
         {"SSH master dies",
@@ -254,6 +256,13 @@ QList<FaultRow> sshFaults(const QString& address) {
              RouterLab::killSshMasters();
          },
          [](RouterLab& lab, RouterRig&) { lab.signalSshd(SIGCONT); }},
+        {"SSH master wedged",
+         {},
+         sshDown,
+         QStringLiteral("VT-1005"),
+         nextPoll + 5000,
+         [](const RouterLab& lab) { lab.signalSshdSessions(SIGSTOP); },
+         [](RouterLab& lab, RouterRig&) { lab.signalSshdSessions(SIGCONT); }},
         {"changed host key",
          {},
          sshDown,

@@ -99,8 +99,33 @@ struct RouterLab {
             ::kill(sshd, signal);
     }
 
-    // Ends every ssh master of this process, as a crash of one would.
-    static void killSshMasters() {
+    // Every session process sshd serves, children and grandchildren: SIGSTOP
+    // wedges the connections (each master still answers its control socket),
+    // SIGCONT lets them go on. sshd itself keeps taking new connections.
+    void signalSshdSessions(int signal) const {
+        QList<pid_t> parents{sshd};
+        while (!parents.isEmpty())
+            for (const pid_t session : childrenOf(parents.takeFirst())) {
+                ::kill(session, signal);
+                parents.append(session);
+            }
+    }
+
+    // The children the main thread of `process` started.
+    static QList<pid_t> childrenOf(pid_t process) {
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process));
+        QList<pid_t> pids;
+        if (children.open(QIODevice::ReadOnly))
+            for (const QByteArray& child : children.readAll().split(' '))
+                if (child.toInt() > 0)
+                    pids.append(child.toInt());
+        return pids;
+    }
+
+    // The ssh masters of this process that are running (an exited one has no
+    // command line left).
+    static QList<pid_t> sshMasters() {
+        QList<pid_t> masters;
         for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
             QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
             QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
@@ -108,8 +133,15 @@ struct RouterLab {
                 continue;
             const QList<QByteArray> fields = stat.readAll().split(')').value(1).split(' ');
             if (fields.value(2).toInt() == ::getpid() && commandLine.readAll().split('\0').contains("-M"))
-                ::kill(entry.toInt(), SIGKILL);
+                masters.append(entry.toInt());
         }
+        return masters;
+    }
+
+    // Ends every ssh master of this process, as a crash of one would.
+    static void killSshMasters() {
+        for (const pid_t master : sshMasters())
+            ::kill(master, SIGKILL);
     }
 
     // sshd takes a new host key, as a replaced router would have, and the
@@ -142,11 +174,8 @@ private:
     void restartSshd() const {
         signalSshd(SIGHUP);
         QTest::qWait(300);
-        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(sshd));
-        if (children.open(QIODevice::ReadOnly))
-            for (const QByteArray& session : children.readAll().split(' '))
-                if (session.toInt() > 0)
-                    ::kill(session.toInt(), SIGKILL);
+        for (const pid_t session : childrenOf(sshd))
+            ::kill(session, SIGKILL);
     }
 };
 
@@ -201,7 +230,10 @@ protected:
             GTEST_SKIP() << "runs only inside the router lab (run-in-router-lab.sh)";
         lab.resetAll();
     }
-    void TearDown() override { lab.signalSshd(SIGCONT); }
+    void TearDown() override {
+        lab.signalSshd(SIGCONT);
+        lab.signalSshdSessions(SIGCONT);
+    }
 
     RouterLab lab;
     RouterRig rig;

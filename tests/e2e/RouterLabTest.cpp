@@ -19,6 +19,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -195,25 +196,17 @@ TEST_F(RouterLabTest, ARefusedPasswordIsSentOncePerRouterWhileBothSlotsPoll) {
     }
 }
 
-// The children the main thread of `process` started.
-QStringList childrenOf(pid_t process) {
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(process));
-    return children.open(QIODevice::ReadOnly)
-               ? QString::fromLatin1(children.readAll()).split(u' ', Qt::SkipEmptyParts)
-               : QStringList();
-}
-
 // A router that reboots takes the master and the shell on it along: polling
 // resumes on one new shell. The main thread starts no other process: every
 // other ssh runs from the pool.
 TEST_F(RouterLabTest, AfterARouterRebootPollingResumesOnOneNewShell) {
     rig.useRouter(lab.glinet, RouterFamily::glinet, lab);
-    QSet<QString> shells;
+    QSet<pid_t> shells;
     const auto radioIsReadOnShells = [&](qsizetype count) {
         return waitUntil(
             [&] {
                 const std::optional<RouterClient> row = rig.client(cameraA.toLower());
-                for (const QString& child : childrenOf(::getpid()))
+                for (const pid_t child : RouterLab::childrenOf(::getpid()))
                     shells.insert(child);
                 return shells.size() == count && row && row->linkDetail;
             },
@@ -222,9 +215,38 @@ TEST_F(RouterLabTest, AfterARouterRebootPollingResumesOnOneNewShell) {
     EXPECT_TRUE(radioIsReadOnShells(1));
     // Every session sshd serves ends, as at a reboot; sshd itself listens on.
     // The pipe tells of it well before a batch's 10 s deadline would.
-    for (const QString& session : childrenOf(lab.sshd))
-        ::kill(session.toInt(), SIGKILL);
+    for (const pid_t session : RouterLab::childrenOf(lab.sshd))
+        ::kill(session, SIGKILL);
     EXPECT_TRUE(radioIsReadOnShells(2));
+}
+
+// The router's sshd session stops answering while its master still answers
+// the control socket. Idle, the master gives up after its unanswered
+// keep-alives; under polls, the first batch past its deadline ends it well
+// before that. Either way a fresh master brings the radio data back without
+// the user.
+TEST_F(RouterLabTest, AWedgedMasterIsEndedAndReplacedWithoutTheUser) {
+    rig.useRouter(lab.glinet, RouterFamily::glinet, lab);
+    const auto radioIsRead = [&] {
+        const std::optional<RouterClient> row = rig.client(cameraA.toLower());
+        return row && row->linkDetail;
+    };
+    ASSERT_TRUE(waitUntil(radioIsRead, 8000));
+    const QList<pid_t> idle = RouterLab::sshMasters();
+    ASSERT_EQ(idle.size(), 1);
+    lab.signalSshdSessions(SIGSTOP);
+    QElapsedTimer wedged;
+    wedged.start();
+    EXPECT_TRUE(waitUntil([&] { return !RouterLab::sshMasters().contains(idle.first()); }, 25'000));
+    EXPECT_GE(wedged.elapsed(), 9'000) << "two keep-alives 5 s apart go unanswered first";
+    EXPECT_TRUE(waitUntil(radioIsRead, 15'000));
+
+    const QList<pid_t> polled = RouterLab::sshMasters();
+    lab.signalSshdSessions(SIGSTOP);
+    wedged.restart();
+    EXPECT_TRUE(waitUntil([&] { return radioIsRead() && RouterLab::sshMasters() != polled; }, 30'000));
+    EXPECT_LT(wedged.elapsed(), 12'000) << "ended at the batch's deadline, not by the keep-alives";
+    EXPECT_EQ(RouterLab::sshMasters().size(), 1);
 }
 
 // A new user, with the mouse and the password alone: from a fresh profile to

@@ -101,8 +101,8 @@ void fuzzOne(const QByteArray& data) {
     if (const std::optional<QJsonObject> station = uniFiObjectForMAC(*answer, targetMAC))
         (void)uniFiStationDump(*station, targetMAC);
 #else
-    if (const std::optional<QString> ip = uniFiAccessPointIP(*answer, u"AC:8B:A9:21:64:0D"_s))
-        require(!QHostAddress(*ip).isNull());
+    if (const std::optional<QString> ip = uniFiAccessPointAddress(*answer, u"AC:8B:A9:21:64:0D"_s).ip)
+        require(QHostAddress(*ip).protocol() == QAbstractSocket::IPv4Protocol);
 #endif
 }
 

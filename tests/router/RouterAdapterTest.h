@@ -60,7 +60,16 @@ protected:
     MemoryCredentialStore credentials;
     QThreadPool pool;
     QString address = QStringLiteral("127.0.0.1");
-    RouterAccess access{settings, credentials, logger, pool, children, [this] { return address; }, runtime};
+    // The access points of the tests' controllers are on this computer's subnets.
+    QString localSubnet = QStringLiteral("192.0.2.");
+    RouterAccess access{settings,
+                        credentials,
+                        logger,
+                        pool,
+                        children,
+                        [this] { return address; },
+                        [this](const QString& ip) { return ip.startsWith(localSubnet); },
+                        runtime};
     FakeSshScript ssh{environment.path(QStringLiteral("bin"))};
     std::unique_ptr<Adapter> adapter = std::make_unique<Adapter>(access);
 };

@@ -55,11 +55,10 @@ template <typename Call> auto offMainThread(Call call) {
 
 // Stands in for ssh through VELTRANO_SSH. Its "master" is a file at the control
 // socket's path, up only when the askpass script tells the accepted password,
-// the way ssh hears it; every remote command, alone or read by a remote shell
-// while the master is up, is recorded as "login command" and answered, with a
-// failing status the transport must not mind, from the outputs it was given.
-// Each kind of run also leaves its arguments and environment. It finds its
-// folder through its own path, because the master gets a replaced environment.
+// the way ssh hears it (a refusal is logged in ssh's words); every remote command, alone or read by a remote
+// shell while the master is up, is recorded as "login command" and answered, with a failing status the
+// transport must not mind, from the outputs it was given. Each kind of run also leaves its arguments and
+// environment. It finds its folder through its own path, because the master gets a replaced environment.
 class FakeSshScript {
 public:
     explicit FakeSshScript(const QString& directory)
@@ -89,6 +88,8 @@ public:
         for (const QString& socket : recorded("master-sockets"))
             QFile::remove(socket);
     }
+    // Masters find nothing listening at the router from now on.
+    void refuseConnections() { write(QStringLiteral("unreachable"), {}); }
     // Every later run hangs, as an ssh whose router stopped answering mid-way
     // would; each is listed by its pid.
     void wedge() { write(QStringLiteral("wedged"), {}); }
@@ -126,9 +127,15 @@ if [ "$1" = -M ]; then
     tr '\0' '\n' </proc/$$/environ | sort >"$here/master-environment"
     echo "$last" >>"$here/master-starts"
     echo "$3" >>"$here/master-sockets"
+    log=$(printf '%s\n' "$@" | sed -n '/^-E$/{n;p;}')
+    if [ -e "$here/unreachable" ]; then
+        echo "ssh: connect to host ${last#*@} port 22: Connection refused" >>"$log"
+        exit 255
+    fi
     heard=$("$SSH_ASKPASS")
     printf '%s\n' "$heard" >>"$here/askpass-answers"
-    [ -e "$here/password" ] && [ "$heard" = "$(cat "$here/password")" ] || exit 255
+    [ -e "$here/password" ] && [ "$heard" = "$(cat "$here/password")" ] ||
+        { echo "$last: Permission denied (password)." >>"$log"; exit 255; }
     touch "$3"
     exec sleep 30
 fi

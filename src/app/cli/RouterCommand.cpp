@@ -140,7 +140,8 @@ int runClientsCommand(const QStringList& args, RouterManager& router, QTextStrea
 }
 
 int runClientCommand(const QStringList& args, RouterManager& router, QTextStream& out, QTextStream& err) {
-    static const QRegularExpression macPattern(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    static const QRegularExpression macPattern(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}")));
     const bool json = args.size() == 2 && args[1] == QStringLiteral("--json");
     if (!(args.size() == 1 || json) || !macPattern.match(args.first()).hasMatch()) {
         err << "usage: veltrano-cli client MAC [--json]   (MAC such as 78:f5:05:aa:bb:cc)\n";

@@ -76,7 +76,8 @@ bool hasDeclaredType(const SettingDefinition& definition, const QJsonValue& valu
 
 // Four decimal octets, no signs, spaces or leading zeros (which some parsers read as octal).
 bool isIPv4Address(const QString& text) {
-    static const QRegularExpression octet(QStringLiteral("^(0|[1-9][0-9]{0,2})$"));
+    static const QRegularExpression octet(
+        QRegularExpression::anchoredPattern(QStringLiteral("(0|[1-9][0-9]{0,2})")));
     const QStringList parts = text.split(QLatin1Char('.'));
     return parts.size() == 4 && std::all_of(parts.begin(), parts.end(), [](const QString& part) {
                return octet.match(part).hasMatch() && part.toInt() <= 255;
@@ -84,7 +85,8 @@ bool isIPv4Address(const QString& text) {
 }
 
 bool isMACAddress(const QString& text) {
-    static const QRegularExpression mac(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    static const QRegularExpression mac(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}")));
     return mac.match(text).hasMatch();
 }
 

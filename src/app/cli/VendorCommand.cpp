@@ -27,7 +27,8 @@ int runVendorCommand(const QStringList& args, const SettingsStore& settings, QTe
                      QTextStream& err) {
     // Routers write MACs with colons or dashes; at least the three octets that
     // name the maker are needed.
-    static const QRegularExpression macPattern(QStringLiteral("^[0-9A-Fa-f]{2}([:-][0-9A-Fa-f]{2}){2,5}$"));
+    static const QRegularExpression macPattern(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-Fa-f]{2}([:-][0-9A-Fa-f]{2}){2,5}")));
     if (args.size() != 1 || !macPattern.match(args.first()).hasMatch()) {
         err << "veltrano-cli vendor: expected one MAC address such as 78:f5:05:aa:bb:cc\n" << usage;
         return 2;

@@ -129,18 +129,16 @@ struct RouterShell {
             return SshTransport::MasterStart::up;
         if (currentGeneration.load() != askedGeneration)
             return SshTransport::MasterStart::failed;
-        SshTransport::MasterStart start = SshTransport::MasterStart::failed;
-        masterStarts.attempt(userAsked, [this, &start] {
+        return masterStarts.attempt(userAsked, [this] {
             const RouterPasswordLookup lookup =
                 clearRouterLogin(identities, credentials, logger, login.host, RouterFamily::glinet);
+            if (!lookup.password)
+                return SshTransport::MasterStart::failed;
             // Checked again right before the launch, in step with closeMaster:
             // a reset while this waited for the keyring brings up no master.
-            if (lookup.password)
-                start = ssh.ensureMaster(login, *lookup.password,
-                                         [this] { return currentGeneration.load() == askedGeneration; });
-            return start == SshTransport::MasterStart::up;
+            return ssh.ensureMaster(login, *lookup.password,
+                                    [this] { return currentGeneration.load() == askedGeneration; });
         });
-        return start;
     }
     bool hasMaster() const { return ensureMaster(false) == SshTransport::MasterStart::up; }
 };
@@ -152,7 +150,7 @@ GlinetAdapter::GlinetAdapter(RouterAccess& access)
     , session(RouterIdentityStore::beside(access.settings), access.logger)
     , ssh(SshTransport::Kind::mainRouter, access.logger, RouterIdentityStore::beside(access.settings),
           access.sshChildren, access.sshDirectory)
-    , shells(access.sshChildren, access.logger) {}
+    , shells(access.sshChildren, access.logger, ssh) {}
 
 GlinetAdapter::~GlinetAdapter() = default;
 
@@ -523,7 +521,7 @@ void GlinetAdapter::runOnShell(const QStringList& commands, RemoteShell::Complet
             // the second another.
             RemoteShell& chosen = shells.pick(login);
             if (!chosen.isRunningFor(login))
-                chosen.start(login, ssh.remoteShellArguments(login));
+                chosen.start(login);
             chosen.run(commands, done);
         });
 }

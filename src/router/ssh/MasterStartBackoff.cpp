@@ -5,16 +5,20 @@
 MasterStartBackoff::MasterStartBackoff(TimeSource now)
     : now(std::move(now)) {}
 
-bool MasterStartBackoff::attempt(bool userAsked, const std::function<bool()>& start) {
+MasterStartBackoff::MasterStart MasterStartBackoff::attempt(bool userAsked,
+                                                            const std::function<MasterStart()>& start) {
     const std::lock_guard lock(mutex);
     if (!userAsked && nextStart && now() < *nextStart)
-        return false;
-    if (start()) {
+        return MasterStart::failed;
+    const MasterStart outcome = start();
+    if (outcome == MasterStart::up) {
         nextStart.reset();
         pause = {};
-        return true;
+        return outcome;
     }
-    pause = pause == std::chrono::seconds{0} ? firstPause : std::min(pause * 2, longestPause);
+    const std::chrono::seconds longest =
+        outcome == MasterStart::failed ? longestUnansweredPause : longestPause;
+    pause = std::clamp(pause * 2, firstPause, longest);
     nextStart = now() + pause;
-    return false;
+    return outcome;
 }

@@ -13,8 +13,10 @@
 
 namespace {
 
-// Router commands answer within a second; a batch that takes this long has wedged.
-constexpr std::chrono::seconds batchDeadline(10);
+// Router commands answer within a second; a batch that takes this long has
+// wedged. Well inside the monitor's 10 s for a whole poll, so that a wedged
+// connection shows as the router's SSH not answering, not as a camera gone.
+constexpr std::chrono::seconds batchDeadline(5);
 // Far above any station list a router could hold.
 constexpr qsizetype maximumBatchOutput = 4 * 1024 * 1024;
 // Enough of a command line to tell which one failed.
@@ -39,15 +41,15 @@ QProcessEnvironment environmentOf(const QStringList& variables) {
 
 } // namespace
 
-RemoteShell::RemoteShell(ChildProcesses& children, EventLogger& logger, TimeSource now)
+RemoteShell::RemoteShell(ChildProcesses& children, EventLogger& logger, SshTransport& transport,
+                         TimeSource now)
     : children(children)
     , logger(logger)
+    , transport(transport)
     , now(std::move(now)) {
     deadline.setSingleShot(true);
     deadline.setInterval(batchDeadline);
-    QObject::connect(&deadline, &QTimer::timeout, &deadline, [this] {
-        fail(batches.empty() ? QString() : batches.front().commands.value(0).left(commandLogLength));
-    });
+    QObject::connect(&deadline, &QTimer::timeout, &deadline, [this] { missDeadline(); });
 }
 
 RemoteShell::~RemoteShell() {
@@ -66,14 +68,14 @@ std::size_t RemoteShell::waiting() const {
     return batches.size();
 }
 
-bool RemoteShell::start(const SshLogin& login, const QStringList& arguments) {
+bool RemoteShell::start(const SshLogin& login) {
     stop();
     if (isPaused())
         return false;
     answeredSinceStart = false;
     auto shell = std::make_unique<QProcess>();
     shell->setProgram(SshTransport::sshProgram());
-    shell->setArguments(arguments);
+    shell->setArguments(transport.remoteShellArguments(login));
     shell->setProcessEnvironment(environmentOf(SshTransport::commandEnvironment()));
     shell->setStandardErrorFile(QProcess::nullDevice());
     const pid_t pid = children.start([&shell] {
@@ -187,13 +189,26 @@ void RemoteShell::readOutput() {
         fail(batches.front().commands.value(answers.size()).left(commandLogLength));
 }
 
+void RemoteShell::missDeadline() {
+    const SshLogin wedged = runningFor;
+    // No pause for the shell: the master is ended, and its own back-off paces
+    // what follows.
+    end(batches.empty() ? QString() : batches.front().commands.value(0).left(commandLogLength));
+    transport.endMaster(wedged);
+}
+
 void RemoteShell::fail(const QString& detail) {
+    if (process && !answeredSinceStart) {
+        pause =
+            std::clamp(pause * 2, MasterStartBackoff::firstPause, MasterStartBackoff::longestUnansweredPause);
+        resumeAt = now() + pause;
+    }
+    end(detail);
+}
+
+void RemoteShell::end(const QString& detail) {
     // A shell that ends between polls (the router rebooted) let nobody down yet.
     if (!batches.empty())
         logger.logError(VtCode::transportCmdFail, detail);
-    if (process && !answeredSinceStart) {
-        pause = std::clamp(pause * 2, MasterStartBackoff::firstPause, MasterStartBackoff::longestPause);
-        resumeAt = now() + pause;
-    }
     stop();
 }

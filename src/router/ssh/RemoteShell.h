@@ -27,11 +27,16 @@ class QProcess;
 //
 // Main thread only: the pipe is read through the process's signals. One batch is
 // in flight at a time, later ones wait in order. A batch that has no complete
-// answer after 10 s, or whose output passes 4 MB, ends the shell; so does the
+// answer after 5 s, or whose output passes 4 MB, ends the shell; so does the
 // pipe's end (the shell, its ssh or the master died). An ended shell answers the
-// batches it held with none and stays down until it is started again. Shells
-// that keep ending before they answer anything are started again only after a
-// pause, as masters are (MasterStartBackoff): a router whose shell cannot run
+// batches it held with none and stays down until it is started again.
+//
+// A missed deadline means the connection under the shell carries nothing any
+// more while its master still answers the control socket: the master is ended
+// too (SshTransport::endMaster), and the next start finds it down and brings up
+// a fresh one. Shells that keep ending on their own before they answer anything
+// are started again only after a pause, as masters are (MasterStartBackoff, at
+// most its 10 s for starts nothing answered): a router whose shell cannot run
 // costs no process a poll.
 class RemoteShell {
 public:
@@ -45,7 +50,7 @@ public:
     using Answers = std::optional<QList<Answer>>;
     using Completion = std::function<void(const Answers&)>;
 
-    RemoteShell(ChildProcesses& children, EventLogger& logger,
+    RemoteShell(ChildProcesses& children, EventLogger& logger, SshTransport& transport,
                 TimeSource now = std::chrono::steady_clock::now);
     ~RemoteShell();
     RemoteShell(const RemoteShell&) = delete;
@@ -56,10 +61,10 @@ public:
     bool isPaused() const;
     // Batches in flight or queued.
     std::size_t waiting() const;
-    // Ends any shell it runs, then starts ssh with `arguments`
-    // (SshTransport::remoteShellArguments); false when it could not be started
-    // or the pause after short-lived shells lasts.
-    bool start(const SshLogin& login, const QStringList& arguments);
+    // Ends any shell it runs, then starts one on the transport's master for
+    // `login`; false when it could not be started or the pause after
+    // short-lived shells lasts.
+    bool start(const SshLogin& login);
     // `commands` are whole command lines, checked by their builders; each reads
     // the null device. `done` runs later on the main thread, never inside this call.
     void run(const QStringList& commands, Completion done);
@@ -74,11 +79,16 @@ private:
 
     void writeNextBatch();
     void readOutput();
-    // Ends the shell and logs why, with the batch's first command if known.
+    // Ends the shell and logs why, with the batch's first command if known;
+    // fail also pauses the next start when this shell never answered.
     void fail(const QString& detail);
+    void end(const QString& detail);
+    // Ends the shell and its master.
+    void missDeadline();
 
     ChildProcesses& children;
     EventLogger& logger;
+    SshTransport& transport;
     const TimeSource now;
     std::optional<std::chrono::steady_clock::time_point> resumeAt;
     std::chrono::seconds pause{0};

@@ -1,8 +1,9 @@
 #include "router/ssh/RemoteShells.h"
 
-RemoteShells::RemoteShells(ChildProcesses& children, EventLogger& logger, RemoteShell::TimeSource now)
-    : first(children, logger, now)
-    , second(children, logger, now) {}
+RemoteShells::RemoteShells(ChildProcesses& children, EventLogger& logger, SshTransport& transport,
+                           RemoteShell::TimeSource now)
+    : first(children, logger, transport, now)
+    , second(children, logger, transport, now) {}
 
 RemoteShell& RemoteShells::pick(const SshLogin& login) {
     for (RemoteShell* shell : shells)

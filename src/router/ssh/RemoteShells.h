@@ -10,7 +10,7 @@
 // costs one shell. Main thread only.
 class RemoteShells {
 public:
-    RemoteShells(ChildProcesses& children, EventLogger& logger,
+    RemoteShells(ChildProcesses& children, EventLogger& logger, SshTransport& transport,
                  RemoteShell::TimeSource now = std::chrono::steady_clock::now);
 
     // Where a batch for `login` goes: a shell running for it with nothing to do;

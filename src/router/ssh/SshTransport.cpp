@@ -37,13 +37,25 @@ const QStringList ownSettingsOnly{QStringLiteral("-F"), QStringLiteral("/dev/nul
                                   QStringLiteral("-o"), QStringLiteral("IdentityAgent=none")};
 
 // A command rides on the master alone: with the master gone it fails instead of
-// logging in afresh or asking on the terminal.
-const QStringList masterOnly{QStringLiteral("-o"), QStringLiteral("ControlMaster=no"), QStringLiteral("-o"),
-                             QStringLiteral("BatchMode=yes")};
+// logging in afresh or asking on the terminal. ssh falls back to a connection of
+// its own when the control socket does not answer; that connection goes to
+// `false`, never to the router, and no known-hosts file is read for it.
+const QStringList masterOnly{QStringLiteral("-o"), QStringLiteral("ControlMaster=no"),
+                             QStringLiteral("-o"), QStringLiteral("BatchMode=yes"),
+                             QStringLiteral("-o"), QStringLiteral("ProxyCommand=false")};
 
 // ssh's own words when a known host shows another key; it stops there, before
 // authenticating.
 const QByteArray hostKeyChangedWarning = "REMOTE HOST IDENTIFICATION HAS CHANGED";
+// What ssh logs when sshd turned the password down.
+const QByteArray passwordRefusedWarning = "Permission denied";
+
+// A master whose router stopped answering on the connection (a hung sshd, a
+// black-holed path, the laptop's address gone after a Wi-Fi drop) still answers
+// its control socket, and TCP would give up only after about 15 minutes. Two
+// unanswered keep-alives five seconds apart end it instead.
+const QStringList keepAlive{QStringLiteral("-o"), QStringLiteral("ServerAliveInterval=5"),
+                            QStringLiteral("-o"), QStringLiteral("ServerAliveCountMax=2")};
 
 bool runToSuccess(ChildProcesses& children, const QStringList& arguments) {
     std::optional<SpawnedProcess> ssh = SpawnedProcess::start(children, SshTransport::sshProgram(), arguments,
@@ -88,11 +100,12 @@ QString SshTransport::sshProgram() {
 
 bool SshTransport::isMasterAlive(const SshLogin& login) const {
     assertOffMainThread();
-    if (!login.isSafe())
+    const QString controlSocket = controlSocketPath(login);
+    if (!login.isSafe() || isBeingEnded(controlSocket))
         return false;
-    return runToSuccess(children, QStringList{QStringLiteral("-S"), controlSocketPath(login),
-                                              QStringLiteral("-O"), QStringLiteral("check")} +
-                                      ownSettingsOnly + QStringList{login.target()});
+    return runToSuccess(children, QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"),
+                                              QStringLiteral("check")} +
+                                      ownSettingsOnly + masterOnly + QStringList{login.target()});
 }
 
 void SshTransport::startMaster(const SshLogin& login, const QString& password,
@@ -170,8 +183,8 @@ SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, co
             QStringLiteral("-o"), QStringLiteral("PasswordAuthentication=yes"),
             QStringLiteral("-o"), QStringLiteral("NumberOfPasswordPrompts=1"),
             QStringLiteral("-o"), QStringLiteral("ConnectTimeout=5"),
-            QStringLiteral("-N"), login.target(),
-        };
+        } +
+        keepAlive + QStringList{QStringLiteral("-N"), login.target()};
     const QStringList environment = {
         QStringLiteral("SSH_ASKPASS=") + askpassScript,
         QStringLiteral("SSH_ASKPASS_REQUIRE=force"),
@@ -184,6 +197,7 @@ SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, co
     // the new one from listening.
     dropMaster();
     ::unlink(QFile::encodeName(controlSocket).constData());
+    stopEnding(controlSocket);
     master = SpawnedProcess::start(children, sshProgram(), arguments, environment);
     masterSocket = controlSocket;
     if (!master) {
@@ -209,6 +223,7 @@ SshTransport::MasterStart SshTransport::startMasterNow(const SshLogin& login, co
             logger.logError(VtCode::authRejected, QStringLiteral("host-key-changed ") + login.host);
         break;
     case MasterStart::failed:
+    case MasterStart::passwordRefused:
         logger.logError(VtCode::transportTimeout, QString());
         break;
     }
@@ -223,14 +238,40 @@ SshTransport::MasterStart SshTransport::awaitMaster(const SshLogin& login) {
         if (isMasterAlive(login))
             return MasterStart::up;
         QFile log(masterLog);
-        if (log.open(QIODevice::ReadOnly) && log.readAll().contains(hostKeyChangedWarning))
+        const QByteArray said = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+        if (said.contains(hostKeyChangedWarning))
             return MasterStart::hostKeyChanged;
         // A refused login or an unreachable router ends the master: nothing
         // is left to wait for.
         if (master->hasExited())
-            return MasterStart::failed;
+            return said.contains(passwordRefusedWarning) ? MasterStart::passwordRefused : MasterStart::failed;
     }
     return MasterStart::failed;
+}
+
+void SshTransport::endMaster(const SshLogin& login) {
+    const QString controlSocket = controlSocketPath(login);
+    {
+        std::lock_guard lock(endingMutex);
+        if (endingSockets.contains(controlSocket))
+            return;
+        endingSockets.append(controlSocket);
+    }
+    startWorker.post([this, login, controlSocket] {
+        // A start since then has already replaced the master.
+        if (isBeingEnded(controlSocket))
+            closeMaster(login);
+    });
+}
+
+bool SshTransport::isBeingEnded(const QString& controlSocket) const {
+    std::lock_guard lock(endingMutex);
+    return endingSockets.contains(controlSocket);
+}
+
+void SshTransport::stopEnding(const QString& controlSocket) {
+    std::lock_guard lock(endingMutex);
+    endingSockets.removeAll(controlSocket);
 }
 
 QStringList SshTransport::remoteShellArguments(const SshLogin& login) const {
@@ -248,13 +289,14 @@ void SshTransport::closeMaster(const SshLogin& login) {
     if (login.isSafe())
         runToSuccess(children, QStringList{QStringLiteral("-S"), controlSocket, QStringLiteral("-O"),
                                            QStringLiteral("exit")} +
-                                   ownSettingsOnly + QStringList{login.target()});
+                                   ownSettingsOnly + masterOnly + QStringList{login.target()});
     std::lock_guard lock(masterMutex);
     // Our master may by now serve another host, which this close is not about.
     if (masterSocket == controlSocket)
         dropMaster();
     // A master that died without cleaning up leaves its socket behind.
     ::unlink(QFile::encodeName(controlSocket).constData());
+    stopEnding(controlSocket);
     AskpassScript::remove(askpassScript);
 }
 

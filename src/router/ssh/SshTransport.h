@@ -7,6 +7,7 @@
 #include "router/ssh/SpawnedProcess.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -44,7 +45,10 @@ struct SshLogin {
 class SshTransport {
 public:
     enum class Kind { mainRouter, accessPoint };
-    enum class MasterStart { up, failed, hostKeyChanged };
+    // `failed`: nothing answered in time (the router is down, rebooting, or its
+    // sshd hangs); `passwordRefused` and `hostKeyChanged`: sshd answered and the
+    // login did not go through.
+    enum class MasterStart { up, failed, passwordRefused, hostKeyChanged };
 
     // The control sockets, askpass script and master log keep their per-kind
     // names inside `directory`, which is checked (PrivateRuntimeDirectory)
@@ -60,7 +64,8 @@ public:
     QString controlSocketPath(const SshLogin& login) const;
     QString askpassScriptPath() const { return askpassScript; }
 
-    // Asks the master through its control socket whether it is up.
+    // Asks the master through its control socket whether it is up. A master
+    // being ended (endMaster) is not.
     bool isMasterAlive(const SshLogin& login) const;
 
     // Asked, when set, right before a master is launched, in step with
@@ -91,6 +96,13 @@ public:
     // control socket and any askpass script.
     void closeMaster(const SshLogin& login);
 
+    // For a master that answers its control socket but no longer carries
+    // anything (its router stopped answering on the connection): from this call
+    // on it counts as down, and it is closed on this transport's own thread, in
+    // turn with the starts, so the next use starts a fresh one. Does not block;
+    // safe on the main thread.
+    void endMaster(const SshLogin& login);
+
     // /usr/bin/ssh, or the program named by VELTRANO_SSH.
     static QString sshProgram();
 
@@ -102,6 +114,8 @@ private:
     MasterStart awaitMaster(const SshLogin& login);
     // Stops our master process, if any, and removes its socket. Under masterMutex.
     void dropMaster();
+    bool isBeingEnded(const QString& controlSocket) const;
+    void stopEnding(const QString& controlSocket);
 
     EventLogger& logger;
     RouterIdentityStore identities;
@@ -119,6 +133,11 @@ private:
     // Set by a start refused for a changed host key, cleared by one that succeeds.
     bool hostKeyRefused = false;
     QString masterSocket;
+
+    // The sockets of masters endMaster condemned and no start or close has
+    // replaced yet. Read by every liveness check, so under a lock of its own.
+    mutable std::mutex endingMutex;
+    QStringList endingSockets;
 
     // Starts wait here rather than in the shared pool, whose workers may all
     // be callers blocked in ensureMaster.

@@ -11,7 +11,8 @@ bool isPlainIPv4(const QString& ip) {
     const QStringList parts = ip.split(QLatin1Char('.'));
     if (parts.size() != 4)
         return false;
-    static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,3}$"));
+    static const QRegularExpression decimal(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,3}")));
     for (const QString& part : parts)
         if (!decimal.match(part).hasMatch() || part.toInt() > 255)
             return false;

@@ -113,7 +113,8 @@ std::optional<QString> flagsPhyMode(const QString& flags) {
 } // namespace
 
 bool isStationMAC(const QString& text) {
-    static const QRegularExpression macText(QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
+    static const QRegularExpression macText(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}")));
     return macText.match(text).hasMatch();
 }
 

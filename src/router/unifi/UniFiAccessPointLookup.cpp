@@ -14,14 +14,18 @@ std::optional<QString> uniFiAccessPointMAC(const QJsonArray& stations, const QSt
     return apMAC;
 }
 
-std::optional<QString> uniFiAccessPointIP(const QJsonArray& devices, const QString& apMAC) {
+AccessPointAddress uniFiAccessPointAddress(const QJsonArray& devices, const QString& apMAC) {
     const std::optional<QJsonObject> device = uniFiObjectForMAC(devices, apMAC);
     if (!device)
-        return std::nullopt;
+        return {std::nullopt, QStringLiteral("access point not among the devices")};
+    // A device the site has not adopted has never been given the site's device login.
+    if (device->value(QStringLiteral("adopted")) != QJsonValue(true))
+        return {std::nullopt, QStringLiteral("access point not adopted")};
     const QString ip = device->value(QStringLiteral("ip")).toString();
-    QHostAddress address;
-    // setAddress also takes scoped IPv6 text; a "%" has no business on a command line.
-    if (!address.setAddress(ip) || ip.contains(QLatin1Char('%')))
-        return std::nullopt;
-    return ip;
+    // Only the canonical text: ssh would read a leading zero as octal, and
+    // reach another host than the one checked against our subnets.
+    const QHostAddress address(ip);
+    if (address.protocol() != QAbstractSocket::IPv4Protocol || address.toString() != ip)
+        return {std::nullopt, QStringLiteral("access point address not plain IPv4")};
+    return {ip, QString()};
 }

@@ -9,6 +9,14 @@
 // The `ap_mac` of the station `mac` in a /stat/sta `data` array.
 std::optional<QString> uniFiAccessPointMAC(const QJsonArray& stations, const QString& mac);
 
-// The `ip` of the device `apMAC` in a /stat/device `data` array. The address
-// becomes the host of an ssh command line, so only a plain IP address is taken.
-std::optional<QString> uniFiAccessPointIP(const QJsonArray& devices, const QString& apMAC);
+// Where the device `apMAC` is reached, or why it is not to be contacted.
+struct AccessPointAddress {
+    std::optional<QString> ip;
+    // Empty when `ip` is set; otherwise a few words for the log.
+    QString refusal;
+};
+
+// From a /stat/device `data` array. The address is given by the controller and
+// becomes the host of an ssh login that carries the site's device password, so
+// only an adopted device with a plain dotted-quad IPv4 address is taken.
+AccessPointAddress uniFiAccessPointAddress(const QJsonArray& devices, const QString& apMAC);

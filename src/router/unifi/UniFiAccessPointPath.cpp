@@ -5,6 +5,9 @@
 #include "router/DiagnosticDump.h"
 #include "router/unifi/AccessPointCommands.h"
 #include "router/unifi/HostapdStation.h"
+#include "router/unifi/UniFiAccessPointLookup.h"
+
+#include <utility>
 
 namespace {
 
@@ -32,7 +35,7 @@ UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& acces
     , access(access)
     , transport(SshTransport::Kind::accessPoint, access.logger, RouterIdentityStore::beside(access.settings),
                 access.sshChildren, access.sshDirectory)
-    , shells(access.sshChildren, access.logger) {}
+    , shells(access.sshChildren, access.logger, transport) {}
 
 void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
     const CachedStationFacts facts = cachedStationFacts(row);
@@ -51,6 +54,19 @@ bool UniFiAccessPointPath::isResolved(const QString& mac) const {
 
 bool UniFiAccessPointPath::needsLookUp(const QString& mac) const {
     return !resolvedAPIPByMAC.contains(mac) && !apSSHResolvingMACs.contains(mac);
+}
+
+std::optional<QString> UniFiAccessPointPath::addressToContact(const QJsonArray& devices,
+                                                              const QString& apMAC) {
+    const AccessPointAddress address = uniFiAccessPointAddress(devices, apMAC);
+    QString refusal = address.refusal;
+    // The device password must not go wherever a controller points: only to
+    // an access point in the studio, on a network this computer is on.
+    if (address.ip && !access.isOnLocalSubnet(*address.ip))
+        refusal = QStringLiteral("ap:") + *address.ip + QStringLiteral(" not on a local subnet");
+    if (refusal != std::exchange(loggedRefusal, refusal) && !refusal.isEmpty())
+        access.logger.logError(VtCode::nodeScanFailed, refusal);
+    return refusal.isEmpty() ? address.ip : std::nullopt;
 }
 
 void UniFiAccessPointPath::beginLookUp(const QString& mac) {
@@ -91,9 +107,8 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
             // An access point that refuses us is asked again every few seconds
             // by the look-ups otherwise.
             masterStarts.attempt(false, [&] {
-                return transport->ensureMaster(login, password, [&current, asked] {
-                    return current == asked;
-                }) == SshTransport::MasterStart::up;
+                return transport->ensureMaster(login, password,
+                                               [&current, asked] { return current == asked; });
             });
         },
         [this, mac, asked] {
@@ -153,7 +168,7 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
             }
             RemoteShell& chosen = shells.pick(login);
             if (!chosen.isRunningFor(login))
-                chosen.start(login, transport.remoteShellArguments(login));
+                chosen.start(login);
             chosen.run(commands, answer);
         });
 }
@@ -174,6 +189,7 @@ void UniFiAccessPointPath::reset(const QString& sshUsername) {
     cachedClientWidthMHzByMAC.clear();
     cachedClientRadioProtoByMAC.clear();
     hasLoggedAPSSHDump = false;
+    loggedRefusal.clear();
 }
 
 CachedStationFacts UniFiAccessPointPath::factsFor(const QString& mac) const {

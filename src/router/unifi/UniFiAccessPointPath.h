@@ -9,6 +9,7 @@
 #include "router/unifi/AccessPointSSHCredentials.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -38,6 +39,12 @@ public:
     bool isResolved(const QString& mac) const;
     // Neither known nor being looked up now.
     bool needsLookUp(const QString& mac) const;
+
+    // The address the controller gives for the access point `apMAC` in a
+    // /stat/device list, if it may be contacted: an adopted device's plain
+    // IPv4 address on one of this computer's subnets. Anything else is logged,
+    // once until the reason changes: every poll looks the station up again.
+    std::optional<QString> addressToContact(const QJsonArray& devices, const QString& apMAC);
 
     void beginLookUp(const QString& mac);
     void abandonLookUp(const QString& mac);
@@ -79,4 +86,5 @@ private:
     QHash<QString, int> cachedClientWidthMHzByMAC;
     QHash<QString, QString> cachedClientRadioProtoByMAC;
     bool hasLoggedAPSSHDump = false;
+    QString loggedRefusal;
 };

@@ -387,7 +387,7 @@ void UniFiAdapter::lookUpAccessPoint(const QString& mac, const QJsonArray& stati
         if (asked != generation)
             return;
         const std::optional<QJsonArray> data = uniFiData(devices.body);
-        const std::optional<QString> ip = data ? uniFiAccessPointIP(*data, *apMAC) : std::nullopt;
+        const std::optional<QString> ip = data ? accessPoint.addressToContact(*data, *apMAC) : std::nullopt;
         if (!ip)
             return accessPoint.abandonLookUp(mac);
         if (!apSSHPassword.isEmpty())

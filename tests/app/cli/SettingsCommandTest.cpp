@@ -48,6 +48,14 @@ TEST_F(SettingsCommandTest, SetTakesEachKindOfValueUpToItsEdgeAndGetPrintsIt) {
         EXPECT_EQ(refusal.err.count(QLatin1Char('\n')), 1) << refusal.err.toStdString();
         EXPECT_EQ(run({QStringLiteral("get"), QString::fromUtf8(key)}).out, QString::fromUtf8(taken) + u'\n');
     }
+    // An address or MAC with a trailing newline (pasted, or from a script) is
+    // no address: the check spans the whole text.
+    for (const auto& [key, value] :
+         {std::pair("routerIP", "10.0.0.1\n"), std::pair("targetMAC", "aa:bb:cc:dd:ee:ff\n")}) {
+        const QString kept = run({QStringLiteral("get"), QString::fromUtf8(key)}).out;
+        EXPECT_EQ(run(setArgs(key, value)).exitCode, 2) << key;
+        EXPECT_EQ(run({QStringLiteral("get"), QString::fromUtf8(key)}).out, kept);
+    }
     const SettingsStore written(settingsPath());
     EXPECT_EQ(written.readObject(QStringLiteral("audioEnabled")), QJsonValue(true));
     EXPECT_EQ(written.readDictionary(QStringLiteral("deviceNameRegistry")).value(QStringLiteral("A")),

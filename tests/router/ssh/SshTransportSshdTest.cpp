@@ -78,7 +78,7 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
 
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_EQ(offMainThread([&] { return transport.ensureMaster(root, u"wrong"_s); }), failed);
+    EXPECT_EQ(offMainThread([&] { return transport.ensureMaster(root, u"wrong"_s); }), passwordRefused);
     EXPECT_LT(elapsed.elapsed(), 7000);
     EXPECT_EQ(systemLog.lines(), QStringList{u"VT-1003"_s});
     EXPECT_FALSE(QFileInfo::exists(transport.controlSocketPath(root)));
@@ -95,8 +95,8 @@ TEST_F(SshdTest, OnlyTheRightPasswordBringsUpAMasterAndItLeavesNoTrace) {
     // The server no longer knows the password: only the master's login can carry this.
     setRootPassword(u"changed meanwhile"_s);
     EXPECT_EQ(offMainThread([&] { return transport.ensureMaster(root, password); }), up);
-    RemoteShell shell(children, logger);
-    ASSERT_TRUE(shell.start(root, transport.remoteShellArguments(root)));
+    RemoteShell shell(children, logger, transport);
+    ASSERT_TRUE(shell.start(root));
     std::optional<RemoteShell::Answers> answers;
     shell.run({u"echo back"_s}, [&](const RemoteShell::Answers& given) { answers = given; });
     ASSERT_TRUE(waitUntil([&] { return answers.has_value(); }));

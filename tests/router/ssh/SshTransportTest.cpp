@@ -42,14 +42,18 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
     EXPECT_EQ(first, SshTransport::MasterStart::up);
 
     const QString askpass = runtime + u"/veltrano-askpass.sh"_s;
-    EXPECT_EQ(
-        ssh.recorded("master-arguments"),
-        (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s} + ownSettingsOnly +
-         QStringList{u"-E"_s, runtime + u"/veltrano-ssh-master.log"_s, u"-o"_s,
-                     u"StrictHostKeyChecking=accept-new"_s, u"-o"_s,
-                     u"UserKnownHostsFile="_s + identities.knownHostsPath(), u"-o"_s, u"HashKnownHosts=no"_s,
-                     u"-o"_s, u"PasswordAuthentication=yes"_s, u"-o"_s, u"NumberOfPasswordPrompts=1"_s,
-                     u"-o"_s, u"ConnectTimeout=5"_s, u"-N"_s, u"root@192.0.2.1"_s}));
+    EXPECT_EQ(ssh.recorded("master-arguments"),
+              (QStringList{u"-M"_s, u"-S"_s, runtime + u"/veltrano-ssh-control"_s} + ownSettingsOnly +
+               QStringList{u"-E"_s, runtime + u"/veltrano-ssh-master.log"_s,
+                           u"-o"_s, u"StrictHostKeyChecking=accept-new"_s,
+                           u"-o"_s, u"UserKnownHostsFile="_s + identities.knownHostsPath(),
+                           u"-o"_s, u"HashKnownHosts=no"_s,
+                           u"-o"_s, u"PasswordAuthentication=yes"_s,
+                           u"-o"_s, u"NumberOfPasswordPrompts=1"_s,
+                           u"-o"_s, u"ConnectTimeout=5"_s,
+                           u"-o"_s, u"ServerAliveInterval=5"_s,
+                           u"-o"_s, u"ServerAliveCountMax=2"_s,
+                           u"-N"_s, u"root@192.0.2.1"_s}));
     EXPECT_EQ(ssh.recorded("master-environment"),
               (QStringList{u"DISPLAY=:0"_s, home, u"PATH=/usr/bin:/bin"_s, u"SSH_ASKPASS="_s + askpass,
                            u"SSH_ASKPASS_REQUIRE=force"_s}));
@@ -59,14 +63,42 @@ TEST_F(SshTransportTest, MasterGetsExactlyItsArgumentsAndEnvironmentAndStartsOnc
 }
 
 // The remote shell rides on the access point's own socket, with our settings
-// only and no way back to a fresh login or a prompt.
+// only and no way back to a fresh login (its connection would go to `false`)
+// or a prompt.
 TEST_F(SshTransportTest, RemoteShellRidesOnTheSocketWithOurSettingsOnly) {
     SshTransport ap(SshTransport::Kind::accessPoint, logger, identities, children, runtime);
     EXPECT_EQ(ap.remoteShellArguments({u"admin"_s, u"192.0.2.7"_s}),
               (QStringList{u"-S"_s, runtime + u"/veltrano-ap-ssh-control-192.0.2.7"_s} + ownSettingsOnly +
-               QStringList{u"-o"_s, u"ControlMaster=no"_s, u"-o"_s, u"BatchMode=yes"_s, u"admin@192.0.2.7"_s,
-                           u"sh"_s}));
+               QStringList{u"-o"_s, u"ControlMaster=no"_s, u"-o"_s, u"BatchMode=yes"_s, u"-o"_s,
+                           u"ProxyCommand=false"_s, u"admin@192.0.2.7"_s, u"sh"_s}));
     EXPECT_EQ(SshTransport::commandEnvironment(), (QStringList{home, u"PATH=/usr/bin:/bin"_s}));
+}
+
+// A refused password is told from a router that did not answer: only the
+// first cost the router a login, and the back-off treats them apart.
+TEST_F(SshTransportTest, TellsARefusedPasswordFromARouterThatDidNotAnswer) {
+    using enum SshTransport::MasterStart;
+    ssh.acceptPassword(u"other"_s);
+    EXPECT_EQ(offMainThread([&] { return main.ensureMaster(login, password); }), passwordRefused);
+    ssh.refuseConnections();
+    EXPECT_EQ(offMainThread([&] { return main.ensureMaster(login, password); }), failed);
+    EXPECT_EQ(systemLog.lines(), (QStringList{u"VT-1003"_s, u"VT-1003"_s}));
+}
+
+// A master that answers its socket but carries nothing is down from the moment
+// it is condemned (twice, as two shells on it may), closed once on the
+// transport's thread, and the next use starts a fresh one.
+TEST_F(SshTransportTest, AnEndedMasterIsDownAtOnceAndReplacedByTheNextStart) {
+    ssh.acceptPassword(password);
+    ASSERT_EQ(offMainThread([&] { return main.ensureMaster(login, password); }),
+              SshTransport::MasterStart::up);
+    main.endMaster(login);
+    main.endMaster(login);
+    EXPECT_FALSE(offMainThread([&] { return main.isMasterAlive(login); }));
+    EXPECT_EQ(offMainThread([&] { return main.ensureMaster(login, password); }),
+              SshTransport::MasterStart::up);
+    EXPECT_EQ(ssh.masterExits(), QStringList{login.target()});
+    EXPECT_EQ(ssh.masterStarts().size(), 2);
 }
 
 // Quitting must not wait for an ssh that never answers: ending the children

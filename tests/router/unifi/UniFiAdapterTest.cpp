@@ -75,7 +75,8 @@ protected:
         console.route(uniFiOSLogin, answering(200, "{}", loggedIn + "X-Updated-Csrf-Token: csrf1\r\n"));
         console.serve(uniFiOSStations, LoopbackHttpServer::answer(200, stationList));
         console.serve(uniFiOSDevices, LoopbackHttpServer::answer(200, R"({"data": [
-            {"mac": "80:2A:A8:00:01:02", "ip": "192.0.2.7"}, {"mac": "80:2a:a8:00:01:03", "ip": "192.0.2.8"}]})"));
+            {"mac": "80:2A:A8:00:01:02", "ip": "192.0.2.7", "adopted": true},
+            {"mac": "80:2a:a8:00:01:03", "ip": "192.0.2.8", "adopted": true}]})"));
         console.route(uniFiOSManagement,
                       answering(200, R"({"data": [{"key": "mgmt", "x_ssh_username": "apadmin",
                                                                      "x_ssh_password": "ap-secret"}]})"));
@@ -279,6 +280,24 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     adapter->resetSession();
     pool.waitForDone();
     EXPECT_EQ(ssh.masterStarts().size(), 2);
+}
+
+// The controller may name any address; the device password goes only to one on
+// this computer's subnets. Every poll asks again, the log hears of it once.
+TEST_F(UniFiAdapterTest, AnAccessPointOffThisComputersSubnetsIsNotContacted) {
+    localSubnet = u"198.51.100."_s;
+    serveUniFiOS();
+    adapter->fetchAPSSHCredentials();
+    ASSERT_TRUE(waitUntil([&] { return console.lines().count(uniFiOSManagement) == 1; }));
+    for (int poll = 0; poll < 2; ++poll) {
+        EXPECT_EQ(rssiNow(), -61);
+        ASSERT_TRUE(waitUntil([&] { return console.lines().count(uniFiOSDevices) == poll + 1; }));
+        pump(50);
+    }
+    pool.waitForDone();
+    EXPECT_EQ(logged(u"VT-3003 ap:192.0.2.7 not on a local subnet"_s), 1);
+    EXPECT_EQ(logged(u"VT-3002"_s), 0);
+    EXPECT_TRUE(ssh.masterStarts().isEmpty());
 }
 
 TEST_F(UniFiAdapterTest, MovesTheMasterWhenAnotherTargetsAccessPointIsFound) {

@@ -165,16 +165,29 @@ TEST(AccessPointRow, RateWordsComeBeforeTheCacheAndTheCacheBeforeTheFlags) {
     EXPECT_EQ(accessPointRow(targetMAC, plain, {}).linkDetail, ClientLinkDetail({}, {}, 40, {}, u"ax"_s));
 }
 
-TEST(UniFiAccessPointLookup, FollowsTheStationToItsAccessPointsPlainAddress) {
+// Only an adopted device's canonical dotted quad is an address to contact; each
+// refusal says why, for the log.
+TEST(UniFiAccessPointLookup, FollowsTheStationToAnAdoptedAccessPointsPlainIPv4Address) {
     const QJsonArray stations = *uniFiData(R"({"data": [{"mac": "aa:00:00:00:00:01"}]})");
     EXPECT_FALSE(uniFiAccessPointMAC(stations, u"aa:00:00:00:00:01"_s)) << "no ap_mac";
-    const auto addressOf = [](const QByteArray& ip) {
-        return uniFiAccessPointIP(*uniFiData(R"({"data": [{"mac": "80:2a:a8:00:01:02", "ip": )" + ip + "}]}"),
-                                  u"80:2a:a8:00:01:02"_s);
+    const auto addressOf = [](const QByteArray& fields) {
+        return uniFiAccessPointAddress(
+            *uniFiData(R"({"data": [{"mac": "80:2a:a8:00:01:02", )" + fields + "}]}"),
+            u"80:2A:A8:00:01:02"_s);
     };
-    EXPECT_EQ(addressOf("\"fd00::8\""), u"fd00::8"_s);
-    for (const char* ip : {"\"-oProxyCommand=reboot\"", "\"fe80::1%eth0\"", "\"\"", "3232235784"})
-        EXPECT_FALSE(addressOf(ip)) << ip;
+    const AccessPointAddress plain = addressOf(R"("adopted": true, "ip": "10.77.0.5")");
+    EXPECT_EQ(std::pair(plain.ip, plain.refusal), std::pair(std::optional(u"10.77.0.5"_s), QString()));
+    EXPECT_EQ(addressOf(R"("adopted": false, "ip": "10.77.0.5")").refusal, u"access point not adopted"_s);
+    EXPECT_EQ(addressOf(R"("ip": "10.77.0.5")").refusal, u"access point not adopted"_s);
+    for (const char* ip : {"\"10.77.0.5\\n\"", "\"fd00::8\"", "\"010.77.0.5\"", "\"10.77.5\"",
+                           "\"-oProxyCommand=reboot\"", "\"\"", "3232235784"}) {
+        const AccessPointAddress refused = addressOf(R"("adopted": true, "ip": )" + QByteArray(ip));
+        EXPECT_EQ(std::pair(refused.ip, refused.refusal),
+                  std::pair(std::optional<QString>(), u"access point address not plain IPv4"_s))
+            << ip;
+    }
+    EXPECT_EQ(uniFiAccessPointAddress(stations, u"80:2a:a8:00:01:02"_s).refusal,
+              u"access point not among the devices"_s);
 }
 
 TEST(AccessPointSSHCredentials, ReadsTheMgmtSetting) {
@@ -191,8 +204,10 @@ TEST(AccessPointCommands, BuildsCommandsOnlyFromPlainAddresses) {
               "[ \"$out\" != \"FAIL\" ] && [ -n \"$out\" ] && printf '%s' \"$out\" && break; done"_s);
     EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f; reboot"_s));
     EXPECT_FALSE(hostapdStationCommand(u"0a-1b-2c-3d-4e-5f"_s));
+    // A newline would end the command line early on the access point.
+    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f\n"_s));
     EXPECT_EQ(stationPingCommand(u"10.0.0.7"_s), u"ping -c 1 10.0.0.7 >/dev/null 2>&1 &"_s);
-    for (const QString& ip : {u"10.0.0.7;reboot"_s, u"10.0.0"_s, u"10.0.0.256"_s})
+    for (const QString& ip : {u"10.0.0.7;reboot"_s, u"10.0.0"_s, u"10.0.0.256"_s, u"10.0.0.7\n"_s})
         EXPECT_FALSE(stationPingCommand(ip)) << ip.toStdString();
 }
 
