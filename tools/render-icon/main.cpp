@@ -4,12 +4,18 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QTemporaryDir>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     // The icon has lettering, which needs a font database and so a platform; no
     // window is shown, so the offscreen one serves on any build machine.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A build as a user with no login session (a package builder, a container)
+    // has no runtime folder; Qt would warn and make one in /tmp for nothing.
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QGuiApplication app(argc, argv);
     const QStringList args = QGuiApplication::arguments();
     bool sizeValid = false;
