@@ -67,6 +67,15 @@ bool isArgument(int argc, char** argv, std::initializer_list<const char*> words)
     });
 }
 
+// Whether Qt will find a platform to draw on. Without one it aborts with advice
+// about reinstalling, and leaves behind whatever was made before it.
+bool hasDisplay(int argc, char** argv) {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool chosen = isArgument(argc, argv, {"-platform", "--platform"}) ||
+                        (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"));
+    return chosen || !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,14 +84,20 @@ int main(int argc, char** argv) {
     // Before any thread exists, so that every thread inherits the mask and a
     // SIGTERM waits for the clean quit path instead of killing the process.
     TerminationSignals::blockInThisThread();
-    RuntimeFolder::provideWhenUnset();
     std::optional<ShellRequest> request;
     // Answered without a display, which the tray's application object needs.
-    if (isArgument(argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version"})) {
-        const QCoreApplication textOnly(argc, argv);
+    const bool textOnly = isArgument(argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version"});
+    if (textOnly || !hasDisplay(argc, argv)) {
+        const QCoreApplication noDisplay(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("veltrano"));
-        return readCommandLine(request).value_or(2);
+        if (const std::optional<int> status = readCommandLine(request))
+            return *status;
+        std::fputs("No display: start Veltrano from a desktop session, or run `veltrano-cli watch --demo` in a "
+                   "terminal\n",
+                   stderr);
+        return 2;
     }
+    RuntimeFolder::provideWhenUnset();
     // Before QApplication, which is the first to read the XDG folders.
     std::optional<DemoProfile> demoProfile;
     if (isArgument(argc, argv, {"--demo"}))

@@ -1,6 +1,8 @@
 #include "TestEnvironment.h"
 
+#include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -37,6 +39,31 @@ TEST(ProgramCommandLineTest, HelpVersionAndUnknownOptions) {
         EXPECT_EQ(unknown.exitCode, 2);
         EXPECT_TRUE(unknown.err.contains(QStringLiteral("usage: "))) << unknown.err.toStdString();
     }
+}
+
+// Started from a terminal with no desktop, the tray says where it belongs
+// instead of letting Qt abort, and the demo leaves no profile behind.
+TEST(ProgramCommandLineTest, WithoutADisplayTheTraySaysSoAndLeavesNothing) {
+    TestEnvironment env;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable :
+         {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")})
+        environment.remove(variable);
+    for (const char* variable : {"TMPDIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
+        environment.insert(QString::fromLatin1(variable), env.path(QString::fromLatin1(variable)));
+    QDir().mkpath(env.path(QStringLiteral("TMPDIR")));
+
+    const Finished demo = run(QStringLiteral(VELTRANO_PATH), {QStringLiteral("--demo")}, environment);
+    EXPECT_EQ(demo.exitCode, 2);
+    EXPECT_EQ(demo.err, QStringLiteral("No display: start Veltrano from a desktop session, or run "
+                                       "`veltrano-cli watch --demo` in a terminal\n"));
+    const Finished unknown = run(QStringLiteral(VELTRANO_PATH), {QStringLiteral("--bogus")}, environment);
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("usage: "))) << unknown.err.toStdString();
+    EXPECT_EQ(run(QStringLiteral(VELTRANO_PATH), {QStringLiteral("--version")}, environment).exitCode, 0);
+
+    EXPECT_TRUE(QDir(env.path(QStringLiteral("TMPDIR"))).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(env.path(QStringLiteral("XDG_CONFIG_HOME"))));
 }
 
 // The demo plays its script in a profile of its own: the user's folders stay
