@@ -35,7 +35,7 @@ TEST(FreedesktopNotifierTest, NotifiesThroughTheServiceAndFallsBackWithoutBusOrS
 
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     if (daemon.isEmpty())
-        GTEST_SKIP() << "dbus-daemon is not installed (scripts/setup installs it)";
+        GTEST_SKIP() << "dbus-daemon is not installed (scripts/setup --tests installs it)";
     // It activates nothing, so no real notification service can answer.
     QTemporaryFile config;
     ASSERT_TRUE(config.open());

@@ -9,7 +9,7 @@ set -u
 
 for tool in pulseaudio pactl parec; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        skip "$tool is not installed (scripts/setup installs it)"
+        skip "$tool is not installed (scripts/setup --tests installs it)"
     fi
 done
 

@@ -11,7 +11,7 @@ skip_lib="$(dirname "$0")/../skip.sh"
 
 for tool in dbus-run-session dbus-send gnome-keyring-daemon; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        skip "$tool is not installed (scripts/setup installs it)"
+        skip "$tool is not installed (scripts/setup --tests installs it)"
     fi
 done
 
