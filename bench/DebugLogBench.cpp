@@ -2,8 +2,8 @@
 // a worker thread while the main thread runs the application's event loop, as
 // router and SSH work does, so every event takes the cross-thread hand-over.
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 

@@ -6,8 +6,8 @@
 // Usage: bench_router_latency [POLLS]   (default 200)
 
 #include "LabBenchFakes.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "platform/LinuxGatewaySource.h"

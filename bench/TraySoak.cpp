@@ -3,8 +3,8 @@
 // from outside by bench/soak (resident memory over time, CPU).
 #include "TestEnvironment.h"
 #include "app/LaunchDefaults.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"

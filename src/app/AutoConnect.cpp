@@ -1,8 +1,8 @@
 #include "app/AutoConnect.h"
 
 #include "app/ConnectedRouter.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "router/RouterConnector.h"
 #include "router/RouterFamily.h"
 #include "router/keyring/CredentialStore.h"

@@ -1,7 +1,7 @@
 #include "app/ConnectedRouter.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "router/RouterConnector.h"
 #include "router/RouterFamily.h"

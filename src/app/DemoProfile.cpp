@@ -1,8 +1,8 @@
 #include "app/DemoProfile.h"
 
 #include "BuildInfo.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "router/RouterFamily.h"
 #include "router/demo/DemoTimeline.h"
 

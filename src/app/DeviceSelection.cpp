@@ -1,7 +1,7 @@
 #include "app/DeviceSelection.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "router/ClientListSource.h"
 #include "router/DeviceNameRegistry.h"
 

@@ -1,8 +1,8 @@
 #include "app/LaunchDefaults.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsSchema.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
 
 namespace LaunchDefaults {
 

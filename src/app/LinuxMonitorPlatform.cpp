@@ -1,6 +1,6 @@
 #include "app/LinuxMonitorPlatform.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 
 LinuxMonitorPlatform::LinuxMonitorPlatform()

@@ -2,8 +2,8 @@
 
 #include "BuildInfo.h"
 #include "app/DemoProfile.h"
-#include "app/NotificationCenter.h"
-#include "app/SettingsStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsStore.h"
 #include "app/ShellWindows.h"
 #include "app/UninstallWipe.h"
 #include "display/FloatingSignalState.h"

@@ -1,7 +1,7 @@
 #include "app/UninstallWipe.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "platform/LaunchAtLogin.h"
 #include "router/keyring/RouterCredentials.h"
 

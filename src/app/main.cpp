@@ -4,7 +4,7 @@
 #include "app/DesktopShellWindows.h"
 #include "app/InstanceMessages.h"
 #include "app/LinuxMonitorPlatform.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "app/ShellRequest.h"
 #include "app/TrayApplication.h"
 #include "display/FloatingSignalState.h"

@@ -1,8 +1,8 @@
 #include "display/MenuManager.h"
 
-#include "app/NotificationCenter.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "display/QtColour.h"
 #include "monitor/SignalModel.h"
 #include "router/CameraVendor.h"

@@ -1,7 +1,7 @@
 #include "logs/DebugGatedSystemLog.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 DebugGatedSystemLog::DebugGatedSystemLog(SystemLog& systemLog, const SettingsStore& settings)
     : systemLog(systemLog)

@@ -1,8 +1,8 @@
 #include "logs/EventLogger.h"
 
-#include "app/NotificationCenter.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/DebugGatedSystemLog.h"
 #include "logs/DebugLog.h"
 #include "platform/JournalSystemLog.h"

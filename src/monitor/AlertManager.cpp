@@ -1,7 +1,7 @@
 #include "monitor/AlertManager.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "platform/Clock.h"
 #include "platform/SoundPlayer.h"

@@ -1,7 +1,7 @@
 #include "monitor/DesktopNotifications.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "monitor/AlertManager.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifier.h"

@@ -1,8 +1,8 @@
 #include "monitor/NetworkChangeWatcher.h"
 
-#include "app/NotificationCenter.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "platform/NetworkEventSource.h"
 #include "router/RouterService.h"
 

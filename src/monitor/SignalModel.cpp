@@ -1,7 +1,7 @@
 #include "monitor/SignalModel.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
 #include <cmath>

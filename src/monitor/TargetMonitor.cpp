@@ -1,7 +1,7 @@
 #include "monitor/TargetMonitor.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "display/MenuPresenter.h"
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"

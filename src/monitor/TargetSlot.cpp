@@ -1,7 +1,7 @@
 #include "monitor/TargetSlot.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 const QString& slotMACKey(TargetSlot slot) {
     return slot == TargetSlot::a ? SettingsKey::targetMAC : SettingsKey::targetMAC2;

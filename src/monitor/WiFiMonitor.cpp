@@ -1,8 +1,8 @@
 #include "monitor/WiFiMonitor.h"
 
-#include "app/NotificationCenter.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/MenuPresenter.h"
 #include "display/StatusItem.h"

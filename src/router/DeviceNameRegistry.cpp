@@ -1,7 +1,7 @@
 #include "router/DeviceNameRegistry.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QJsonObject>
 

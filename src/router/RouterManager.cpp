@@ -1,7 +1,7 @@
 #include "router/RouterManager.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/RouterFamily.h"
 #include "router/identity/IdentityChangedMessage.h"

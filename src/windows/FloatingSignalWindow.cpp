@@ -1,7 +1,7 @@
 #include "windows/FloatingSignalWindow.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/FloatingSignalView.h"
 #include "windows/DisplayFont.h"

@@ -1,8 +1,8 @@
 #include "windows/RouterCard.h"
 
 #include "app/RouterConnectionFlow.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "display/QtColour.h"
 #include "router/RouterFamily.h"
 

@@ -1,8 +1,8 @@
 #include "windows/SelectDeviceButton.h"
 
 #include "app/DeviceSelection.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "windows/ClientPickerDialog.h"
 
 #include <QHBoxLayout>

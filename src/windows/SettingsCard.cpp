@@ -1,7 +1,7 @@
 #include "windows/SettingsCard.h"
 
-#include "app/SettingsSchema.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QComboBox>

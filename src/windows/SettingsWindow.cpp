@@ -1,9 +1,9 @@
 #include "windows/SettingsWindow.h"
 
-#include "app/NotificationCenter.h"
+#include "settings/NotificationCenter.h"
 #include "app/RouterConnectionFlow.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsSchema.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
 #include "app/SettingsWindowActions.h"
 #include "windows/KeepOnTop.h"
 #include "windows/PreflightChecklistView.h"

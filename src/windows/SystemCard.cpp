@@ -1,10 +1,10 @@
 #include "windows/SystemCard.h"
 
 #include "BuildInfo.h"
-#include "app/NotificationCenter.h"
+#include "settings/NotificationCenter.h"
 #include "app/RouterConnectionFlow.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "app/SettingsWindowActions.h"
 #include "logs/EventLogger.h"
 #include "platform/LaunchAtLogin.h"

@@ -1,8 +1,8 @@
 #include "windows/TargetDeviceCard.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsSchema.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
 #include "app/SettingsWindowActions.h"
 #include "display/QtColour.h"
 #include "router/DeviceNameRegistry.h"

@@ -2,8 +2,8 @@
 
 #include "TestEnvironment.h"
 #include "app/LaunchSteps.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "app/WhatsNewCheck.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"

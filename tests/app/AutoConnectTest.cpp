@@ -2,8 +2,8 @@
 
 #include "FakeRouterConnector.h"
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "monitor/FakeRouterService.h"
 #include "router/MemoryCredentialStore.h"

@@ -1,9 +1,9 @@
 #include "app/LaunchDefaults.h"
 
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsSchema.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
 
 #include <QJsonValue>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "app/UninstallWipe.h"
 
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/ProgramInstallation.h"

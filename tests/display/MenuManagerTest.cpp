@@ -1,9 +1,9 @@
 #include "display/MenuManager.h"
 
 #include "TestEnvironment.h"
-#include "app/NotificationCenter.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "display/TrayStatusItem.h"
 
 #include "TestEnvironment.h"
-#include "display/DemoStatusItem.h"
+#include "app/DemoStatusItem.h"
 #include "display/TitleIconCache.h"
 #include "monitor/SignalState.h"
 

@@ -171,7 +171,7 @@ void fuzzOne(const QByteArray& data) {
 }
 
 #elif defined(FUZZ_settings_file)
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

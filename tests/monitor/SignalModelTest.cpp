@@ -1,8 +1,8 @@
 #include "monitor/SignalModel.h"
 
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "MonitorTestBench.h"
-#include "app/NotificationCenter.h"
+#include "settings/NotificationCenter.h"
 
 #include <gtest/gtest.h>
 #include <thread>

@@ -1,8 +1,8 @@
 #include "platform/NetlinkNetworkEvents.h"
 
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "monitor/FakeRouterService.h"

@@ -1,8 +1,8 @@
 #include "router/DeviceNameRegistry.h"
 
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "router/CameraVendor.h"
 #include "router/RouterClient.h"
 

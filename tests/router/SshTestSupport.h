@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestEnvironment.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "platform/SystemLog.h"

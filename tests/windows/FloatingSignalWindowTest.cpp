@@ -1,8 +1,8 @@
 #include "windows/FloatingSignalWindow.h"
 
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "windows/DisplayFont.h"
 

@@ -2,8 +2,8 @@
 
 #include "FakeClientListSource.h"
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "router/DeviceNameRegistry.h"
 #include "router/GatewayDiscovery.h"
 #include "windows/ClientPickerDialog.h"

@@ -4,8 +4,8 @@
 // no network.
 #include "app/DesktopShellWindows.h"
 #include "app/RouterConnectionFlow.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "app/SettingsWindowActions.h"
 #include "app/WhatsNewEntry.h"
 #include "display/FloatingSignalState.h"

@@ -1,7 +1,7 @@
 #include "app/cli/PasswordCommand.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "router/keyring/CredentialStore.h"
 #include "router/keyring/RouterCredentials.h"
 

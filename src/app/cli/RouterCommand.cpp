@@ -1,8 +1,8 @@
 #include "app/cli/RouterCommand.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsSchema.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
 #include "app/cli/ClientJson.h"
 #include "app/cli/ClientTable.h"
 #include "router/RouterFamily.h"

@@ -1,8 +1,8 @@
 #include "app/cli/WatchCommand.h"
 
 #include "app/DemoProfile.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "app/cli/WatchPresenter.h"
 #include "display/FloatingSignalState.h"
 #include "monitor/WiFiMonitor.h"

@@ -2,7 +2,7 @@
 #include "app/DemoMonitorPlatform.h"
 #include "app/DemoProfile.h"
 #include "app/LinuxMonitorPlatform.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "app/cli/ExplainCommand.h"
 #include "app/cli/GatewaysCommand.h"
 #include "app/cli/LinkCommand.h"

@@ -1,7 +1,7 @@
 #include "router/glinet/GlinetAdapter.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"

@@ -1,6 +1,6 @@
 #include "router/identity/RouterIdentityStore.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "router/identity/KnownHostsFile.h"
 
 #include <QDir>

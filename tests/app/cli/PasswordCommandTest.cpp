@@ -1,8 +1,8 @@
 #include "app/cli/PasswordCommand.h"
 
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "router/MemoryCredentialStore.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include "CliTestSupport.h"
 #include "TestEnvironment.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QFile>
 #include <QJsonValue>

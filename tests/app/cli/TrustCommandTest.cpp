@@ -2,7 +2,7 @@
 
 #include "CliTestSupport.h"
 #include "TestEnvironment.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "router/identity/RouterIdentityStore.h"
 
 #include <QRegularExpression>

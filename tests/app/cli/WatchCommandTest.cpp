@@ -2,8 +2,8 @@
 
 #include "CliTestSupport.h"
 #include "TestEnvironment.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"

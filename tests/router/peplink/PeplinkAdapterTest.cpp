@@ -2,7 +2,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 #include "router/keyring/RouterCredentials.h"
 
 #include <QJsonDocument>

@@ -4,7 +4,7 @@
 // the master's login. run-with-sshd.sh provides the private namespaces, the
 // server configuration and a throwaway shadow file.
 #include "SshTestSupport.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 #include "router/ssh/RemoteShell.h"
 #include "router/ssh/SshTransport.h"
 

@@ -2,7 +2,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 #include "router/identity/IdentityChangedMessage.h"
 #include "router/unifi/AccessPointCommands.h"
 

@@ -1,8 +1,8 @@
-#include "app/SettingsFileWatcher.h"
+#include "settings/SettingsFileWatcher.h"
 
-#include "app/NotificationCenter.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 
 #include <QDir>

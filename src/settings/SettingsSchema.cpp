@@ -1,6 +1,6 @@
-#include "app/SettingsSchema.h"
+#include "settings/SettingsSchema.h"
 
-#include "app/SettingsKeys.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonObject>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "app/NotificationCenter.h"
+#include "settings/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>
