@@ -15,8 +15,6 @@
 #include "LabBenchFakes.h"
 #include "TestEnvironment.h"
 #include "app/LaunchDefaults.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
@@ -31,6 +29,8 @@
 #include "platform/QtSoundPlayer.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,6 +78,7 @@ public:
     void disconnect() override { router.disconnect(); }
     QList<GatewayOption> gatewayOptions() override { return router.gatewayOptions(); }
     bool isGatewayOnWiFi(const QString& address) override { return router.isGatewayOnWiFi(address); }
+    bool isOnLocalSubnet(const QString& address) const override { return router.isOnLocalSubnet(address); }
 
     std::atomic<bool> measuring = false;
     // Milliseconds of each fetch that found its camera, by camera.

@@ -3,8 +3,6 @@
 // from outside by bench/soak (resident memory over time, CPU).
 #include "TestEnvironment.h"
 #include "app/LaunchDefaults.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
@@ -16,6 +14,8 @@
 #include "platform/NoWirelessLink.h"
 #include "platform/QtSoundPlayer.h"
 #include "router/RouterService.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -34,6 +34,7 @@ public:
     void disconnect() override {}
     QList<GatewayOption> gatewayOptions() override { return {}; }
     bool isGatewayOnWiFi(const QString&) override { return false; }
+    bool isOnLocalSubnet(const QString&) const override { return true; }
 
 private:
     RouterClient row;

@@ -1,12 +1,13 @@
 #include "app/AutoConnect.h"
 
 #include "app/ConnectedRouter.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
+#include "router/BackgroundTask.h"
 #include "router/RouterConnector.h"
 #include "router/RouterFamily.h"
 #include "router/keyring/CredentialStore.h"
 #include "router/keyring/RouterCredentials.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QPointer>
 
@@ -30,15 +31,27 @@ bool AutoConnect::start() {
     if (routerIP.isEmpty() ||
         !QStringList{RouterFamily::glinet, RouterFamily::unifi, RouterFamily::peplink}.contains(family))
         return false;
-    const std::optional<QString> password =
-        credentials.readPassword(RouterCredentials::accountFor(routerIP)).value;
-    if (!password || password->isEmpty())
-        return false;
+    runInBackground(
+        keyringPool, this,
+        [&store = credentials, account = RouterCredentials::accountFor(routerIP)] {
+            return store.readPassword(account).value;
+        },
+        [this, routerIP](const std::optional<QString>& password) { passwordRead(routerIP, password); });
+    return true;
+}
+
+bool AutoConnect::endBackgroundWork(std::chrono::milliseconds deadline) {
+    return keyringPool.waitForDone(static_cast<int>(deadline.count()));
+}
+
+void AutoConnect::passwordRead(const QString& routerIP, const std::optional<QString>& password) {
+    // The user may have moved to another router in the settings window meanwhile.
+    if (!password || password->isEmpty() || settings.readString(SettingsKey::routerIP) != routerIP)
+        return;
     connector.connect([self = QPointer(this)](bool success, const std::optional<QString>&) {
         if (self)
             self->connected(success);
     });
-    return true;
 }
 
 void AutoConnect::connected(bool success) {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QThreadPool>
+#include <chrono>
+#include <optional>
 
 class CredentialStore;
 class RouterConnector;
@@ -19,10 +22,15 @@ public:
 
     // Logs in when auto-connect is allowed, the last run asked to reconnect, the
     // mode is "router", the router and its family are known and a password is
-    // stored; returns whether it did. Reads the keyring, so it blocks on it.
+    // stored; returns false when the settings rule it out. The keyring is read
+    // in the background (a locked one must not hold the launch), and the login
+    // follows only while `routerIP` is still the address it was read for.
     bool start();
+    // For quitting: waits up to `deadline` for the keyring read. False when it still runs.
+    bool endBackgroundWork(std::chrono::milliseconds deadline);
 
 private:
+    void passwordRead(const QString& routerIP, const std::optional<QString>& password);
     void connected(bool success);
 
     SettingsStore& settings;
@@ -30,4 +38,6 @@ private:
     RouterConnector& connector;
     RouterService& router;
     SessionLog& sessionLog;
+    // Last: its destruction waits for the keyring read.
+    QThreadPool keyringPool;
 };

@@ -1,10 +1,6 @@
 #include "app/RouterConnectionFlow.h"
 
 #include "app/ConnectedRouter.h"
-#include "settings/NotificationCenter.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsSchema.h"
-#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "router/BackgroundTask.h"
 #include "router/RouterConnector.h"
@@ -14,6 +10,10 @@
 #include "router/identity/RouterIdentityStore.h"
 #include "router/keyring/CredentialStore.h"
 #include "router/keyring/RouterCredentials.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
 
 #include <QPointer>
 #include <algorithm>
@@ -39,6 +39,11 @@ RouterConnectionFlow::RouterConnectionFlow(SettingsStore& settings, CredentialSt
     });
     center.observe(NotificationName::routerRecovered, this,
                    [this](std::optional<bool>) { setState(ConnectionState::connected); });
+    // The gateways moved; the network-change check may move `routerIP` a second later.
+    center.observe(NotificationName::networkGatewayChanged, this, [this](std::optional<bool>) {
+        gateways = this->router.gatewayOptions();
+        Q_EMIT changed();
+    });
 }
 
 RouterConnectionFlow::~RouterConnectionFlow() = default;
@@ -58,27 +63,61 @@ QString RouterConnectionFlow::family() const {
 }
 
 void RouterConnectionFlow::appear() {
-    if (settings.readBool(SettingsKey::routerConnected)) {
-        state = ConnectionState::connected;
-        unencrypted = speaksPlainHttp();
-    } else if (state == ConnectionState::connected)
+    const bool connected = settings.readBool(SettingsKey::routerConnected);
+    if (connected)
+        takeConnection();
+    else if (state == ConnectionState::connected || state == ConnectionState::lost)
         // Dropped while the window was hidden (a network change, the command line).
         state = ConnectionState::disconnected;
     gateways = router.gatewayOptions();
     const QString address = routerIP();
     const bool isGateway = std::any_of(gateways.cbegin(), gateways.cend(),
                                        [&](const GatewayOption& option) { return option.ip == address; });
-    if (address.isEmpty() || !isGateway) {
+    // A router off the default route (a camera network used only for its own
+    // addresses, a controller beside the gateway) is still the user's router.
+    if (address.isEmpty() || (!connected && !isGateway && !router.isOnLocalSubnet(address))) {
         const QString replacement = gateways.isEmpty() ? QString() : gateways.constFirst().ip;
         if (replacement != address) {
             setRouterIP(replacement);
             return;
         }
     }
+    shownAddress = address;
     loadPassword();
     if (state != ConnectionState::connected)
         detect();
     Q_EMIT changed();
+}
+
+void RouterConnectionFlow::follow() {
+    const bool connected = settings.readBool(SettingsKey::routerConnected);
+    bool moved = false;
+    if (routerIP() != shownAddress) {
+        // Whoever moved the address owns the connection there: nothing is
+        // disconnected, but nothing of the old address carries over either.
+        ++addressGeneration;
+        shownAddress = routerIP();
+        leaveAddress();
+        loadPassword();
+        if (!connected)
+            detect();
+        moved = true;
+    }
+    if (connected && (state == ConnectionState::disconnected || state == ConnectionState::failed)) {
+        takeConnection();
+        moved = true;
+    } else if (!connected && (state == ConnectionState::connected || state == ConnectionState::lost)) {
+        state = ConnectionState::disconnected;
+        moved = true;
+    }
+    if (moved)
+        Q_EMIT changed();
+}
+
+void RouterConnectionFlow::takeConnection() {
+    state = ConnectionState::connected;
+    error.clear();
+    unencrypted = speaksPlainHttp();
 }
 
 void RouterConnectionFlow::setRouterIP(const QString& address) {
@@ -88,9 +127,8 @@ void RouterConnectionFlow::setRouterIP(const QString& address) {
 
 void RouterConnectionFlow::addressChanged() {
     ++addressGeneration;
-    // A press waiting on the old address's detection is over.
-    pressAfterDetection = false;
-    changedIdentity = false;
+    shownAddress = routerIP();
+    leaveAddress();
     if (state == ConnectionState::connected)
         disconnectRouter();
     loadPassword();
@@ -98,10 +136,26 @@ void RouterConnectionFlow::addressChanged() {
     Q_EMIT changed();
 }
 
+void RouterConnectionFlow::leaveAddress() {
+    // A press waiting on the old address's detection is over.
+    pressAfterDetection = false;
+    changedIdentity = false;
+    if (state == ConnectionState::connecting) {
+        // Nobody logs in to the new address by this login; its answer is dropped.
+        router.disconnect();
+        state = ConnectionState::disconnected;
+    }
+    // Typed for the old router: it must never be saved under the new one's account.
+    ++passwordGeneration;
+    password.clear();
+    typedFor.reset();
+}
+
 void RouterConnectionFlow::setLocalPassword(const QString& text) {
     // What the user typed wins over a stored password still on its way.
     ++passwordGeneration;
     password = text;
+    typedFor = routerIP();
 }
 
 void RouterConnectionFlow::loadPassword() {
@@ -187,6 +241,12 @@ void RouterConnectionFlow::disconnectRouter() {
 }
 
 void RouterConnectionFlow::saveAndLogIn() {
+    // A password shown as it was loaded is not written back: the keyring may
+    // hold a newer one (`veltrano-cli password set`), which the login reads.
+    if (typedFor != routerIP()) {
+        logIn();
+        return;
+    }
     saving = true;
     Q_EMIT changed();
     runInBackground(
@@ -200,10 +260,12 @@ void RouterConnectionFlow::saveAndLogIn() {
                 Q_EMIT changed();
                 return;
             }
-            if (failure)
+            if (failure) {
                 fail(*failure);
-            else
-                logIn();
+                return;
+            }
+            typedFor.reset();
+            logIn();
         });
 }
 
@@ -212,8 +274,10 @@ void RouterConnectionFlow::logIn() {
     setState(ConnectionState::connecting);
     settings.writeBool(SettingsKey::routerConnected, false);
     router.resetSession();
-    connector.connect([self = QPointer(this)](bool success, const std::optional<QString>& message) {
-        if (self)
+    connector.connect([self = QPointer(this),
+                       generation = addressGeneration](bool success, const std::optional<QString>& message) {
+        // A login whose address changed meanwhile connects nobody.
+        if (self && generation == self->addressGeneration)
             self->loggedIn(success, message);
     });
 }

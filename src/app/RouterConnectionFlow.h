@@ -51,11 +51,16 @@ public:
     bool isUnencrypted() const { return unencrypted; }
 
     // The window is shown: takes over a live connection, refreshes the gateway
-    // list (replacing a `routerIP` that is not one of them), loads the password
-    // and detects the family.
+    // list (filling an empty `routerIP`, or replacing one this computer has left
+    // while no connection holds it), loads the password and detects the family.
     void appear();
+    // Takes in what others wrote while the window is shown (auto-connect, the
+    // network-change check, the command line): a new `routerIP` or a
+    // connection made or dropped.
+    void follow();
     // The user changed the address (typed or picked); written to `routerIP` at once.
     void setRouterIP(const QString& address);
+    // Typed for the current address; saved under its account at the next press.
     void setLocalPassword(const QString& text);
     // The router card's button.
     void press();
@@ -76,6 +81,9 @@ private:
     QString routerIP() const;
     QString family() const;
     void addressChanged();
+    // Whatever belonged to the address before: a waiting press, a login under
+    // way, the password shown.
+    void leaveAddress();
     void loadPassword();
     void detect();
     void detectionAnswered(const RouterDetection& detection);
@@ -85,6 +93,7 @@ private:
     void saveAndLogIn();
     void logIn();
     void loggedIn(bool success, const std::optional<QString>& message);
+    void takeConnection();
     void fail(const QString& message);
     void setState(ConnectionState next);
 
@@ -97,6 +106,10 @@ private:
     ConnectionState state = ConnectionState::disconnected;
     QString error;
     QString password;
+    // The address the password was typed for; none while it is the stored one.
+    std::optional<QString> typedFor;
+    // The `routerIP` the state above belongs to.
+    QString shownAddress;
     QList<GatewayOption> gateways;
     bool detecting = false;
     bool saving = false;
@@ -104,7 +117,7 @@ private:
     bool unencrypted = false;
     // Set when a press waits for the detection under way; it carries on from there.
     bool pressAfterDetection = false;
-    // Counts address changes; keyring and detection answers of an older one are dropped.
+    // Counts address changes; keyring, detection and login answers of an older one are dropped.
     quint64 addressGeneration = 0;
     // Counts password loads and edits; only the latest may set the password.
     quint64 passwordGeneration = 0;

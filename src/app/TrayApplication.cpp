@@ -2,8 +2,6 @@
 
 #include "BuildInfo.h"
 #include "app/DemoProfile.h"
-#include "settings/NotificationCenter.h"
-#include "settings/SettingsStore.h"
 #include "app/ShellWindows.h"
 #include "app/UninstallWipe.h"
 #include "display/FloatingSignalState.h"
@@ -12,6 +10,8 @@
 #include "router/keyring/RouterCredentials.h"
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/ssh/SshLeftovers.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsStore.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -230,7 +230,8 @@ void TrayApplication::quit() {
     const auto remaining = [giveUpAt] {
         return std::max(milliseconds(0), duration_cast<milliseconds>(giveUpAt - steady_clock::now()));
     };
-    if (!router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining())) {
+    if (!router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining()) ||
+        !reconnection.endBackgroundWork(remaining())) {
         // A master start still running may have its password script on disk,
         // which the transports' destructors would have removed.
         SshLeftovers::removeAskpassScripts(PrivateRuntimeDirectory::defaultPath());

@@ -1,10 +1,10 @@
 #include "monitor/NetworkChangeWatcher.h"
 
+#include "platform/NetworkEventSource.h"
+#include "router/RouterService.h"
 #include "settings/NotificationCenter.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "platform/NetworkEventSource.h"
-#include "router/RouterService.h"
 
 #include <algorithm>
 
@@ -58,7 +58,10 @@ void NetworkChangeWatcher::checkNetworkChange() {
     if (routerIP.isEmpty())
         return;
     const QList<GatewayOption> options = router.gatewayOptions();
-    if (std::any_of(options.begin(), options.end(),
+    // A router still on one of this computer's networks has not been left,
+    // whether or not it is a default route.
+    if (router.isOnLocalSubnet(routerIP) ||
+        std::any_of(options.begin(), options.end(),
                     [&routerIP](const GatewayOption& option) { return option.ip == routerIP; }))
         return;
 

@@ -34,4 +34,8 @@ public:
     virtual QList<GatewayOption> gatewayOptions() = 0;
     // Whether the default route through `address` uses a Wi-Fi interface.
     virtual bool isGatewayOnWiFi(const QString& address) = 0;
+    // Whether `address` lies in one of the computer's own IPv4 subnets: a router
+    // there is reachable even when it is no default route (a camera network
+    // used only for its own addresses, a controller beside the gateway).
+    virtual bool isOnLocalSubnet(const QString& address) const = 0;
 };

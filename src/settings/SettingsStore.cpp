@@ -44,6 +44,7 @@ void SettingsStore::refreshLocked() const {
 }
 
 void SettingsStore::loadLocked() const {
+    ++changes;
     loadedStamp = currentStamp();
     persistenceBlocked = false;
     if (!loadedStamp.exists) {
@@ -120,6 +121,12 @@ QStringList SettingsStore::keys() const {
     return values.keys();
 }
 
+quint64 SettingsStore::revision() const {
+    QMutexLocker lock(&mutex);
+    refreshLocked();
+    return changes;
+}
+
 QString SettingsStore::setAsidePath() const {
     QMutexLocker lock(&mutex);
     return movedAsideTo;
@@ -168,8 +175,27 @@ std::optional<QString> SettingsStore::remove(const QString& key) {
     return persistLocked();
 }
 
+std::optional<QString> SettingsStore::writeDictionaryEntry(const QString& key, const QString& entry,
+                                                           const QString& value) {
+    QMutexLocker lock(&mutex);
+    const auto fileLock = lockAgainstOtherWriters();
+    refreshLocked();
+    QJsonObject dictionary;
+    const QJsonObject stored = values.value(key).toObject();
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        if (it.value().isString())
+            dictionary.insert(it.key(), it.value());
+    if (value.isEmpty())
+        dictionary.remove(entry);
+    else
+        dictionary.insert(entry, value);
+    values.insert(key, dictionary);
+    return persistLocked();
+}
+
 void SettingsStore::removeAll() {
     QMutexLocker lock(&mutex);
+    ++changes;
     values = {};
     QFile::remove(path);
     loadedStamp = currentStamp();
@@ -194,5 +220,6 @@ std::optional<QString> SettingsStore::persistLocked() {
     if (!file.commit())
         return file.errorString();
     loadedStamp = currentStamp();
+    ++changes;
     return std::nullopt;
 }

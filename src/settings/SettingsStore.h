@@ -44,12 +44,21 @@ public:
     std::optional<QString> writeString(const QString& key, const QString& value);
     std::optional<QString> writeDictionary(const QString& key, const QMap<QString, QString>& value);
     std::optional<QString> remove(const QString& key);
+    // Sets one entry of a dictionary key (an empty value removes it) in one
+    // read-merge-write, so that a concurrent writer's other entries stay.
+    // Entries that are not strings are dropped.
+    std::optional<QString> writeDictionaryEntry(const QString& key, const QString& entry,
+                                                const QString& value);
     // Forgets every key and deletes the file (uninstall).
     void removeAll();
 
     // Where an unreadable settings file was moved, the store keeping the values it
     // last read (none at launch); empty when that never happened in this process.
     QString setAsidePath() const;
+
+    // Moves on whenever the values may have changed, written here or by another
+    // process: a window that follows the settings compares it instead of every key.
+    quint64 revision() const;
 
 private:
     struct FileStamp {
@@ -76,6 +85,7 @@ private:
     mutable QJsonObject values;
     mutable FileStamp loadedStamp;
     mutable QString movedAsideTo;
+    mutable quint64 changes = 0;
     // Set when an unreadable file could not be moved aside: writing would destroy it.
     mutable bool persistenceBlocked = false;
 };

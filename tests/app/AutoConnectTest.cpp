@@ -2,12 +2,13 @@
 
 #include "FakeRouterConnector.h"
 #include "TestEnvironment.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "monitor/FakeRouterService.h"
 #include "router/MemoryCredentialStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,7 +40,8 @@ protected:
     AutoConnect autoConnect{settings, credentials, connector, router, log};
 };
 
-// Every condition on its own stops the reconnection before any login.
+// Every condition on its own stops the reconnection before any login, and so
+// does moving to another router while the keyring was being read.
 TEST_F(AutoConnectTest, EachMissingConditionSkipsTheLogin) {
     const std::vector<std::function<void()>> breakOne{
         [&] { settings.writeBool(SettingsKey::routerAutoConnectEnabled, false); },
@@ -49,11 +51,19 @@ TEST_F(AutoConnectTest, EachMissingConditionSkipsTheLogin) {
         [&] { settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("unknown")); },
         [&] { credentials.items.remove(QStringLiteral("routerPassword_192.168.1.1")); },
         [&] { credentials.items.insert(QStringLiteral("routerPassword_192.168.1.1"), QString()); },
+        [&] {
+            credentials.gate.lock();
+            autoConnect.start();
+            settings.writeString(SettingsKey::routerIP, QStringLiteral("10.0.0.1"));
+            credentials.gate.unlock();
+        },
     };
     for (size_t condition = 0; condition < breakOne.size(); ++condition) {
         arrangeReconnection();
         breakOne[condition]();
-        EXPECT_FALSE(autoConnect.start()) << condition;
+        autoConnect.start();
+        ASSERT_TRUE(autoConnect.endBackgroundWork(std::chrono::seconds(5)));
+        QCoreApplication::processEvents();
         EXPECT_FALSE(connector.login) << condition;
     }
 }
@@ -63,8 +73,11 @@ TEST_F(AutoConnectTest, EachMissingConditionSkipsTheLogin) {
 // login turns the next launch's reconnection off, silently.
 TEST_F(AutoConnectTest, CompletionRecordsTheConnectionOrTurnsReconnectionOff) {
     settings.writeBool(SettingsKey::routerConnected, false);
+    credentials.gate.lock();
     ASSERT_TRUE(autoConnect.start());
-    ASSERT_TRUE(connector.login);
+    EXPECT_FALSE(connector.login) << "the launch goes on while the keyring answers";
+    credentials.gate.unlock();
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
     EXPECT_FALSE(settings.readBool(SettingsKey::routerConnected));
     connector.login(true, std::nullopt);
     EXPECT_TRUE(settings.readBool(SettingsKey::routerConnected));
@@ -81,6 +94,7 @@ TEST_F(AutoConnectTest, CompletionRecordsTheConnectionOrTurnsReconnectionOff) {
     connector.model = nullptr;
     connector.apCredentialFetches = 0;
     ASSERT_TRUE(autoConnect.start());
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
     connector.login(false, QStringLiteral("Connection failed"));
     EXPECT_FALSE(settings.readBool(SettingsKey::routerAutoReconnect));
     EXPECT_FALSE(connector.model);

@@ -2,14 +2,14 @@
 
 #include "FakeRouterConnector.h"
 #include "TestEnvironment.h"
-#include "settings/NotificationCenter.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "monitor/FakeRouterService.h"
 #include "router/MemoryCredentialStore.h"
 #include "router/identity/IdentityChangedMessage.h"
 #include "router/identity/RouterIdentityStore.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ protected:
 
 // One press detects, saves, reads back and logs in; Disconnect undoes the
 // connection and the next launch's reconnection; a keyring that refuses the
-// save ends the next press before any login.
+// save of a newly typed password ends the next press before any login.
 TEST_F(RouterConnectionFlowTest, ConnectDetectsFirstAndDisconnectClearsReconnection) {
     settings.writeString(SettingsKey::routerIP, studioRouter);
     flow.appear();
@@ -90,6 +90,7 @@ TEST_F(RouterConnectionFlowTest, ConnectDetectsFirstAndDisconnectClearsReconnect
 
     connector.login = nullptr;
     credentials.failure = CredentialStatus::collectionLocked;
+    flow.setLocalPassword(QStringLiteral("changed"));
     flow.press();
     ASSERT_TRUE(waitUntil([&] { return flow.connectionState() == ConnectionState::failed; }));
     EXPECT_EQ(flow.connectionError(), QStringLiteral("Keychain save failed (-25308)"));
@@ -180,6 +181,83 @@ TEST_F(RouterConnectionFlowTest, DetectionFollowsTheRoutersIdentity) {
     settings.writeBool(SettingsKey::routerConnected, true);
     answerDetection(QStringLiteral("peplink"));
     EXPECT_EQ(settings.readString(SettingsKey::detectedRouterType), QStringLiteral("glinet"));
+}
+
+// A router off the default route (a controller beside the gateway, a camera
+// network used only for its own addresses) stays the router when the window
+// opens, connected or not; what others write while it is shown is followed
+// without disconnecting anyone.
+TEST_F(RouterConnectionFlowTest, KeepsARouterOffTheDefaultRouteAndFollowsOthersWrites) {
+    const QString controller = QStringLiteral("172.20.0.5");
+    router.localSubnets = {QStringLiteral("172.20.0.")};
+    settings.writeString(SettingsKey::routerIP, controller);
+    settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("unifi"));
+    settings.writeBool(SettingsKey::routerConnected, true);
+    settings.writeBool(SettingsKey::routerAutoReconnect, true);
+    flow.appear();
+    EXPECT_EQ(settings.readString(SettingsKey::routerIP), controller);
+    EXPECT_EQ(flow.connectionState(), ConnectionState::connected);
+    EXPECT_TRUE(settings.readBool(SettingsKey::routerAutoReconnect));
+    EXPECT_EQ(router.disconnects, 0);
+
+    // The network-change check dropped the connection and the command line moved the address.
+    credentials.items.insert(QStringLiteral("routerPassword_10.0.0.1"), QStringLiteral("wired"));
+    settings.writeBool(SettingsKey::routerConnected, false);
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("10.0.0.1"));
+    flow.follow();
+    EXPECT_EQ(flow.connectionState(), ConnectionState::disconnected);
+    ASSERT_TRUE(waitUntil([&] { return flow.localPassword() == QStringLiteral("wired"); }));
+    ASSERT_EQ(detections.size(), 1u);
+    EXPECT_EQ(detections.front().first, QStringLiteral("10.0.0.1"));
+    EXPECT_EQ(router.disconnects, 0);
+    EXPECT_EQ(disconnectNotices, 0);
+
+    // Auto-connect came through.
+    settings.writeBool(SettingsKey::routerConnected, true);
+    flow.follow();
+    EXPECT_EQ(flow.connectionState(), ConnectionState::connected);
+
+    settings.writeBool(SettingsKey::routerConnected, false);
+    settings.writeString(SettingsKey::routerIP, controller);
+    detections.clear();
+    flow.appear();
+    EXPECT_EQ(settings.readString(SettingsKey::routerIP), controller) << "on this computer's subnet";
+}
+
+// A typed password is saved only under the address it was typed for, a
+// password shown as loaded never overwrites a newer one in the keyring, and a
+// login whose address moved while it ran connects nobody.
+TEST_F(RouterConnectionFlowTest, APasswordBelongsToItsAddressAndAMovedLoginIsAbandoned) {
+    const QString other = QStringLiteral("10.0.0.1");
+    settings.writeString(SettingsKey::routerIP, studioRouter);
+    settings.writeString(SettingsKey::detectedRouterType, QStringLiteral("glinet"));
+    flow.appear();
+    flow.setLocalPassword(QStringLiteral("for-studio"));
+    flow.setRouterIP(other);
+    EXPECT_EQ(flow.localPassword(), QString());
+    flow.press();
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
+    EXPECT_FALSE(credentials.items.contains(QStringLiteral("routerPassword_10.0.0.1")));
+
+    // Moved while logging in: the login's success reaches nobody.
+    flow.setRouterIP(studioRouter);
+    EXPECT_EQ(flow.connectionState(), ConnectionState::disconnected);
+    EXPECT_FALSE(flow.isBusy());
+    connector.login(true, std::nullopt);
+    EXPECT_EQ(flow.connectionState(), ConnectionState::disconnected);
+    EXPECT_FALSE(settings.readBool(SettingsKey::routerConnected));
+    EXPECT_FALSE(settings.readBool(SettingsKey::routerAutoReconnect));
+    EXPECT_FALSE(connector.model);
+
+    credentials.items.insert(QStringLiteral("routerPassword_192.168.1.1"), QStringLiteral("old"));
+    flow.appear();
+    ASSERT_TRUE(waitUntil([&] { return flow.localPassword() == QStringLiteral("old"); }));
+    credentials.items.insert(QStringLiteral("routerPassword_192.168.1.1"), QStringLiteral("set-by-cli"));
+    connector.login = nullptr;
+    flow.press();
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
+    EXPECT_EQ(credentials.items.value(QStringLiteral("routerPassword_192.168.1.1")),
+              QStringLiteral("set-by-cli"));
 }
 
 } // namespace

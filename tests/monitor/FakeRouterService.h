@@ -4,6 +4,8 @@
 
 #include <QHash>
 #include <QSet>
+#include <QStringList>
+#include <algorithm>
 #include <vector>
 
 // A router whose client rows and health the test sets. Fetches and probes are
@@ -38,6 +40,10 @@ public:
         ++wifiGatewayQueries;
         return wifiGateways.contains(address);
     }
+    bool isOnLocalSubnet(const QString& address) const override {
+        return std::any_of(localSubnets.begin(), localSubnets.end(),
+                           [&](const QString& prefix) { return address.startsWith(prefix); });
+    }
 
     std::optional<RouterClient> row(const QString& mac) const {
         const auto found = rows.constFind(mac);
@@ -57,4 +63,6 @@ public:
     int wifiGatewayQueries = 0;
     QList<GatewayOption> gateways;
     QSet<QString> wifiGateways;
+    // Address prefixes ("192.168.1.") of the computer's own subnets.
+    QStringList localSubnets;
 };

@@ -444,6 +444,14 @@ TEST_F(WiFiMonitorTest, ARouterNoLongerAmongTheGatewaysIsDisconnectedAndReplaced
         EXPECT_EQ(observed(NotificationName::veltranoDisconnect), disconnects);
         EXPECT_EQ(settings.readString(SettingsKey::routerIP), QString::fromLatin1(routerIPAfter));
     }
+    // A camera network used only for its own addresses is no default route, but
+    // the computer is still on it.
+    followTargets(laptopMAC);
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.168.8.1"));
+    router.localSubnets = {QStringLiteral("192.168.8.")};
+    monitor->networkWatcher().checkNetworkChange();
+    EXPECT_TRUE(settings.readBool(SettingsKey::routerConnected));
+    EXPECT_EQ(settings.readString(SettingsKey::routerIP), QStringLiteral("192.168.8.1"));
 }
 
 // --- Alert controls ---
