@@ -1,9 +1,9 @@
 #include "app/DeviceSelection.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "router/ClientListSource.h"
 #include "router/DeviceNameRegistry.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QPointer>
 
@@ -14,17 +14,31 @@ DeviceSelection::DeviceSelection(SettingsStore& settings, DeviceNameRegistry& na
     , names(names)
     , clients(clients) {}
 
-bool DeviceSelection::fetchClients(ClientsCompletion completion) {
+bool DeviceSelection::fetchClients(ChoicesCompletion completion) {
     if (fetching)
         return false;
     fetching = true;
     slot = nextFreeSlot();
+    if (!settings.readBool(SettingsKey::routerConnected)) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, completion = std::move(completion)] {
+                fetching = false;
+                completion({.clients = {}, .failure = QStringLiteral("Connect to the router first")});
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
     clients.fetchClients(
-        [self = QPointer(this), completion = std::move(completion)](QList<RouterClient> rows) {
+        [self = QPointer(this), completion = std::move(completion)](std::optional<QList<RouterClient>> rows) {
             if (!self)
                 return;
             self->fetching = false;
-            completion(self->wirelessClientsOnLocalSubnets(rows));
+            if (!rows)
+                completion(
+                    {.clients = {}, .failure = QStringLiteral("The router did not answer \u2014 try again")});
+            else
+                completion(self->choicesAmong(*rows));
         });
     return true;
 }
@@ -50,10 +64,15 @@ std::optional<TargetSlot> DeviceSelection::nextFreeSlot() const {
     return std::nullopt;
 }
 
-QList<RouterClient> DeviceSelection::wirelessClientsOnLocalSubnets(const QList<RouterClient>& rows) const {
-    QList<RouterClient> wireless;
-    for (const RouterClient& row : rows)
-        if (row.iface != QStringLiteral("cable") && clients.isOnLocalSubnet(row.ip))
-            wireless.append(row);
-    return wireless;
+DeviceChoices DeviceSelection::choicesAmong(const QList<RouterClient>& rows) const {
+    DeviceChoices choices;
+    for (const RouterClient& row : rows) {
+        if (row.iface == QStringLiteral("cable"))
+            continue;
+        if (clients.isOnLocalSubnet(row.ip))
+            choices.clients.append(row);
+        else
+            ++choices.onOtherNetworks;
+    }
+    return choices;
 }

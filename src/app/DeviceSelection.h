@@ -12,6 +12,15 @@ class ClientListSource;
 class DeviceNameRegistry;
 class SettingsStore;
 
+// What "Select Device" found: the rows to offer, or why there are none.
+struct DeviceChoices {
+    QList<RouterClient> clients;
+    // Why no list came; none when the router answered one.
+    std::optional<QString> failure;
+    // Wireless clients the router listed on networks this computer is not on.
+    qsizetype onOtherNetworks = 0;
+};
+
 // "Select Device" without its widgets: which slot a choice fills, the client
 // rows the picker offers, and what a choice writes. The monitor reads the slot
 // keys at its next poll, so nothing is posted.
@@ -20,7 +29,7 @@ class SettingsStore;
 class DeviceSelection : public QObject {
     Q_OBJECT
 public:
-    using ClientsCompletion = std::function<void(QList<RouterClient>)>;
+    using ChoicesCompletion = std::function<void(DeviceChoices)>;
 
     DeviceSelection(SettingsStore& settings, DeviceNameRegistry& names, ClientListSource& clients,
                     QObject* parent = nullptr);
@@ -29,17 +38,18 @@ public:
     std::optional<TargetSlot> pickerSlot() const { return slot; }
 
     // Chooses the slot and asks the router for its clients; `completion` gets
-    // the wireless rows on this computer's subnets, in the router's order, and
-    // is dropped when this object is gone first. False, starting nothing, while
-    // an earlier list is still coming.
-    bool fetchClients(ClientsCompletion completion);
+    // the wireless rows on this computer's subnets, in the router's order, later
+    // (without a connection, at once but not inside this call), and is dropped
+    // when this object is gone first. False, starting nothing, while an earlier
+    // list is still coming.
+    bool fetchClients(ChoicesCompletion completion);
     // Stores the row as the picker slot's target and its name in the registry
     // (the name even when no slot is free).
     void select(const RouterClient& row);
 
 private:
     std::optional<TargetSlot> nextFreeSlot() const;
-    QList<RouterClient> wirelessClientsOnLocalSubnets(const QList<RouterClient>& rows) const;
+    DeviceChoices choicesAmong(const QList<RouterClient>& rows) const;
 
     SettingsStore& settings;
     DeviceNameRegistry& names;

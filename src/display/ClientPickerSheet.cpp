@@ -4,6 +4,18 @@
 
 #include <algorithm>
 
+QString ClientPickerSheet::emptyListText() const {
+    return failure.value_or(QStringLiteral("No wireless clients found"));
+}
+
+QString ClientPickerSheet::otherNetworksNote() const {
+    if (onOtherNetworks == 0)
+        return QString();
+    if (onOtherNetworks == 1)
+        return QStringLiteral("1 wireless client on another network is not shown");
+    return QStringLiteral("%1 wireless clients on other networks are not shown").arg(onOtherNetworks);
+}
+
 QList<RouterClient> ClientPickerSheet::orderedClients() const {
     QList<RouterClient> ordered = clients;
     std::stable_partition(ordered.begin(), ordered.end(),

@@ -19,6 +19,10 @@ struct SlotBadge {
 // Made afresh for each presentation.
 struct ClientPickerSheet {
     QList<RouterClient> clients;
+    // Why the router gave no list; none when it answered.
+    std::optional<QString> failure;
+    // Wireless clients left out because this computer is not on their network.
+    qsizetype onOtherNetworks = 0;
     QString targetMACA;
     QString targetMACB;
     QString labelStyle;
@@ -28,6 +32,10 @@ struct ClientPickerSheet {
     // Once set it stays until the sheet closes.
     bool showBothAssignedMessage = false;
 
+    // What an empty list says: why no list came, or that the router listed none.
+    QString emptyListText() const;
+    // Empty when nobody was left out.
+    QString otherNetworksNote() const;
     // Online rows first; each group keeps the router's order.
     QList<RouterClient> orderedClients() const;
     // Matched on the exact MAC text: a target stored in another case is not

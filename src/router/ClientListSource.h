@@ -13,7 +13,7 @@ public:
     ClientListSource& operator=(const ClientListSource&) = delete;
     virtual ~ClientListSource() = default;
 
-    // Answers later on the main thread, exactly once; empty on any failure.
+    // Answers later on the main thread, exactly once; none on any failure.
     virtual void fetchClients(RouterAdapter::ClientsCompletion completion) = 0;
     // Whether `address` lies in one of the computer's own IPv4 subnets.
     virtual bool isOnLocalSubnet(const QString& address) const = 0;

@@ -18,7 +18,8 @@ class RouterAdapter {
 public:
     // Success, and the sentence to show when there is none (may be absent).
     using ConnectCompletion = std::function<void(bool success, std::optional<QString> message)>;
-    using ClientsCompletion = std::function<void(QList<RouterClient>)>;
+    // None when the router did not answer or the login failed; an answered empty list is empty.
+    using ClientsCompletion = std::function<void(std::optional<QList<RouterClient>>)>;
     using ClientCompletion = std::function<void(std::optional<RouterClient>)>;
     using HealthCompletion = std::function<void(bool)>;
     using ModelCompletion = std::function<void(std::optional<QString>)>;
@@ -30,7 +31,7 @@ public:
 
     virtual void connect(ConnectCompletion completion) = 0;
     // The full wireless client list for the device picker, logging in first
-    // when needed; empty on any failure.
+    // when needed.
     virtual void fetchClients(ClientsCompletion completion) = 0;
     // The target's row with whatever radio data the family gives; none when it
     // is not listed or anything failed.

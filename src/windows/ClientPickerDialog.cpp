@@ -65,10 +65,16 @@ ClientPickerDialog::ClientPickerDialog(ClientPickerSheet pickerSheet, const Sett
     bothAssignedNote->hide();
     column->addWidget(bothAssignedNote);
 
+    if (const QString note = sheet.otherNetworksNote(); !note.isEmpty()) {
+        QLabel* otherNetworks = label(note, sizedFont(10), Colour::secondaryLabel);
+        otherNetworks->setObjectName(QStringLiteral("otherNetworksNote"));
+        otherNetworks->setWordWrap(true);
+        column->addWidget(otherNetworks);
+    }
     if (sheet.clients.isEmpty()) {
-        auto* empty =
-            label(QStringLiteral("No wireless clients found"), sizedFont(12), Colour::secondaryLabel);
+        QLabel* empty = label(sheet.emptyListText(), sizedFont(12), Colour::secondaryLabel);
         empty->setObjectName(QStringLiteral("noClientsLabel"));
+        empty->setWordWrap(true);
         column->addWidget(empty, 0, Qt::AlignHCenter);
         return;
     }

@@ -1,10 +1,11 @@
 #include "windows/RouterCard.h"
 
 #include "app/RouterConnectionFlow.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "display/QtColour.h"
 #include "router/RouterFamily.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
+#include "windows/DeferredTextWrite.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -76,8 +77,9 @@ void RouterCard::addAddressRows() {
     address->setMinimumWidth(fieldWidth);
     addRow(QStringLiteral("Router IP"), address);
     body()->addWidget(gatewayPicker, 0, Qt::AlignRight);
-    connect(address, &QLineEdit::textEdited, this,
-            [this](const QString& text) { this->flow.setRouterIP(text); });
+    // Detection starts once the address is typed, not at each digit of it.
+    addressWrite =
+        new DeferredTextWrite(*address, [this](const QString& text) { this->flow.setRouterIP(text); });
     connect(gatewayPicker, &QComboBox::activated, this, [this](int index) {
         const QList<GatewayOption> gateways = this->flow.detectedGateways();
         if (index >= 0 && index < gateways.size())
@@ -91,8 +93,9 @@ void RouterCard::addCredentialRows() {
     username->setPlaceholderText(QStringLiteral("admin"));
     username->setMinimumWidth(fieldWidth);
     addRow(QStringLiteral("Username"), username);
-    connect(username, &QLineEdit::textEdited, this,
-            [this](const QString& text) { this->settings.writeString(SettingsKey::routerUsername, text); });
+    usernameWrite = new DeferredTextWrite(*username, [this](const QString& text) {
+        this->settings.writeString(SettingsKey::routerUsername, text);
+    });
     uniFiNote = noteLabel(QStringLiteral("Local admin account required. SSO accounts are not supported."));
     body()->addWidget(uniFiNote);
 
@@ -152,12 +155,12 @@ void RouterCard::addStatusRows() {
 void RouterCard::showFlowState() {
     const ConnectionState state = flow.connectionState();
     const QString family = stringSetting(SettingsKey::detectedRouterType);
-    setTextKeepingCursor(address, stringSetting(SettingsKey::routerIP));
+    addressWrite->show(stringSetting(SettingsKey::routerIP));
     gatewayPicker->clear();
     for (const GatewayOption& gateway : flow.detectedGateways())
         gatewayPicker->addItem(gateway.label, gateway.ip);
     gatewayPicker->setCurrentIndex(gatewayPicker->findData(stringSetting(SettingsKey::routerIP)));
-    setTextKeepingCursor(username, stringSetting(SettingsKey::routerUsername));
+    usernameWrite->show(stringSetting(SettingsKey::routerUsername));
     uniFiNote->setVisible(family == RouterFamily::unifi);
 
     setTextKeepingCursor(password, flow.localPassword());
@@ -170,7 +173,9 @@ void RouterCard::showFlowState() {
     password->setEnabled(state != ConnectionState::connected);
 
     const QString modelName = stringSetting(SettingsKey::detectedModelName);
-    progress->setVisible(state == ConnectionState::connecting);
+    // Detection before a login can take seconds: it shows as the login does.
+    const bool working = flow.isBusy() && state != ConnectionState::connected;
+    progress->setVisible(working);
     QString statusText;
     QString statusColour = toQColor(Colour::secondaryLabel).name();
     if (state == ConnectionState::lost) {
@@ -189,6 +194,6 @@ void RouterCard::showFlowState() {
     error->setText(flow.connectionError());
     error->setVisible(!flow.connectionError().isEmpty());
     forgetIdentity->setVisible(flow.identityChanged());
-    connectButton->setText(buttonLabel(state));
+    connectButton->setText(buttonLabel(working ? ConnectionState::connecting : state));
     connectButton->setEnabled(!flow.isBusy());
 }

@@ -2,6 +2,7 @@
 
 #include "windows/SettingsCard.h"
 
+class DeferredTextWrite;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -26,8 +27,10 @@ private:
 
     RouterConnectionFlow& flow;
     QLineEdit* address;
+    DeferredTextWrite* addressWrite;
     QComboBox* gatewayPicker;
     QLineEdit* username;
+    DeferredTextWrite* usernameWrite;
     QLabel* uniFiNote;
     QLineEdit* password;
     QToolButton* eye;

@@ -33,14 +33,16 @@ SelectDeviceButton::SelectDeviceButton(SettingsStore& settings, DeviceNameRegist
 void SelectDeviceButton::selectDevice() {
     // The selection is a child of this widget and drops the answer once it is
     // gone, so the capture cannot outlive the button.
-    if (selection->fetchClients([this](const QList<RouterClient>& clients) { showPicker(clients); }))
+    if (selection->fetchClients([this](DeviceChoices choices) { showPicker(std::move(choices)); }))
         setFetching(true);
 }
 
-void SelectDeviceButton::showPicker(const QList<RouterClient>& clients) {
+void SelectDeviceButton::showPicker(DeviceChoices choices) {
     setFetching(false);
     ClientPickerSheet sheet;
-    sheet.clients = clients;
+    sheet.clients = std::move(choices.clients);
+    sheet.failure = std::move(choices.failure);
+    sheet.onOtherNetworks = choices.onOtherNetworks;
     sheet.targetMACA = slotMAC(TargetSlot::a, settings);
     sheet.targetMACB = slotMAC(TargetSlot::b, settings);
     sheet.labelStyle = settings.readString(SettingsKey::targetLabelStyle).value_or(QStringLiteral("AB"));

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "router/RouterClient.h"
+#include "app/DeviceSelection.h"
 
 #include <QWidget>
 
 class ClientListSource;
 class DeviceNameRegistry;
-class DeviceSelection;
 class QProgressBar;
 class QPushButton;
 class SettingsStore;
@@ -26,7 +25,7 @@ Q_SIGNALS:
 
 private:
     void selectDevice();
-    void showPicker(const QList<RouterClient>& clients);
+    void showPicker(DeviceChoices choices);
     void setFetching(bool fetching);
 
     SettingsStore& settings;

@@ -1,10 +1,11 @@
 #include "windows/SettingsWindow.h"
 
-#include "settings/NotificationCenter.h"
 #include "app/RouterConnectionFlow.h"
+#include "app/SettingsWindowActions.h"
+#include "settings/NotificationCenter.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsSchema.h"
-#include "app/SettingsWindowActions.h"
+#include "settings/SettingsStore.h"
 #include "windows/KeepOnTop.h"
 #include "windows/PreflightChecklistView.h"
 #include "windows/RouterCard.h"
@@ -61,8 +62,11 @@ SettingsWindow::SettingsWindow(SettingsStore& settings, SettingsWindowActions& a
     connect(&actions.connectionFlow(), &RouterConnectionFlow::changed, this, &SettingsWindow::reloadCards);
 
     setKeepOnTop(routerCard->boolSetting(SettingsKey::settingsWindowOnTop));
-    fitTimer.setInterval(fitInterval);
-    connect(&fitTimer, &QTimer::timeout, this, &SettingsWindow::fitToContent);
+    shownTimer.setInterval(fitInterval);
+    connect(&shownTimer, &QTimer::timeout, this, [this] {
+        followSettings();
+        fitToContent();
+    });
 }
 
 SettingsCard* SettingsWindow::addCard(SettingsCard* card) {
@@ -141,8 +145,11 @@ void SettingsWindow::reloadCards() {
 void SettingsWindow::present() {
     if (!placed) {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(0, 0), windowSize);
-            frame.moveCenter(screen->availableGeometry().center());
+            // A laptop's 768 px, less its panel, is shorter than the window.
+            const QRect available = screen->availableGeometry();
+            QRect frame(QPoint(0, 0), windowSize.boundedTo(available.size() - QSize(0, screenMargin)));
+            frame.moveCenter(available.center());
+            resize(frame.size());
             move(frame.topLeft());
         }
         placed = true;
@@ -161,13 +168,23 @@ void SettingsWindow::showEvent(QShowEvent* event) {
     systemCard->readBackLaunchAtLogin();
     actions.connectionFlow().appear();
     reloadCards();
+    shownRevision = settings.revision();
     fitToContent();
-    fitTimer.start();
+    shownTimer.start();
 }
 
 void SettingsWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    fitTimer.stop();
+    shownTimer.stop();
+}
+
+void SettingsWindow::followSettings() {
+    const quint64 revision = settings.revision();
+    if (revision == shownRevision)
+        return;
+    shownRevision = revision;
+    actions.connectionFlow().follow();
+    reloadCards();
 }
 
 void SettingsWindow::fitToContent() {

@@ -37,6 +37,9 @@ private:
     void reloadCards();
     // Grows or shrinks the window towards its content's height, its top edge fixed.
     void fitToContent();
+    // Shows what anyone else wrote (auto-connect, the network-change check,
+    // veltrano-cli) while the window is open.
+    void followSettings();
 
     SettingsStore& settings;
     SettingsWindowActions& actions;
@@ -45,6 +48,8 @@ private:
     SettingsCard* routerCard = nullptr;
     SystemCard* systemCard = nullptr;
     QPointer<PreflightChecklistView> checklistView;
-    QTimer fitTimer;
+    // Fits and follows while shown.
+    QTimer shownTimer;
+    quint64 shownRevision = 0;
     bool placed = false;
 };

@@ -1,12 +1,13 @@
 #include "windows/TargetDeviceCard.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsSchema.h"
-#include "settings/SettingsStore.h"
 #include "app/SettingsWindowActions.h"
 #include "display/QtColour.h"
 #include "router/DeviceNameRegistry.h"
 #include "router/RouterFamily.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
+#include "windows/DeferredTextWrite.h"
 #include "windows/SelectDeviceButton.h"
 
 #include <QComboBox>
@@ -78,7 +79,7 @@ void TargetDeviceCard::addSlotRow(TargetSlot slot) {
     grid->setColumnStretch(1, 1);
     body()->addWidget(row);
 
-    connect(name, &QLineEdit::textEdited, this, [this, slot](const QString& text) {
+    auto* nameWrite = new DeferredTextWrite(*name, [this, slot](const QString& text) {
         settings.writeString(slotNameKey(slot), text);
         DeviceNameRegistry(settings).setName(slotMAC(slot, settings), text);
         Q_EMIT edited();
@@ -88,13 +89,12 @@ void TargetDeviceCard::addSlotRow(TargetSlot slot) {
         settings.writeString(slotNameKey(slot), QString());
         Q_EMIT edited();
     });
-    onReload([this, slot, row, label, mac, name] {
+    onReload([this, slot, row, label, mac, nameWrite] {
         const QString address = slotMAC(slot, settings);
         const bool routerMode = stringSetting(SettingsKey::monitoringMode) == QStringLiteral("router");
         row->setVisible(!address.isEmpty() && (slot == TargetSlot::a || routerMode));
         label->setText(slotLabel(slot, settings));
         mac->setText(address);
-        if (name->text() != slotName(slot, settings))
-            name->setText(slotName(slot, settings));
+        nameWrite->show(slotName(slot, settings));
     });
 }

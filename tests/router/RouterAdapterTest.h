@@ -36,7 +36,11 @@ protected:
         return result.value_or(Result());
     }
     auto connectNow() { return await<std::pair<bool, std::optional<QString>>>(&RouterAdapter::connect); }
-    auto clientsNow() { return await<QList<RouterClient>>(&RouterAdapter::fetchClients); }
+    // Failures read as empty here; the picker's reasons are the selection's business.
+    auto clientsNow() {
+        return await<std::optional<QList<RouterClient>>>(&RouterAdapter::fetchClients)
+            .value_or(QList<RouterClient>());
+    }
     auto clientNow(const QString& mac) {
         return await<std::optional<RouterClient>>(&RouterAdapter::fetchClient, mac);
     }

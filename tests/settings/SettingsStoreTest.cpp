@@ -2,12 +2,12 @@
 
 #include "FileSizeLimit.h"
 #include "TestEnvironment.h"
-#include "settings/NotificationCenter.h"
-#include "settings/SettingsFileWatcher.h"
-#include "settings/SettingsKeys.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "platform/RecordingSystemLog.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsFileWatcher.h"
+#include "settings/SettingsKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,21 +49,33 @@ TEST_F(SettingsStoreTest, ReadsByTypeWithAbsentAndWrongTypeRules) {
 }
 
 // The program and veltrano-cli each hold a store over the same file, and the
-// program writes from more than one thread: every write merges into the file.
+// program writes from more than one thread: every write merges into the file,
+// entries of one dictionary included, and moves the revision others compare.
 TEST_F(SettingsStoreTest, WritersOnOtherThreadsAndStoresLoseNoKeyAndSeeRemovals) {
     SettingsStore app(settingsPath());
     SettingsStore cli(settingsPath());
     const auto writeKeys = [](SettingsStore* store, char writer) {
-        for (int i = 0; i < 25; ++i)
+        for (int i = 0; i < 25; ++i) {
             store->writeBool(QStringLiteral("key-%1-%2").arg(writer).arg(i), true);
+            store->writeDictionaryEntry(QStringLiteral("names"), QStringLiteral("%1%2").arg(writer).arg(i),
+                                        QStringLiteral("R5"));
+        }
     };
+    const quint64 before = app.revision();
     std::thread a(writeKeys, &app, 'a');
     std::thread b(writeKeys, &app, 'b');
     std::thread c(writeKeys, &cli, 'c');
     a.join();
     b.join();
     c.join();
-    EXPECT_EQ(SettingsStore(settingsPath()).keys().size(), 75);
+    EXPECT_EQ(SettingsStore(settingsPath()).keys().size(), 76);
+    EXPECT_EQ(app.readDictionary(QStringLiteral("names")).size(), 75);
+    EXPECT_NE(app.revision(), before);
+    const quint64 settled = app.revision();
+    EXPECT_EQ(app.revision(), settled);
+    cli.writeDictionaryEntry(QStringLiteral("names"), QStringLiteral("a0"), QString());
+    EXPECT_FALSE(app.readDictionary(QStringLiteral("names")).contains(QStringLiteral("a0")));
+    EXPECT_NE(app.revision(), settled) << "a write by another process";
 
     cli.remove(QStringLiteral("key-a-0"));
     EXPECT_FALSE(app.readObject(QStringLiteral("key-a-0")));

@@ -3,6 +3,7 @@
 #include "router/ClientListSource.h"
 #include "router/GatewayDiscovery.h"
 
+#include <optional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -17,7 +18,8 @@ public:
     bool isOnLocalSubnet(const QString& address) const override {
         return ::isOnLocalSubnet(address, {{u"192.168.8.20"_s, u"255.255.255.0"_s}});
     }
-    void answer(const QList<RouterClient>& rows) {
+    // None: the router did not answer.
+    void answer(const std::optional<QList<RouterClient>>& rows) {
         const RouterAdapter::ClientsCompletion completion = std::move(pending.front());
         pending.erase(pending.begin());
         completion(rows);

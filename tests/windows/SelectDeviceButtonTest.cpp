@@ -2,10 +2,10 @@
 
 #include "FakeClientListSource.h"
 #include "TestEnvironment.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "router/DeviceNameRegistry.h"
 #include "router/GatewayDiscovery.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "windows/ClientPickerDialog.h"
 
 #include <QLabel>
@@ -30,9 +30,11 @@ RouterClient client(int number, const QString& ip, bool online = true, const QSt
 
 class SelectDeviceButtonTest : public testing::Test {
 protected:
+    SelectDeviceButtonTest() { settings.writeBool(SettingsKey::routerConnected, true); }
+
     QPushButton* selectButton() { return button->findChild<QPushButton*>(u"selectDeviceButton"_s); }
     // Presses "Select Device", answers with `rows` and taps row `tapped` of the picker.
-    ClientPickerDialog* pick(const QList<RouterClient>& rows, int tapped) {
+    ClientPickerDialog* pick(const std::optional<QList<RouterClient>>& rows, int tapped) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QTest::mouseClick(selectButton(), Qt::LeftButton);
         source.answer(rows);
@@ -81,12 +83,14 @@ TEST_F(SelectDeviceButtonTest, PicksLocalWirelessClientsIntoSlotAThenSlotB) {
     source.answer(rows);
 }
 
-TEST_F(SelectDeviceButtonTest, WithNoSlotFreeATapShowsTheNoteAndAnEmptyListSaysSo) {
+// An empty list says why: no connection yet, no answer, or a router that
+// listed nobody here, counting the cameras on networks this computer is not on.
+TEST_F(SelectDeviceButtonTest, WithNoSlotFreeATapShowsTheNoteAndAnEmptyListSaysWhy) {
     settings.writeString(SettingsKey::monitoringMode, u"wifi"_s);
     settings.writeString(SettingsKey::targetMAC, u"AA:00:00:00:00:01"_s);
     RouterClient marked = client(2, u"192.168.8.32"_s);
     marked.hostname = u"<b>R5</b> <img src=\"/etc/x.png\">"_s;
-    ClientPickerDialog* picker = pick({marked}, 0);
+    ClientPickerDialog* picker = pick(QList{marked}, 0);
     EXPECT_TRUE(picker->findChild<QLabel*>(u"bothAssignedNote"_s)->isVisibleTo(picker));
     // A router's name is shown as it was sent, never rendered.
     const QLabel* name = picker->findChild<QLabel*>(u"clientName"_s);
@@ -94,8 +98,26 @@ TEST_F(SelectDeviceButtonTest, WithNoSlotFreeATapShowsTheNoteAndAnEmptyListSaysS
     EXPECT_EQ(name->text(), marked.hostname);
     picker->reject();
 
-    picker = pick({client(3, u"10.0.0.3"_s)}, -1);
+    picker = pick(QList{client(3, u"10.0.0.3"_s), client(4, u"10.0.0.4"_s)}, -1);
     EXPECT_EQ(picker->findChild<QLabel*>(u"noClientsLabel"_s)->text(), u"No wireless clients found"_s);
+    EXPECT_EQ(picker->findChild<QLabel*>(u"otherNetworksNote"_s)->text(),
+              u"2 wireless clients on other networks are not shown"_s);
+    picker->reject();
+
+    picker = pick(std::nullopt, -1);
+    EXPECT_EQ(picker->findChild<QLabel*>(u"noClientsLabel"_s)->text(),
+              u"The router did not answer \u2014 try again"_s);
+    EXPECT_FALSE(picker->findChild<QLabel*>(u"otherNetworksNote"_s));
+    picker->reject();
+
+    settings.writeBool(SettingsKey::routerConnected, false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::mouseClick(selectButton(), Qt::LeftButton);
+    EXPECT_TRUE(source.pending.empty()) << "the router is not asked";
+    ASSERT_TRUE(waitUntil([&] { return button->findChild<ClientPickerDialog*>() != nullptr; }));
+    EXPECT_EQ(button->findChild<ClientPickerDialog*>()->findChild<QLabel*>(u"noClientsLabel"_s)->text(),
+              u"Connect to the router first"_s);
+    EXPECT_TRUE(selectButton()->isEnabled());
 }
 
 } // namespace

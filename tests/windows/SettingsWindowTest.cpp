@@ -5,11 +5,12 @@
 #include "TestEnvironment.h"
 #include "app/FakeRouterConnector.h"
 #include "app/RouterConnectionFlow.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "monitor/FakeRouterService.h"
+#include "monitor/TargetSlot.h"
 #include "router/MemoryCredentialStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "windows/PreflightChecklistView.h"
 
 #include <QCheckBox>
@@ -110,6 +111,42 @@ TEST_F(SettingsWindowTest, CredentialsLockWhileConnected) {
     QTest::mouseClick(child<QWidget>(QStringLiteral("showPassword")), Qt::LeftButton);
     EXPECT_EQ(password->echoMode(), QLineEdit::Normal);
     EXPECT_FALSE(shown(count));
+}
+
+// While shown, the window takes in what another process writes within a
+// second; a name being typed is written once, when the user leaves the field,
+// and is not undone by those reloads meanwhile. The first placement fits the
+// screen (the offscreen one is 600 px tall).
+TEST_F(SettingsWindowTest, FollowsOthersWritesAndWritesTypingOnceDone) {
+    const QString camera = QStringLiteral("78:F5:05:AA:BB:01");
+    settings.writeString(SettingsKey::targetMAC, camera);
+    window.present();
+    const QRect available = window.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(window.geometry())) << window.height();
+
+    SettingsStore cli(settings.filePath());
+    cli.writeString(slotNameKey(TargetSlot::a), QStringLiteral("Studio R5"));
+    cli.writeBool(SettingsKey::routerConnected, true);
+    auto* name = child<QLineEdit>(slotNameKey(TargetSlot::a));
+    auto* button = child<QPushButton>(QStringLiteral("connectButton"));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return name->text() == QStringLiteral("Studio R5") &&
+                   button->text() == QStringLiteral("Disconnect");
+        },
+        1500));
+
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral(" II"));
+    EXPECT_EQ(settings.readString(slotNameKey(TargetSlot::a)), QStringLiteral("Studio R5"));
+    cli.writeBool(SettingsKey::showDev, true);
+    ASSERT_TRUE(
+        waitUntil([&] { return shown(child<QPushButton>(QStringLiteral("resetBandwidthStats"))); }, 1500));
+    EXPECT_EQ(name->text(), QStringLiteral("Studio R5 II"));
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_EQ(settings.readString(slotNameKey(TargetSlot::a)), QStringLiteral("Studio R5 II"));
+    EXPECT_EQ(settings.readDictionary(SettingsKey::deviceNameRegistry).value(camera),
+              QStringLiteral("Studio R5 II"));
 }
 
 } // namespace

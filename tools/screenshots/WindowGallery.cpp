@@ -4,8 +4,6 @@
 // no network.
 #include "app/DesktopShellWindows.h"
 #include "app/RouterConnectionFlow.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "app/SettingsWindowActions.h"
 #include "app/WhatsNewEntry.h"
 #include "display/FloatingSignalState.h"
@@ -17,6 +15,8 @@
 #include "router/RouterConnector.h"
 #include "router/RouterService.h"
 #include "router/keyring/CredentialStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "windows/ClientPickerDialog.h"
 #include "windows/PreflightChecklistView.h"
 
@@ -106,7 +106,7 @@ ClientPickerSheet pickerSheet() {
 class SampleRouter : public RouterService, public RouterConnector, public ClientListSource {
 public:
     void fetchClients(RouterAdapter::ClientsCompletion completion) override {
-        completion(pickerSheet().clients);
+        completion(std::optional(pickerSheet().clients));
     }
     bool isOnLocalSubnet(const QString&) const override { return true; }
     void fetchClient(const QString&, ClientCompletion completion) override { completion(std::nullopt); }

@@ -1,13 +1,13 @@
 #include "app/cli/RouterCommand.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsSchema.h"
-#include "settings/SettingsStore.h"
 #include "app/cli/ClientJson.h"
 #include "app/cli/ClientTable.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
 #include "router/identity/RouterIdentityStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsSchema.h"
+#include "settings/SettingsStore.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -133,9 +133,13 @@ int runClientsCommand(const QStringList& args, RouterManager& router, QTextStrea
         err << "usage: veltrano-cli clients [--json]\n";
         return 2;
     }
-    const QList<RouterClient> rows =
-        await<QList<RouterClient>>([&](auto done) { router.fetchClients(std::move(done)); });
-    out << (json ? QString::fromUtf8(clientsJson(rows)) : clientsTable(rows));
+    const std::optional<QList<RouterClient>> rows =
+        await<std::optional<QList<RouterClient>>>([&](auto done) { router.fetchClients(std::move(done)); });
+    if (!rows) {
+        err << "veltrano-cli clients: the router at " << router.routerAddress() << " did not answer\n";
+        return 1;
+    }
+    out << (json ? QString::fromUtf8(clientsJson(*rows)) : clientsTable(*rows));
     return 0;
 }
 

@@ -42,11 +42,13 @@ QList<GatewayOption> DemoRouter::gatewayOptions() {
 
 void DemoRouter::fetchClients(RouterAdapter::ClientsCompletion completion) {
     const qint64 elapsed = elapsedMs();
-    QList<RouterClient> rows;
-    if (timeline.isRouterReachableAt(elapsed))
+    std::optional<QList<RouterClient>> rows;
+    if (timeline.isRouterReachableAt(elapsed)) {
+        rows.emplace();
         for (const DemoTimeline::Camera& camera : timeline.cameras)
             if (const std::optional<RouterClient> row = timeline.clientAt(camera, elapsed))
-                rows.append(*row);
+                rows->append(*row);
+    }
     answerLater([completion = std::move(completion), rows] { completion(rows); });
 }
 

@@ -1,7 +1,5 @@
 #include "router/glinet/GlinetAdapter.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"
@@ -15,6 +13,8 @@
 #include "router/identity/IdentityChangedMessage.h"
 #include "router/identity/RouterLoginClearance.h"
 #include "router/keyring/RouterPassword.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -171,7 +171,7 @@ void GlinetAdapter::connect(ConnectCompletion completion) {
 
 void GlinetAdapter::fetchClients(ClientsCompletion completion) {
     shareClientList([completion = std::move(completion)](const std::optional<GlinetClientList>& list) {
-        completion(list ? list->rows : QList<RouterClient>());
+        completion(list ? std::optional(list->rows) : std::nullopt);
     });
 }
 

@@ -1,7 +1,5 @@
 #include "router/peplink/PeplinkAdapter.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/RouterFamily.h"
@@ -9,6 +7,8 @@
 #include "router/identity/IdentityChangedMessage.h"
 #include "router/identity/RouterLoginClearance.h"
 #include "router/peplink/PeplinkAnswers.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QMetaObject>
 
@@ -69,14 +69,15 @@ void PeplinkAdapter::connect(ConnectCompletion completion) {
 void PeplinkAdapter::fetchClients(ClientsCompletion completion) {
     get({clientStatusPath, clientStatusQuery, requestTimeout},
         [completion = std::move(completion)](const RouterHttpResult& answer) {
-            completion(answer.error ? QList<RouterClient>() : PeplinkAnswers::clientRows(answer.body));
+            completion(answer.error ? std::nullopt : std::optional(PeplinkAnswers::clientRows(answer.body)));
         });
 }
 
 void PeplinkAdapter::fetchClient(const QString& targetMAC, ClientCompletion completion) {
-    fetchClients([targetMAC, completion = std::move(completion)](const QList<RouterClient>& rows) {
-        completion(PeplinkAnswers::targetRow(rows, targetMAC));
-    });
+    fetchClients(
+        [targetMAC, completion = std::move(completion)](const std::optional<QList<RouterClient>>& rows) {
+            completion(rows ? PeplinkAnswers::targetRow(*rows, targetMAC) : std::nullopt);
+        });
 }
 
 void PeplinkAdapter::probeRouterHealth(HealthCompletion completion) {

@@ -1,7 +1,5 @@
 #include "router/unifi/UniFiAdapter.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/BackgroundTask.h"
 #include "router/DiagnosticDump.h"
@@ -15,6 +13,8 @@
 #include "router/unifi/UniFiAccessPointLookup.h"
 #include "router/unifi/UniFiAnswer.h"
 #include "router/unifi/UniFiStationRow.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -77,7 +77,7 @@ void UniFiAdapter::connect(ConnectCompletion completion) {
 
 void UniFiAdapter::fetchClients(ClientsCompletion completion) {
     fetchStationList([completion](const std::optional<QJsonArray>& stations) {
-        completion(stations ? uniFiStationRows(*stations) : QList<RouterClient>());
+        completion(stations ? std::optional(uniFiStationRows(*stations)) : std::nullopt);
     });
 }
 

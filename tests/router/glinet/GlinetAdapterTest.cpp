@@ -2,8 +2,8 @@
 
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
-#include "settings/SettingsKeys.h"
 #include "router/identity/IdentityChangedMessage.h"
+#include "settings/SettingsKeys.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -104,7 +104,8 @@ TEST_F(GlinetAdapterTest, ConnectLogsInOverHttpsBringsUpTheMasterAndTheListUsesB
     // Both slots of a poll ask at once: one request answers the two.
     QList<qsizetype> heard;
     for (int slot = 0; slot < 2; ++slot)
-        adapter->fetchClients([&](const QList<RouterClient>& rows) { heard.append(rows.size()); });
+        adapter->fetchClients(
+            [&](const std::optional<QList<RouterClient>>& rows) { heard.append(rows ? rows->size() : -1); });
     ASSERT_TRUE(waitUntil([&] { return heard.size() == 2; }));
     EXPECT_EQ(heard, (QList<qsizetype>{2, 2}));
     EXPECT_EQ(router.lines(), QList<QByteArray>(4, "443 POST /rpc"));
@@ -268,8 +269,8 @@ TEST_F(GlinetAdapterTest, DisconnectClosesTheMasterAndEndsRequestsInFlightAndDes
     ASSERT_TRUE(connectNow().first);
     router.respondWith({});
     int completions = 0;
-    adapter->fetchClients([&](const QList<RouterClient>& rows) {
-        EXPECT_TRUE(rows.isEmpty());
+    adapter->fetchClients([&](const std::optional<QList<RouterClient>>& rows) {
+        EXPECT_FALSE(rows);
         ++completions;
     });
     ASSERT_TRUE(waitUntil([&] { return router.requests().size() == 3; }));
@@ -277,7 +278,7 @@ TEST_F(GlinetAdapterTest, DisconnectClosesTheMasterAndEndsRequestsInFlightAndDes
     EXPECT_TRUE(waitUntil([&] { return completions == 1 && ssh.masterExits().size() == 1; }, 2000));
 
     // A destroyed adapter never completes what it had in flight.
-    adapter->fetchClients([&](const QList<RouterClient>&) { ++completions; });
+    adapter->fetchClients([&](const std::optional<QList<RouterClient>>&) { ++completions; });
     ASSERT_TRUE(waitUntil([&] { return router.requests().size() == 4; }));
     pool.waitForDone();
     adapter.reset();
@@ -287,7 +288,8 @@ TEST_F(GlinetAdapterTest, DisconnectClosesTheMasterAndEndsRequestsInFlightAndDes
 
 TEST_F(GlinetAdapterTest, ResetWhileLoggingInLeavesNoSession) {
     std::optional<QList<RouterClient>> rows;
-    adapter->fetchClients([&](QList<RouterClient> list) { rows = list; });
+    adapter->fetchClients(
+        [&](std::optional<QList<RouterClient>> list) { rows = list.value_or(QList<RouterClient>()); });
     adapter->resetSession();
     ASSERT_TRUE(waitUntil([&] { return rows.has_value(); }));
 

@@ -2,8 +2,8 @@
 
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
-#include "settings/SettingsKeys.h"
 #include "router/keyring/RouterCredentials.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -116,7 +116,8 @@ TEST_F(PeplinkAdapterTest, CallersShareALoginTheKeyringIsReadOnceASessionAndARef
     int rows = 0;
     // Slot A, slot B and the picker.
     for (int caller = 0; caller < 3; ++caller)
-        adapter->fetchClients([&rows](const QList<RouterClient>& list) { rows += list.size(); });
+        adapter->fetchClients(
+            [&rows](const std::optional<QList<RouterClient>>& list) { rows += list ? list->size() : 0; });
     EXPECT_TRUE(waitUntil([&rows] { return rows == 3; }));
     EXPECT_EQ(router.lines().count(grant), 1);
 
@@ -169,7 +170,8 @@ TEST_F(PeplinkAdapterTest, DisconnectEndsWhatIsInFlightWithoutAnswer) {
     // Disconnects once the router has had `requests`; the poll in flight ends with no rows.
     const auto disconnectAfter = [&](qsizetype requests) {
         std::optional<QList<RouterClient>> rows;
-        adapter->fetchClients([&](QList<RouterClient> list) { rows = list; });
+        adapter->fetchClients(
+            [&](std::optional<QList<RouterClient>> list) { rows = list.value_or(QList<RouterClient>()); });
         EXPECT_TRUE(waitUntil([&] { return router.requests().size() == requests; }));
         adapter->disconnect();
         EXPECT_TRUE(waitUntil([&] { return rows.has_value(); }));

@@ -2,9 +2,9 @@
 
 #include "LoopbackHttpServer.h"
 #include "RouterAdapterTest.h"
-#include "settings/SettingsKeys.h"
 #include "router/identity/IdentityChangedMessage.h"
 #include "router/unifi/AccessPointCommands.h"
+#include "settings/SettingsKeys.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -196,7 +196,8 @@ TEST_F(UniFiAdapterTest, LogoutEndsRequestsInFlightAndGoesWhereTheLoginWent) {
     console.route(classicLogin, answering(200, "{}", "Set-Cookie: unifises=xyz\r\n"));
     console.route(classicStations, silent);
     std::optional<QList<RouterClient>> rows;
-    adapter->fetchClients([&](QList<RouterClient> list) { rows = list; });
+    adapter->fetchClients(
+        [&](std::optional<QList<RouterClient>> list) { rows = list.value_or(QList<RouterClient>()); });
     ASSERT_TRUE(waitUntil([&] { return console.lines().count(classicStations) == 1; }));
     adapter->disconnect();
     adapter->resetSession();
@@ -221,7 +222,7 @@ TEST_F(UniFiAdapterTest, LateAnswersAreDropped) {
     serveUniFiOS();
     console.route(uniFiOSStations, silent);
     bool called = false;
-    adapter->fetchClients([&](QList<RouterClient>) { called = true; });
+    adapter->fetchClients([&](std::optional<QList<RouterClient>>) { called = true; });
     ASSERT_TRUE(waitUntil([&] { return console.lines().count(uniFiOSStations) == 1; }));
     EXPECT_EQ(console.lines(), (QList<QByteArray>{uniFiOSLogin, uniFiOSLogin, uniFiOSStations}));
     adapter->connect([&](bool, std::optional<QString>) { called = true; });
