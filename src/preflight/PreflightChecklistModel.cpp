@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
 #include <clocale>
@@ -39,6 +40,19 @@ PreflightStatus statusFor(const ScriptResult& result,
         return PreflightStatus::failed(u"No camera tethered"_s);
     }
     return PreflightStatus::failed(result.text);
+}
+
+// "R1" or "R5" as a model number of its own: "EOS R10", "R100" and "R50" are
+// other cameras, without second-generation wireless tethering.
+bool namesSecondGenerationBody(const QString& cameraName) {
+    static const QRegularExpression modelNumber(u"R[15](?![0-9])"_s);
+    return modelNumber.match(cameraName.toUpper()).hasMatch();
+}
+
+// A RAW format with no JPEG beside it. An answer naming no RAW format (empty,
+// HEIF) is not the format the item asks for either.
+bool isRawWithoutJpeg(const QString& format) {
+    return containsAny(format, {u"RAW"_s}) && !containsAny(format, {u"JPEG"_s});
 }
 
 // A check that asks Capture One and judges the value it answers.
@@ -149,9 +163,7 @@ void PreflightChecklistModel::buildItems() {
         {.id = 5,
          .title = u"Camera detected as R1/R5 II"_s,
          .check = askCapture(runScript(manager.cameraScript(u"return name of camera of current document"_s)),
-                             [](const QString& v) {
-                                 return passedWhen(containsAny(v, {u"R5"_s, u"R1"_s}), v);
-                             })},
+                             [](const QString& v) { return passedWhen(namesSecondGenerationBody(v), v); })},
         {.id = 6,
          .title = u"Canon wireless tethering enabled"_s,
          .restartNote = u"(C1 restart required)"_s,
@@ -168,7 +180,7 @@ void PreflightChecklistModel::buildItems() {
          .title = u"Image format = CRAW/RAW, no JPEG"_s,
          .check =
              askCapture(runScript(manager.cameraScript(u"return format of camera of current document"_s)),
-                        [](const QString& v) { return passedWhen(!containsAny(v, {u"JPEG"_s}), v); }),
+                        [](const QString& v) { return passedWhen(isRawWithoutJpeg(v), v); }),
          .fix =
              [this, reportValue](const std::function<void(bool)>& done) {
                  manager.setImageFormat(u"CRAW"_s, reportValue(done));

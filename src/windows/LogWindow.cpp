@@ -13,6 +13,7 @@
 #include <QStackedLayout>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -91,16 +92,13 @@ LogWindow::LogWindow(const Layout& layout, QWidget* parent)
         clearLog();
         showRows();
     });
-    // The timer lives as long as the window, hidden or not, so that showing the
-    // window again shows current rows at once.
-    refreshTimer.setInterval(layout.refreshInterval);
-    connect(&refreshTimer, &QTimer::timeout, this, &LogWindow::refresh);
-    refreshTimer.start();
+    refreshTimer = new QTimer(this);
+    refreshTimer->setObjectName(QStringLiteral("refreshTimer"));
+    refreshTimer->setInterval(layout.refreshInterval);
+    connect(refreshTimer, &QTimer::timeout, this, &LogWindow::refresh);
 }
 
 void LogWindow::present() {
-    refresh();
-    presented = true;
     if (!placed) {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             setGeometry(
@@ -110,6 +108,21 @@ void LogWindow::present() {
     show();
     raise();
     activateWindow();
+}
+
+// A full log costs several milliseconds of the main thread per refresh, so a
+// window nobody sees (hidden or minimised) does not refresh; it catches up once
+// when it shows again.
+void LogWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+    presented = true;
+    refreshTimer->start();
+}
+
+void LogWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    refreshTimer->stop();
 }
 
 void LogWindow::refresh() {

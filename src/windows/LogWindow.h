@@ -4,17 +4,17 @@
 
 #include <QList>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <chrono>
 
 class QFileDialog;
 class QStackedLayout;
 class QTableView;
+class QTimer;
 
 // What the two log windows share: a title with "Save" and "Clear", the rows of
-// the view's copy of its log, refreshed on a timer and following the end, and the
-// atomic Markdown export.
+// the view's copy of its log, refreshed on a timer while shown and following the
+// end, and the atomic Markdown export.
 class LogWindow : public QWidget {
     Q_OBJECT
 public:
@@ -30,7 +30,7 @@ public:
         QList<int> columnWidths;
     };
 
-    // Refreshes at once, then shows the window (centred the first time).
+    // Shows the window, centred the first time; showing refreshes it.
     void present();
     // Takes the shared log's current entries into the view.
     void refresh();
@@ -47,6 +47,9 @@ protected:
     // Empties the shared log and the view's entries.
     virtual void clearLog() = 0;
 
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void chooseSaveLocation();
     void showRows();
@@ -55,7 +58,7 @@ private:
     LogTableModel model;
     QTableView* table;
     QStackedLayout* body;
-    QTimer refreshTimer;
+    QTimer* refreshTimer;
     QPointer<QFileDialog> saveDialog;
     bool placed = false;
     bool presented = false;

@@ -2,6 +2,7 @@
 
 #include "display/QtColour.h"
 #include "windows/PreflightCheckRow.h"
+#include "windows/ScreenFit.h"
 #include "windows/SettingsCard.h"
 
 #include <QFrame>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 
 using namespace Qt::StringLiterals;
 
@@ -68,7 +70,16 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
     column->addWidget(divider());
 
     rows.resize(model.items().size());
-    auto* body = new QVBoxLayout;
+    // The rows scroll and the footer stays below them: at 400 px wide the list is
+    // taller than a laptop's screen, and Check All and Close must stay in reach.
+    rowsArea = new QScrollArea;
+    rowsArea->setObjectName(u"checklistRows"_s);
+    rowsArea->setFrameShape(QFrame::NoFrame);
+    rowsArea->setWidgetResizable(true);
+    rowsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* rowsContent = new QWidget;
+    auto* body = new QVBoxLayout(rowsContent);
+    body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(6);
     body->addWidget(
         noteLabel(u"Run this once per camera connection \u2014 never automatically in the background."_s));
@@ -84,7 +95,9 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
         if (item.tier == PreflightTier::recommendation)
             recommendations.append(item.id);
     addSection(body, u"Recommendations"_s, u"lightbulb"_s, recommendations);
-    column->addLayout(body);
+    body->addStretch();
+    rowsArea->setWidget(rowsContent);
+    column->addWidget(rowsArea, 1);
     column->addWidget(divider());
 
     auto* footer = new QHBoxLayout;
@@ -159,7 +172,21 @@ void PreflightChecklistView::showFooter() {
     closeButton->setDefault(complete);
 }
 
+void PreflightChecklistView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Only now is the screen it opens on known.
+    fitHeight();
+}
+
 void PreflightChecklistView::fitHeight() {
-    // Texts wrap at the fixed width, so the height follows from it.
-    resize(windowWidth, layout()->totalHeightForWidth(windowWidth));
+    // Texts wrap at the fixed width, so the height of all rows follows from it;
+    // the window takes it while the screen has room and scrolls the rows when not.
+    const QWidget* rowsContent = rowsArea->widget();
+    const int rowsWidth = windowWidth - 2 * padding;
+    const int rowsHeight = rowsContent->hasHeightForWidth() ? rowsContent->heightForWidth(rowsWidth)
+                                                            : rowsContent->sizeHint().height();
+    // Nothing around the rows wraps, so its height is that of the layout's hint.
+    const int aroundRows = layout()->totalSizeHint().height() - rowsArea->sizeHint().height();
+    resize(windowWidth, aroundRows + rowsHeight);
+    fitToScreen(*this);
 }

@@ -52,8 +52,8 @@ QList<LogRow> SessionLogWindow::rows() const {
     rows.reserve(entries.size());
     for (const LogEntry& entry : entries) {
         rows.append(
-            {{entry.dateTime().toString(QStringLiteral("HH:mm:ss")), cellFont(12, QFont::Normal, true),
-              secondary},
+            {{entry.dateTime().toLocalTime().toString(QStringLiteral("HH:mm:ss")),
+              cellFont(12, QFont::Normal, true), secondary},
              {entry.state, cellFont(12, QFont::DemiBold), stateColour(entry.state)},
              {entry.message, cellFont(12), {}},
              {entry.rssi ? QStringLiteral("%1 dBm").arg(*entry.rssi) : QString(), cellFont(12), secondary}});

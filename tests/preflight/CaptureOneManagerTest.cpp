@@ -64,6 +64,7 @@ TEST(CaptureOneManager, AScriptQueuedWhenTheManagerGoesStillCompletesAsNotRunnin
     auto owned = std::make_shared<FakeApplicationScripting>();
     FakeApplicationScripting* fake = owned.get();
     fake->holding = true;
+    fake->answer = [](const QString&) { return FakeApplicationScripting::answered({}); };
     auto manager = std::make_unique<CaptureOneManager>(std::move(owned), pool);
     QList<ScriptResult> heard;
     manager->runScriptAsync(u"first"_s, [&](const ScriptResult& result) { heard.append(result); });

@@ -64,14 +64,41 @@ TEST(PreflightChecklistModel, APassStopsAtTheFirstFailureAndResumesThereAfterThe
 TEST(PreflightChecklistModel, ChecksJudgeTheValueAndFixesCheckAgain) {
     Checklist c;
     EXPECT_EQ(c.check(5, u"canon eos r5 mark ii"_s), Status::passed(u"canon eos r5 mark ii"_s));
+    EXPECT_EQ(c.check(5, u"Canon EOS R1"_s), Status::passed(u"Canon EOS R1"_s));
+    for (const QString& otherBody : {u"Canon EOS R10"_s, u"Canon EOS R100"_s, u"Canon EOS R50"_s})
+        EXPECT_EQ(c.check(5, otherBody), Status::failed(otherBody));
     EXPECT_EQ(c.check(4, u"16.7.4"_s), Status::failed(u"16.7.4"_s));
-    EXPECT_EQ(c.check(7, u"RAW + jpeg"_s), Status::failed(u"RAW + jpeg"_s));
+    for (const QString& notRawAlone : {u"RAW + jpeg"_s, u"HEIF"_s, u""_s})
+        EXPECT_EQ(c.check(7, notRawAlone), Status::failed(notRawAlone));
     EXPECT_EQ(c.check(10, u"VT_NO_CAMERA_AVAILABLE"_s), Status::failed(u"No camera tethered"_s));
 
     c.fake->tetherHealthyCamera(0);
+    c.fake->camera.insert(u"format"_s, u"RAW+JPEG"_s);
     c.model.applyFix(7);
     ASSERT_TRUE(waitUntil([&] { return c.status(7).kind == Status::Case::passed; }));
-    EXPECT_TRUE(c.fake->sent.at(c.fake->sent.size() - 2).contains(u"to \"CRAW\""_s));
+    EXPECT_EQ(c.status(7), Status::passed(u"CRAW"_s)) << "the re-check reads what the fix wrote";
+}
+
+// Each item asks the camera its own question: one wrong setting stops a pass
+// exactly at its item, with what the camera said.
+TEST(PreflightChecklistModel, APassStopsAtTheItemWhoseSettingIsWrong) {
+    const QList<std::pair<int, std::pair<QString, QString>>> wrongSettings{
+        {4, {u"app version"_s, u"16.7.4"_s}},
+        {5, {u"name"_s, u"Canon EOS R6 Mark II"_s}},
+        {7, {u"format"_s, u"CRAW+JPEG"_s}},
+        {10, {u"Shoot/Recording/Playback"_s, u"SD"_s}},
+        {11, {u"Shoot/Save To"_s, u"Capture One"_s}},
+        {12, {u"Shoot/Wireless Mode"_s, u"Standard"_s}},
+        {13, {u"Setup/UTC Time"_s, u"VT_ATTRIBUTE_NOT_FOUND"_s}}};
+    for (const auto& [id, setting] : wrongSettings) {
+        Checklist c;
+        c.fake->preferences.insert(u"CaptureProviders2"_s, 2680);
+        c.fake->camera.insert(setting.first, setting.second);
+        c.model.runAll();
+        ASSERT_TRUE(c.passOver());
+        EXPECT_EQ(c.model.runFailedAtIndex(), id - 1) << setting.first.toStdString();
+        EXPECT_EQ(c.status(id).kind, Status::Case::failed) << setting.first.toStdString();
+    }
 }
 
 TEST(PreflightChecklistModel, TheClockPassesWithinAMinuteEitherWayAndUnusableValuesAreUnreadable) {

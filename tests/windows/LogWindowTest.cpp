@@ -1,3 +1,4 @@
+#include "ScopedTimeZone.h"
 #include "TestEnvironment.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,6 +21,15 @@ namespace {
 QString readText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The time cells, oldest first, one space between.
+QString timeColumn(const QWidget& window) {
+    const QAbstractItemModel* rows = window.findChild<QTableView*>(QStringLiteral("logRows"))->model();
+    QStringList times;
+    for (int row = 0; row < rows->rowCount(); ++row)
+        times.append(rows->index(row, 0).data().toString());
+    return times.join(u' ');
 }
 
 class SessionLogWindowTest : public ::testing::Test {
@@ -66,6 +77,20 @@ TEST_F(SessionLogWindowTest, followsTheEndWhenTheCountChangesButNotOnOpening) {
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+TEST_F(SessionLogWindowTest, refreshesOnlyWhileShownAndCatchesUpOnShowing) {
+    auto* timer = window.findChild<QTimer*>(QStringLiteral("refreshTimer"));
+    EXPECT_FALSE(timer->isActive()) << "never shown";
+    window.present();
+    EXPECT_TRUE(timer->isActive());
+    window.hide();
+    EXPECT_FALSE(timer->isActive());
+    append(3);
+    window.present();
+    EXPECT_EQ(window.findChild<QTableView*>(QStringLiteral("logRows"))->model()->rowCount(), 3)
+        << "rows logged while hidden, at once";
+    EXPECT_TRUE(timer->isActive());
+}
+
 TEST_F(SessionLogWindowTest, savesAtomicallyTellsAFailureAndClearsTheFile) {
     append(2);
     window.present();
@@ -102,6 +127,28 @@ TEST(DebugLogWindowTest, clearEmptiesTheSharedLogAndSaveWritesItsTable) {
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("clearButton")), Qt::LeftButton);
     EXPECT_TRUE(log.entries().isEmpty());
     EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("emptyText"))->isVisible());
+}
+
+// Both windows list the wall-clock time, as their exports do, on either side of
+// New York's spring-forward at 07:00 UTC.
+TEST(LogWindowRows, TimesAreLocalEitherSideOfADaylightSavingChange) {
+    if (!ScopedTimeZone::isInstalled("America/New_York"))
+        GTEST_SKIP() << "needs tzdata (scripts/setup --tests)";
+    ScopedTimeZone newYork("America/New_York");
+    TestEnvironment environment;
+    const QDateTime before(QDate(2024, 3, 10), QTime(6, 59, 30), Qt::UTC), after = before.addSecs(60);
+
+    SessionLog sessionLog(environment.path(QStringLiteral("session_log.json")));
+    for (const QDateTime& moment : {before, after})
+        sessionLog.append({LogEntry::timestampFrom(moment), QStringLiteral("Critical"), -80, 10, QString()});
+    SessionLogWindow sessionWindow(sessionLog);
+    EXPECT_EQ(timeColumn(sessionWindow), QStringLiteral("01:59:30 03:00:30"));
+
+    DebugLog debugLog;
+    debugLog.setEntries({{before, QStringLiteral("INFO"), VtCode::authRejected, {}},
+                         {after, QStringLiteral("INFO"), VtCode::authRejected, {}}});
+    DebugLogWindow debugWindow(debugLog);
+    EXPECT_EQ(timeColumn(debugWindow), QStringLiteral("01:59:30.000 03:00:30.000"));
 }
 
 } // namespace

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QRect>
+
+class QWidget;
+
+// `frame` made no larger than `available`, then moved the least distance that
+// puts it inside. Both in the same device-independent pixels as the screen's
+// available geometry, so a 1080p screen at 150 % counts as 1280 × 720.
+QRect fitFrameInto(const QRect& frame, const QRect& available);
+
+// The available geometry of the screen `window` is on, or of the primary screen
+// before it has one; empty when there is no screen at all.
+QRect availableScreenGeometry(const QWidget& window);
+
+// Shrinks `window` so that its frame, decorations included, fits its screen's
+// available geometry and, once it is shown, moves it back inside. A window not
+// yet shown keeps its position, so the window system still places it.
+void fitToScreen(QWidget& window);
