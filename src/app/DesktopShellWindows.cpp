@@ -89,3 +89,8 @@ void DesktopShellWindows::openPreferences(SettingsWindowActions& actions) {
         settingsWindow = std::make_unique<SettingsWindow>(settings, actions);
     settingsWindow->present();
 }
+
+void DesktopShellWindows::closeForQuit() {
+    if (floating)
+        floating->closeForQuit();
+}

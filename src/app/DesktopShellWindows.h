@@ -35,6 +35,7 @@ public:
     void openSessionLog() override;
     void openDebugLog() override;
     void openPreferences(SettingsWindowActions& actions) override;
+    void closeForQuit() override;
 
 private:
     FloatingSignalWindow& floatingWindow();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include "app/UninstallWipe.h"
 
 class ClientListSource;
 class PreflightChecklistModel;
@@ -20,7 +20,7 @@ public:
     virtual PreflightChecklistModel& preflightModel() = 0;
     virtual void snoozeAll(int minutes) = 0;
     virtual void resetAllBandwidthStats() = 0;
-    // Everything the program keeps about the user; returns what could not be removed.
-    virtual QStringList wipeAllData() = 0;
+    // Everything the program keeps about the user.
+    virtual UninstallWipe::Report wipeAllData() = 0;
     virtual void quitApplication() = 0;
 };

@@ -25,4 +25,7 @@ public:
     virtual void openDebugLog() = 0;
     // "Veltrano Settings", made on first use over `actions`.
     virtual void openPreferences(SettingsWindowActions& actions) = 0;
+    // Before Qt closes every window on quit, so that no window takes that for
+    // the user's close and writes it down.
+    virtual void closeForQuit() = 0;
 };

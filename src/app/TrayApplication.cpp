@@ -11,13 +11,14 @@
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/ssh/SshLeftovers.h"
 #include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSessionManager>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -63,10 +64,13 @@ TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* p
         root->insertAction(root->actions().value(0), line);
     }
     connect(&termination, &TerminationSignals::terminationRequested, this, &TrayApplication::quit);
-    // Logging out: the session manager asks before it sends SIGTERM; either way
-    // the monitor stops through quit().
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { quit(); });
+    // A session-save request is not a quit: the session may go on (a saved
+    // session, a cancelled logout). Logging out ends the program by SIGTERM or
+    // the session manager's quit, both of which come through quit(). Nothing
+    // needs saving: the session log and the settings are on disk.
     connect(qGuiApp, &QGuiApplication::aboutToQuit, this, &TrayApplication::quit);
+    qGuiApp->installEventFilter(this);
+    connect(&settingsWatcher, &SettingsFileWatcher::changed, this, &TrayApplication::followSettings);
     connect(&statusItem, &TrayStatusItem::traySearchFinished, this, [this](bool available) {
         traySearchDone = true;
         trayFound = available;
@@ -130,12 +134,15 @@ void TrayApplication::open(ShellRequest request) {
     }
 }
 
-QStringList TrayApplication::wipeAllData() {
+UninstallWipe::Report TrayApplication::wipeAllData() {
     // A poll after the wipe would write the settings and the session log
-    // again; only quitting follows, so the monitor stops here. The keyring is
-    // asked on the main thread as at launch: the store never prompts, so it
-    // answers at once.
+    // again, and a window told by the watcher that its setting went with the
+    // file would write it back; only quitting follows, so both stop here. The
+    // keyring is asked on the main thread as at launch: the store never
+    // prompts, so it answers at once.
     monitor.stop();
+    settingsWatcher.stop();
+    dataWiped = true;
     return UninstallWipe::wipeAllData(SettingsStore::shared(), credentials,
                                       SessionLog::shared().persistURL().value_or(QString()));
 }
@@ -218,10 +225,31 @@ void TrayApplication::showWhatsNew(const QList<WhatsNewEntry>& entries) {
         windows->showWhatsNew(entries);
 }
 
+void TrayApplication::followSettings(const QString& key) {
+    if (key == SettingsKey::audioEnabled || key == SettingsKey::audioThreshold) {
+        monitor.alertManager().evaluate();
+        monitor.updateAlertMenuItems();
+        return;
+    }
+    // The title's style, the slot labels and the developer lines are read at
+    // each poll; one now shows them at once. Not after a stop: that would
+    // start the work again.
+    if (monitor.isPolling())
+        monitor.pollTick();
+}
+
+bool TrayApplication::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qGuiApp && event->type() == QEvent::Quit && windows)
+        windows->closeForQuit();
+    return QObject::eventFilter(watched, event);
+}
+
 void TrayApplication::quit() {
     if (std::exchange(quitting, true))
         return;
     monitor.stop();
+    if (windows)
+        windows->closeForQuit();
     // A keyring call that never answers cannot be ended, and the destructors
     // would free what it uses when it does: leave without running them. The
     // session log and the settings are already on disk.

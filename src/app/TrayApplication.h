@@ -2,14 +2,13 @@
 
 #include "app/AppDelegate.h"
 #include "app/AutoConnect.h"
+#include "app/DemoStatusItem.h"
 #include "app/LaunchSteps.h"
 #include "app/MonitorPlatform.h"
 #include "app/RouterConnectionFlow.h"
-#include "settings/SettingsFileWatcher.h"
 #include "app/SettingsWindowActions.h"
 #include "app/ShellRequest.h"
 #include "app/UpdateChecker.h"
-#include "app/DemoStatusItem.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
 #include "monitor/DesktopNotifications.h"
@@ -22,6 +21,7 @@
 #include "preflight/CaptureOneManager.h"
 #include "preflight/PreflightChecklistModel.h"
 #include "router/RouterFront.h"
+#include "settings/SettingsFileWatcher.h"
 
 #include <QObject>
 #include <QPointer>
@@ -44,11 +44,19 @@ public:
     // What a launch with `--preferences` or `--session-log` asks for, this
     // one's own or a later one's. After start().
     void open(ShellRequest request);
+    // The uninstall wipe ran: what the run keeps in the runtime folder goes too
+    // once it has ended.
+    bool hasWipedData() const { return dataWiped; }
 
 Q_SIGNALS:
-    // "Quit Veltrano", SIGTERM, SIGINT or the session ending: the monitor has
-    // stopped and the router's background work has ended.
+    // "Quit Veltrano", SIGTERM or SIGINT (a logout sends SIGTERM): the monitor
+    // has stopped and the router's background work has ended.
     void finished();
+
+protected:
+    // Sees the quit Qt starts itself (the session manager's "die"), before Qt
+    // closes every window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // LaunchSteps
@@ -69,11 +77,12 @@ private:
     PreflightChecklistModel& preflightModel() override { return preflight; }
     void snoozeAll(int minutes) override;
     void resetAllBandwidthStats() override;
-    QStringList wipeAllData() override;
+    UninstallWipe::Report wipeAllData() override;
     void quitApplication() override { quit(); }
 
     void connectMenu();
     void connectDesktopNotifications();
+    void followSettings(const QString& key);
     void quit();
     // Linux has no notch; what can hide the item is a desktop without a
     // status-notifier tray, so that is what is checked, once per run.
@@ -103,6 +112,7 @@ private:
     ShellWindows* windows = nullptr;
     bool floatingWindowIsSplit = false;
     bool quitting = false;
+    bool dataWiped = false;
     bool hasWarnedAboutNotch = false;
     bool trayFound = false;
     bool traySearchDone = false;

@@ -4,9 +4,9 @@
 #include "app/DesktopShellWindows.h"
 #include "app/InstanceMessages.h"
 #include "app/LinuxMonitorPlatform.h"
-#include "settings/SettingsStore.h"
 #include "app/ShellRequest.h"
 #include "app/TrayApplication.h"
+#include "app/UninstallWipe.h"
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
@@ -16,6 +16,7 @@
 #include "platform/TerminationSignals.h"
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/ssh/SshLeftovers.h"
+#include "settings/SettingsStore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -60,6 +61,20 @@ std::optional<int> readCommandLine(std::optional<ShellRequest>& request) {
     return std::nullopt;
 }
 
+// After an uninstall the run's own files in the runtime folder go too, once
+// everything that uses them has ended: made before them, it ends after them.
+struct RuntimeLeftovers {
+    RuntimeLeftovers() = default;
+    RuntimeLeftovers(const RuntimeLeftovers&) = delete;
+    RuntimeLeftovers& operator=(const RuntimeLeftovers&) = delete;
+    ~RuntimeLeftovers() {
+        if (remove)
+            UninstallWipe::removeRuntimeFiles(InstanceLock::defaultPath(),
+                                              PrivateRuntimeDirectory::defaultPath());
+    }
+    bool remove = false;
+};
+
 bool isArgument(int argc, char** argv, std::initializer_list<const char*> words) {
     return std::any_of(argv + 1, argv + argc, [words](const char* arg) {
         return std::any_of(words.begin(), words.end(),
@@ -71,9 +86,11 @@ bool isArgument(int argc, char** argv, std::initializer_list<const char*> words)
 // about reinstalling, and leaves behind whatever was made before it.
 bool hasDisplay(int argc, char** argv) {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    const bool chosen = isArgument(argc, argv, {"-platform", "--platform"}) ||
-                        (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"));
-    return chosen || !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool chosen =
+        isArgument(argc, argv, {"-platform", "--platform"}) ||
+        (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"));
+    return chosen || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace
@@ -92,9 +109,10 @@ int main(int argc, char** argv) {
         QCoreApplication::setApplicationName(QStringLiteral("veltrano"));
         if (const std::optional<int> status = readCommandLine(request))
             return *status;
-        std::fputs("No display: start Veltrano from a desktop session, or run `veltrano-cli watch --demo` in a "
-                   "terminal\n",
-                   stderr);
+        std::fputs(
+            "No display: start Veltrano from a desktop session, or run `veltrano-cli watch --demo` in a "
+            "terminal\n",
+            stderr);
         return 2;
     }
     RuntimeFolder::provideWhenUnset();
@@ -111,6 +129,7 @@ int main(int argc, char** argv) {
         return *status;
     QTextStream err(stderr);
 
+    RuntimeLeftovers leftovers;
     std::optional<DemoMonitorPlatform> demoPlatform;
     std::optional<LinuxMonitorPlatform> linuxPlatform;
     std::optional<InstanceMessages> messages;
@@ -152,5 +171,7 @@ int main(int argc, char** argv) {
     tray.start();
     if (request)
         tray.open(*request);
-    return app.exec();
+    const int status = app.exec();
+    leftovers.remove = tray.hasWipedData() && !demoProfile;
+    return status;
 }

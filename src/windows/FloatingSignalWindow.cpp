@@ -1,15 +1,16 @@
 #include "windows/FloatingSignalWindow.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/FloatingSignalView.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 #include "windows/DisplayFont.h"
 #include "windows/KeepOnTop.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -67,7 +68,16 @@ void FloatingSignalWindow::setContextMenu(QMenu* menu) {
     contextMenu = menu;
 }
 
+void FloatingSignalWindow::closeForQuit() {
+    quitting = true;
+    close();
+}
+
 void FloatingSignalWindow::closeEvent(QCloseEvent* event) {
+    if (quitting) {
+        QWidget::closeEvent(event);
+        return;
+    }
     event->ignore();
     hide();
     settings.writeBool(SettingsKey::floatingWindowEnabled, false);
@@ -80,10 +90,25 @@ void FloatingSignalWindow::contextMenuEvent(QContextMenuEvent* event) {
 
 void FloatingSignalWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The window's own resizes change the width only when split, or back to the
-    // width already kept, so every single width seen here is one to keep.
-    if (!isSplit)
+    // The window's own resizes are not spontaneous: they only double the width
+    // or return to the one already kept.
+    if (!isSplit && event->spontaneous() && isUsersOwnSize())
         singleWidth = width();
+}
+
+bool FloatingSignalWindow::isUsersOwnSize() const {
+    // A window manager that maximises or tiles the window, or holds it to a size
+    // constraint, resizes it as a user's drag does. What it imposes fills the work
+    // area in one direction or leaves no room for the doubled window; a width a
+    // user chose leaves the split window on the screen.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))
+        return false;
+    const QScreen* shownOn = screen();
+    if (!shownOn)
+        return true;
+    const QRect area = shownOn->availableGeometry();
+    const QRect frame = frameGeometry();
+    return 2 * frame.width() <= area.width() && frame.height() < area.height();
 }
 
 int FloatingSignalWindow::targetWidth() const {

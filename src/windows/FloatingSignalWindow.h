@@ -13,6 +13,7 @@ class SettingsStore;
 // width around its centre while the read-out is split, remembers a width the user
 // gives it while single (for this run), and hides rather than closes. It takes
 // the read-out's mode from the state when created and from setSplit after that.
+// Only a close by the user turns it off: the closes of a quit leave the setting.
 class FloatingSignalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +29,9 @@ public:
     void setSplit(bool split);
     // Offered on a right click; without a tray host this is the program's only menu.
     void setContextMenu(QMenu* menu);
+    // The program is ending: this close, and any Qt sends while quitting, are not
+    // the user's, so the window shows again at the next launch.
+    void closeForQuit();
 
     // The frame a settings window of its fixed size gets when first opened.
     static QRect defaultSettingsFrame();
@@ -40,10 +44,12 @@ protected:
 private:
     int targetWidth() const;
     QRect keptOnScreen(QRect frame) const;
+    bool isUsersOwnSize() const;
 
     SettingsStore& settings;
     QPointer<QMenu> contextMenu;
     int singleWidth;
     bool isSplit = false;
     bool placed = false;
+    bool quitting = false;
 };

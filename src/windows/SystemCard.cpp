@@ -1,14 +1,14 @@
 #include "windows/SystemCard.h"
 
 #include "BuildInfo.h"
-#include "settings/NotificationCenter.h"
 #include "app/RouterConnectionFlow.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "app/SettingsWindowActions.h"
 #include "logs/EventLogger.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/ProgramInstallation.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -78,15 +78,14 @@ void SystemCard::confirmUninstall() {
 
 void SystemCard::uninstall() {
     actions.connectionFlow().endForUninstall();
-    const QStringList left = actions.wipeAllData();
+    const UninstallWipe::Report wiped = actions.wipeAllData();
     const ProgramInstallation::Removal removal =
         ProgramInstallation::moveToTrash(QCoreApplication::applicationFilePath());
-    QString details = QStringLiteral("All settings and credentials have been deleted. ");
     // A packaged copy stays where it is, and the dialog says so instead of
     // claiming the Trash.
-    details += removal.moved ? QStringLiteral("Veltrano has been moved to the Trash.") : removal.message;
-    if (!left.isEmpty())
-        details += QStringLiteral("\n\nNot removed: ") + left.join(QStringLiteral(", "));
+    const QString details =
+        UninstallWipe::summary(wiped) + u' ' +
+        (removal.moved ? QStringLiteral("Veltrano has been moved to the Trash.") : removal.message);
     auto* done = new QMessageBox(QMessageBox::Information, QStringLiteral("Veltrano"),
                                  QStringLiteral("Veltrano data removed"), QMessageBox::NoButton, window());
     done->setInformativeText(details);

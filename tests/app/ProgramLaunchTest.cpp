@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
 #include "logs/SessionLog.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,8 +26,11 @@ QStringList coreLimits(qint64 pid) {
 // The program as a desktop session runs it: it comes up and writes its launch
 // entry, refuses a second copy but takes a window request from one, and ends
 // cleanly on SIGTERM as a logout sends it, within the two seconds a quit may take.
+// The floating window Qt closes on the way out stays on for the next launch.
 TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
     TestEnvironment env;
+    SettingsStore settings(env.configHome() + QStringLiteral("/Veltrano/settings.json"));
+    settings.writeBool(SettingsKey::floatingWindowEnabled, true);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.configHome());
@@ -73,6 +78,7 @@ TEST(ProgramLaunchTest, LaunchesOnceRefusesASecondCopyAndEndsOnSigterm) {
     EXPECT_LT(quitting.elapsed(), 2000);
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(settings.readBool(SettingsKey::floatingWindowEnabled));
 }
 
 } // namespace

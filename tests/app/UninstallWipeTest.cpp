@@ -1,12 +1,12 @@
 #include "app/UninstallWipe.h"
 
 #include "TestEnvironment.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/SessionLog.h"
 #include "platform/LaunchAtLogin.h"
 #include "platform/ProgramInstallation.h"
 #include "router/MemoryCredentialStore.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -84,7 +84,10 @@ TEST_F(UninstallWipeTest, WipeLeavesNothingBehind) {
     credentials.items.insert(QStringLiteral("routerPassword"), QStringLiteral("b"));
     writeFile(env.dataHome() + QStringLiteral("/other-program/keep"));
 
-    EXPECT_EQ(UninstallWipe::wipeAllData(settings, credentials, *log.persistURL()), QStringList());
+    const UninstallWipe::Report report = UninstallWipe::wipeAllData(settings, credentials, *log.persistURL());
+    EXPECT_EQ(report.left, QStringList());
+    EXPECT_EQ(UninstallWipe::summary(report),
+              QStringLiteral("All settings and credentials have been deleted."));
     EXPECT_EQ(filesUnder(env.configHome()), QStringList());
     EXPECT_EQ(filesUnder(env.dataHome()),
               QStringList{env.dataHome() + QStringLiteral("/other-program/keep")});
@@ -95,6 +98,30 @@ TEST_F(UninstallWipeTest, WipeLeavesNothingBehind) {
     const ProgramInstallation::Removal removal = ProgramInstallation::moveToTrash(program);
     EXPECT_TRUE(removal.moved) << removal.message.toStdString();
     EXPECT_FALSE(QFile::exists(program));
+
+    // What the run itself kept in the runtime folder goes once it has ended.
+    writeFile(env.path(QStringLiteral("run/veltrano.lock")));
+    writeFile(env.path(QStringLiteral("run/veltrano/ssh/master.sock")));
+    UninstallWipe::removeRuntimeFiles(env.path(QStringLiteral("run/veltrano.lock")),
+                                      env.path(QStringLiteral("run/veltrano")));
+    EXPECT_EQ(filesUnder(env.path(QStringLiteral("run"))), QStringList());
+}
+
+// The last dialog does not claim a clean wipe over what stayed: a locked keyring
+// and a session log that cannot be removed are named, and what went too.
+TEST_F(UninstallWipeTest, SummaryNamesWhatWasRemovedAndWhatWasNot) {
+    SettingsStore settings(env.configHome() + QStringLiteral("/Veltrano/settings.json"));
+    settings.writeString(SettingsKey::routerIP, QStringLiteral("192.168.8.1"));
+    // A folder where the log should be: no file removal takes it, even as root.
+    const QString logPath = env.path(QStringLiteral("logs/session_log.json"));
+    writeFile(logPath + QStringLiteral("/inside"));
+    MemoryCredentialStore credentials;
+    credentials.failure = CredentialStatus::collectionLocked;
+
+    EXPECT_EQ(UninstallWipe::summary(UninstallWipe::wipeAllData(settings, credentials, logPath)),
+              QStringLiteral("Removed: Launch at Login and settings. Not removed: the router password in the "
+                             "keyring (-25308); ") +
+                  logPath + u'.');
 }
 
 } // namespace

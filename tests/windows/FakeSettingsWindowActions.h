@@ -21,7 +21,7 @@ public:
     PreflightChecklistModel& preflightModel() override { return preflight; }
     void snoozeAll(int minutes) override { snoozedMinutes = minutes; }
     void resetAllBandwidthStats() override {}
-    QStringList wipeAllData() override { return {}; }
+    UninstallWipe::Report wipeAllData() override { return {}; }
     void quitApplication() override {}
 
     int snoozedMinutes = 0;

@@ -1,15 +1,29 @@
 #include "windows/FloatingSignalWindow.h"
 
 #include "TestEnvironment.h"
+#include "display/FloatingSignalState.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "display/FloatingSignalState.h"
 #include "windows/DisplayFont.h"
 
+#include <QApplication>
 #include <QFontInfo>
+#include <QResizeEvent>
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
 namespace {
+
+// As the window system reports a size it gave the window: a user's drag, a
+// maximise or a tiling window manager alike.
+void resizeFromWindowSystem(QWidget& window, QSize size) {
+    const QSize old = window.size();
+    window.resize(size);
+    QResizeEvent event(size, old);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    // Not sendEvent: that makes every event the program's own.
+    QApplication::instance()->notify(&window, &event);
+}
 
 class FloatingSignalWindowTest : public ::testing::Test {
 protected:
@@ -33,7 +47,7 @@ TEST_F(FloatingSignalWindowTest, splitDoublesAroundTheCentreAndKeepsTheUsersSing
     EXPECT_EQ(window.geometry().center().y(), settingsFrame.center().y());
     EXPECT_LT(window.geometry().right(), settingsFrame.left());
 
-    window.resize(300, 270);
+    resizeFromWindowSystem(window, QSize(300, 270));
     const int centre = window.geometry().x() + 150;
     window.setSplit(true);
     EXPECT_EQ(window.width(), 600);
@@ -50,6 +64,18 @@ TEST_F(FloatingSignalWindowTest, splitDoublesAroundTheCentreAndKeepsTheUsersSing
     EXPECT_EQ(window.geometry(), QRect(0, 100, 600, 270)) << "at the screen's edge it grows inwards";
 }
 
+// Only a size the user could have chosen is kept: not one the program asked
+// for, nor a tile filling the screen's height, nor a width whose double would
+// not fit on the screen (800 x 600 offscreen).
+TEST_F(FloatingSignalWindowTest, learnsTheSingleWidthOnlyFromTheUsersResize) {
+    window.resize(320, 270);
+    resizeFromWindowSystem(window, QSize(350, window.screen()->availableGeometry().height()));
+    resizeFromWindowSystem(window, QSize(420, 270));
+    window.resize(270, 270);
+    window.setSplit(true);
+    EXPECT_EQ(window.width(), 540);
+}
+
 TEST_F(FloatingSignalWindowTest, closingHidesAndTurnsTheWindowOff) {
     EXPECT_FALSE(window.close());
     EXPECT_FALSE(window.isVisible());
@@ -57,6 +83,13 @@ TEST_F(FloatingSignalWindowTest, closingHidesAndTurnsTheWindowOff) {
 
     window.present();
     EXPECT_TRUE(window.isVisible());
+
+    // Qt closes every window on quit: that leaves the window on for the next launch.
+    settings.writeBool(SettingsKey::floatingWindowEnabled, true);
+    window.closeForQuit();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(settings.readBool(SettingsKey::floatingWindowEnabled));
 }
 
 } // namespace

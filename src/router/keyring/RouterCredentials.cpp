@@ -1,8 +1,8 @@
 #include "router/keyring/RouterCredentials.h"
 
+#include "router/keyring/CredentialStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
-#include "router/keyring/CredentialStore.h"
 
 namespace RouterCredentials {
 
@@ -65,10 +65,17 @@ bool runLaunchMigrations(SettingsStore& settings, CredentialStore& store) {
     return hadMigration1Before;
 }
 
-void wipe(CredentialStore& store, const QString& routerIP) {
+QList<qint32> wipe(CredentialStore& store, const QString& routerIP) {
+    QStringList accounts{legacyAccount()};
     if (!routerIP.isEmpty())
-        store.deletePassword(accountFor(routerIP));
-    store.deletePassword(legacyAccount());
+        accounts.prepend(accountFor(routerIP));
+    QList<qint32> failures;
+    for (const QString& account : accounts) {
+        const qint32 status = store.deletePassword(account);
+        if (status != CredentialStatus::success && status != CredentialStatus::itemNotFound)
+            failures.append(status);
+    }
+    return failures;
 }
 
 } // namespace RouterCredentials

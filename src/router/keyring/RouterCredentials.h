@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -29,7 +30,8 @@ std::optional<QString> saveAndVerify(CredentialStore& store, const QString& pass
 bool runLaunchMigrations(SettingsStore& settings, CredentialStore& store);
 
 // The uninstall wipe: the account of `routerIP` when that is not empty, then the
-// legacy account. Failures are silent.
-void wipe(CredentialStore& store, const QString& routerIP);
+// legacy account. Returns the status of each account the store could not
+// delete; an account it never held counts as deleted.
+QList<qint32> wipe(CredentialStore& store, const QString& routerIP);
 
 } // namespace RouterCredentials
