@@ -46,7 +46,8 @@ bool AutoConnect::endBackgroundWork(std::chrono::milliseconds deadline) {
 
 void AutoConnect::passwordRead(const QString& routerIP, const std::optional<QString>& password) {
     // The user may have moved to another router in the settings window meanwhile.
-    if (!password || password->isEmpty() || settings.readString(SettingsKey::routerIP) != routerIP)
+    if (cancelled || !password || password->isEmpty() ||
+        settings.readString(SettingsKey::routerIP) != routerIP)
         return;
     connector.connect([self = QPointer(this)](bool success, const std::optional<QString>&) {
         if (self)
@@ -55,6 +56,8 @@ void AutoConnect::passwordRead(const QString& routerIP, const std::optional<QStr
 }
 
 void AutoConnect::connected(bool success) {
+    if (cancelled)
+        return;
     if (!success) {
         settings.writeBool(SettingsKey::routerAutoReconnect, false);
         return;

@@ -26,6 +26,8 @@ public:
     // in the background (a locked one must not hold the launch), and the login
     // follows only while `routerIP` is still the address it was read for.
     bool start();
+    // Uninstalling: a reconnection still under way writes nothing any more.
+    void cancel() { cancelled = true; }
     // For quitting: waits up to `deadline` for the keyring read. False when it still runs.
     bool endBackgroundWork(std::chrono::milliseconds deadline);
 
@@ -38,6 +40,7 @@ private:
     RouterConnector& connector;
     RouterService& router;
     SessionLog& sessionLog;
+    bool cancelled = false;
     // Last: its destruction waits for the keyring read.
     QThreadPool keyringPool;
 };

@@ -135,13 +135,14 @@ void TrayApplication::open(ShellRequest request) {
 }
 
 UninstallWipe::Report TrayApplication::wipeAllData() {
-    // A poll after the wipe would write the settings and the session log
-    // again, and a window told by the watcher that its setting went with the
+    // A poll or a launch reconnection after the wipe would write the settings
+    // and the session log again, and a window told by the watcher that its setting went with the
     // file would write it back; only quitting follows, so both stop here. The
     // keyring is asked on the main thread as at launch: the store never
     // prompts, so it answers at once.
     monitor.stop();
     settingsWatcher.stop();
+    reconnection.cancel();
     dataWiped = true;
     return UninstallWipe::wipeAllData(SettingsStore::shared(), credentials,
                                       SessionLog::shared().persistURL().value_or(QString()));

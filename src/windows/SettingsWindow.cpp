@@ -9,6 +9,7 @@
 #include "windows/KeepOnTop.h"
 #include "windows/PreflightChecklistView.h"
 #include "windows/RouterCard.h"
+#include "windows/ScreenFit.h"
 #include "windows/SystemCard.h"
 #include "windows/TargetDeviceCard.h"
 
@@ -147,8 +148,9 @@ void SettingsWindow::present() {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             // A laptop's 768 px, less its panel, is shorter than the window.
             const QRect available = screen->availableGeometry();
-            QRect frame(QPoint(0, 0), windowSize.boundedTo(available.size() - QSize(0, screenMargin)));
+            QRect frame(QPoint(0, 0), windowSize);
             frame.moveCenter(available.center());
+            frame = fitFrameInto(frame, available);
             resize(frame.size());
             move(frame.topLeft());
         }

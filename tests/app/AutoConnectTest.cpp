@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,6 +100,16 @@ TEST_F(AutoConnectTest, CompletionRecordsTheConnectionOrTurnsReconnectionOff) {
     EXPECT_FALSE(settings.readBool(SettingsKey::routerAutoReconnect));
     EXPECT_FALSE(connector.model);
     EXPECT_EQ(connector.apCredentialFetches, 0);
+
+    // Uninstalled while it ran: the settings it would write are gone for good.
+    settings.writeBool(SettingsKey::routerAutoReconnect, true);
+    connector.login = nullptr;
+    ASSERT_TRUE(autoConnect.start());
+    ASSERT_TRUE(waitUntil([&] { return bool(connector.login); }));
+    autoConnect.cancel();
+    settings.removeAll();
+    connector.login(false, std::nullopt);
+    EXPECT_FALSE(QFile::exists(settings.filePath()));
 }
 
 } // namespace

@@ -174,7 +174,7 @@ public:
     PreflightChecklistModel& preflightModel() override { return preflight; }
     void snoozeAll(int) override {}
     void resetAllBandwidthStats() override {}
-    QStringList wipeAllData() override { return {}; }
+    UninstallWipe::Report wipeAllData() override { return {}; }
     void quitApplication() override {}
 
     // Answers the pre-flight checklist's scripts.
