@@ -35,8 +35,10 @@ bool DeviceSelection::fetchClients(ChoicesCompletion completion) {
                 return;
             self->fetching = false;
             if (!rows)
-                completion(
-                    {.clients = {}, .failure = QStringLiteral("The router did not answer \u2014 try again")});
+                // A refused password says so in the adapter's words; anything else is silence.
+                completion({.clients = {},
+                            .failure = self->clients.loginRefusal().value_or(
+                                QStringLiteral("The router did not answer \u2014 try again"))});
             else
                 completion(self->choicesAmong(*rows));
         });

@@ -17,4 +17,6 @@ public:
     virtual void fetchClients(RouterAdapter::ClientsCompletion completion) = 0;
     // Whether `address` lies in one of the computer's own IPv4 subnets.
     virtual bool isOnLocalSubnet(const QString& address) const = 0;
+    // Why the router refused the login, while that refusal stands.
+    virtual std::optional<QString> loginRefusal() = 0;
 };

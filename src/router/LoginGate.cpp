@@ -31,6 +31,13 @@ void LoginGate::logIn(const QString& address, bool userAsked, const Attempt& att
     attempt([this, attemptNumber](const Outcome& outcome) { settle(attemptNumber, outcome); });
 }
 
+std::optional<QString> LoginGate::refusalMessage(const QString& address) const {
+    const auto refusal = refusals.constFind(address);
+    if (refusal == refusals.cend() || now() - refusal->at >= rejectionPause)
+        return std::nullopt;
+    return refusal->outcome.message;
+}
+
 void LoginGate::reset() {
     ++attempts;
     addressInFlight.reset();

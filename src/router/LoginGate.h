@@ -47,6 +47,8 @@ public:
     // Forgets the login out: its waiters hear a failure now, its outcome is
     // dropped. Refusals stay remembered; they belong to the address.
     void reset();
+    // The sentence of the router's refusal at `address` while its pause lasts.
+    std::optional<QString> refusalMessage(const QString& address) const;
 
 private:
     struct Refusal {

@@ -44,4 +44,7 @@ public:
     // master) and the end of every request it has in flight. The manager calls
     // resetSession afterwards.
     virtual void disconnect() = 0;
+    // Why the router refused the login, while that refusal stands: the reason a
+    // failed client list gives the user.
+    virtual std::optional<QString> loginRefusal() const = 0;
 };

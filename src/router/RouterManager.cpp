@@ -1,12 +1,12 @@
 #include "router/RouterManager.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "router/RouterFamily.h"
 #include "router/identity/IdentityChangedMessage.h"
 #include "router/identity/RouterIdentityStore.h"
 #include "router/keyring/RouterPassword.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <utility>
 
@@ -89,6 +89,10 @@ QList<GatewayOption> RouterManager::gatewayOptions() {
 
 bool RouterManager::isGatewayOnWiFi(const QString& address) {
     return ::isGatewayOnWiFi(address, gateways.gatewayLines(), gateways.wifiInterfaces());
+}
+
+std::optional<QString> RouterManager::loginRefusal() {
+    return adapter().loginRefusal();
 }
 
 bool RouterManager::isOnLocalSubnet(const QString& address) const {

@@ -65,6 +65,7 @@ public:
     // ClientListSource
     void fetchClients(RouterAdapter::ClientsCompletion completion) override;
     bool isOnLocalSubnet(const QString& address) const override;
+    std::optional<QString> loginRefusal() override;
 
     // RouterConnector
     void connect(RouterAdapter::ConnectCompletion completion) override;

@@ -46,12 +46,15 @@ TEST(LoginGate, CallersShareTheLoginOutAndARefusalPausesAutomaticLogins) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(g.router.logins.isEmpty()) << "a poll within the pause sends nothing";
     EXPECT_EQ(g.heard.size(), 3);
+    EXPECT_EQ(g.gate.refusalMessage(u"10.0.0.1"_s), refused.message) << "the picker's reason";
+    EXPECT_EQ(g.gate.refusalMessage(u"10.0.0.2"_s), std::nullopt);
     g.logIn(u"10.0.0.2"_s);
     EXPECT_EQ(g.router.logins.size(), 1) << "the pause belongs to the refusing address";
     g.router.logins.takeFirst()({true, std::nullopt, false});
 
     g.logIn(u"10.0.0.1"_s, true);
     EXPECT_EQ(g.router.logins.size(), 1) << "the user's connect goes out and lifts the pause";
+    EXPECT_EQ(g.gate.refusalMessage(u"10.0.0.1"_s), std::nullopt);
     g.router.logins.takeFirst()({true, std::nullopt, false});
     g.clock += 2s;
     g.logIn(u"10.0.0.1"_s);

@@ -19,6 +19,7 @@ public:
         return ::isOnLocalSubnet(address, {{u"192.168.8.20"_s, u"255.255.255.0"_s}});
     }
     // None: the router did not answer.
+    std::optional<QString> loginRefusal() override { return refusal; }
     void answer(const std::optional<QList<RouterClient>>& rows) {
         const RouterAdapter::ClientsCompletion completion = std::move(pending.front());
         pending.erase(pending.begin());
@@ -26,4 +27,5 @@ public:
     }
 
     std::vector<RouterAdapter::ClientsCompletion> pending;
+    std::optional<QString> refusal;
 };

@@ -109,6 +109,10 @@ TEST_F(SelectDeviceButtonTest, WithNoSlotFreeATapShowsTheNoteAndAnEmptyListSaysW
               u"The router did not answer \u2014 try again"_s);
     EXPECT_FALSE(picker->findChild<QLabel*>(u"otherNetworksNote"_s));
     picker->reject();
+    source.refusal = u"Login failed \u2014 check username and password"_s;
+    picker = pick(std::nullopt, -1);
+    EXPECT_EQ(picker->findChild<QLabel*>(u"noClientsLabel"_s)->text(), *source.refusal);
+    picker->reject();
 
     settings.writeBool(SettingsKey::routerConnected, false);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -109,6 +109,7 @@ public:
         completion(std::optional(pickerSheet().clients));
     }
     bool isOnLocalSubnet(const QString&) const override { return true; }
+    std::optional<QString> loginRefusal() override { return std::nullopt; }
     void fetchClient(const QString&, ClientCompletion completion) override { completion(std::nullopt); }
     void probeRouterHealth(HealthCompletion completion) override { completion(true); }
     void resetSession() override {}

@@ -27,6 +27,7 @@ public:
     // ClientListSource
     void fetchClients(RouterAdapter::ClientsCompletion completion) override;
     bool isOnLocalSubnet(const QString&) const override { return true; }
+    std::optional<QString> loginRefusal() override { return std::nullopt; }
 
     // RouterConnector
     void connect(RouterAdapter::ConnectCompletion completion) override;

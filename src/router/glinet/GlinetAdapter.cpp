@@ -548,3 +548,7 @@ std::optional<QUrl> GlinetAdapter::routerRpcUrl() const {
 SshLogin GlinetAdapter::sshLogin() const {
     return SshLogin::mainRouter(access.routerAddress());
 }
+
+std::optional<QString> GlinetAdapter::loginRefusal() const {
+    return gate.refusalMessage(access.routerAddress());
+}

@@ -38,6 +38,7 @@ public:
     void fetchModelName(ModelCompletion completion) override;
     void resetSession() override;
     void disconnect() override;
+    std::optional<QString> loginRefusal() const override;
 
 private:
     // None when nothing readable came; the rows are kept ones, the clients raw.

@@ -238,3 +238,7 @@ void PeplinkAdapter::forgetSession() {
 void PeplinkAdapter::later(std::function<void()> work) {
     QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
+
+std::optional<QString> PeplinkAdapter::loginRefusal() const {
+    return gate.refusalMessage(access.routerAddress());
+}

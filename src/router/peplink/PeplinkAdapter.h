@@ -28,6 +28,7 @@ public:
     void fetchModelName(ModelCompletion completion) override;
     void resetSession() override;
     void disconnect() override;
+    std::optional<QString> loginRefusal() const override;
 
 private:
     // One call of the REST interface.

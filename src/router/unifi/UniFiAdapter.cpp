@@ -401,3 +401,7 @@ void UniFiAdapter::lookUpAccessPoint(const QString& mac, const QJsonArray& stati
         });
     });
 }
+
+std::optional<QString> UniFiAdapter::loginRefusal() const {
+    return gate.refusalMessage(access.routerAddress());
+}

@@ -32,6 +32,7 @@ public:
     void fetchModelName(ModelCompletion completion) override;
     void resetSession() override;
     void disconnect() override;
+    std::optional<QString> loginRefusal() const override;
 
     // Reads the site's device SSH login (for the access-point path); a failure
     // keeps what was known.
