@@ -3,7 +3,7 @@
 # starts, in its askpass file: nowhere else. With debug logging on, veltrano-cli
 # fails a login to each family of the router lab, connects, and watches while
 # the router drops its sessions (the UniFi camera through the access point's
-# ssh) and the studio then loses its gateway, which disconnects the router.
+# ssh) and the studio then leaves the lab's network, which disconnects the router.
 # Meanwhile every process's command line and environment is sampled;
 # afterwards the password, in any of its encodings, is looked for there, in
 # every file of the XDG folders and of a private /tmp, in standard error (the
@@ -107,8 +107,9 @@ for family in glinet unifi peplink; do
     control "$address" '{"command":"rejectPassword","on":false}'
     veltrano connect >/dev/null || fail "$family: connect"
     # Under a running watch the router drops its sessions after the second
-    # poll; after the third, the studio loses its default route, which
-    # disconnects whichever router is followed.
+    # poll; after the third, the studio leaves the lab's network (its address
+    # and with it the default route go), which disconnects whichever router is
+    # followed: a router still on one of the computer's subnets would be kept.
     : >"$run/out/watch-$family"
     (
         polled() {
@@ -118,10 +119,11 @@ for family in glinet unifi peplink; do
             done
         }
         polled 2 && control "$address" '{"command":"expireSessions"}'
-        polled 3 && ip route del default
+        polled 3 && ip address del 10.77.0.2/24 dev veth-studio
     ) &
     veltrano watch --count 6 --no-colour >"$run/out/watch-$family" || fail "$family: watch"
     wait $!
+    ip address replace 10.77.0.2/24 dev veth-studio
     ip route replace default via "$VELTRANO_LAB_GLINET"
     grep -q "dBm" "$run/out/watch-$family" || fail "$family: no signal in $(cat "$run/out/watch-$family")"
     grep -q "VT-1006" "$run/out/debug-log-$step.md" || fail "$family: not disconnected"
