@@ -34,8 +34,7 @@ void DesktopShellWindows::showWhatsNew(const QList<WhatsNewEntry>& entries) {
 FloatingSignalWindow& DesktopShellWindows::floatingWindow() {
     if (!floating) {
         floating = std::make_unique<FloatingSignalWindow>(signalState, settings);
-        if (demo)
-            floating->setWindowTitle(demoLabelled(floating->windowTitle()));
+        label(*floating);
     }
     return *floating;
 }
@@ -72,22 +71,38 @@ void DesktopShellWindows::setFloatingContextMenu(QMenu* menu) {
     floatingWindow().setContextMenu(menu);
 }
 
+void DesktopShellWindows::setFloatingWindowNote(const QString& note) {
+    FloatingSignalWindow& window = floatingWindow();
+    window.setWindowTitle(window.windowTitle() + QStringLiteral(" \u2014 ") + note);
+}
+
 void DesktopShellWindows::openSessionLog() {
-    if (!sessionLogWindow)
+    if (!sessionLogWindow) {
         sessionLogWindow = std::make_unique<SessionLogWindow>(sessionLog);
+        label(*sessionLogWindow);
+    }
     sessionLogWindow->present();
 }
 
 void DesktopShellWindows::openDebugLog() {
-    if (!debugLogWindow)
+    if (!debugLogWindow) {
         debugLogWindow = std::make_unique<DebugLogWindow>(debugLog);
+        label(*debugLogWindow);
+    }
     debugLogWindow->present();
 }
 
 void DesktopShellWindows::openPreferences(SettingsWindowActions& actions) {
-    if (!settingsWindow)
+    if (!settingsWindow) {
         settingsWindow = std::make_unique<SettingsWindow>(settings, actions);
+        label(*settingsWindow);
+    }
     settingsWindow->present();
+}
+
+void DesktopShellWindows::label(QWidget& window) const {
+    if (demo)
+        window.setWindowTitle(demoLabelled(window.windowTitle()));
 }
 
 void DesktopShellWindows::closeForQuit() {

@@ -8,6 +8,7 @@ class DebugLog;
 class DebugLogWindow;
 class FloatingSignalState;
 class FloatingSignalWindow;
+class QWidget;
 class SessionLog;
 class SessionLogWindow;
 class SettingsStore;
@@ -17,7 +18,7 @@ class WhatsNewWindow;
 
 // The shell's windows on a Linux desktop. Each is made on first use and kept
 // for the run; the owner keeps this object alive as long as the shell. In
-// demo mode the floating window's title says so.
+// demo mode every title says so: the demo may run beside the user's own copy.
 class DesktopShellWindows : public ShellWindows {
 public:
     DesktopShellWindows(SettingsStore& settings, FloatingSignalState& signalState, SessionLog& sessionLog,
@@ -32,6 +33,7 @@ public:
     void setSettingsWindowOnTop(bool onTop) override;
     void floatingSplitChanged(bool split) override;
     void setFloatingContextMenu(QMenu* menu) override;
+    void setFloatingWindowNote(const QString& note) override;
     void openSessionLog() override;
     void openDebugLog() override;
     void openPreferences(SettingsWindowActions& actions) override;
@@ -39,6 +41,7 @@ public:
 
 private:
     FloatingSignalWindow& floatingWindow();
+    void label(QWidget& window) const;
 
     SettingsStore& settings;
     FloatingSignalState& signalState;

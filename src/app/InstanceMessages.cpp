@@ -15,7 +15,7 @@ Q_LOGGING_CATEGORY(instanceMessagesLog, "veltrano.instance", QtInfoMsg)
 
 // Any other process of the user's can write here, so what it says is read
 // with a limit on both size and time and must be one of the known words.
-constexpr qint64 maxMessageLength = 64;
+constexpr qint64 maxMessageLength = 320;
 constexpr auto readDeadline = std::chrono::seconds(2);
 constexpr int clientTimeoutMs = 1000;
 
@@ -53,23 +53,22 @@ void InstanceMessages::accept() {
             const QByteArray line = socket->read(maxMessageLength + 1);
             socket->abort();
             socket->deleteLater();
-            const QByteArray word = line.trimmed();
             if (line.size() > maxMessageLength)
                 qCDebug(instanceMessagesLog) << "request too long, ignored";
-            else if (const std::optional<ShellRequest> request = shellRequestFromWord(word))
-                Q_EMIT requested(*request);
+            else if (const std::optional<ShellMessage> message = shellMessageFromLine(line))
+                Q_EMIT requested(message->request, message->activationToken);
             else
-                qCDebug(instanceMessagesLog) << "unknown request ignored:" << word;
+                qCDebug(instanceMessagesLog) << "unknown request ignored:" << line.trimmed();
         });
     }
 }
 
-bool InstanceMessages::send(const QString& socketPath, ShellRequest request) {
+bool InstanceMessages::send(const QString& socketPath, const ShellMessage& message) {
     QLocalSocket socket;
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(clientTimeoutMs))
         return false;
-    socket.write(shellRequestWord(request) + '\n');
+    socket.write(shellMessageLine(message));
     const bool written = socket.waitForBytesWritten(clientTimeoutMs) || socket.bytesToWrite() == 0;
     socket.disconnectFromServer();
     return written;

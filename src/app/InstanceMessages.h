@@ -5,9 +5,10 @@
 #include <QLocalServer>
 #include <QObject>
 
-// The running copy's ear for later launches: `veltrano --preferences` started
-// while the tray runs hands its request over a local socket in the user's own
-// runtime folder and ends, so the windows stay those of the one running copy.
+// The running copy's ear for later launches: `veltrano --preferences`, or a
+// plain `veltrano`, started while the tray runs hands its request over a local
+// socket in the user's own runtime folder and ends, so the windows stay those
+// of the one running copy.
 // Main thread only.
 class InstanceMessages : public QObject {
     Q_OBJECT
@@ -21,14 +22,15 @@ public:
 
     // The later launch's side. False when no copy listens, so the caller
     // starts the program itself.
-    static bool send(const QString& socketPath, ShellRequest request);
+    static bool send(const QString& socketPath, const ShellMessage& message);
 
     // In a folder of its own, readable only by the user, inside the runtime
     // folder (the cache folder where there is none).
     static QString defaultPath();
 
 Q_SIGNALS:
-    void requested(ShellRequest request);
+    // `activationToken` is empty when the launch had none.
+    void requested(ShellRequest request, const QByteArray& activationToken);
 
 private:
     void accept();

@@ -21,6 +21,9 @@ public:
     virtual void floatingSplitChanged(bool split) = 0;
     // Without a tray host the floating window carries the tray's menu.
     virtual void setFloatingContextMenu(QMenu* menu) = 0;
+    // A few words after the floating window's title, for as long as the run
+    // lasts: why the window is the way in.
+    virtual void setFloatingWindowNote(const QString& note) = 0;
     virtual void openSessionLog() = 0;
     virtual void openDebugLog() = 0;
     // "Veltrano Settings", made on first use over `actions`.

@@ -2,6 +2,7 @@
 
 #include "BuildInfo.h"
 #include "app/DemoProfile.h"
+#include "app/MissingTrayNotice.h"
 #include "app/ShellWindows.h"
 #include "app/UninstallWipe.h"
 #include "display/FloatingSignalState.h"
@@ -18,7 +19,6 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -35,6 +35,7 @@ constexpr auto backgroundWorkDeadline = std::chrono::milliseconds(1500);
 
 TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* parent)
     : QObject(parent)
+    , demoMode(demo)
     , credentials(platform.credentials)
     , router(platform.router)
     , menu(SettingsStore::shared())
@@ -46,7 +47,8 @@ TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* p
     , desktopNotifier(
           QDBusConnection::sessionBus(),
           [this](const QString& summary, const QString& body) { statusItem.showMessage(summary, body); })
-    , desktopNotifications(SettingsStore::shared(), monitor.alertManager(), clock, desktopNotifier)
+    , notifier(demo ? static_cast<DesktopNotifier&>(demoNotifier) : desktopNotifier)
+    , desktopNotifications(SettingsStore::shared(), monitor.alertManager(), clock, notifier)
     , reconnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared())
     , settingsWatcher(SettingsStore::shared(), EventLogger::shared())
     , delegate(SettingsStore::shared(), SessionLog::shared(), EventLogger::shared(), *this,
@@ -121,9 +123,22 @@ void TrayApplication::start() {
     delegate.applicationDidFinishLaunching();
 }
 
-void TrayApplication::open(ShellRequest request) {
+void TrayApplication::sayBesideRunningCopy() {
+    QMenu* root = menu.menu();
+    auto* line = new QAction(demoLabelled(QStringLiteral("beside your running Veltrano")), root);
+    line->setEnabled(false);
+    root->insertAction(root->actions().value(0), line);
+}
+
+void TrayApplication::open(ShellRequest request, const QByteArray& activationToken) {
     if (!windows)
         return;
+    // Qt's Wayland backend raises the next window with this token and then
+    // unsets it. Its X11 backend reads a startup id only at launch, so there
+    // the window asks to be raised without it and the token goes again at
+    // once, before any child process could inherit it.
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
     switch (request) {
     case ShellRequest::preferences:
         windows->openPreferences(*this);
@@ -131,7 +146,16 @@ void TrayApplication::open(ShellRequest request) {
     case ShellRequest::sessionLog:
         windows->openSessionLog();
         break;
+    case ShellRequest::activate:
+        // Without a tray the floating window is the way in, and carries the menu.
+        if (traySearchDone && !trayFound)
+            windows->showFloatingWindow();
+        else
+            windows->openPreferences(*this);
+        break;
     }
+    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+        qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 UninstallWipe::Report TrayApplication::wipeAllData() {
@@ -171,7 +195,7 @@ void TrayApplication::autoConnect() {
 }
 
 void TrayApplication::startUpdater() {
-    updater = new UpdateChecker(this);
+    updater = new UpdateChecker(demoMode, this);
 }
 
 void TrayApplication::showStatusItem() {
@@ -293,20 +317,17 @@ void TrayApplication::warnHidden() {
     if (hasWarnedAboutNotch)
         return;
     hasWarnedAboutNotch = true;
-    // Opened, not executed: a nested event loop would hold up the monitor's timers.
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Veltrano"),
-                                QStringLiteral("Veltrano may be hidden"), QMessageBox::Ok);
-    box->setInformativeText(QStringLiteral(
-        "This desktop shows no system tray (status notifier area), so Veltrano's status item cannot "
-        "appear. The Veltrano Signal window stays open instead: right-click it for Veltrano's menu. On "
-        "GNOME, enable an AppIndicator / StatusNotifier extension such as \"AppIndicator and "
-        "KStatusNotifierItem Support\", then start Veltrano again."));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    const MissingTrayNotice notice =
+        MissingTrayNotice::forDesktop(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    // Whatever the notifications switch says: this is not an alarm but where
+    // the program went. Where no notification service answers either, the
+    // floating window's title still says it.
+    notifier.notify(QStringLiteral("Veltrano may be hidden"), notice.body);
     // Whatever floatingWindowEnabled says: a program that may be sounding alarms
     // must stay reachable.
     if (windows) {
         windows->setFloatingContextMenu(menu.menu());
+        windows->setFloatingWindowNote(notice.windowNote);
         windows->showFloatingWindow();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AutoConnect.h"
+#include "app/DemoNotifier.h"
 #include "app/DemoStatusItem.h"
 #include "app/LaunchSteps.h"
 #include "app/MonitorPlatform.h"
@@ -42,8 +43,13 @@ public:
     void setWindows(ShellWindows* shellWindows);
     void start();
     // What a launch with `--preferences` or `--session-log` asks for, this
-    // one's own or a later one's. After start().
-    void open(ShellRequest request);
+    // one's own or a later one's, or a later plain launch: the settings window,
+    // or the floating window where the desktop has no tray. `activationToken`
+    // is the later launch's, to raise the window with. After start().
+    void open(ShellRequest request, const QByteArray& activationToken = {});
+    // A demo started while the user's own copy runs: the menu's first line
+    // says so. Before start().
+    void sayBesideRunningCopy();
     // The uninstall wipe ran: what the run keeps in the runtime folder goes too
     // once it has ended.
     bool hasWipedData() const { return dataWiped; }
@@ -89,6 +95,7 @@ private:
     void checkNotch();
     void warnHidden();
 
+    const bool demoMode;
     SystemClock clock;
     CredentialStore& credentials;
     RouterFront& router;
@@ -98,6 +105,9 @@ private:
     DemoStatusItem demoStatusItem{statusItem};
     WiFiMonitor monitor;
     FreedesktopNotifier desktopNotifier;
+    DemoNotifier demoNotifier{desktopNotifier};
+    // The one every notification goes through: the demo's labels its own.
+    DesktopNotifier& notifier;
     DesktopNotifications desktopNotifications;
     TerminationSignals termination;
     AutoConnect reconnection;

@@ -1,6 +1,7 @@
 #include "app/UpdateChecker.h"
 
 #include "BuildInfo.h"
+#include "app/DemoProfile.h"
 #include "platform/ProgramInstallation.h"
 #include "platform/SchemeHandlers.h"
 
@@ -8,6 +9,10 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
+
+UpdateChecker::UpdateChecker(bool demoMode, QObject* parent)
+    : QObject(parent)
+    , demo(demoMode) {}
 
 void UpdateChecker::checkForUpdates() {
     const QString scheme = QStringLiteral("appstream");
@@ -20,8 +25,9 @@ void UpdateChecker::checkForUpdates() {
 
 void UpdateChecker::showInstallationNote() {
     if (!note) {
+        const QString title = QStringLiteral("Check for Updates");
         note = new QMessageBox(
-            QMessageBox::Information, QStringLiteral("Check for Updates"),
+            QMessageBox::Information, demo ? demoLabelled(title) : title,
             QStringLiteral("Veltrano %1 (build %2)")
                 .arg(QString::fromLatin1(BuildInfo::version), QString::fromLatin1(BuildInfo::buildNumber)),
             QMessageBox::Ok);

@@ -11,12 +11,14 @@ class QMessageBox;
 class UpdateChecker : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    // In demo mode the note's title says so.
+    explicit UpdateChecker(bool demo, QObject* parent = nullptr);
 
     void checkForUpdates();
 
 private:
     void showInstallationNote();
 
+    const bool demo;
     QPointer<QMessageBox> note;
 };

@@ -1,3 +1,4 @@
+#include "BuildInfo.h"
 #include "app/CommandLine.h"
 #include "app/DemoMonitorPlatform.h"
 #include "app/DemoProfile.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
@@ -93,6 +95,24 @@ bool hasDisplay(int argc, char** argv) {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// The desktop's token for this launch, so that the window it opens may come to
+// the front. Read before QApplication, whose X11 backend takes the startup id
+// out of the environment.
+QByteArray launchActivationToken() {
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    return token.isEmpty() ? qgetenv("DESKTOP_STARTUP_ID") : token;
+}
+
+// The desktop maps windows to the desktop entry by this name (the Wayland app
+// id) and by the X11 class, which Qt takes from the application name and the
+// entry's StartupWMClass repeats. The icon is the installed theme's, or the
+// built-in mark where the theme has none, never the desktop's generic one.
+void presentAsTheDesktopEntry() {
+    const QString appId = QString::fromLatin1(BuildInfo::appId);
+    QGuiApplication::setDesktopFileName(appId);
+    QApplication::setWindowIcon(QIcon::fromTheme(appId, QIcon(QStringLiteral(":/images/VtSplash.svg"))));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -120,11 +140,13 @@ int main(int argc, char** argv) {
     std::optional<DemoProfile> demoProfile;
     if (isArgument(argc, argv, {"--demo"}))
         demoProfile.emplace();
+    const QByteArray activationToken = launchActivationToken();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veltrano"));
     QApplication::setOrganizationDomain(QStringLiteral("brightfold.com"));
     QApplication::setQuitOnLastWindowClosed(false);
+    presentAsTheDesktopEntry();
     if (const std::optional<int> status = readCommandLine(request))
         return *status;
     QTextStream err(stderr);
@@ -134,10 +156,13 @@ int main(int argc, char** argv) {
     std::optional<LinuxMonitorPlatform> linuxPlatform;
     std::optional<InstanceMessages> messages;
     const QString socketPath = demoProfile ? QString() : InstanceMessages::defaultPath();
-    if (!demoProfile && request && InstanceMessages::send(socketPath, *request))
+    if (!demoProfile && request && InstanceMessages::send(socketPath, {*request, activationToken}))
         return 0;
     const std::optional<InstanceLock> instance =
         demoProfile ? std::nullopt : InstanceLock::acquire(InstanceLock::defaultPath());
+    // Held for the blink of the test only: the demo must never keep the user's
+    // own copy from starting.
+    const bool besideRunningCopy = demoProfile && !InstanceLock::acquire(InstanceLock::defaultPath());
     if (demoProfile) {
         // The demo runs beside the user's own copy and never speaks to it.
         if (!demoProfile->isValid()) {
@@ -146,6 +171,10 @@ int main(int argc, char** argv) {
         }
         DemoProfile::writeSettings(SettingsStore::shared(), DemoTimeline::builtIn());
     } else if (!instance) {
+        // A plain launch from the app grid shows the running copy rather than
+        // nothing; the running copy chooses the window.
+        if (InstanceMessages::send(socketPath, {request.value_or(ShellRequest::activate), activationToken}))
+            return 0;
         err << "veltrano: another copy is already running for this user\n";
         return 1;
     } else {
@@ -165,6 +194,8 @@ int main(int argc, char** argv) {
                                 DebugLog::shared(), demoProfile.has_value());
     TrayApplication tray(platform, demoProfile.has_value());
     tray.setWindows(&windows);
+    if (besideRunningCopy)
+        tray.sayBesideRunningCopy();
     QObject::connect(&tray, &TrayApplication::finished, &app, &QApplication::quit);
     if (messages)
         QObject::connect(&*messages, &InstanceMessages::requested, &tray, &TrayApplication::open);
