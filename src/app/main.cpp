@@ -113,6 +113,15 @@ void presentAsTheDesktopEntry() {
     QApplication::setWindowIcon(QIcon::fromTheme(appId, QIcon(QStringLiteral(":/images/VtSplash.svg"))));
 }
 
+// On Wayland sessions too the windows go through XWayland: there the window
+// manager honours "Keep on Top" and the read-out's floating hints (GNOME, KDE
+// and sway alike), which a Wayland client may only ask of a compositor that
+// offers layer-shell. A platform the user chose stays chosen.
+void preferX11() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +145,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     RuntimeFolder::provideWhenUnset();
+    preferX11();
     // Before QApplication, which is the first to read the XDG folders.
     std::optional<DemoProfile> demoProfile;
     if (isArgument(argc, argv, {"--demo"}))
