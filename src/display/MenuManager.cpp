@@ -1,11 +1,11 @@
 #include "display/MenuManager.h"
 
-#include "settings/NotificationCenter.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "display/QtColour.h"
 #include "monitor/SignalModel.h"
 #include "router/CameraVendor.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QAction>
 #include <QMenu>
@@ -20,18 +20,18 @@ const QString noValue = QStringLiteral("--");
 const QString lastKnownMark = QStringLiteral(" (last known)");
 const QString audioOffMark = QStringLiteral(" (audio is off)");
 
-QAction* addLine(QMenu& menu, const QString& text, bool visible = true) {
-    QAction* action = menu.addAction(text);
-    // Information, not a command: nothing happens on a click.
-    action->setEnabled(false);
-    action->setVisible(visible);
-    return action;
-}
-
 // A value may be a name from the router or the air, where a lone "&" would be
 // taken for a shortcut mark and vanish.
 void setLine(QAction* action, const QString& label, const QString& value) {
     action->setText(label + QStringLiteral(": ") + QString(value).replace(u'&', QStringLiteral("&&")));
+}
+
+QIcon lineIcon(const QPixmap& pixmap) {
+    QIcon icon;
+    // The lines are disabled items; a greyed dot would lose its colour.
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Disabled);
+    return icon;
 }
 
 QIcon dotIcon(const RgbColour& colour) {
@@ -43,21 +43,25 @@ QIcon dotIcon(const RgbColour& colour) {
     painter.setBrush(toQColor(colour));
     painter.drawEllipse(QRectF(3.5, 3.5, 9, 9));
     painter.end();
-    QIcon icon;
-    // The lines are disabled items; a greyed dot would lose its colour.
-    icon.addPixmap(pixmap, QIcon::Normal);
-    icon.addPixmap(pixmap, QIcon::Disabled);
-    return icon;
+    return lineIcon(pixmap);
+}
+
+// A null icon reaches the host as no icon at all, which hosts read as no change:
+// they would go on drawing the old dot. A cleared dot is a transparent one.
+QIcon noDotIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    return lineIcon(pixmap);
 }
 
 // The host is sent the menu again on every icon change, so an unchanged colour
-// leaves the icon alone.
+// leaves the icon alone, and a line that never had a dot keeps no icon.
 void setDot(QAction* action, std::optional<RgbColour> colour) {
     const QVariant wanted = colour ? QVariant(toQColor(*colour)) : QVariant();
     if (action->data() == wanted)
         return;
     action->setData(wanted);
-    action->setIcon(colour ? dotIcon(*colour) : QIcon());
+    action->setIcon(colour ? dotIcon(*colour) : noDotIcon());
 }
 
 void setStateLine(QAction* action, SignalState state) {
@@ -89,34 +93,48 @@ QString oneDecimal(double value) {
 MenuManager::MenuManager(SettingsStore& settings, QObject* parent)
     : QObject(parent)
     , settings(settings)
-    , rootMenu(std::make_unique<QMenu>()) {
+    , rootMenu(std::make_unique<QMenu>())
+    , structure(*rootMenu) {
     QMenu& menu = *rootMenu;
 
     soundNotice = addLine(menu, QStringLiteral("No sound output \u2014 alerts are silent"), false);
-    slotA.header = addLine(menu, QString(), false);
+    addHeader(slotA);
     slotA.state = addLine(menu, QStringLiteral("State: --"));
     addAlertItems(slotA, TargetSlot::a);
-    menu.addSeparator();
-    addInformationLines(slotA);
+    detailSeparatorA = menu.addSeparator();
+    addInformationLines(slotA, menu);
 
     sectionSeparatorB = menu.addSeparator();
-    sectionSeparatorB->setVisible(false);
-    slotB.header = addLine(menu, QString(), false);
+    structure.setVisible(sectionSeparatorB, false);
+    addHeader(slotB);
     slotB.state = addLine(menu, QStringLiteral("State: --"), false);
     addAlertItems(slotB, TargetSlot::b);
-    addInformationLines(slotB);
-    for (QAction* line : {slotB.ssid, slotB.phyMode, slotB.rssi, slotB.noise, slotB.txRate})
-        line->setVisible(false);
+    // Slot b is only ever shown beside slot a, so its lines are always nested.
+    addInformationLines(slotB, *slotB.details);
 
     addCommands();
 }
 
 MenuManager::~MenuManager() = default;
 
+QAction* MenuManager::addLine(QMenu& menu, const QString& text, bool visible) {
+    QAction* action = menu.addAction(text);
+    // Information, not a command: nothing happens on a click.
+    action->setEnabled(false);
+    structure.setVisible(action, visible);
+    return action;
+}
+
+void MenuManager::addHeader(SlotItems& items) {
+    items.details = new QMenu(rootMenu.get());
+    items.header = rootMenu->addMenu(items.details);
+    structure.setVisible(items.header, false);
+}
+
 void MenuManager::addAlertItems(SlotItems& items, TargetSlot slot) {
     QMenu& menu = *rootMenu;
     items.alertSeparator = menu.addSeparator();
-    items.alertSeparator->setVisible(false);
+    structure.setVisible(items.alertSeparator, false);
 
     auto* snoozeMenu = new QMenu(QStringLiteral("Snooze Alert"), &menu);
     for (int minutes : snoozeMinutes) {
@@ -126,10 +144,10 @@ void MenuManager::addAlertItems(SlotItems& items, TargetSlot slot) {
                 [this, slot, minutes] { Q_EMIT snoozeRequested(slot, minutes); });
     }
     items.snooze = menu.addMenu(snoozeMenu);
-    items.snooze->setVisible(false);
+    structure.setVisible(items.snooze, false);
 
     items.disable = menu.addAction(QStringLiteral("Disable Alerts"));
-    items.disable->setVisible(false);
+    structure.setVisible(items.disable, false);
     connect(items.disable, &QAction::triggered, this, [this, slot] {
         if (itemsFor(slot).offersEnable)
             Q_EMIT enableRequested(slot);
@@ -138,8 +156,7 @@ void MenuManager::addAlertItems(SlotItems& items, TargetSlot slot) {
     });
 }
 
-void MenuManager::addInformationLines(SlotItems& items) {
-    QMenu& menu = *rootMenu;
+void MenuManager::addInformationLines(SlotItems& items, QMenu& menu) {
     items.ssid = addLine(menu, QStringLiteral("SSID: --"));
     items.phyMode = addLine(menu, QStringLiteral("Standard: --"));
     items.rssi = addLine(menu, QStringLiteral("Signal: --"));
@@ -158,12 +175,12 @@ void MenuManager::addCommands() {
     connect(sessionLog, &QAction::triggered, this, &MenuManager::sessionLogRequested);
 
     debugLogItem = menu.addAction(QStringLiteral("Debug Log"));
-    debugLogItem->setVisible(settings.readBool(SettingsKey::debugLogging));
+    structure.setVisible(debugLogItem, settings.readBool(SettingsKey::debugLogging));
     connect(debugLogItem, &QAction::triggered, this, &MenuManager::debugLogRequested);
     NotificationCenter::shared().observe(NotificationName::debugLoggingToggled, this,
                                          [this](std::optional<bool> enabled) {
                                              if (enabled)
-                                                 debugLogItem->setVisible(*enabled);
+                                                 structure.setVisible(debugLogItem, *enabled);
                                          });
 
     menu.addSeparator();
@@ -184,18 +201,34 @@ MenuManager::SlotItems& MenuManager::itemsFor(TargetSlot slot) {
 void MenuManager::configureSections(bool twoTargets, const QString& labelA, const QString& labelB) {
     slotA.header->setText(labelA);
     slotB.header->setText(labelB);
-    slotA.header->setVisible(twoTargets);
-    slotB.header->setVisible(twoTargets);
-    sectionSeparatorB->setVisible(twoTargets);
-    for (QAction* line : {slotB.state, slotB.ssid, slotB.phyMode, slotB.rssi, slotB.noise, slotB.txRate})
-        line->setVisible(twoTargets);
+    for (QAction* line : {slotA.header, slotB.header, sectionSeparatorB, slotB.state})
+        structure.setVisible(line, twoTargets);
+    structure.setVisible(detailSeparatorA, !twoTargets);
+    structure.arrange([this, twoTargets] { nestSlotADetails(twoTargets); });
     if (twoTargets)
         return;
     // Slot b's alert controls go too: the monitor stops updating them once the
     // second target is removed, and they would otherwise stay behind alone.
     for (QAction* line :
          {slotB.band, slotB.linkDetail, slotB.throughput, slotB.alertSeparator, slotB.snooze, slotB.disable})
-        line->setVisible(false);
+        structure.setVisible(line, false);
+}
+
+// With one target the menu stays flat; with two, slot a's lines move into the
+// submenu under its heading, where slot b's always are.
+void MenuManager::nestSlotADetails(bool nested) {
+    if (slotADetailsNested == nested)
+        return;
+    slotADetailsNested = nested;
+    for (QAction* line : slotA.detailLines()) {
+        if (nested) {
+            rootMenu->removeAction(line);
+            slotA.details->addAction(line);
+        } else {
+            slotA.details->removeAction(line);
+            rootMenu->insertAction(sectionSeparatorB, line);
+        }
+    }
 }
 
 void MenuManager::showIdleItems() {
@@ -216,9 +249,9 @@ void MenuManager::showWithoutReading(const QString& state, std::optional<RgbColo
 }
 
 void MenuManager::hideRouterOnlyLines(SlotItems& items) {
-    items.band->setVisible(false);
-    items.linkDetail->setVisible(false);
-    items.throughput->setVisible(false);
+    structure.setVisible(items.band, false);
+    structure.setVisible(items.linkDetail, false);
+    structure.setVisible(items.throughput, false);
 }
 
 void MenuManager::updateP2P(const LocalLinkReading& link, int rssi, int percent, SignalState state) {
@@ -262,47 +295,47 @@ void MenuManager::updateTarget(const RouterClient& row, int rssi, int percent, S
     if (row.iface.contains(QStringLiteral("2.4")) && vendorForMAC(row.mac)) {
         setLine(items.band, QStringLiteral("Band"), QStringLiteral("2.4 GHz \u2014 limited throughput"));
         setDot(items.band, stateColour(SignalState::critical));
-        items.band->setVisible(true);
+        structure.setVisible(items.band, true);
     } else if (row.iface.isEmpty() || row.iface == QLatin1String("wlan")) {
-        items.band->setVisible(false);
+        structure.setVisible(items.band, false);
     } else {
         setLine(items.band, QStringLiteral("Band"),
                 QString(row.iface).replace(QLatin1Char('G'), QStringLiteral(" GHz")));
         setDot(items.band, std::nullopt);
-        items.band->setVisible(true);
+        structure.setVisible(items.band, true);
     }
 
     const bool showLink = settings.readBool(SettingsKey::showDev) && row.linkDetail;
     if (showLink)
         setLine(items.linkDetail, QStringLiteral("Link"), linkDetailText(*row.linkDetail));
-    items.linkDetail->setVisible(showLink);
+    structure.setVisible(items.linkDetail, showLink);
 }
 
 void MenuManager::updateThroughput(std::optional<double> current, std::optional<double> peak,
                                    std::optional<double> average, TargetSlot slot) {
     QAction* line = itemsFor(slot).throughput;
     if (!current || !peak || !average) {
-        line->setVisible(false);
+        structure.setVisible(line, false);
         return;
     }
     setLine(line, QStringLiteral("Throughput"),
             oneDecimal(*current) + QStringLiteral(" MB/s  (peak: ") + oneDecimal(*peak) +
                 QStringLiteral(" \u00b7 avg: ") + oneDecimal(*average) + QStringLiteral(")"));
-    line->setVisible(true);
+    structure.setVisible(line, true);
 }
 
 void MenuManager::updateAlertItems(const AlertControls& controls, TargetSlot slot) {
     SlotItems& items = itemsFor(slot);
     const bool shown = controls.alerting || controls.disabled;
     const QString audioNote = controls.audioOn ? QString() : audioOffMark;
-    items.alertSeparator->setVisible(shown);
-    items.snooze->setVisible(controls.alerting && !controls.disabled);
+    structure.setVisible(items.alertSeparator, shown);
+    structure.setVisible(items.snooze, controls.alerting && !controls.disabled);
     items.snooze->setText((controls.snoozedUntil
                                ? QStringLiteral("Alerts snoozed until ") +
                                      controls.snoozedUntil->toLocalTime().toString(QStringLiteral("HH:mm"))
                                : QStringLiteral("Snooze Alert")) +
                           audioNote);
-    items.disable->setVisible(shown);
+    structure.setVisible(items.disable, shown);
     items.offersEnable = controls.disabled;
     items.disable->setText(
         (controls.disabled ? QStringLiteral("Enable Alerts") : QStringLiteral("Disable Alerts")) + audioNote);
@@ -318,5 +351,5 @@ void MenuManager::showRouterUnreachable() {
 }
 
 void MenuManager::showSoundNotice(bool silent) {
-    soundNotice->setVisible(silent);
+    structure.setVisible(soundNotice, silent);
 }

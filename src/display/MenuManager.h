@@ -1,8 +1,10 @@
 #pragma once
 
 #include "display/MenuPresenter.h"
+#include "display/MenuStructureLock.h"
 
 #include <QObject>
+#include <array>
 #include <memory>
 
 class QAction;
@@ -12,7 +14,8 @@ class SettingsStore;
 // The status item's menu, built once: one section of information and alert lines
 // per slot, then the fixed commands. Status-notifier hosts show plain text only,
 // so each line reads "Label: value" and a coloured dot carries a state's colour.
-// Main thread only.
+// With two targets each slot's detail lines sit in a submenu under its heading,
+// so that the menu still fits a laptop screen. Main thread only.
 class MenuManager : public QObject, public MenuPresenter {
     Q_OBJECT
 public:
@@ -45,7 +48,9 @@ Q_SIGNALS:
 
 private:
     struct SlotItems {
+        // The slot's label; with two targets it opens the slot's detail lines.
         QAction* header = nullptr;
+        QMenu* details = nullptr;
         QAction* state = nullptr;
         QAction* alertSeparator = nullptr;
         QAction* snooze = nullptr;
@@ -62,10 +67,17 @@ private:
         QAction* throughput = nullptr;
         // Whether the disable item currently offers "Enable Alerts".
         bool offersEnable = false;
+
+        std::array<QAction*, 8> detailLines() const {
+            return {ssid, phyMode, rssi, noise, txRate, band, linkDetail, throughput};
+        }
     };
 
+    QAction* addLine(QMenu& menu, const QString& text, bool visible = true);
+    void addHeader(SlotItems& items);
     void addAlertItems(SlotItems& items, TargetSlot slot);
-    void addInformationLines(SlotItems& items);
+    void addInformationLines(SlotItems& items, QMenu& menu);
+    void nestSlotADetails(bool nested);
     void hideRouterOnlyLines(SlotItems& items);
     // Slot a's lines with a state but no reading, as when idle or without a link.
     void showWithoutReading(const QString& state, std::optional<RgbColour> dot, const QString& nameLabel,
@@ -75,9 +87,15 @@ private:
 
     SettingsStore& settings;
     std::unique_ptr<QMenu> rootMenu;
+    // Every change of visibility and placement goes through it, so that no row
+    // moves while the menu is shown.
+    MenuStructureLock structure;
     QAction* soundNotice = nullptr;
     SlotItems slotA;
     SlotItems slotB;
+    // Between slot a's alert items and its detail lines, while they are not nested.
+    QAction* detailSeparatorA = nullptr;
+    bool slotADetailsNested = false;
     QAction* sectionSeparatorB = nullptr;
     QAction* debugLogItem = nullptr;
 };

@@ -24,6 +24,14 @@ QStringList visibleTexts(const QMenu& menu) {
     return texts;
 }
 
+QList<const QAction*> visibleRows(const QMenu& menu) {
+    QList<const QAction*> rows;
+    for (const QAction* action : menu.actions())
+        if (action->isVisible())
+            rows.append(action);
+    return rows;
+}
+
 // Slot a's information lines: between the first separator and the next one.
 QStringList slotALines(const QMenu& menu) {
     const QStringList texts = visibleTexts(menu);
@@ -70,11 +78,9 @@ TEST_F(MenuManagerTest, secondTargetShowsBothHeadingsAndItsSectionUntilItIsRemov
     MenuManager manager(settings);
     manager.configureSections(true, QStringLiteral("1"), QStringLiteral("2"));
     QStringList texts = visibleTexts(*manager.menu());
-    EXPECT_EQ(texts.mid(0, 2), (QStringList{QStringLiteral("1"), QStringLiteral("State: --")}));
-    EXPECT_EQ(texts.mid(8, 9), (QStringList{separator, QStringLiteral("2"), QStringLiteral("State: --"),
-                                            QStringLiteral("SSID: --"), QStringLiteral("Standard: --"),
-                                            QStringLiteral("Signal: --"), QStringLiteral("Noise: --"),
-                                            QStringLiteral("TX Rate: --"), separator}));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("1"), QStringLiteral("State: --"), separator,
+                                  QStringLiteral("2"), QStringLiteral("State: --")} +
+                      fixedCommands));
 
     manager.updateAlertItems({true, false, {}, true}, TargetSlot::b);
     manager.updateThroughput(1.0, 2.0, 1.5, TargetSlot::b);
@@ -281,6 +287,75 @@ TEST_F(MenuManagerTest, idleItemsReplaceTheLastTarget) {
                      QStringLiteral("IP: --"), QStringLiteral("Signal: --"), QStringLiteral("Noise: --"),
                      QStringLiteral("TX Rate: --")}));
     EXPECT_EQ(visibleTexts(*manager.menu()).at(7), separator);
+}
+
+// A row that moves under the pointer takes the click meant for another. A
+// manager never shown tells what the rows should be once the menu is closed.
+TEST_F(MenuManagerTest, rowsHoldStillWhileShownAndCatchUpOnCloseOrTheNextShow) {
+    MenuManager shown(settings);
+    MenuManager closed(settings);
+    QMenu& menu = *shown.menu();
+    const auto onBoth = [&](const auto& change) {
+        change(shown);
+        change(closed);
+    };
+    menu.popup(QPoint(0, 0));
+    const QList<const QAction*> before = visibleRows(menu);
+    onBoth([](MenuManager& manager) {
+        manager.updateAlertItems({true, false, {}, true}, TargetSlot::a);
+        manager.updateTarget(client(canon, QStringLiteral("2.4G")), -64, 82, SignalState::marginal,
+                             TargetSlot::a);
+        manager.configureSections(true, QStringLiteral("1"), QStringLiteral("2"));
+    });
+    NotificationCenter::shared().post(NotificationName::debugLoggingToggled, true);
+    EXPECT_EQ(visibleRows(menu), before);
+    EXPECT_EQ(visibleTexts(menu).first(), QStringLiteral("State: Marginal"));
+    menu.hide();
+    EXPECT_EQ(visibleTexts(menu), visibleTexts(*closed.menu()));
+    EXPECT_TRUE(visibleTexts(*actionNamed(menu, QStringLiteral("1"))->menu())
+                    .contains(QStringLiteral("Band: 2.4 GHz \u2014 limited throughput")));
+
+    // A host that never says its menu closed gets the new rows when it next shows it.
+    Q_EMIT menu.aboutToShow();
+    onBoth([](MenuManager& manager) { manager.updateAlertItems({}, TargetSlot::a); });
+    EXPECT_NE(visibleTexts(menu), visibleTexts(*closed.menu()));
+    Q_EMIT menu.aboutToShow();
+    EXPECT_EQ(visibleTexts(menu), visibleTexts(*closed.menu()));
+}
+
+// Hosts draw a row in 22 to 26 px: 22 rows leave a 768 px screen room for its panel.
+TEST_F(MenuManagerTest, twoAlertingTargetsFitALaptopScreenWithTheirDetailsUnderTheirHeadings) {
+    settings.writeBool(SettingsKey::showDev, true);
+    settings.writeBool(SettingsKey::debugLogging, true);
+    MenuManager manager(settings);
+    manager.showSoundNotice(true);
+    manager.configureSections(true, QStringLiteral("A"), QStringLiteral("B"));
+    for (TargetSlot slot : {TargetSlot::a, TargetSlot::b}) {
+        manager.updateAlertItems({true, false, {}, true}, slot);
+        manager.updateTarget(client(canon, QStringLiteral("2.4G"), vht), -64, 82, SignalState::critical,
+                             slot);
+        manager.updateThroughput(1.0, 2.0, 1.5, slot);
+    }
+    const QStringList top = visibleTexts(*manager.menu());
+    EXPECT_LE(top.size(), 22) << top.join(QLatin1Char('|')).toStdString();
+    for (const QString& label : {QStringLiteral("A"), QStringLiteral("B")}) {
+        const QAction* header = actionNamed(*manager.menu(), label);
+        ASSERT_TRUE(header && header->menu());
+        EXPECT_EQ(visibleTexts(*header->menu()).size(), 8);
+    }
+}
+
+// Hosts keep drawing the old dot when a row's icon becomes null.
+TEST_F(MenuManagerTest, clearedDotIsATransparentIconAndANeverDottedRowHasNone) {
+    MenuManager manager(settings);
+    for (const QString& band : {QStringLiteral("2.4G"), QStringLiteral("5G")})
+        manager.updateTarget(client(canon, band), -64, 82, SignalState::excellent, TargetSlot::a);
+    const QIcon cleared = actionNamed(*manager.menu(), QStringLiteral("Band: 5 GHz"))->icon();
+    QImage transparent(16, 16, QImage::Format_ARGB32_Premultiplied);
+    transparent.fill(Qt::transparent);
+    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
+        EXPECT_EQ(cleared.pixmap(16, mode).toImage().convertToFormat(transparent.format()), transparent);
+    EXPECT_TRUE(actionNamed(*manager.menu(), signal)->icon().isNull());
 }
 
 } // namespace
