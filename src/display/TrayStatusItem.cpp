@@ -1,6 +1,7 @@
 #include "display/TrayStatusItem.h"
 
 #include <QCursor>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 
 namespace {
@@ -8,6 +9,9 @@ namespace {
 // Half a minute at the default interval: long enough for a slow session to bring
 // up its panel.
 constexpr int trayLookups = 15;
+// How old a reported click may be, and how long one is waited for.
+constexpr std::chrono::milliseconds clickAge{500};
+constexpr std::chrono::milliseconds clickWaitLimit{300};
 
 // The tooltip carries device names. Hosts differ in how they read it: some as
 // Pango or HTML markup, others as plain text, and no escape reads right on both.
@@ -20,7 +24,8 @@ QString withoutMarkup(QString text) {
 } // namespace
 
 TrayStatusItem::TrayStatusItem(QMenu* menu, std::chrono::milliseconds retryInterval, QObject* parent)
-    : QObject(parent) {
+    : QObject(parent)
+    , menu(menu) {
     trayIcon.setContextMenu(menu);
     // A host shown an icon-less item draws a placeholder; an empty title draws
     // nothing until the monitor's first title arrives.
@@ -29,10 +34,42 @@ TrayStatusItem::TrayStatusItem(QMenu* menu, std::chrono::milliseconds retryInter
     connect(&retryTimer, &QTimer::timeout, this, &TrayStatusItem::lookForTray);
     // Some hosts (KDE) send a left click as Activate and open nothing themselves:
     // the item has no other action, so a left click opens the menu as well.
-    connect(&trayIcon, &QSystemTrayIcon::activated, this, [menu](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && menu)
-            menu->popup(QCursor::pos());
+    connect(&trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            openMenuAtClick();
     });
+    clickWait.setSingleShot(true);
+    clickWait.setInterval(clickWaitLimit);
+    connect(&clicks, &StatusNotifierClicks::clicked, this, [this](QPoint at) {
+        if (clickWait.isActive()) {
+            clickWait.stop();
+            popUpMenu(at);
+        }
+    });
+    // No position came: only an X11 session knows where the pointer is. Under
+    // XWayland the pointer's last place over one of our windows may be across
+    // the screen, and no menu beats a menu there.
+    connect(&clickWait, &QTimer::timeout, this, [this] {
+        if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            popUpMenu(QCursor::pos());
+    });
+}
+
+void TrayStatusItem::openMenuAtClick() {
+    if (!hostDrawsMenu) {
+        // An XEmbed icon is our own window: Qt knows where it is.
+        const QRect icon = trayIcon.geometry();
+        popUpMenu(icon.isValid() ? icon.bottomLeft() : QCursor::pos());
+    } else if (const std::optional<QPoint> at = clicks.recentClick(clickAge)) {
+        popUpMenu(*at);
+    } else {
+        clickWait.start();
+    }
+}
+
+void TrayStatusItem::popUpMenu(QPoint at) {
+    if (menu)
+        menu->popup(at);
 }
 
 void TrayStatusItem::setTitle(const StatusTitle& title) {
@@ -57,7 +94,7 @@ void TrayStatusItem::show() {
 }
 
 void TrayStatusItem::showMessage(const QString& summary, const QString& body) {
-    if (trayAvailable)
+    if (trayAvailable && !hostDrawsMenu)
         trayIcon.showMessage(summary, body);
 }
 
@@ -65,7 +102,13 @@ void TrayStatusItem::lookForTray() {
     trayAvailable = systemTrayAvailable();
     if (trayAvailable) {
         retryTimer.stop();
+        // Qt's own test: with a watcher on the bus the item is a status
+        // notifier, drawn and given its menu by the panel.
+        const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        hostDrawsMenu = bus && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
         trayIcon.show();
+        if (hostDrawsMenu)
+            clicks.watchOurItem();
         Q_EMIT traySearchFinished(true);
         return;
     }

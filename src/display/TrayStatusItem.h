@@ -2,8 +2,10 @@
 
 #include "display/StatusItem.h"
 #include "display/TitleIconCache.h"
+#include "platform/StatusNotifierClicks.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <chrono>
@@ -28,6 +30,8 @@ public:
     void show();
     bool isTrayAvailable() const { return trayAvailable; }
     // A balloon beside the icon, for desktops without a notification service.
+    // A panel that draws the menu itself shows no balloons: Qt would only
+    // mark the item as asking for attention, with an icon that is not ours.
     void showMessage(const QString& summary, const QString& body);
 
 Q_SIGNALS:
@@ -44,8 +48,17 @@ protected:
 
 private:
     void lookForTray();
+    // Left click: the menu opens where the panel says the click was.
+    void openMenuAtClick();
+    void popUpMenu(QPoint at);
 
+    QPointer<QMenu> menu;
     QSystemTrayIcon trayIcon;
+    StatusNotifierClicks clicks;
+    // The host's Activate and its copy travel on two connections: the click's
+    // position may come a moment after the click.
+    QTimer clickWait;
+    bool hostDrawsMenu = false;
     TitleIconCache icons;
     QTimer retryTimer;
     int attemptsLeft = 0;
