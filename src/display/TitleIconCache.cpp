@@ -17,6 +17,11 @@ QIcon TitleIconCache::icon(const StatusTitle& title) {
     // ever shown would stay in memory.
     if (size() >= capacity)
         entries.pop_back();
-    entries.emplace_front(title.runs, QIcon(QPixmap::fromImage(renderer.render(title))));
+    // Every size is a real picture, an empty title's plate included: a host
+    // that finds none to fit draws a generic placeholder instead.
+    QIcon icon;
+    for (const int size : iconSizes)
+        icon.addPixmap(QPixmap::fromImage(renderer.render(title, size)));
+    entries.emplace_front(title.runs, icon);
     return entries.front().second;
 }

@@ -26,7 +26,10 @@ constexpr QSize screenlessArea(1440, 900);
 
 FloatingSignalWindow::FloatingSignalWindow(FloatingSignalState& state, SettingsStore& settings,
                                            QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    // A utility window: window managers keep it out of the task list, and tiling
+    // ones (sway, i3) float it instead of giving it a tile. The fixed height says
+    // the same to those that only read size hints, and leaves the width the user's.
+    : QWidget(parent, Qt::Tool)
     , settings(settings)
     , singleWidth(side) {
     setObjectName(QStringLiteral("floatingSignalWindow"));
@@ -35,6 +38,8 @@ FloatingSignalWindow::FloatingSignalWindow(FloatingSignalState& state, SettingsS
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new FloatingSignalView(state, DisplayFont::idFont(), this));
     isSplit = state.colorB().has_value();
+    setFixedHeight(side);
+    setMinimumWidth(side / 2);
     resize(targetWidth(), side);
     setKeepOnTop(settings.readBool(SettingsKey::floatingWindowOnTop));
 }

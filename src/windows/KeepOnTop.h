@@ -2,6 +2,6 @@
 
 class QWidget;
 
-// Asks the window manager to keep `window` above others, or not. Changing the
-// flag hides a shown window, so it is shown again where it was.
+// Asks the window manager to keep `window` above others, or not. A shown window
+// stays where it is: the request changes its stacking, not the window.
 void keepOnTop(QWidget& window, bool onTop);

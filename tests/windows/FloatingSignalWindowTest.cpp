@@ -8,21 +8,19 @@
 
 #include <QApplication>
 #include <QFontInfo>
-#include <QResizeEvent>
-#include <QtTest/qtestspontaneevent.h>
+#include <QScreen>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
 
 // As the window system reports a size it gave the window: a user's drag, a
-// maximise or a tiling window manager alike.
+// maximise or a tiling window manager alike. It goes through the native window, so
+// the widget's own size limits do not apply: some window managers ignore them.
 void resizeFromWindowSystem(QWidget& window, QSize size) {
-    const QSize old = window.size();
-    window.resize(size);
-    QResizeEvent event(size, old);
-    QSpontaneKeyEvent::setSpontaneous(&event);
-    // Not sendEvent: that makes every event the program's own.
-    QApplication::instance()->notify(&window, &event);
+    window.windowHandle()->resize(size);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.size(), size);
 }
 
 class FloatingSignalWindowTest : public ::testing::Test {
@@ -74,6 +72,34 @@ TEST_F(FloatingSignalWindowTest, learnsTheSingleWidthOnlyFromTheUsersResize) {
     window.resize(270, 270);
     window.setSplit(true);
     EXPECT_EQ(window.width(), 540);
+}
+
+TEST_F(FloatingSignalWindowTest, keepOnTopChangesTheShownWindowInPlace) {
+    ASSERT_TRUE(window.isVisible());
+    const WId native = window.winId();
+    const QRect frame = window.geometry();
+    int hides = 0;
+    QWindow* handle = window.windowHandle();
+    struct HideCounter : QObject {
+        int& count;
+        explicit HideCounter(int& count)
+            : count(count) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Hide)
+                ++count;
+            return false;
+        }
+    } counter(hides);
+    handle->installEventFilter(&counter);
+    for (const bool onTop : {true, false}) {
+        window.setKeepOnTop(onTop);
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(window.winId(), native) << "a new native window is placed anew by the window manager";
+        EXPECT_EQ(window.geometry(), frame);
+        EXPECT_EQ(window.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        EXPECT_EQ(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+    }
+    EXPECT_EQ(hides, 0) << "an unmapped window is placed anew by the window manager";
 }
 
 TEST_F(FloatingSignalWindowTest, closingHidesAndTurnsTheWindowOff) {
