@@ -3,7 +3,8 @@
 # headless, and asks the shell what it made of it.
 #   run-desktop.sh xfce|sway|gnome VELTRANO OUT_DIR
 # As root it first moves into a network namespace of its own (the program
-# looks for gateways: here there is none but loopback) and becomes an
+# looks for gateways: here there is none but loopback), and a process
+# namespace that takes every process of the run with it, and becomes an
 # unprivileged user, since sway and GNOME Shell refuse to run as root. Every
 # shell gets a private session bus; GNOME Shell a private system bus too.
 # Screenshots and logs go to OUT_DIR. A shell missing from the machine skips
@@ -39,7 +40,8 @@ if [ "${1:-}" != --inside ]; then
   trap 'rm -rf "$home"' EXIT
   chown nobody:nogroup "$home" "$out"
   status=0
-  timeout --kill-after=10 240 unshare --net -- \
+  # A process namespace too: whatever the shells leave running ends with it.
+  timeout --kill-after=10 240 unshare --net --pid --fork --mount-proc -- \
     setpriv --reuid=nobody --regid=nogroup --clear-groups \
     env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 CI="${CI:-}" \
     bash "$0" --inside setup "$veltrano" "$out" "$desktop" || status=$?
@@ -62,12 +64,11 @@ wait_for() { for _ in $(seq 40); do "$@" >/dev/null 2>&1 && return 0; sleep 0.25
 # This script again, on a session bus of its own.
 on_session_bus() { dbus-run-session "${@:2}" -- bash "$0" --inside "$1" "$veltrano" "$out"; }
 
-# The demo keeps its profile in a folder of its own; its settings file is where
-# a user's edit would go, and the running demo follows it.
+# The demo keeps its profile in a temporary folder of its own (under TMPDIR,
+# which each demo here gets to itself); its settings file is where a user's
+# edit would go, and the running demo follows it.
 demo_setting() {
-  local config
-  config=$(tr '\0' '\n' <"/proc/$1/environ" | sed -n 's/^XDG_CONFIG_HOME=//p')
-  python3 - "$config/Veltrano/settings.json" "$2" "$3" <<'PY'
+  python3 - "$(find "$HOME/demo-tmp" -path '*/Veltrano/settings.json' | head -n 1)" "$1" "$2" <<'PY'
 import json, os, sys
 path, key, value = sys.argv[1:]
 data = json.load(open(path))
@@ -139,7 +140,8 @@ xfce-xembed)
 
 xfce-sni)
   start_xfce sni
-  "$veltrano" --demo >"$out/veltrano.log" 2>&1 &
+  mkdir -p "$HOME/demo-tmp"
+  TMPDIR=$HOME/demo-tmp "$veltrano" --demo >"$out/veltrano.log" 2>&1 &
   pid=$!
   probe menu-holds-still $pid 14 || exit 1
   w=$(x11_window 'Veltrano Signal')
@@ -148,7 +150,7 @@ xfce-sni)
   xprop -id "$w" _NET_WM_ICON | grep -q 'Icon (' || fail "the floating window has no icon"
   xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q UTILITY ||
     fail "the floating window is not a utility window: $(xprop -id "$w" _NET_WM_WINDOW_TYPE)"
-  demo_setting $pid floatingWindowOnTop true
+  demo_setting floatingWindowOnTop true
   wait_for sh -c "xprop -id $w _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE" ||
     fail "Keep on Top did not reach the window manager: $(xprop -id "$w" _NET_WM_STATE)"
   [ "$(x11_window 'Veltrano Signal')" = "$w" ] || fail "Keep on Top made a new window"
@@ -170,23 +172,25 @@ sway-session)
   sway -c "$HOME/sway.conf" >"$out/sway.log" 2>&1 &
   wait_for sh -c "ls '$XDG_RUNTIME_DIR'/sway-ipc.*" || fail "sway did not start"
   export SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*)
+  WAYLAND_DISPLAY=$(basename "$(ls "$XDG_RUNTIME_DIR"/wayland-* | grep -v lock | head -n 1)")
+  export WAYLAND_DISPLAY
   tree() { python3 "$here/sway-tree.py" "$@"; }
   sleep 2
   # Started by sway, as its launcher would: then it has sway's X display.
   swaymsg -q exec "exec '$veltrano' --demo >'$out/veltrano.log' 2>&1"
   wait_for tree shown 'Veltrano Signal' || fail "no floating window appeared"
   tree floating 'Veltrano Signal' "$wm_class" || exit 1
-  probe item-registered "$(pgrep -f -- "$veltrano --demo" | head -n 1)" || exit 1
+  probe item-registered "$(pgrep -x veltrano)" || exit 1
   grim "$out/sway.png"
-  pkill -f -- "$veltrano --demo"
+  pkill -x veltrano; sleep 1
   # A plain second launch beside a running copy opens that copy's settings.
   swaymsg -q exec "exec '$veltrano' >'$out/veltrano-first.log' 2>&1"
   sleep 4
   swaymsg -q exec "exec '$veltrano' >'$out/veltrano-second.log' 2>&1"
   wait_for tree shown 'Veltrano Settings' || fail "a second launch opened no settings window"
   grim "$out/sway-second-launch.png"
-  pkill -f -- "$veltrano"
-  swaymsg -q exit
+  pkill -x veltrano
+  swaymsg -q exit || true  # sway may leave before it answers
   ;;
 
 gnome)
@@ -219,7 +223,7 @@ gnome-session)
   # Xwayland starts on demand; its display is the one whose lock the shell holds.
   display=
   for lock in /tmp/.X*-lock; do
-    [ "$(tr -d ' ' <"$lock")" = "$shell" ] && display=:$(basename "$lock" -lock | sed 's/^.X//') && break
+    [ "$(tr -d ' \0' <"$lock")" = "$shell" ] && display=:$(basename "$lock" -lock | sed 's/^.X//') && break
   done
   [ -n "$display" ] || fail "the shell started no X display"
   export DISPLAY=$display XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* | head -n 1)
