@@ -26,9 +26,9 @@ bool StatusNotifierClicks::watch(const QString& busAddress, const QString& itemC
     // A monitor may send nothing once it is one, so it is a connection of its
     // own, never one the program talks on.
     connectionName = QStringLiteral("veltrano-item-clicks");
-    QDBusConnection monitor =
-        busAddress.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName)
-                             : QDBusConnection::connectToBus(busAddress, connectionName);
+    QDBusConnection monitor = busAddress.isEmpty()
+                                  ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName)
+                                  : QDBusConnection::connectToBus(busAddress, connectionName);
     if (!monitor.isConnected())
         return false;
     // Only a host's click on our item: a position, nothing the user typed.
@@ -63,25 +63,28 @@ void StatusNotifierClicks::lookForOurItem(int attemptsLeft) {
     get << QStringLiteral("org.kde.StatusNotifierWatcher") << QStringLiteral("RegisteredStatusNotifierItems");
     // The watcher is the panel, which may be busy: never waited for.
     auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(get, 2000), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, attemptsLeft](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        const QDBusReply<QDBusVariant> items = *call;
-        QDBusConnectionInterface* daemon = QDBusConnection::sessionBus().interface();
-        const auto ours = QCoreApplication::applicationPid();
-        // Entries read ":1.16/StatusNotifierItem", ":1.16@/StatusNotifierItem" or a
-        // well-known name; the bus itself answers at once who owns each.
-        for (const QString& item : items.isValid() ? items.value().variant().toStringList() : QStringList()) {
-            QString service = item.section(u'/', 0, 0);
-            if (service.endsWith(u'@'))
-                service.chop(1);
-            const QDBusReply<QString> owner = daemon->serviceOwner(service);
-            if (owner.isValid() && daemon->servicePid(owner.value()).value() == uint(ours)) {
-                watch(QString(), owner.value());
-                return;
-            }
-        }
-        QTimer::singleShot(std::chrono::seconds(1), this, [this, attemptsLeft] { lookForOurItem(attemptsLeft - 1); });
-    });
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, attemptsLeft](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                const QDBusReply<QDBusVariant> items = *call;
+                QDBusConnectionInterface* daemon = QDBusConnection::sessionBus().interface();
+                const auto ours = QCoreApplication::applicationPid();
+                // Entries read ":1.16/StatusNotifierItem", ":1.16@/StatusNotifierItem" or a
+                // well-known name; the bus itself answers at once who owns each.
+                for (const QString& item :
+                     items.isValid() ? items.value().variant().toStringList() : QStringList()) {
+                    QString service = item.section(u'/', 0, 0);
+                    if (service.endsWith(u'@'))
+                        service.chop(1);
+                    const QDBusReply<QString> owner = daemon->serviceOwner(service);
+                    if (owner.isValid() && daemon->servicePid(owner.value()).value() == uint(ours)) {
+                        watch(QString(), owner.value());
+                        return;
+                    }
+                }
+                QTimer::singleShot(std::chrono::seconds(1), this,
+                                   [this, attemptsLeft] { lookForOurItem(attemptsLeft - 1); });
+            });
 }
 
 std::optional<QPoint> StatusNotifierClicks::recentClick(std::chrono::milliseconds within) const {
