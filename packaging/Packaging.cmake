@@ -83,7 +83,8 @@ points, Peplink), and warns by colour, text and sound before the link gets too
 weak to carry images.
 
 The package holds the tray program and veltrano-cli, the same monitor and its
-settings in a terminal.")
+settings in a terminal. On Wayland sessions its windows run through XWayland,
+where the window manager keeps the signal window on top when asked.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
