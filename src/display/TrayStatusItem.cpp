@@ -28,7 +28,7 @@ TrayStatusItem::TrayStatusItem(QMenu* menu, std::chrono::milliseconds retryInter
     , menu(menu) {
     trayIcon.setContextMenu(menu);
     // A host shown an icon-less item draws a placeholder; an empty title draws
-    // nothing until the monitor's first title arrives.
+    // a bare plate until the monitor's first title arrives.
     trayIcon.setIcon(icons.icon(StatusTitle{}));
     retryTimer.setInterval(retryInterval);
     connect(&retryTimer, &QTimer::timeout, this, &TrayStatusItem::lookForTray);

@@ -85,17 +85,18 @@ def transparent(png):
     return all(data[i + 3] == 0 for i in range(0, len(data), 4))
 
 
-def menu_holds_still(pid, seconds):
-    """Opens the item's menu as a host does, watches it while the demo plays on,
-    then closes it: the shown rows must not move while open, texts must follow,
-    and a row whose dot was cleared must lose it for real."""
+def menu_holds_still(pid, until):
+    """Opens the item's menu as a host does, watches it while the demo plays on
+    until that time (seconds since the epoch), then closes it: the shown rows
+    must not move while open, texts must follow, and a row whose dot was
+    cleared must lose it for real."""
     service, path = item_of(pid)
     menu = prop(service, path, 'org.kde.StatusNotifierItem', 'Menu')
     call(service, menu, 'com.canonical.dbusmenu', 'AboutToShow', GLib.Variant('(i)', (0,)), '(b)')
     first = rows(service, menu)
     texts = {tuple(r[2] for r in first)}
-    end = time.time() + seconds
-    while time.time() < end:
+    seconds = until - time.time()
+    while time.time() < until:
         now = rows(service, menu)
         if shown(now) != shown(first):
             fail('rows moved while the menu was open:\n  ' + str(shown(first)) + '\n  ' + str(shown(now)))
@@ -115,7 +116,7 @@ def menu_holds_still(pid, seconds):
     for label, icon in bands:
         if icon and not transparent(icon):
             fail(f'"{label}" still carries a coloured dot')
-    print(f'probe: {len(shown(first))} rows held for {seconds} s; {len(texts)} versions of the texts; '
+    print(f'probe: {len(shown(first))} rows held for {seconds:.1f} s; {len(texts)} versions of the texts; '
           f'{len(shown(after))} rows after closing')
 
 
