@@ -222,12 +222,18 @@ gnome-session)
   # Slow on a busy machine: a minute.
   for _ in 1 2 3 4 5 6; do wait_for watcher && break; done
   watcher || fail "the shell's AppIndicator extension did not start"
-  # Xwayland starts on demand; its display is the one whose lock the shell holds.
-  display=
-  for lock in /tmp/.X*-lock; do
-    [ "$(tr -d ' \0' <"$lock")" = "$shell" ] && display=:$(basename "$lock" -lock | sed 's/^.X//') && break
-  done
-  [ -n "$display" ] || fail "the shell started no X display"
+  eval_js() {
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval "$1"
+  }
+  # Killed, the shell leaves its X displays' locks behind in the shared /tmp,
+  # with process numbers of this namespace that the next run reuses: they go
+  # with the run, and the display is the one the shell gives its own children.
+  trap 'for lock in /tmp/.X*-lock; do
+          [ -e "$lock" ] && [ "$(tr -d " \0" <"$lock")" = "$shell" ] || continue
+          n=${lock#/tmp/.X}; n=${n%-lock}; rm -f "$lock" "/tmp/.X11-unix/X$n"
+        done' EXIT
+  display=$(eval_js 'imports.gi.GLib.getenv("DISPLAY")' | sed -n "s/^(true, '\"\(:[0-9]*\)\"')$/\1/p")
+  [ -n "$display" ] || fail "the shell started no X display: $(eval_js 'imports.gi.GLib.getenv("DISPLAY")')"
   export DISPLAY=$display XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* | head -n 1)
   "$veltrano" --demo >"$out/veltrano.log" 2>&1 &
   pid=$!
@@ -235,8 +241,7 @@ gnome-session)
   sleep 3
   probe gnome-check 'Veltrano Signal' com.brightfold.Veltrano.desktop || exit 1
   # The shell starts in the overview; the picture is of the desktop a user sees.
-  gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval \
-    'imports.ui.main.overview.hide()' >/dev/null
+  eval_js 'imports.ui.main.overview.hide()' >/dev/null
   sleep 1
   gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot \
     --method org.gnome.Shell.Screenshot.Screenshot false false "$out/gnome.png" >/dev/null
