@@ -6,6 +6,7 @@ Exits 1 with the reason on stderr when the session disagrees."""
 import sys
 import time
 
+import gi
 from gi.repository import Gio, GLib
 
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
@@ -74,6 +75,7 @@ def shown(rows_):
 
 
 def transparent(png):
+    gi.require_version('GdkPixbuf', '2.0')
     from gi.repository import GdkPixbuf
     loader = GdkPixbuf.PixbufLoader()
     loader.write(png)

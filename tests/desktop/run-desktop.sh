@@ -183,6 +183,9 @@ sway-session)
   wait_for tree shown 'Veltrano Signal' || fail "no floating window appeared"
   tree floating 'Veltrano Signal' "$wm_class" || exit 1
   probe item-registered "$(pgrep -x veltrano)" || exit 1
+  # Past the splash, with both cameras on the read-out.
+  sleep 6
+  tree floating 'Veltrano Signal' "$wm_class" || exit 1
   grim "$out/sway.png"
   pkill -x veltrano; sleep 1
   # A plain second launch beside a running copy opens that copy's settings.
