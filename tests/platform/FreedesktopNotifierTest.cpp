@@ -1,11 +1,8 @@
 #include "platform/FreedesktopNotifier.h"
 
+#include "PrivateSessionBus.h"
 #include "TestEnvironment.h"
 
-#include <QProcess>
-#include <QScopeGuard>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,29 +30,13 @@ TEST(FreedesktopNotifierTest, NotifiesThroughTheServiceAndFallsBackWithoutBusOrS
     FreedesktopNotifier(QDBusConnection(QStringLiteral("none")), fallback)
         .notify(QString(), QStringLiteral("A"));
 
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty())
+    // Declared before what holds its connections, so that it closes them after.
+    PrivateSessionBus bus;
+    if (bus.address.isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed (scripts/setup --tests installs it)";
-    // It activates nothing, so no real notification service can answer.
-    QTemporaryFile config;
-    ASSERT_TRUE(config.open());
-    config.write(
-        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy context='default'>"
-        "<allow send_destination='*'/><allow receive_sender='*'/><allow own='*'/></policy></busconfig>");
-    config.flush();
-    QProcess bus;
-    bus.start(daemon, {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
-                       QStringLiteral("--config-file=") + config.fileName()});
-    ASSERT_TRUE(bus.waitForReadyRead(5000));
-    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
-    // Two connections, so that the call crosses the bus. Closed after everything that
-    // holds them: libdbus aborts on a private connection left open.
-    const auto closeConnections = qScopeGuard([] {
-        for (const char* name : {"client", "service"})
-            QDBusConnection::disconnectFromBus(QString::fromLatin1(name));
-    });
-    QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("service"));
-    FreedesktopNotifier notifier(QDBusConnection::connectToBus(address, QStringLiteral("client")), fallback);
+    // Two connections, so that the call crosses the bus.
+    QDBusConnection connection = bus.connect(QStringLiteral("service"));
+    FreedesktopNotifier notifier(bus.connect(QStringLiteral("client")), fallback);
     notifier.notify(QString(), QStringLiteral("B"));
     ASSERT_TRUE(waitUntil([&] { return fallenBack.size() == 2; }));
 
@@ -68,8 +49,6 @@ TEST(FreedesktopNotifierTest, NotifiesThroughTheServiceAndFallsBackWithoutBusOrS
     EXPECT_EQ(service.shown.join(u'\n'),
               QStringLiteral("Veltrano|com.brightfold.Veltrano|Veltrano|R5 · Device offline"));
     EXPECT_EQ(fallenBack, (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
-    bus.kill();
-    bus.waitForFinished();
 }
 
 } // namespace

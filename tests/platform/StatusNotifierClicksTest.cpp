@@ -1,13 +1,9 @@
 #include "platform/StatusNotifierClicks.h"
 
+#include "PrivateSessionBus.h"
 #include "TestEnvironment.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -29,36 +25,19 @@ public Q_SLOTS:
 // reach us; a click without a position and a click on another program's item
 // do not.
 TEST(StatusNotifierClicksTest, ReadsThePositionOfClicksOnOurItemOnly) {
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty())
+    PrivateSessionBus bus;
+    if (bus.address.isEmpty())
         GTEST_SKIP() << "dbus-daemon is not installed (scripts/setup --tests installs it)";
-    QTemporaryFile config;
-    ASSERT_TRUE(config.open());
-    config.write(
-        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy context='default'>"
-        "<allow send_destination='*'/><allow receive_sender='*'/><allow own='*'/></policy></busconfig>");
-    config.flush();
-    QProcess bus;
-    bus.start(daemon, {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
-                       QStringLiteral("--config-file=") + config.fileName()});
-    ASSERT_TRUE(bus.waitForReadyRead(5000));
-    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
-    const auto closeConnections = qScopeGuard([&bus] {
-        for (const char* name : {"ours", "theirs", "host"})
-            QDBusConnection::disconnectFromBus(QString::fromLatin1(name));
-        bus.kill();
-        bus.waitForFinished();
-    });
-    QDBusConnection ours = QDBusConnection::connectToBus(address, QStringLiteral("ours"));
-    QDBusConnection theirs = QDBusConnection::connectToBus(address, QStringLiteral("theirs"));
-    QDBusConnection host = QDBusConnection::connectToBus(address, QStringLiteral("host"));
+    QDBusConnection ours = bus.connect(QStringLiteral("ours"));
+    QDBusConnection theirs = bus.connect(QStringLiteral("theirs"));
+    QDBusConnection host = bus.connect(QStringLiteral("host"));
     FakeStatusItem ourItem;
     FakeStatusItem theirItem;
     ours.registerObject(QStringLiteral("/StatusNotifierItem"), &ourItem, QDBusConnection::ExportAllSlots);
     theirs.registerObject(QStringLiteral("/StatusNotifierItem"), &theirItem, QDBusConnection::ExportAllSlots);
 
     StatusNotifierClicks clicks;
-    ASSERT_TRUE(clicks.watch(address, ours.baseService()));
+    ASSERT_TRUE(clicks.watch(bus.address, ours.baseService()));
     QList<QPoint> seen;
     QObject::connect(&clicks, &StatusNotifierClicks::clicked, [&](QPoint at) { seen.append(at); });
     const auto click = [&](const QDBusConnection& item, int x, int y) {
