@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace {
 
@@ -152,20 +153,29 @@ bool hasHighEfficiencyRates(const std::optional<QString>& phyMode) {
     return phyMode == QStringLiteral("ax") || phyMode == QStringLiteral("be");
 }
 
-std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bool highEfficiencyLimits) {
+std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss,
+                                     const std::optional<QString>& phyMode) {
     if (!(rateMbps > 0.0))
         return std::nullopt;
+    // What one stream can carry at most on each width, narrowest first: a rate
+    // proves a width only once it is beyond everything the next narrower one
+    // carries. HE and EHT at their top MCS (11; 13) with the 0.8 us guard
+    // interval; VHT with rounder figures that leave HT's 40 MHz rates below 100.
+    struct Width {
+        int mhz;
+        double topPerStream;
+    };
+    static constexpr Width vht[] = {{20, 100.0}, {40, 200.0}, {80, 500.0}};
+    static constexpr Width he[] = {{20, 143.4}, {40, 286.8}, {80, 600.5}};
+    static constexpr Width eht[] = {{20, 172.1}, {40, 344.1}, {80, 720.6}, {160, 1441.2}};
+    const std::span<const Width> widths = phyMode == QStringLiteral("be")   ? std::span<const Width>(eht)
+                                          : phyMode == QStringLiteral("ax") ? std::span<const Width>(he)
+                                                                            : std::span<const Width>(vht);
     const double perStream = rateMbps / (nss && *nss > 0 ? *nss : 1);
-    const double limit160 = highEfficiencyLimits ? 1200.0 : 500.0;
-    const double limit80 = highEfficiencyLimits ? 600.0 : 200.0;
-    const double limit40 = highEfficiencyLimits ? 286.0 : 100.0;
-    if (perStream > limit160)
-        return 160;
-    if (perStream > limit80)
-        return 80;
-    if (perStream > limit40)
-        return 40;
-    return 20;
+    for (const Width& width : widths)
+        if (!(perStream > width.topPerStream))
+            return width.mhz;
+    return widths.back().mhz * 2;
 }
 
 RouterClient withRouterText(RouterClient row) {

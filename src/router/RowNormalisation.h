@@ -51,10 +51,12 @@ double megabitsFromKilobits(double kilobitsPerSecond);
 bool hasHighEfficiencyRates(const std::optional<QString>& phyMode);
 
 // A channel width guessed from the rate carried per spatial stream (no or zero
-// streams count as one), for stations whose router names no width: the rate
-// against the top rates of 20, 40 and 80 MHz channels, those of 802.11ax when
-// `highEfficiencyLimits`. None for a rate of 0.
-std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss, bool highEfficiencyLimits);
+// streams count as one), for stations whose router names no width: the
+// narrowest width whose top rate per stream the rate does not exceed, with the
+// top rates of `phyMode` ("be" up to 320 MHz, "ax", anything else as 802.11ac).
+// None for a rate of 0.
+std::optional<int> estimatedWidthMHz(double rateMbps, std::optional<int> nss,
+                                     const std::optional<QString>& phyMode);
 
 // The row's texts as routerText makes them: the hostname as a name, the MAC,
 // address, band and PHY mode as single values. The last step of every row

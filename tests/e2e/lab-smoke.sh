@@ -71,7 +71,7 @@ remote() {
 }
 devices=$(remote "$VELTRANO_LAB_GLINET" "ubus call iwinfo devices")
 check "ubus over ssh lists the radios" contains "$devices" '"wlan1"'
-station=$(remote "$VELTRANO_LAB_AP" "hostapd_cli -p /var/run/hostapd -i wifi1ap2 sta 78:f5:05:4a:10:01")
+station=$(remote "$VELTRANO_LAB_AP" "hostapd_cli -p /var/run/hostapd -i wifi1ap5 sta 78:f5:05:4a:10:01")
 check "hostapd_cli over ssh shows the pinned signal" contains "$station" "signal=-77"
 elsewhere=$(remote "$VELTRANO_LAB_AP" "hostapd_cli -p /var/run/hostapd -i wifi0ap0 sta 78:f5:05:4a:10:01")
 check "hostapd_cli answers FAIL on another interface" [ "$elsewhere" = FAIL ]

@@ -70,6 +70,35 @@ TEST(RowNormalisation, LinkDetailTextJoinsThePartsPresentInFixedOrder) {
     EXPECT_EQ(linkDetailText(ClientLinkDetail()), u"--"_s);
 }
 
+// Rates a station really reports, each against the width it was measured on:
+// one MCS below the top must not come out a width too narrow.
+TEST(RowNormalisation, WidthEstimateNeedsARateBeyondTheNextNarrowerWidth) {
+    struct Row {
+        const char* name;
+        double rateMbps;
+        std::optional<int> nss;
+        std::optional<QString> phyMode;
+        std::optional<int> widthMHz;
+    };
+    const Row rows[] = {
+        {"HE80 2SS MCS10 tablet", 1080.9, 2, u"ax"_s, 80},
+        {"HE160 2SS MCS11", 2161.0, 2, u"ax"_s, 160},
+        {"HE80 2SS MCS11 is still 80", 1201.0, 2, u"ax"_s, 80},
+        {"HE40 1SS MCS11", 286.8, 1, u"ax"_s, 40},
+        {"HE20 1SS MCS11, streams unknown", 143.4, std::nullopt, u"ax"_s, 20},
+        {"EHT80 2SS MCS13", 1441.2, 2, u"be"_s, 80},
+        {"EHT160 1SS MCS13", 1441.2, 1, u"be"_s, 160},
+        {"EHT320 2SS MCS13", 5764.7, 2, u"be"_s, 320},
+        {"EHT20 1SS MCS12 beyond HE20", 154.9, 1, u"be"_s, 20},
+        {"VHT80 2SS MCS9 SGI", 866.7, 2, u"ac"_s, 80},
+        {"VHT40 1SS MCS9 SGI", 200.0, 0, std::nullopt, 40},
+        {"VHT160 1SS MCS9", 780.0, 1, u"ac"_s, 160},
+        {"no rate, no width", 0.0, 1, u"be"_s, std::nullopt},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(estimatedWidthMHz(row.rateMbps, row.nss, row.phyMode), row.widthMHz) << row.name;
+}
+
 // Every adapter and the detector build their requests here, so a bad address
 // is refused once for all of them.
 TEST(RouterUrl, TakesAHostAndPortAndNothingElse) {

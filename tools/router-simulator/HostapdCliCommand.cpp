@@ -92,5 +92,17 @@ CommandOutput HostapdCliCommand::run(const QStringList& arguments, const Scenari
                 entries += stationEntry(client);
         return {entries, {}, 0};
     }
+    // Current firmware also runs a scanning radio and a multi-link device,
+    // neither of which carries stations.
+    if (command.size() == 1 && command[0] == QStringLiteral("status")) {
+        QStringList interfaces{QStringLiteral("mld-wifi0"), QStringLiteral("scan0")};
+        for (const SimClient& client : state.clients)
+            if (!client.wired && !interfaces.contains(client.apInterface))
+                interfaces.append(client.apInterface);
+        QByteArray status = "state=ENABLED\n";
+        for (qsizetype i = 0; i < interfaces.size(); ++i)
+            status += "bss[" + QByteArray::number(i) + "]=" + interfaces[i].toLatin1() + "\n";
+        return {status, {}, 0};
+    }
     return {"UNKNOWN COMMAND\n", {}, 0};
 }

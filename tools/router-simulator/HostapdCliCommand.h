@@ -7,7 +7,8 @@
 
 // An access point's `hostapd_cli -p DIR -i IFACE sta MAC` (and `all_sta`),
 // answered from the simulator's current clients: a station's entry only on the
-// interface it is associated on, "FAIL" everywhere else.
+// interface it is associated on, "FAIL" everywhere else; `status` names the
+// interfaces in use as `bss[N]=` lines.
 class HostapdCliCommand {
 public:
     static CommandOutput run(const QStringList& arguments, const Scenario& state);

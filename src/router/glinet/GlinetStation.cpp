@@ -72,8 +72,13 @@ std::optional<int> widthMHz(const QJsonObject& tx, double rateMbps, const Client
         return mhz;
     if (const QJsonValue fortyMHz = tx.value(QStringLiteral("40mhz")); !fortyMHz.isUndefined())
         return isTrue(fortyMHz) ? 40 : 20;
-    const bool highEfficiency = hasHighEfficiencyRates(detail.phyMode) || detail.mcs.value_or(0) >= 10;
-    return estimatedWidthMHz(rateMbps, detail.nss, highEfficiency);
+    // MCS 10 and 11 exist from 802.11ax on, 12 and 13 from 802.11be.
+    const int mcs = detail.mcs.value_or(0);
+    const std::optional<QString> ratesOf = hasHighEfficiencyRates(detail.phyMode) ? detail.phyMode
+                                           : mcs >= 12                            ? QStringLiteral("be")
+                                           : mcs >= 10 ? std::optional<QString>(QStringLiteral("ax"))
+                                                       : detail.phyMode;
+    return estimatedWidthMHz(rateMbps, detail.nss, ratesOf);
 }
 
 } // namespace

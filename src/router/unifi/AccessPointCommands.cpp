@@ -3,9 +3,10 @@
 #include "router/unifi/HostapdStation.h"
 
 #include <QRegularExpression>
-#include <QStringList>
 
 namespace {
+
+const QString controlFolder = QStringLiteral("/var/run/hostapd");
 
 bool isPlainIPv4(const QString& ip) {
     const QStringList parts = ip.split(QLatin1Char('.'));
@@ -19,17 +20,58 @@ bool isPlainIPv4(const QString& ip) {
     return true;
 }
 
+// What the kernel takes as an interface name, less what a shell would read.
+bool isInterfaceName(const QString& name) {
+    static const QRegularExpression interfaceName(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9][A-Za-z0-9_.-]{0,14}")));
+    return interfaceName.match(name).hasMatch();
+}
+
+bool carriesStations(const QString& name) {
+    for (const char* prefix : {"scan", "vwire", "mld-"})
+        if (name.startsWith(QLatin1String(prefix)))
+            return false;
+    return true;
+}
+
 } // namespace
 
-std::optional<QString> hostapdStationCommand(const QString& mac) {
+QString hostapdInterfacesCommand() {
+    return QStringLiteral("for f in ") + controlFolder +
+           QStringLiteral("/*; do [ -S \"$f\" ] && echo \"${f##*/}\"; done; hostapd_cli -p ") +
+           controlFolder + QStringLiteral(" status 2>/dev/null | sed -n 's/^bss\\[[0-9]*\\]=//p'");
+}
+
+QStringList hostapdInterfaces(const QString& output) {
+    QStringList interfaces;
+    for (const QString& line : output.split(QLatin1Char('\n'))) {
+        const QString name = line.trimmed();
+        if (isInterfaceName(name) && carriesStations(name) && !interfaces.contains(name))
+            interfaces.append(name);
+    }
+    return interfaces;
+}
+
+std::optional<QString> hostapdStationCommand(const QString& mac, const QStringList& interfaces) {
     if (!isStationMAC(mac))
         return std::nullopt;
-    return QStringLiteral("for iface in wifi0ap0 wifi1ap2 wifi2ap5 wifi0ap1 wifi1ap3 wifi2ap6; do "
-                          "out=$(hostapd_cli -p /var/run/hostapd -i $iface sta ") +
+    for (const QString& name : interfaces)
+        if (!isInterfaceName(name))
+            return std::nullopt;
+    const QString cli = QStringLiteral("hostapd_cli -p ") + controlFolder + QStringLiteral(" -i $iface ");
+    const QString list =
+        interfaces.isEmpty()
+            ? QStringLiteral("ifaces=$({ ") + hostapdInterfacesCommand() +
+                  QStringLiteral("; } | grep -v -e '^scan' -e '^vwire' -e '^mld-'); "
+                                 "[ -n \"$ifaces\" ] || ifaces='wifi0ap0 wifi1ap2 wifi2ap5 wifi0ap1 wifi1ap3 "
+                                 "wifi2ap6'; ")
+            : QStringLiteral("ifaces='") + interfaces.join(QLatin1Char(' ')) + QStringLiteral("'; ");
+    return list + QStringLiteral("found=; for iface in $ifaces; do out=$(") + cli + QStringLiteral("sta ") +
            mac.toLower() +
            QStringLiteral(
-               " 2>/dev/null); [ \"$out\" != \"FAIL\" ] && [ -n \"$out\" ] && printf '%s' \"$out\" && "
-               "break; done");
+               " 2>/dev/null); if [ \"$out\" != \"FAIL\" ] && [ -n \"$out\" ]; then printf '%s' "
+               "\"$out\"; found=1; break; fi; done; [ -n \"$found\" ] || for iface in $ifaces; do ") +
+           cli + QStringLiteral("all_sta 2>/dev/null; done");
 }
 
 std::optional<QString> stationPingCommand(const QString& ip) {

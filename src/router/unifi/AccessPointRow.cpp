@@ -30,9 +30,8 @@ RouterClient accessPointRow(const QString& mac, const HostapdStation& station,
         detail.nss = facts.nss;
     if (!detail.phyMode)
         detail.phyMode = facts.radioProto ? facts.radioProto : station.flagsPhyMode;
-    detail.widthMHz = facts.widthMHz ? facts.widthMHz
-                                     : estimatedWidthMHz(station.txRate, detail.nss,
-                                                         hasHighEfficiencyRates(detail.phyMode));
+    detail.widthMHz =
+        facts.widthMHz ? facts.widthMHz : estimatedWidthMHz(station.txRate, detail.nss, detail.phyMode);
     row.linkDetail = detail;
     return row;
 }

@@ -1,25 +1,43 @@
 #include "router/unifi/HostapdStation.h"
 
 #include <QHash>
+#include <QList>
 #include <QRegularExpression>
 #include <QStringList>
+#include <utility>
 
 namespace {
 
-QHash<QString, QString> stationFields(const QString& output, const QString& mac) {
-    QHash<QString, QString> fields;
-    bool inStation = true;
+using StationFields = QHash<QString, QString>;
+
+// The text's entries, each under the MAC line that heads it; lines before any
+// MAC line belong to `mac`, the station asked for.
+QList<std::pair<QString, StationFields>> stationEntries(const QString& output, const QString& mac) {
+    QList<std::pair<QString, StationFields>> entries{{mac, {}}};
     for (const QString& rawLine : output.split(QLatin1Char('\n'))) {
         const QString line = rawLine.trimmed();
         if (isStationMAC(line)) {
-            inStation = line.compare(mac, Qt::CaseInsensitive) == 0;
+            entries.append({line, {}});
             continue;
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (inStation && equals > 0)
-            fields.insert(line.left(equals), line.mid(equals + 1));
+        if (equals > 0)
+            entries.last().second.insert(line.left(equals), line.mid(equals + 1));
     }
-    return fields;
+    return entries;
+}
+
+// An entry is the station's own, or one link of it: multi-link stations are
+// listed per link, each naming the station's other addresses.
+bool namesStation(const std::pair<QString, StationFields>& entry, const QString& mac) {
+    if (entry.first.compare(mac, Qt::CaseInsensitive) == 0)
+        return true;
+    for (auto field = entry.second.cbegin(); field != entry.second.cend(); ++field)
+        if ((field.key() == QStringLiteral("mld_addr") ||
+             field.key().startsWith(QStringLiteral("peer_addr["))) &&
+            field.value().trimmed().compare(mac, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
 }
 
 // Some builds follow the value with per-chain figures or flags, e.g.
@@ -28,7 +46,9 @@ QString leadingToken(const QString& value) {
     return value.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
 }
 
-std::optional<int> signalDBm(const QHash<QString, QString>& fields) {
+constexpr int idleLinkSignal = -95;
+
+std::optional<int> signalDBm(const StationFields& fields) {
     const auto line = fields.constFind(QStringLiteral("signal"));
     if (line == fields.cend())
         return std::nullopt;
@@ -39,7 +59,7 @@ std::optional<int> signalDBm(const QHash<QString, QString>& fields) {
     return ok && dBm < 0 ? std::optional<int>(dBm) : std::nullopt;
 }
 
-std::uint64_t counter(const QHash<QString, QString>& fields, const QString& key) {
+std::uint64_t counter(const StationFields& fields, const QString& key) {
     bool ok = false;
     const qulonglong value = leadingToken(fields.value(key)).toULongLong(&ok);
     return ok ? value : 0;
@@ -119,15 +139,33 @@ bool isStationMAC(const QString& text) {
 }
 
 std::optional<HostapdStation> hostapdStation(const QString& output, const QString& mac) {
-    const QHash<QString, QString> fields = stationFields(output, mac);
-    const std::optional<int> rssi = signalDBm(fields);
-    if (!rssi)
-        return std::nullopt;
-    const QString rateInfo = fields.value(QStringLiteral("tx_rate_info"));
-    return HostapdStation{*rssi,
-                          counter(fields, QStringLiteral("tx_bytes")),
-                          counter(fields, QStringLiteral("rx_bytes")),
-                          rateMbps(rateInfo),
-                          rateDetail(rateInfo),
-                          flagsPhyMode(fields.value(QStringLiteral("flags")))};
+    std::optional<HostapdStation> active;
+    std::uint64_t activeIdleMs = 0;
+    for (const auto& entry : stationEntries(output, mac)) {
+        if (!namesStation(entry, mac))
+            continue;
+        const StationFields& fields = entry.second;
+        const std::optional<int> rssi = signalDBm(fields);
+        const QString rateInfo = fields.value(QStringLiteral("tx_rate_info"));
+        const double txRate = rateMbps(rateInfo);
+        // The driver's way of saying that an idle link measured nothing: not a
+        // station at the edge of its range.
+        if (!rssi || (*rssi <= idleLinkSignal && txRate == 0.0))
+            continue;
+        const std::uint64_t idleMs = counter(fields, QStringLiteral("inactive_msec"));
+        const HostapdStation station{*rssi,
+                                     counter(fields, QStringLiteral("tx_bytes")),
+                                     counter(fields, QStringLiteral("rx_bytes")),
+                                     txRate,
+                                     rateDetail(rateInfo),
+                                     flagsPhyMode(fields.value(QStringLiteral("flags")))};
+        // The link in use: the one heard from last, then the one that carried more.
+        if (!active || idleMs < activeIdleMs ||
+            (idleMs == activeIdleMs &&
+             station.txBytes + station.rxBytes > active->txBytes + active->rxBytes)) {
+            active = station;
+            activeIdleMs = idleMs;
+        }
+    }
+    return active;
 }

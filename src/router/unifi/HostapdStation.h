@@ -31,6 +31,9 @@ bool isStationMAC(const QString& text);
 
 // The entry for `mac` in the text of `hostapd_cli sta MAC` or `all_sta`. Each
 // station's block starts with its bare MAC line; lines before any MAC line count
-// as the station asked for. None when the station has no usable `signal` line
-// (which covers "FAIL", empty output and a signal of 0 or above).
+// as the station asked for. A multi-link station may stand under its links'
+// addresses, each naming it (`mld_addr`, `peer_addr[N]`): the link in use is
+// read, the one with the least idle time. None when no entry has a usable
+// `signal` line (which covers "FAIL", empty output and a signal of 0 or above),
+// or only an idle link's -95 dBm at rate 0.
 std::optional<HostapdStation> hostapdStation(const QString& output, const QString& mac);

@@ -126,7 +126,14 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
     QStringList commands;
     if (const std::optional<QString> ping = stationPingCommand(cachedClientIPByMAC.value(mac)))
         commands << *ping << wakeUpPauseCommand;
-    const std::optional<QString> station = hostapdStationCommand(mac);
+    // The interfaces are looked for once per access point, in the same write
+    // as the first question, and again once the station is on none of them.
+    const QString apIP = uniFiAPIP;
+    const QStringList interfaces = interfacesByAP.value(apIP);
+    const bool discovers = interfaces.isEmpty();
+    if (discovers)
+        commands << hostapdInterfacesCommand();
+    const std::optional<QString> station = hostapdStationCommand(mac, interfaces);
     if (station)
         commands.append(*station);
     const quint64 asked = generation;
@@ -137,7 +144,7 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
         if (canRestart)
             resolvedAPIPByMAC.remove(mac);
     };
-    const auto answer = [this, mac, asked, masterLost, hasStation = station.has_value(),
+    const auto answer = [this, mac, asked, masterLost, apIP, discovers, hasStation = station.has_value(),
                          done](const RemoteShell::Answers& answers) {
         if (asked != generation)
             return done(std::nullopt);
@@ -145,7 +152,14 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
             masterLost();
             return done(std::nullopt);
         }
-        done(rowFromOutput(mac, hasStation ? QString::fromUtf8(answers->constLast().output) : QString()));
+        if (discovers && hasStation && answers->size() >= 2)
+            interfacesByAP.insert(
+                apIP, hostapdInterfaces(QString::fromUtf8(answers->at(answers->size() - 2).output)));
+        std::optional<RouterClient> row =
+            rowFromOutput(mac, hasStation ? QString::fromUtf8(answers->constLast().output) : QString());
+        if (!row)
+            interfacesByAP.remove(apIP);
+        done(std::move(row));
     };
     RemoteShell& shell = shells.pick(login);
     if (shell.isRunningFor(login)) {
@@ -180,6 +194,7 @@ void UniFiAccessPointPath::reset(const QString& sshUsername) {
         transport->closeMaster(login);
     });
     uniFiAPIP.clear();
+    interfacesByAP.clear();
     resolvedAPIPByMAC.clear();
     apSSHResolvingMACs.clear();
     cachedClientIPByMAC.clear();
@@ -207,14 +222,16 @@ std::optional<RouterClient> UniFiAccessPointPath::rowFromOutput(const QString& m
         access.logger.logDebug(VtCode::targetAbsent, mac);
         return std::nullopt;
     }
-    if (!hasLoggedAPSSHDump) {
-        hasLoggedAPSSHDump = true;
-        writeDiagnosticDump(access.logger, QStringLiteral("[DIAG] UniFi hostapd_cli sta output:\n") + answer);
-    }
     const std::optional<HostapdStation> station = hostapdStation(answer, mac);
     if (!station) {
         access.logger.logDebug(VtCode::targetAbsent, mac);
         return std::nullopt;
+    }
+    // Only an answer that held the station: the lists printed when it is on no
+    // interface are other people's devices.
+    if (!hasLoggedAPSSHDump) {
+        hasLoggedAPSSHDump = true;
+        writeDiagnosticDump(access.logger, QStringLiteral("[DIAG] UniFi hostapd_cli sta output:\n") + answer);
     }
     return accessPointRow(mac, *station, factsFor(mac));
 }

@@ -77,6 +77,8 @@ private:
     std::atomic<quint64> generation{0};
 
     QString uniFiAPIP;
+    // The hostapd interfaces each access point named; none until it has.
+    QHash<QString, QStringList> interfacesByAP;
     QHash<QString, QString> resolvedAPIPByMAC;
     QSet<QString> apSSHResolvingMACs;
     QHash<QString, QString> cachedClientIPByMAC;

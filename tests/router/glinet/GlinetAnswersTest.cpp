@@ -36,15 +36,6 @@ TEST(GlinetStation, ReadsRateAndLinkDetail) {
     EXPECT_EQ(findAssociatedStation(R"({"results":[{"signal":-40}]})", QString()), std::nullopt);
 }
 
-TEST(GlinetStation, WidthEstimateSitsAtItsBoundaries) {
-    EXPECT_EQ(estimatedWidthMHz(100.0, 1, false), 20);
-    EXPECT_EQ(estimatedWidthMHz(100.1, 1, false), 40);
-    EXPECT_EQ(estimatedWidthMHz(500.1, std::nullopt, false), 160);
-    EXPECT_EQ(estimatedWidthMHz(286.0, 1, true), 20);
-    EXPECT_EQ(estimatedWidthMHz(1200.1, 0, true), 160);
-    EXPECT_EQ(estimatedWidthMHz(0.0, 1, true), std::nullopt);
-}
-
 // The adapter's test merges a station into its list row; these are the edges:
 // counters of nought keep the list's, commands refuse one row per guard.
 TEST(GlinetStation, MergesOnlyCountersTheRadioHasAndBuildsOnlySafeCommands) {

@@ -63,7 +63,9 @@ protected:
     int rssiNow(const QString& mac = targetMAC.toUpper()) {
         return clientNow(mac).value_or(RouterClient()).rssi;
     }
-    void answerHostapd(const QByteArray& output) { ssh.answer(*hostapdStationCommand(targetMAC), output); }
+    void answerHostapd(const QByteArray& output) {
+        ssh.answer(*hostapdStationCommand(targetMAC, {}), output);
+    }
     // Waits for the access point look-up a poll started to bring up its master.
     void awaitMaster(int starts) {
         ASSERT_TRUE(waitUntil([&] { return logged(u"VT-1002"_s) == starts; }));
@@ -250,7 +252,8 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     EXPECT_EQ(console.requests().size(), 4);
     EXPECT_EQ(ssh.commands(),
               (QStringList{apLogin + u' ' + *stationPingCommand(u"10.0.0.7"_s), apLogin + u" sleep 0.05"_s,
-                           apLogin + u' ' + *hostapdStationCommand(targetMAC)}));
+                           apLogin + u' ' + hostapdInterfacesCommand(),
+                           apLogin + u' ' + *hostapdStationCommand(targetMAC, {})}));
     EXPECT_EQ(logged(u"VT-5001 [DIAG] UniFi hostapd_cli sta output:\n0a:1b:2c:3d:4e:5f\n"_s), 1);
 
     // A missing signal leaves the whole row to the controller; missing counters only the counters.

@@ -131,6 +131,31 @@ TEST(HostapdStation, ReadsTheTargetsEntry) {
         EXPECT_EQ(read(output), std::nullopt) << output;
 }
 
+// A Wi-Fi 7 station is listed once per link: the idle link's "nothing
+// measured" must neither be read as a weak signal nor hide the active link.
+TEST(HostapdStation, ReadsTheActiveLinkOfAMultiLinkStationAndNeverAnIdleLinksNoReading) {
+    const auto read = [](const char* output) { return hostapdStation(QString::fromUtf8(output), targetMAC); };
+    const char* idleLink = "0a:1b:2c:3d:4e:60\nmld_addr=0a:1b:2c:3d:4e:5f\nsignal=-95\ntx_rate_info=0\n"
+                           "inactive_msec=90000\n";
+    const char* activeLink = "0a:1b:2c:3d:4e:61\nmld_addr=0a:1b:2c:3d:4e:5f\nsignal=-61\ntx_bytes=9\n"
+                             "tx_rate_info=28824 ehtmcs 13 ehtnss 2\ninactive_msec=20\n";
+    EXPECT_EQ(read(idleLink), std::nullopt);
+    EXPECT_EQ(read((QByteArray(idleLink) + activeLink + "aa:aa:aa:aa:aa:aa\nsignal=-30\n").constData()),
+              (HostapdStation{-61, 9, 0, 2882.4, ClientLinkDetail(13, 2, {}, false, u"be"_s), {}}));
+    // hostapd's own listing: the station's block under its address, naming its links.
+    EXPECT_EQ(read("0a:1b:2c:3d:4e:61\nsignal=-70\ninactive_msec=400\n"
+                   "0a:1b:2c:3d:4e:62\npeer_addr[0]=0a:1b:2c:3d:4e:5f\nsignal=-64\ninactive_msec=10\n"),
+              (HostapdStation{-64, 0, 0, 0.0, {}, {}}));
+}
+
+// Interface names come from the access point's own folder and status; only
+// radios that carry stations, and only names a shell cannot misread.
+TEST(AccessPointCommands, TakesTheRadiosAnAccessPointNames) {
+    EXPECT_EQ(hostapdInterfaces(u"wifi0ap0\nwifi0ap3\nmld-wifi0\nscan0\nwifi1ap5\nwifi1ap6\nwifi2ap10\n"
+                                "vwireap4\nwifi1ap5\n$(reboot)\nwifi3 ; x\n\n"_s),
+              (QStringList{u"wifi0ap0"_s, u"wifi0ap3"_s, u"wifi1ap5"_s, u"wifi1ap6"_s, u"wifi2ap10"_s}));
+}
+
 // The words after the rate tell the link now (a guard interval not named is
 // the long one); the flags name the newest PHY mode granted.
 TEST(HostapdStation, ReadsTheLinkFromTheRateWordsAndThePhyModeFromTheFlags) {
@@ -162,7 +187,7 @@ TEST(AccessPointRow, RateWordsComeBeforeTheCacheAndTheCacheBeforeTheFlags) {
     EXPECT_EQ(accessPointRow(targetMAC, he, vht).linkDetail, ClientLinkDetail(11, 2, 80, false, u"ax"_s));
     const HostapdStation plain{-58, 1, 2, 450.0, std::nullopt, u"ax"_s};
     EXPECT_EQ(accessPointRow(targetMAC, plain, vht).linkDetail, ClientLinkDetail({}, 1, 80, {}, u"ac"_s));
-    EXPECT_EQ(accessPointRow(targetMAC, plain, {}).linkDetail, ClientLinkDetail({}, {}, 40, {}, u"ax"_s));
+    EXPECT_EQ(accessPointRow(targetMAC, plain, {}).linkDetail, ClientLinkDetail({}, {}, 80, {}, u"ax"_s));
 }
 
 // Only an adopted device's canonical dotted quad is an address to contact; each
@@ -198,14 +223,14 @@ TEST(AccessPointSSHCredentials, ReadsTheMgmtSetting) {
 }
 
 TEST(AccessPointCommands, BuildsCommandsOnlyFromPlainAddresses) {
-    EXPECT_EQ(hostapdStationCommand(u"0A:1B:2C:3D:4E:5F"_s),
-              u"for iface in wifi0ap0 wifi1ap2 wifi2ap5 wifi0ap1 wifi1ap3 wifi2ap6; do "
-              "out=$(hostapd_cli -p /var/run/hostapd -i $iface sta 0a:1b:2c:3d:4e:5f 2>/dev/null); "
-              "[ \"$out\" != \"FAIL\" ] && [ -n \"$out\" ] && printf '%s' \"$out\" && break; done"_s);
-    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f; reboot"_s));
-    EXPECT_FALSE(hostapdStationCommand(u"0a-1b-2c-3d-4e-5f"_s));
+    const QString known = *hostapdStationCommand(u"0A:1B:2C:3D:4E:5F"_s, {u"wifi1ap5"_s, u"wifi2ap10"_s});
+    EXPECT_TRUE(known.startsWith(u"ifaces='wifi1ap5 wifi2ap10'; "_s)) << known.toStdString();
+    EXPECT_TRUE(known.contains(u" sta 0a:1b:2c:3d:4e:5f "_s)) << known.toStdString();
+    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f"_s, {u"wifi0ap0'; reboot; '"_s}));
+    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f; reboot"_s, {}));
+    EXPECT_FALSE(hostapdStationCommand(u"0a-1b-2c-3d-4e-5f"_s, {}));
     // A newline would end the command line early on the access point.
-    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f\n"_s));
+    EXPECT_FALSE(hostapdStationCommand(u"0a:1b:2c:3d:4e:5f\n"_s, {}));
     EXPECT_EQ(stationPingCommand(u"10.0.0.7"_s), u"ping -c 1 10.0.0.7 >/dev/null 2>&1 &"_s);
     for (const QString& ip : {u"10.0.0.7;reboot"_s, u"10.0.0"_s, u"10.0.0.256"_s, u"10.0.0.7\n"_s})
         EXPECT_FALSE(stationPingCommand(ip)) << ip.toStdString();
