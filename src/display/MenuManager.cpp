@@ -299,8 +299,10 @@ void MenuManager::updateTarget(const RouterClient& row, int rssi, int percent, S
     } else if (row.iface.isEmpty() || row.iface == QLatin1String("wlan")) {
         structure.setVisible(items.band, false);
     } else {
-        setLine(items.band, QStringLiteral("Band"),
-                QString(row.iface).replace(QLatin1Char('G'), QStringLiteral(" GHz")));
+        QString bandText = QString(row.iface).replace(QLatin1Char('G'), QStringLiteral(" GHz"));
+        if (!row.accessPoint.isEmpty())
+            bandText += QStringLiteral(" · ") + row.accessPoint;
+        setLine(items.band, QStringLiteral("Band"), bandText);
         setDot(items.band, std::nullopt);
         structure.setVisible(items.band, true);
     }

@@ -145,6 +145,13 @@ void SessionLog::logBandNotice(const QString& band, const QString& detail) {
     appendNote(slowBand ? QStringLiteral("Critical") : noState, message);
 }
 
+void SessionLog::logAccessPointMove(const QString& who, const QString& accessPoint, const QString& band) {
+    QString message = who + QStringLiteral(" moved to ") + accessPoint;
+    if (!band.isEmpty())
+        message += QStringLiteral(" (") + band + QLatin1Char(')');
+    appendNote(noState, message);
+}
+
 void SessionLog::logRouterUnreachable() {
     appendNote(QStringLiteral("Critical"), QStringLiteral("Router unreachable"));
 }

@@ -58,6 +58,9 @@ public:
     void logRouterConnected(const QString& first, const QString& second, const QString& third);
     void logRouterDisconnected(const QString& first, const QString& second);
     void logBandNotice(const QString& band, const QString& detail);
+    // `who` roamed to the access point the site calls `accessPoint`; `band`
+    // ("5 GHz") may be empty.
+    void logAccessPointMove(const QString& who, const QString& accessPoint, const QString& band);
     // The health watch's verdicts, so that an outage shows in the shoot's history.
     void logRouterUnreachable();
     void logRouterRecovered();

@@ -1,7 +1,5 @@
 #include "monitor/TargetMonitor.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "display/MenuPresenter.h"
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
@@ -10,8 +8,11 @@
 #include "monitor/SignalModel.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <algorithm>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -104,6 +105,7 @@ void TargetMonitor::classify(const RouterClient& row, bool listed, const QString
                                            QStringLiteral("2.4 GHz band — critical: limited throughput"));
             }
         }
+        noteAccessPoint(row);
     }
 
     if (!hasLoggedSessionStart)
@@ -115,6 +117,21 @@ void TargetMonitor::classify(const RouterClient& row, bool listed, const QString
     if (const auto halfPeriod = stateFlashHalfPeriod(state); halfPeriod && !flashTimer.isActive()) {
         floatingWindowCurrentState.reset();
         startFlashing(*halfPeriod, stateFlashColour(state).value_or(stateColour(state)));
+    }
+}
+
+// A roam is news once; the first access point seen is where the session began.
+void TargetMonitor::noteAccessPoint(const RouterClient& row) {
+    if (row.accessPoint.isEmpty() || row.accessPoint == accessPoint)
+        return;
+    if (!std::exchange(accessPoint, row.accessPoint).isEmpty()) {
+        const QString who = isSlotConfigured(TargetSlot::b, context.settings)
+                                ? slotLabel(targetSlot, context.settings) + separator + name
+                                : name;
+        const bool bandKnown = !row.iface.isEmpty() && row.iface != QLatin1String("wlan");
+        const QString bandText =
+            bandKnown ? QString(row.iface).replace(QLatin1Char('G'), QStringLiteral(" GHz")) : QString();
+        context.sessionLog.logAccessPointMove(who, accessPoint, bandText);
     }
 }
 
@@ -210,6 +227,7 @@ void TargetMonitor::forgetTargetDetails() {
     targetIP.clear();
     hostname.clear();
     name.clear();
+    accessPoint.clear();
 }
 
 void TargetMonitor::reset() {
@@ -221,6 +239,7 @@ void TargetMonitor::reset() {
     hasLoggedSessionStart = false;
     hasLoggedBandWarning = false;
     band.clear();
+    accessPoint.clear();
     resetBandwidthStats();
     floatingWindowCurrentState.reset();
     stopFlashing();

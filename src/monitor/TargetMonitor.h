@@ -82,6 +82,7 @@ private:
 
     // Classifies the reading; `listed` is false for the stand-in of an absent target.
     void classify(const RouterClient& row, bool listed, const QString& askedMAC, const QString& prefix);
+    void noteAccessPoint(const RouterClient& row);
     void logSessionStart(SignalState newState, const RouterClient& row, const QString& askedMAC,
                          const QString& prefix);
     void enterState(SignalState newState, const QString& prefix);
@@ -97,6 +98,8 @@ private:
     SignalState state = SignalState::excellent;
     bool radioDown = false;
     QString band;
+    // The last access point the router named for the target.
+    QString accessPoint;
     int rssi = 0;
     int percent = 0;
     int txRateMbps = 0;

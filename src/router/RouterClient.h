@@ -25,6 +25,9 @@ struct RouterClient {
     // (the router's ssh) is not answering: `rssi` and `txRate` then say nothing
     // about the link, and the station may well be fine.
     bool radioTransportDown = false;
+    // The site's name of the access point the station hangs on, where the
+    // router tells; empty otherwise.
+    QString accessPoint = {};
 
     bool operator==(const RouterClient&) const = default;
 };

@@ -90,9 +90,19 @@ TEST_F(MenuManagerTest, secondTargetShowsBothHeadingsAndItsSectionUntilItIsRemov
 }
 
 RouterClient client(const QString& mac, const QString& iface, std::optional<ClientLinkDetail> detail = {},
-                    int rssi = -64, double rate = 433.3) {
-    return RouterClient{
-        mac, QStringLiteral("192.168.8.20"), QStringLiteral("studio"), iface, rssi, rate, true, 0, 0, detail};
+                    int rssi = -64, double rate = 433.3, const QString& accessPoint = {}) {
+    return RouterClient{mac,
+                        QStringLiteral("192.168.8.20"),
+                        QStringLiteral("studio"),
+                        iface,
+                        rssi,
+                        rate,
+                        true,
+                        0,
+                        0,
+                        detail,
+                        false,
+                        accessPoint};
 }
 
 QStringList lines(const QString& signal, const QString& rate, const QStringList& extra = {}) {
@@ -137,7 +147,11 @@ TEST_F(MenuManagerTest, slotLinesFollowTheRowWithNothingMadeUp) {
                     {QStringLiteral("Band: 5 GHz"),
                      QStringLiteral("Link: MCS 9 \u00b7 80 MHz \u00b7 2SS \u00b7 SGI \u00b7 802.11ac")})},
              {"no link detail without it", client(laptop, QStringLiteral("5G"), vht), SignalState::excellent,
-              false, lines(signal, rate, {QStringLiteral("Band: 5 GHz")})}}) {
+              false, lines(signal, rate, {QStringLiteral("Band: 5 GHz")})},
+             {"access point named",
+              client(laptop, QStringLiteral("5G"), {}, -64, 433.3, QStringLiteral("Studio-North")),
+              SignalState::excellent, false,
+              lines(signal, rate, {QStringLiteral("Band: 5 GHz \u00b7 Studio-North")})}}) {
         SCOPED_TRACE(row.name);
         settings.writeBool(SettingsKey::showDev, row.showDev);
         MenuManager manager(settings);

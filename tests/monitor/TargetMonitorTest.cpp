@@ -145,6 +145,18 @@ TEST_F(TargetMonitorTest, ACameraOn24GHzIsCriticalAtAnySignalAndWarnsOnceUntilRe
     EXPECT_EQ(logged(VtCode::stateTransition).count(warning), 2);
 }
 
+// The first access point is where the session began; each move is one line.
+TEST_F(TargetMonitorTest, ARoamToAnotherAccessPointIsLoggedOnce) {
+    followTargets(cameraMAC, laptopMAC);
+    for (const char* accessPoint : {"Studio-South", "", "Studio-South", "Studio-North", "Studio-North"}) {
+        setRow(cameraMAC, -55);
+        router.rows[cameraMAC].accessPoint = QString::fromUtf8(accessPoint);
+        poll();
+    }
+    const QStringList moves = sessionMessages().filter(QStringLiteral(" moved to "));
+    EXPECT_EQ(moves, QStringList{QStringLiteral("A \u00b7 EOS R5 moved to Studio-North (5 GHz)")});
+}
+
 // --- Throughput ---
 
 // Rows: after polls {ms since the last, total bytes}, the current, peak and

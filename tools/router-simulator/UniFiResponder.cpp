@@ -96,6 +96,23 @@ QJsonObject deviceRow(const SimAccessPoint& ap) {
         {QStringLiteral("adopted"), true},
         {QStringLiteral("state"), 1},
         {QStringLiteral("version"), QStringLiteral("6.6.77.15402")},
+        {QStringLiteral("radio_table"),
+         QJsonArray{QJsonObject{{QStringLiteral("radio"), QStringLiteral("ng")}},
+                    QJsonObject{{QStringLiteral("radio"), QStringLiteral("na")}}}},
+    };
+}
+
+// Sites list their gateways and modems beside the access points, with numbers as
+// strings and no radios.
+QJsonObject modemRow() {
+    return {
+        {QStringLiteral("mac"), QStringLiteral("74:ac:b9:00:00:01")},
+        {QStringLiteral("type"), QStringLiteral("umbb")},
+        {QStringLiteral("adopted"), true},
+        {QStringLiteral("ip"), QStringLiteral("10.77.0.9")},
+        {QStringLiteral("inform_ip"), QStringLiteral("10.77.0.1")},
+        {QStringLiteral("config_network"), QJsonObject{{QStringLiteral("ip"), QStringLiteral("10.77.0.9")}}},
+        {QStringLiteral("loadavg_1"), QStringLiteral("1.04")},
     };
 }
 
@@ -213,7 +230,7 @@ HttpResponse UniFiResponder::api(const QByteArray& endpoint, const QList<SimClie
         return envelope(200, rows);
     }
     if (endpoint == "stat/device") {
-        QJsonArray devices;
+        QJsonArray devices{modemRow()};
         for (const SimAccessPoint& ap : scenario.accessPoints)
             devices.append(deviceRow(ap));
         return envelope(200, devices);

@@ -2,15 +2,19 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The throw-away program ssh runs (through SSH_ASKPASS) to learn the password
 // of a master login. It exists only while a master is starting.
 class AskpassScript {
 public:
     // The scripts' names in the runtime folder: the main router's master's and
-    // the access points'.
+    // those of the two access points' masters.
     static inline const QString mainRouterFileName = QStringLiteral("veltrano-askpass.sh");
     static inline const QString accessPointFileName = QStringLiteral("veltrano-ap-askpass.sh");
+    static inline const QString secondAccessPointFileName = QStringLiteral("veltrano-ap2-askpass.sh");
+    static inline const QStringList fileNames{mainRouterFileName, accessPointFileName,
+                                              secondAccessPointFileName};
 
     // "#!/bin/sh", then printf '%s\n' '<password>' with every ' written as '\''.
     // The password is printf's argument, never its format, so % and \ stay literal.

@@ -34,7 +34,7 @@ bool isRunFolderName(const QString& name) {
 void removeStaleAskpassScripts(const QString& runtimeFolder) {
     if (PrivateRuntimeDirectory::prepare(runtimeFolder) != PrivateRuntimeDirectory::Status::usable)
         return;
-    for (const QString& name : {AskpassScript::mainRouterFileName, AskpassScript::accessPointFileName}) {
+    for (const QString& name : AskpassScript::fileNames) {
         const QByteArray path = QFile::encodeName(runtimeFolder + QLatin1Char('/') + name);
         struct stat info {};
         if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
@@ -97,8 +97,8 @@ void removeStale(const QString& runtimeFolder, const QString& temporaryFolder) {
 }
 
 void removeAskpassScripts(const QString& runtimeFolder) {
-    AskpassScript::remove(runtimeFolder + QLatin1Char('/') + AskpassScript::mainRouterFileName);
-    AskpassScript::remove(runtimeFolder + QLatin1Char('/') + AskpassScript::accessPointFileName);
+    for (const QString& name : AskpassScript::fileNames)
+        AskpassScript::remove(runtimeFolder + QLatin1Char('/') + name);
 }
 
 } // namespace SshLeftovers

@@ -63,6 +63,30 @@ bool runToSuccess(ChildProcesses& children, const QStringList& arguments) {
     return ssh && ssh->waitForSuccess();
 }
 
+QString fileStem(SshTransport::Kind kind) {
+    switch (kind) {
+    case SshTransport::Kind::mainRouter:
+        return QStringLiteral("veltrano-ssh");
+    case SshTransport::Kind::accessPoint:
+        return QStringLiteral("veltrano-ap-ssh");
+    case SshTransport::Kind::secondAccessPoint:
+        return QStringLiteral("veltrano-ap2-ssh");
+    }
+    return {};
+}
+
+QString askpassFileName(SshTransport::Kind kind) {
+    switch (kind) {
+    case SshTransport::Kind::mainRouter:
+        return AskpassScript::mainRouterFileName;
+    case SshTransport::Kind::accessPoint:
+        return AskpassScript::accessPointFileName;
+    case SshTransport::Kind::secondAccessPoint:
+        return AskpassScript::secondAccessPointFileName;
+    }
+    return {};
+}
+
 } // namespace
 
 SshTransport::SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore identities,
@@ -72,15 +96,9 @@ SshTransport::SshTransport(Kind kind, EventLogger& logger, RouterIdentityStore i
     , children(children)
     , kind(kind)
     , directory(std::move(directory))
-    , controlSocketStem(this->directory + (kind == Kind::mainRouter
-                                               ? QStringLiteral("/veltrano-ssh-control")
-                                               : QStringLiteral("/veltrano-ap-ssh-control")))
-    , askpassScript(
-          this->directory + QLatin1Char('/') +
-          (kind == Kind::mainRouter ? AskpassScript::mainRouterFileName : AskpassScript::accessPointFileName))
-    , masterLog(this->directory + (kind == Kind::mainRouter
-                                       ? QStringLiteral("/veltrano-ssh-master.log")
-                                       : QStringLiteral("/veltrano-ap-ssh-master.log"))) {}
+    , controlSocketStem(this->directory + QLatin1Char('/') + fileStem(kind) + QStringLiteral("-control"))
+    , askpassScript(this->directory + QLatin1Char('/') + askpassFileName(kind))
+    , masterLog(this->directory + QLatin1Char('/') + fileStem(kind) + QStringLiteral("-master.log")) {}
 
 SshTransport::~SshTransport() {
     // A start still running would otherwise bring up a master after this one

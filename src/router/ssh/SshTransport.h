@@ -31,9 +31,9 @@ struct SshLogin {
 // transport keeps one long-lived master connection, opened with a password that
 // a throw-away askpass script hands to ssh; the remote shells then ride on the
 // master's control socket and cost no new login. An access
-// point's socket is named after its host: the master moves when a target is
-// found on another access point, and a command meant for one must never ride
-// on a master to another.
+// point's socket is named after its host: an access-point transport moves its
+// master when it is given another access point to serve, and a command meant
+// for one must never ride on a master to another.
 //
 // ssh keeps the routers' host keys in the identity store's known-hosts file and
 // takes a new router's key on first use. A router whose key differs from the
@@ -44,7 +44,8 @@ struct SshLogin {
 // adapters' QThreadPool workers), never from the main thread.
 class SshTransport {
 public:
-    enum class Kind { mainRouter, accessPoint };
+    // Two targets may hang on two access points: each has a transport of its own.
+    enum class Kind { mainRouter, accessPoint, secondAccessPoint };
     // `failed`: nothing answered in time (the router is down, rebooting, or its
     // sshd hangs); `passwordRefused` and `hostKeyChanged`: sshd answered and the
     // login did not go through.

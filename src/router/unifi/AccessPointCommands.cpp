@@ -59,13 +59,13 @@ std::optional<QString> hostapdStationCommand(const QString& mac, const QStringLi
         if (!isInterfaceName(name))
             return std::nullopt;
     const QString cli = QStringLiteral("hostapd_cli -p ") + controlFolder + QStringLiteral(" -i $iface ");
-    const QString list =
+    // An access point that names no interface runs firmware older than that.
+    const QStringList asked =
         interfaces.isEmpty()
-            ? QStringLiteral("ifaces=$({ ") + hostapdInterfacesCommand() +
-                  QStringLiteral("; } | grep -v -e '^scan' -e '^vwire' -e '^mld-'); "
-                                 "[ -n \"$ifaces\" ] || ifaces='wifi0ap0 wifi1ap2 wifi2ap5 wifi0ap1 wifi1ap3 "
-                                 "wifi2ap6'; ")
-            : QStringLiteral("ifaces='") + interfaces.join(QLatin1Char(' ')) + QStringLiteral("'; ");
+            ? QStringList{QStringLiteral("wifi0ap0"), QStringLiteral("wifi1ap2"), QStringLiteral("wifi2ap5"),
+                          QStringLiteral("wifi0ap1"), QStringLiteral("wifi1ap3"), QStringLiteral("wifi2ap6")}
+            : interfaces;
+    const QString list = QStringLiteral("ifaces='") + asked.join(QLatin1Char(' ')) + QStringLiteral("'; ");
     return list + QStringLiteral("found=; for iface in $ifaces; do out=$(") + cli + QStringLiteral("sta ") +
            mac.toLower() +
            QStringLiteral(

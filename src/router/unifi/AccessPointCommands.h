@@ -20,8 +20,8 @@ QStringList hostapdInterfaces(const QString& output);
 // Asks hostapd for the station `mac` on each of `interfaces` in turn and prints
 // the first real answer; where none knows the station by that address (a
 // multi-link station is kept under its links), prints every interface's
-// `all_sta`. Without `interfaces` the access point names them itself, and one
-// that names none is asked on the radios older firmware has.
+// `all_sta`. Without `interfaces` (the access point named none) it asks on the
+// radios older firmware has.
 std::optional<QString> hostapdStationCommand(const QString& mac, const QStringList& interfaces);
 
 // Wakes a dozing station so that hostapd's figures are fresh; runs in the background.

@@ -14,9 +14,13 @@ struct AccessPointAddress {
     std::optional<QString> ip;
     // Empty when `ip` is set; otherwise a few words for the log.
     QString refusal;
+    // The name the site gave the access point, cleaned for display; may be empty.
+    QString name;
 };
 
-// From a /stat/device `data` array. The address is given by the controller and
-// becomes the host of an ssh login that carries the site's device password, so
-// only an adopted device with a plain dotted-quad IPv4 address is taken.
+// From a /stat/device `data` array, which also lists gateways, switches and
+// modems. The address is given by the controller and becomes the host of an ssh
+// login that carries the site's device password, so only an adopted device with
+// radios and a plain dotted-quad IPv4 `ip` is taken (never one of its other
+// address fields).
 AccessPointAddress uniFiAccessPointAddress(const QJsonArray& devices, const QString& apMAC);

@@ -5,7 +5,6 @@
 #include "router/DiagnosticDump.h"
 #include "router/unifi/AccessPointCommands.h"
 #include "router/unifi/HostapdStation.h"
-#include "router/unifi/UniFiAccessPointLookup.h"
 
 #include <utility>
 
@@ -30,12 +29,12 @@ void keepOrForget(QHash<QString, Value>& cache, const QString& mac, const std::o
 
 } // namespace
 
-UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& access)
+UniFiAccessPointPath::UniFiAccessPointPath(QObject& context, RouterAccess& access, TimeSource now)
     : context(context)
     , access(access)
-    , transport(SshTransport::Kind::accessPoint, access.logger, RouterIdentityStore::beside(access.settings),
-                access.sshChildren, access.sshDirectory)
-    , shells(access.sshChildren, access.logger, transport) {}
+    , now(std::move(now))
+    , firstLink(access, SshTransport::Kind::accessPoint)
+    , secondLink(access, SshTransport::Kind::secondAccessPoint) {}
 
 void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterClient& row) {
     const CachedStationFacts facts = cachedStationFacts(row);
@@ -48,25 +47,31 @@ void UniFiAccessPointPath::rememberStationRow(const QString& mac, const RouterCl
 }
 
 bool UniFiAccessPointPath::isResolved(const QString& mac) const {
-    const std::optional<QString> ip = cachedValue(resolvedAPIPByMAC, mac);
-    return ip && !uniFiAPIP.isEmpty() && *ip == uniFiAPIP;
+    const auto resolved = resolvedAPByMAC.constFind(mac);
+    return resolved != resolvedAPByMAC.cend() && linkServing(resolved->ip);
 }
 
-bool UniFiAccessPointPath::needsLookUp(const QString& mac) const {
-    return !resolvedAPIPByMAC.contains(mac) && !apSSHResolvingMACs.contains(mac);
+bool UniFiAccessPointPath::needsLookUp(const QString& mac, const QString& apMAC) const {
+    if (apSSHResolvingMACs.contains(mac))
+        return false;
+    // A station that roamed is followed to its new access point.
+    return !isResolved(mac) || resolvedAPByMAC.value(mac).mac != apMAC.toLower();
 }
 
-std::optional<QString> UniFiAccessPointPath::addressToContact(const QJsonArray& devices,
-                                                              const QString& apMAC) {
-    const AccessPointAddress address = uniFiAccessPointAddress(devices, apMAC);
-    QString refusal = address.refusal;
+QString UniFiAccessPointPath::accessPointName(const QString& apMAC) const {
+    return accessPointNameByMAC.value(apMAC.toLower());
+}
+
+AccessPointAddress UniFiAccessPointPath::addressToContact(const QJsonArray& devices, const QString& apMAC) {
+    AccessPointAddress address = uniFiAccessPointAddress(devices, apMAC);
     // The device password must not go wherever a controller points: only to
     // an access point in the studio, on a network this computer is on.
     if (address.ip && !access.isOnLocalSubnet(*address.ip))
-        refusal = QStringLiteral("ap:") + *address.ip + QStringLiteral(" not on a local subnet");
-    if (refusal != std::exchange(loggedRefusal, refusal) && !refusal.isEmpty())
-        access.logger.logError(VtCode::nodeScanFailed, refusal);
-    return refusal.isEmpty() ? address.ip : std::nullopt;
+        address.refusal = QStringLiteral("ap:") + *std::exchange(address.ip, std::nullopt) +
+                          QStringLiteral(" not on a local subnet");
+    if (address.refusal != std::exchange(loggedRefusal, address.refusal) && !address.refusal.isEmpty())
+        access.logger.logError(VtCode::nodeScanFailed, address.refusal);
+    return address;
 }
 
 void UniFiAccessPointPath::beginLookUp(const QString& mac) {
@@ -77,28 +82,29 @@ void UniFiAccessPointPath::abandonLookUp(const QString& mac) {
     apSSHResolvingMACs.remove(mac);
 }
 
-void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
+void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& apMAC,
+                                        const AccessPointAddress& address,
                                         const AccessPointSSHCredentials& credentials) {
-    resolvedAPIPByMAC.insert(mac, ip);
+    const QString ip = address.ip.value_or(QString());
+    resolvedAPByMAC.insert(mac, {apMAC.toLower(), ip});
+    accessPointNameByMAC.insert(apMAC.toLower(), address.name);
     access.logger.logInfo(VtCode::nodeScanReady, QStringLiteral("ap:") + ip);
-    // One control socket serves one access point; a master to another one
-    // would answer for the wrong radio.
-    std::optional<SshLogin> previous;
-    if (uniFiAPIP != ip) {
-        if (!uniFiAPIP.isEmpty())
-            previous = SshLogin{credentials.username, uniFiAPIP};
-        uniFiAPIP = ip;
-    }
     const SshLogin login{credentials.username, ip};
+    AccessPointLink* link = linkServing(ip);
+    if (!link)
+        link = &linkToServe(mac);
+    link->serve(login, address.name);
+    link->markUsed(now());
     const QString password = credentials.password;
     const quint64 asked = generation;
+    const quint64 serving = link->servingNow();
     runInBackground(
         access.pool, &context,
-        [transport = &transport, &masterStarts = masterStarts, &logger = access.logger, &current = generation,
-         asked, previous, login, password] {
-            if (previous)
-                transport->closeMaster(*previous);
-            if (transport->isMasterAlive(login))
+        [link, &logger = access.logger, &current = generation, asked, serving, login, password] {
+            const auto stillWanted = [link, &current, asked, serving] {
+                return current == asked && link->servingNow() == serving;
+            };
+            if (!stillWanted() || link->transport.isMasterAlive(login))
                 return;
             if (login.user.isEmpty() || password.isEmpty()) {
                 logger.logError(VtCode::transportFailed, QStringLiteral("no access-point SSH credentials"));
@@ -106,10 +112,8 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
             }
             // An access point that refuses us is asked again every few seconds
             // by the look-ups otherwise.
-            masterStarts.attempt(false, [&] {
-                return transport->ensureMaster(login, password,
-                                               [&current, asked] { return current == asked; });
-            });
+            link->masterStarts.attempt(
+                false, [&] { return link->transport.ensureMaster(login, password, stillWanted); });
         },
         [this, mac, asked] {
             if (asked == generation)
@@ -117,85 +121,143 @@ void UniFiAccessPointPath::finishLookUp(const QString& mac, const QString& ip,
         });
 }
 
-// The ping, its pause and hostapd's answer in one write. The shell is started
-// once the master is known to be up.
 void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredentials& credentials,
                                  RowDone done) {
-    const SshLogin login{credentials.username, uniFiAPIP};
-    const bool canRestart = !credentials.username.isEmpty() && !credentials.password.isEmpty();
-    QStringList commands;
-    if (const std::optional<QString> ping = stationPingCommand(cachedClientIPByMAC.value(mac)))
-        commands << *ping << wakeUpPauseCommand;
-    // The interfaces are looked for once per access point, in the same write
-    // as the first question, and again once the station is on none of them.
-    const QString apIP = uniFiAPIP;
-    const QStringList interfaces = interfacesByAP.value(apIP);
-    const bool discovers = interfaces.isEmpty();
-    if (discovers)
-        commands << hostapdInterfacesCommand();
-    const std::optional<QString> station = hostapdStationCommand(mac, interfaces);
-    if (station)
-        commands.append(*station);
-    const quint64 asked = generation;
-    // The pipe's end is how a master that went down shows itself here: as with
-    // a probe that finds it down, a fresh look-up brings it back (and finds a
-    // station that has roamed meanwhile).
-    const auto masterLost = [this, mac, canRestart] {
-        if (canRestart)
-            resolvedAPIPByMAC.remove(mac);
-    };
-    const auto answer = [this, mac, asked, masterLost, apIP, discovers, hasStation = station.has_value(),
-                         done](const RemoteShell::Answers& answers) {
-        if (asked != generation)
-            return done(std::nullopt);
-        if (!answers) {
-            masterLost();
-            return done(std::nullopt);
-        }
-        if (discovers && hasStation && answers->size() >= 2)
-            interfacesByAP.insert(
-                apIP, hostapdInterfaces(QString::fromUtf8(answers->at(answers->size() - 2).output)));
-        std::optional<RouterClient> row =
-            rowFromOutput(mac, hasStation ? QString::fromUtf8(answers->constLast().output) : QString());
-        if (!row)
-            interfacesByAP.remove(apIP);
-        done(std::move(row));
-    };
-    RemoteShell& shell = shells.pick(login);
-    if (shell.isRunningFor(login)) {
-        shell.run(commands, answer);
-        return;
-    }
-    if (shell.isPaused()) {
+    AccessPointLink* link = linkServing(resolvedAPByMAC.value(mac).ip);
+    if (!link) {
         QMetaObject::invokeMethod(
             &context, [done] { done(std::nullopt); }, Qt::QueuedConnection);
         return;
     }
-    runInBackground(
-        access.pool, &context, [transport = &transport, login] { return transport->isMasterAlive(login); },
-        [this, login, commands, asked, masterLost, answer, done](bool masterUp) {
-            if (asked != generation)
+    link->markUsed(now());
+    closeIdleLinks();
+    const bool canRestart = !credentials.username.isEmpty() && !credentials.password.isEmpty();
+    if (link->interfaces)
+        return askStation(*link, mac, canRestart, std::move(done));
+    // The interfaces are looked for once per access point, and again once the
+    // station is on none of them.
+    const quint64 asked = generation;
+    const QString apIP = link->login().host;
+    runOn(
+        *link, {hostapdInterfacesCommand()},
+        [this, link, mac, asked, apIP, canRestart, done](const RemoteShell::Answers& answers) {
+            if (asked != generation || !link->serves(apIP))
                 return done(std::nullopt);
-            if (!masterUp) {
-                masterLost();
+            if (!answers) {
+                if (canRestart)
+                    resolvedAPByMAC.remove(mac);
                 return done(std::nullopt);
             }
-            RemoteShell& chosen = shells.pick(login);
+            link->interfaces = hostapdInterfaces(QString::fromUtf8(answers->constFirst().output));
+            askStation(*link, mac, canRestart, done);
+        },
+        [done] { done(std::nullopt); });
+}
+
+// The ping, its pause and hostapd's answer in one write.
+void UniFiAccessPointPath::askStation(AccessPointLink& link, const QString& mac, bool canRestart,
+                                      RowDone done) {
+    QStringList commands;
+    if (const std::optional<QString> ping = stationPingCommand(cachedClientIPByMAC.value(mac)))
+        commands << *ping << wakeUpPauseCommand;
+    const std::optional<QString> station =
+        hostapdStationCommand(mac, link.interfaces.value_or(QStringList()));
+    if (!station) {
+        QMetaObject::invokeMethod(
+            &context, [done] { done(std::nullopt); }, Qt::QueuedConnection);
+        return;
+    }
+    commands.append(*station);
+    const quint64 asked = generation;
+    const QString apIP = link.login().host;
+    runOn(
+        link, commands,
+        [this, link = &link, mac, asked, apIP, canRestart, done](const RemoteShell::Answers& answers) {
+            if (asked != generation || !link->serves(apIP))
+                return done(std::nullopt);
+            // The pipe's end is how a master that went down shows itself here:
+            // as with a probe that finds it down, a fresh look-up brings it back
+            // (and finds a station that has roamed meanwhile).
+            if (!answers) {
+                if (canRestart)
+                    resolvedAPByMAC.remove(mac);
+                return done(std::nullopt);
+            }
+            std::optional<RouterClient> row =
+                rowFromOutput(mac, QString::fromUtf8(answers->constLast().output), link->name());
+            if (!row)
+                link->interfaces.reset();
+            done(std::move(row));
+        },
+        [done] { done(std::nullopt); });
+}
+
+void UniFiAccessPointPath::runOn(AccessPointLink& link, const QStringList& commands,
+                                 RemoteShell::Completion answer, std::function<void()> notRun) {
+    const SshLogin login = link.login();
+    RemoteShell& shell = link.shells.pick(login);
+    if (shell.isRunningFor(login))
+        return shell.run(commands, std::move(answer));
+    if (shell.isPaused()) {
+        QMetaObject::invokeMethod(&context, std::move(notRun), Qt::QueuedConnection);
+        return;
+    }
+    const quint64 asked = generation;
+    runInBackground(
+        access.pool, &context, [link = &link, login] { return link->transport.isMasterAlive(login); },
+        [this, link = &link, login, commands, asked, answer](bool masterUp) {
+            if (asked != generation || !link->serves(login.host) || !masterUp)
+                return answer(std::nullopt);
+            RemoteShell& chosen = link->shells.pick(login);
             if (!chosen.isRunningFor(login))
                 chosen.start(login);
             chosen.run(commands, answer);
         });
 }
 
-void UniFiAccessPointPath::reset(const QString& sshUsername) {
+AccessPointLink* UniFiAccessPointPath::linkServing(const QString& ip) {
+    for (AccessPointLink* link : links)
+        if (link->serves(ip))
+            return link;
+    return nullptr;
+}
+
+const AccessPointLink* UniFiAccessPointPath::linkServing(const QString& ip) const {
+    for (const AccessPointLink* link : links)
+        if (link->serves(ip))
+            return link;
+    return nullptr;
+}
+
+AccessPointLink& UniFiAccessPointPath::linkToServe(const QString& mac) {
+    const auto othersOn = [this, &mac](const AccessPointLink* link) {
+        for (auto resolved = resolvedAPByMAC.cbegin(); resolved != resolvedAPByMAC.cend(); ++resolved)
+            if (resolved.key() != mac && link->serves(resolved->ip))
+                return true;
+        return false;
+    };
+    for (AccessPointLink* link : links)
+        if (link->login().host.isEmpty())
+            return *link;
+    for (AccessPointLink* link : links)
+        if (!othersOn(link))
+            return *link;
+    return firstLink.lastUsedAt() <= secondLink.lastUsedAt() ? firstLink : secondLink;
+}
+
+void UniFiAccessPointPath::closeIdleLinks() {
+    const AccessPointLink::Clock::time_point time = now();
+    for (AccessPointLink* link : links)
+        if (!link->login().host.isEmpty() && time - link->lastUsedAt() >= idleMasterLifetime)
+            link->close();
+}
+
+void UniFiAccessPointPath::reset() {
     ++generation;
-    shells.stop();
-    access.pool.start([transport = &transport, login = SshLogin{sshUsername, uniFiAPIP}] {
-        transport->closeMaster(login);
-    });
-    uniFiAPIP.clear();
-    interfacesByAP.clear();
-    resolvedAPIPByMAC.clear();
+    for (AccessPointLink* link : links)
+        link->close();
+    resolvedAPByMAC.clear();
+    accessPointNameByMAC.clear();
     apSSHResolvingMACs.clear();
     cachedClientIPByMAC.clear();
     cachedClientHostnameByMAC.clear();
@@ -216,7 +278,8 @@ CachedStationFacts UniFiAccessPointPath::factsFor(const QString& mac) const {
             cachedValue(cachedClientRadioProtoByMAC, mac)};
 }
 
-std::optional<RouterClient> UniFiAccessPointPath::rowFromOutput(const QString& mac, const QString& output) {
+std::optional<RouterClient> UniFiAccessPointPath::rowFromOutput(const QString& mac, const QString& output,
+                                                                const QString& accessPoint) {
     const QString answer = output.trimmed();
     if (answer.isEmpty()) {
         access.logger.logDebug(VtCode::targetAbsent, mac);
@@ -233,5 +296,7 @@ std::optional<RouterClient> UniFiAccessPointPath::rowFromOutput(const QString& m
         hasLoggedAPSSHDump = true;
         writeDiagnosticDump(access.logger, QStringLiteral("[DIAG] UniFi hostapd_cli sta output:\n") + answer);
     }
-    return accessPointRow(mac, *station, factsFor(mac));
+    RouterClient row = accessPointRow(mac, *station, factsFor(mac));
+    row.accessPoint = accessPoint;
+    return row;
 }

@@ -2,25 +2,27 @@
 
 #include "router/RouterAccess.h"
 #include "router/RouterClient.h"
-#include "router/ssh/MasterStartBackoff.h"
-#include "router/ssh/RemoteShells.h"
-#include "router/ssh/SshTransport.h"
+#include "router/ssh/RemoteShell.h"
+#include "router/unifi/AccessPointLink.h"
 #include "router/unifi/AccessPointRow.h"
 #include "router/unifi/AccessPointSSHCredentials.h"
+#include "router/unifi/UniFiAccessPointLookup.h"
 
 #include <QHash>
 #include <QJsonArray>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 
-// The target's radio figures straight from the access point it hangs on: one ssh
-// master to that access point, hostapd's entry for the station, and what hostapd
-// cannot tell kept from the station's last controller row. Every map is keyed by
-// the lower-cased station MAC.
+// The targets' radio figures straight from the access points they hang on: an
+// ssh master to each access point in use (two targets, at most two), hostapd's
+// entry for the station, and what hostapd cannot tell kept from the station's
+// last controller row. Every map is keyed by the lower-cased station MAC.
 //
 // Lives on the main thread with its adapter, which is the context of all its
 // background work; its fields are touched only there. The controller requests
@@ -29,57 +31,83 @@
 class UniFiAccessPointPath {
 public:
     using RowDone = std::function<void(std::optional<RouterClient>)>;
+    using TimeSource = std::function<AccessPointLink::Clock::time_point()>;
 
-    UniFiAccessPointPath(QObject& context, RouterAccess& access);
+    // A master no target has asked for this long is closed.
+    static constexpr std::chrono::minutes idleMasterLifetime{1};
+
+    UniFiAccessPointPath(QObject& context, RouterAccess& access,
+                         TimeSource now = AccessPointLink::Clock::now);
 
     // Keeps the station's address, name, band and PHY details from its row.
     void rememberStationRow(const QString& mac, const RouterClient& row);
 
-    // The station's access point is known and the master is meant for it.
+    // The station's access point is known and a master is meant for it.
     bool isResolved(const QString& mac) const;
-    // Neither known nor being looked up now.
-    bool needsLookUp(const QString& mac) const;
+    // The station, which the controller lists on the access point `apMAC`, is
+    // neither followed there nor being looked up now.
+    bool needsLookUp(const QString& mac, const QString& apMAC) const;
+    // The site's name of the access point `apMAC`, once a look-up has read it.
+    QString accessPointName(const QString& apMAC) const;
 
-    // The address the controller gives for the access point `apMAC` in a
-    // /stat/device list, if it may be contacted: an adopted device's plain
-    // IPv4 address on one of this computer's subnets. Anything else is logged,
-    // once until the reason changes: every poll looks the station up again.
-    std::optional<QString> addressToContact(const QJsonArray& devices, const QString& apMAC);
+    // The access point `apMAC` in a /stat/device list, with its address set
+    // only if it may be contacted: an adopted device's plain IPv4 address on
+    // one of this computer's subnets. Anything else is logged, once until the
+    // reason changes: every poll looks the station up again.
+    AccessPointAddress addressToContact(const QJsonArray& devices, const QString& apMAC);
 
     void beginLookUp(const QString& mac);
     void abandonLookUp(const QString& mac);
-    // The controller named the access point's address: remember it, move the
-    // master there and bring it up. The look-up ends when the master has come up
-    // or failed to, so one MAC never has two starts queued.
-    void finishLookUp(const QString& mac, const QString& ip, const AccessPointSSHCredentials& credentials);
+    // The controller named the access point's address: remember it, give it a
+    // master of its own and bring that up. The look-up ends when the master has
+    // come up or failed to, so one MAC never has two starts queued.
+    void finishLookUp(const QString& mac, const QString& apMAC, const AccessPointAddress& address,
+                      const AccessPointSSHCredentials& credentials);
 
     // hostapd's entry for a resolved station as a row; none when the access point
     // gave nothing usable. Its counters are 0 when hostapd has none.
     void query(const QString& mac, const AccessPointSSHCredentials& credentials, RowDone done);
 
-    // Forgets every cache, look-up and the dump flag and closes the master.
+    // Forgets every cache, look-up and the dump flag and closes the masters.
     // Answers still on their way are dropped.
-    void reset(const QString& sshUsername);
+    void reset();
 
 private:
+    struct ResolvedAccessPoint {
+        QString mac;
+        QString ip;
+    };
+
+    AccessPointLink* linkServing(const QString& ip);
+    const AccessPointLink* linkServing(const QString& ip) const;
+    // The link for a new access point of `mac`: one serving nothing, else one
+    // whose access point no other target is on, else the one asked longest ago.
+    AccessPointLink& linkToServe(const QString& mac);
+    void closeIdleLinks();
+    // Runs `commands` on a shell on the link's master, started once the master
+    // is known to be up. `answer` hears none when the shell or its master is
+    // down; `notRun` is called instead while shells are held back.
+    void runOn(AccessPointLink& link, const QStringList& commands, RemoteShell::Completion answer,
+               std::function<void()> notRun);
+    void askStation(AccessPointLink& link, const QString& mac, bool canRestart, RowDone done);
     CachedStationFacts factsFor(const QString& mac) const;
-    std::optional<RouterClient> rowFromOutput(const QString& mac, const QString& output);
+    std::optional<RouterClient> rowFromOutput(const QString& mac, const QString& output,
+                                              const QString& accessPoint);
 
     QObject& context;
     RouterAccess& access;
-    SshTransport transport;
-    MasterStartBackoff masterStarts;
-    // Main thread only; follow the master from one access point to the next.
-    RemoteShells shells;
+    const TimeSource now;
+    AccessPointLink firstLink;
+    AccessPointLink secondLink;
+    std::array<AccessPointLink*, 2> links{&firstLink, &secondLink};
     // Bumped by reset, so that answers of an older session change nothing and
     // its master starts, still queued, bring up no master after it. Read by
     // those starts on their own threads.
     std::atomic<quint64> generation{0};
 
-    QString uniFiAPIP;
-    // The hostapd interfaces each access point named; none until it has.
-    QHash<QString, QStringList> interfacesByAP;
-    QHash<QString, QString> resolvedAPIPByMAC;
+    QHash<QString, ResolvedAccessPoint> resolvedAPByMAC;
+    // Keyed by the access point's lower-cased MAC.
+    QHash<QString, QString> accessPointNameByMAC;
     QSet<QString> apSSHResolvingMACs;
     QHash<QString, QString> cachedClientIPByMAC;
     QHash<QString, QString> cachedClientHostnameByMAC;

@@ -133,7 +133,7 @@ void UniFiAdapter::resetSession() {
     uniFiCookie.clear();
     uniFiCSRFToken.clear();
     hasLoggedUniFiRESTDump = false;
-    accessPoint.reset(apSSHUsername);
+    accessPoint.reset();
     apSSHUsername.clear();
     apSSHPassword.clear();
 }
@@ -352,11 +352,14 @@ void UniFiAdapter::fetchFromStationList(const QString& mac, ClientCompletion com
     fetchStationList([this, mac, completion](const std::optional<QJsonArray>& stations) {
         const std::optional<QJsonObject> station =
             stations ? uniFiObjectForMAC(*stations, mac) : std::nullopt;
-        const std::optional<RouterClient> row = station ? uniFiStationRow(*station) : std::nullopt;
+        std::optional<RouterClient> row = station ? uniFiStationRow(*station) : std::nullopt;
         if (row) {
             accessPoint.rememberStationRow(mac, *row);
-            if (accessPoint.needsLookUp(mac))
-                lookUpAccessPoint(mac, *stations);
+            if (const std::optional<QString> apMAC = uniFiAccessPointMAC(*stations, mac)) {
+                row->accessPoint = accessPoint.accessPointName(*apMAC);
+                if (accessPoint.needsLookUp(mac, *apMAC))
+                    lookUpAccessPoint(mac, *apMAC);
+            }
         }
         completion(row);
     });
@@ -377,27 +380,25 @@ void UniFiAdapter::completeCounters(RouterClient row, ClientCompletion completio
 // The station list the poll has just read names the access point: asking for
 // it again would put a second list request beside the next poll's whenever
 // the console is slow.
-void UniFiAdapter::lookUpAccessPoint(const QString& mac, const QJsonArray& stations) {
-    const std::optional<QString> apMAC = uniFiAccessPointMAC(stations, mac);
-    if (!apMAC)
-        return;
+void UniFiAdapter::lookUpAccessPoint(const QString& mac, const QString& apMAC) {
     accessPoint.beginLookUp(mac);
     const quint64 asked = generation;
     sendToAPI(QStringLiteral("/stat/device"), [this, mac, asked, apMAC](const RouterHttpResult& devices) {
         if (asked != generation)
             return;
         const std::optional<QJsonArray> data = uniFiData(devices.body);
-        const std::optional<QString> ip = data ? accessPoint.addressToContact(*data, *apMAC) : std::nullopt;
-        if (!ip)
+        const AccessPointAddress address =
+            data ? accessPoint.addressToContact(*data, apMAC) : AccessPointAddress();
+        if (!address.ip)
             return accessPoint.abandonLookUp(mac);
         if (!apSSHPassword.isEmpty())
-            return accessPoint.finishLookUp(mac, *ip, apCredentials());
+            return accessPoint.finishLookUp(mac, apMAC, address, apCredentials());
         // A session reset (each router recovery makes one) forgets the
         // device login; without it the access point could never be
         // asked again, so it is read afresh here.
-        readAPSSHCredentials([this, mac, asked, ip] {
+        readAPSSHCredentials([this, mac, apMAC, asked, address] {
             if (asked == generation)
-                accessPoint.finishLookUp(mac, *ip, apCredentials());
+                accessPoint.finishLookUp(mac, apMAC, address, apCredentials());
         });
     });
 }

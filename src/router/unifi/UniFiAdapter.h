@@ -69,7 +69,7 @@ private:
 
     void fetchFromStationList(const QString& mac, ClientCompletion completion);
     void completeCounters(RouterClient row, ClientCompletion completion);
-    void lookUpAccessPoint(const QString& mac, const QJsonArray& stations);
+    void lookUpAccessPoint(const QString& mac, const QString& apMAC);
     // Reads the device SSH login into apSSHUsername / apSSHPassword, then calls
     // `done` whether or not it was found; not at all once the session is reset.
     void readAPSSHCredentials(std::function<void()> done);

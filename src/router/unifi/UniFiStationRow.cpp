@@ -11,7 +11,8 @@
 
 namespace {
 
-// The controller's `rssi` without `signal` counts dB above this noise floor.
+// The controller's `rssi` is never dBm: it counts dB above this fixed floor
+// (every recorded station has `signal` = `rssi` - 96, whatever its `noise`).
 constexpr int rssiFloorDBm = -96;
 
 std::optional<double> numberField(const QJsonObject& station, const QString& key) {
@@ -67,7 +68,8 @@ int stationRSSI(const QJsonObject& station) {
     if (const std::optional<int> signal = integerField(station, QStringLiteral("signal")))
         return *signal;
     if (const std::optional<int> rssi = integerField(station, QStringLiteral("rssi")))
-        return *rssi >= 0 ? *rssi + rssiFloorDBm : *rssi;
+        // A negative `rssi` is not a count above the floor; no reading beats a guess.
+        return *rssi >= 0 ? *rssi + rssiFloorDBm : noSignalRSSI;
     return noSignalRSSI;
 }
 

@@ -77,8 +77,10 @@ protected:
         console.route(uniFiOSLogin, answering(200, "{}", loggedIn + "X-Updated-Csrf-Token: csrf1\r\n"));
         console.serve(uniFiOSStations, LoopbackHttpServer::answer(200, stationList));
         console.serve(uniFiOSDevices, LoopbackHttpServer::answer(200, R"({"data": [
-            {"mac": "80:2A:A8:00:01:02", "ip": "192.0.2.7", "adopted": true},
-            {"mac": "80:2a:a8:00:01:03", "ip": "192.0.2.8", "adopted": true}]})"));
+            {"mac": "80:2A:A8:00:01:02", "ip": "192.0.2.7", "adopted": true, "radio_table": [{}],
+             "name": "Studio-South"},
+            {"mac": "80:2a:a8:00:01:03", "ip": "192.0.2.8", "adopted": true, "radio_table": [{}],
+             "name": "Studio-North"}]})"));
         console.route(uniFiOSManagement,
                       answering(200, R"({"data": [{"key": "mgmt", "x_ssh_username": "apadmin",
                                                                      "x_ssh_password": "ap-secret"}]})"));
@@ -248,11 +250,11 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
         "0a:1b:2c:3d:4e:5f\nsignal=-58\ntx_bytes=1000\nrx_bytes=2000\ntx_rate_info=12010 hemcs 11 henss 2\n");
     EXPECT_EQ(clientNow(targetMAC.toUpper()),
               (RouterClient{targetMAC, u"10.0.0.7"_s, u"r5"_s, u"5G"_s, -58, 1201.0, true, 1000, 2000,
-                            ClientLinkDetail{11, 2, 80, false, u"ax"_s}}));
+                            ClientLinkDetail{11, 2, 80, false, u"ax"_s}, false, u"Studio-South"_s}));
     EXPECT_EQ(console.requests().size(), 4);
     EXPECT_EQ(ssh.commands(),
-              (QStringList{apLogin + u' ' + *stationPingCommand(u"10.0.0.7"_s), apLogin + u" sleep 0.05"_s,
-                           apLogin + u' ' + hostapdInterfacesCommand(),
+              (QStringList{apLogin + u' ' + hostapdInterfacesCommand(),
+                           apLogin + u' ' + *stationPingCommand(u"10.0.0.7"_s), apLogin + u" sleep 0.05"_s,
                            apLogin + u' ' + *hostapdStationCommand(targetMAC, {})}));
     EXPECT_EQ(logged(u"VT-5001 [DIAG] UniFi hostapd_cli sta output:\n0a:1b:2c:3d:4e:5f\n"_s), 1);
 
@@ -304,17 +306,31 @@ TEST_F(UniFiAdapterTest, AnAccessPointOffThisComputersSubnetsIsNotContacted) {
     EXPECT_TRUE(ssh.masterStarts().isEmpty());
 }
 
-TEST_F(UniFiAdapterTest, MovesTheMasterWhenAnotherTargetsAccessPointIsFound) {
+// Two targets on two access points keep a master each; a target that roams is
+// followed to its new access point while the old master stays for its minute.
+TEST_F(UniFiAdapterTest, KeepsAMasterForEachAccessPointInUseAndFollowsARoam) {
     resolveAccessPoint();
     EXPECT_EQ(rssiNow(u"aa:00:00:00:00:02"_s), -56);
     awaitMaster(2);
-    EXPECT_EQ(ssh.masterExits(), QStringList{apLogin});
     EXPECT_EQ(ssh.masterStarts(), (QStringList{apLogin, u"apadmin@192.0.2.8"_s}));
-    // The camera's access point is known but no longer the master's: the
-    // station list answers, and no second look-up starts.
-    EXPECT_EQ(rssiNow(), -61);
-    EXPECT_EQ(ssh.commands().size(), 0);
+    answerHostapd("0a:1b:2c:3d:4e:5f\nsignal=-58\n");
+    EXPECT_EQ(rssiNow(), -58);
     EXPECT_EQ(console.lines().count(uniFiOSDevices), 2);
+
+    QByteArray roamed = stationList;
+    roamed.replace(R"("ap_mac": "80:2a:a8:00:01:02")", R"("ap_mac": "80:2a:a8:00:01:03")");
+    console.serve(uniFiOSStations, LoopbackHttpServer::answer(200, roamed));
+    answerHostapd("");
+    EXPECT_EQ(rssiNow(), -61);
+    ASSERT_TRUE(waitUntil([&] { return console.lines().count(uniFiOSDevices) == 3; }));
+    pool.waitForDone();
+    pump(50);
+    answerHostapd("0a:1b:2c:3d:4e:5f\nsignal=-63\n");
+    const std::optional<RouterClient> there = clientNow(targetMAC.toUpper());
+    EXPECT_EQ(std::pair(there->rssi, there->accessPoint), std::pair(-63, u"Studio-North"_s));
+    EXPECT_EQ(ssh.commands().constLast().section(u' ', 0, 0), u"apadmin@192.0.2.8"_s);
+    EXPECT_EQ(ssh.masterStarts().size(), 2);
+    EXPECT_TRUE(ssh.masterExits().isEmpty());
 }
 
 } // namespace

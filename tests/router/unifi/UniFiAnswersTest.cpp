@@ -30,9 +30,9 @@ TEST(UniFiStationRow, MapsSignalBandAndWiredFlag) {
             << fields.constData();
     };
     expect(R"("signal": -63, "rssi": 33)", -63);
-    // `rssi` counts above a noise floor of -96 dBm, unless it is negative.
+    // `rssi` counts above a floor of -96 dBm and is never dBm itself.
     expect(R"("rssi": 0)", -96);
-    expect(R"("rssi": -71)", -71);
+    expect(R"("rssi": -71)", -99);
     expect(R"("signal": "-58", "rssi": 38)", -58);
     expect(R"("signal": null)", -99);
     expect(R"("radio": "ng")", -99, BandLabel::twoPointFour);
@@ -200,13 +200,24 @@ TEST(UniFiAccessPointLookup, FollowsTheStationToAnAdoptedAccessPointsPlainIPv4Ad
             *uniFiData(R"({"data": [{"mac": "80:2a:a8:00:01:02", )" + fields + "}]}"),
             u"80:2A:A8:00:01:02"_s);
     };
-    const AccessPointAddress plain = addressOf(R"("adopted": true, "ip": "10.77.0.5")");
-    EXPECT_EQ(std::pair(plain.ip, plain.refusal), std::pair(std::optional(u"10.77.0.5"_s), QString()));
-    EXPECT_EQ(addressOf(R"("adopted": false, "ip": "10.77.0.5")").refusal, u"access point not adopted"_s);
-    EXPECT_EQ(addressOf(R"("ip": "10.77.0.5")").refusal, u"access point not adopted"_s);
+    const AccessPointAddress plain =
+        addressOf(R"("adopted": true, "ip": "10.77.0.5", "name": "Studio-North\n", "radio_table": [{}])");
+    EXPECT_EQ(std::tuple(plain.ip, plain.refusal, plain.name),
+              std::tuple(std::optional(u"10.77.0.5"_s), QString(), u"Studio-North\\x0A"_s));
+    EXPECT_EQ(addressOf(R"("adopted": true, "ip": "10.77.0.5", "radio_table": {"na": {}})").ip,
+              u"10.77.0.5"_s);
+    EXPECT_EQ(addressOf(R"("adopted": false, "ip": "10.77.0.5", "radio_table": [{}])").refusal,
+              u"access point not adopted"_s);
+    EXPECT_EQ(addressOf(R"("ip": "10.77.0.5", "radio_table": [{}])").refusal, u"access point not adopted"_s);
+    // A modem as current controllers list it: strings for numbers, more address fields, no radios.
+    EXPECT_EQ(addressOf(R"("adopted": true, "ip": "10.77.0.9", "config_network": {"ip": "10.77.0.9"},
+                           "inform_ip": "10.77.0.1", "loadavg_1": "1.04", "radio_table": [])")
+                  .refusal,
+              u"device has no radios"_s);
     for (const char* ip : {"\"10.77.0.5\\n\"", "\"fd00::8\"", "\"010.77.0.5\"", "\"10.77.5\"",
                            "\"-oProxyCommand=reboot\"", "\"\"", "3232235784"}) {
-        const AccessPointAddress refused = addressOf(R"("adopted": true, "ip": )" + QByteArray(ip));
+        const AccessPointAddress refused =
+            addressOf(R"("adopted": true, "radio_table": [{}], "ip": )" + QByteArray(ip));
         EXPECT_EQ(std::pair(refused.ip, refused.refusal),
                   std::pair(std::optional<QString>(), u"access point address not plain IPv4"_s))
             << ip;
