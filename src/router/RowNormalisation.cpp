@@ -133,15 +133,19 @@ QString firstString(const QJsonObject& row, std::initializer_list<QString> keys)
     return {};
 }
 
+std::optional<int> readRSSI(const QJsonValue& value) {
+    if (!value.isDouble())
+        return std::nullopt;
+    const double dBm = std::trunc(value.toDouble());
+    if (dBm >= std::numeric_limits<int>::min() && dBm <= std::numeric_limits<int>::max())
+        return static_cast<int>(dBm);
+    return std::nullopt;
+}
+
 int firstRSSI(const QJsonObject& row, std::initializer_list<QString> keys) {
-    for (const QString& key : keys) {
-        const QJsonValue value = row.value(key);
-        if (!value.isDouble())
-            continue;
-        const double dBm = std::trunc(value.toDouble());
-        if (dBm >= std::numeric_limits<int>::min() && dBm <= std::numeric_limits<int>::max())
-            return static_cast<int>(dBm);
-    }
+    for (const QString& key : keys)
+        if (const std::optional<int> dBm = readRSSI(row.value(key)))
+            return *dBm;
     return noSignalRSSI;
 }
 

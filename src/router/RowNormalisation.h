@@ -39,8 +39,12 @@ std::uint64_t firstCounter(const QJsonObject& row, std::initializer_list<QString
 // The first of `keys` holding a non-empty string; empty when none does.
 QString firstString(const QJsonObject& row, std::initializer_list<QString> keys);
 
-// The first of `keys` holding a number, in dBm (a fraction is dropped); the
-// unknown-RSSI value -99 when none does.
+// A JSON number as dBm (a fraction is dropped); none for anything else,
+// including numbers beyond the integer range.
+std::optional<int> readRSSI(const QJsonValue& value);
+
+// The first of `keys` holding a number readRSSI reads; the unknown-RSSI value
+// -99 when none does.
 int firstRSSI(const QJsonObject& row, std::initializer_list<QString> keys);
 
 // Routers that report rates in kbit/s; rows carry Mbit/s.

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QUrlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -28,9 +29,31 @@ HttpResponse fail(int status, int code, const QString& message) {
 
 const QString refusedLogin = QStringLiteral("Invalid username or password");
 
+// Firmware 8 wraps each reading in an object with its unit, shows the signal
+// as bars besides, gives rates in kbit/s both ways and names the band. The
+// simulator keeps one rate per station; the upload is half of it, so a reader
+// that took the wrong direction shows.
+void insertFirmware8Readings(QJsonObject& entry, const SimClient& client) {
+    const int bars = std::clamp((client.rssi + 100) / 10, 0, 5);
+    entry.insert(
+        QStringLiteral("signalStrength"),
+        QJsonObject{{QStringLiteral("value"), client.rssi}, {QStringLiteral("unit"), QStringLiteral("dBm")}});
+    entry.insert(QStringLiteral("signal"),
+                 QJsonObject{{QStringLiteral("strength"), client.rssi}, {QStringLiteral("level"), bars}});
+    entry.insert(QStringLiteral("speed"),
+                 QJsonObject{{QStringLiteral("download"), qRound64(client.txRate * 1000.0)},
+                             {QStringLiteral("upload"), qRound64(client.txRate * 500.0)},
+                             {QStringLiteral("unit"), QStringLiteral("kbps")}});
+}
+
+// "5G" as "5 GHz".
+QString bandName(const QString& band) {
+    return band.chopped(1) + QStringLiteral(" GHz");
+}
+
 // Without `full` a station's signal and speed are left out, as firmware 8 does
 // unless asked for its full output.
-QJsonObject clientEntry(const SimClient& client, bool full) {
+QJsonObject clientEntry(const SimClient& client, bool full, bool firmware8) {
     QJsonObject entry{
         {QStringLiteral("ip"), client.ip},
         {QStringLiteral("connectionType"),
@@ -44,10 +67,14 @@ QJsonObject clientEntry(const SimClient& client, bool full) {
     };
     if (client.wired)
         return entry;
-    if (full) {
+    if (full && firmware8) {
+        insertFirmware8Readings(entry, client);
+    } else if (full) {
         entry.insert(QStringLiteral("signalStrength"), client.rssi);
         entry.insert(QStringLiteral("speed"), client.txRate);
     }
+    if (firmware8 && !client.band.isEmpty())
+        entry.insert(QStringLiteral("band"), bandName(client.band));
     entry.insert(QStringLiteral("channel"), client.channel);
     entry.insert(QStringLiteral("tx_bytes"), static_cast<double>(client.txBytes));
     entry.insert(QStringLiteral("rx_bytes"), static_cast<double>(client.rxBytes));
@@ -99,7 +126,7 @@ HttpResponse PeplinkResponder::clientStatus(const HttpRequest& request,
     // The device lists only clients it currently sees.
     for (const SimClient& client : clients)
         if (client.online)
-            list.append(clientEntry(client, full));
+            list.append(clientEntry(client, full, conditions.peplinkFirmware8));
     return ok({{QStringLiteral("list"), list}});
 }
 

@@ -10,7 +10,8 @@
 // Switched to firmware 8's API, it grants tokens to API clients only (so it
 // refuses the admin's name and password there), lets the admin log in at
 // /api/login for a session cookie, names a client's signal and speed only in
-// the full output, and tells its model at status.system.info alone.
+// the full output and as objects with their units, names its band, and tells
+// its model at status.system.info alone.
 class PeplinkResponder {
 public:
     PeplinkResponder(const Scenario& scenario, SessionBook& sessions, const RouterConditions& conditions);

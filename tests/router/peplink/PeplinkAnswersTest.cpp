@@ -76,6 +76,51 @@ TEST(PeplinkAnswers, BandFollowsTheChannelAndTheTargetMatchesInAnyCase) {
     EXPECT_FALSE(targetRow(rows, u"AA:BB:CC:00:00:02"_s));
 }
 
+TEST(PeplinkAnswers, ReadsFirmware8ObjectsByTheirUnitsAndItsBandOnlyWhereTheAnswerNamesIt) {
+    struct Row {
+        const char* name;
+        QByteArray fields;
+        int rssi;
+        double txRate;
+        std::string iface;
+    };
+    const Row rows[] = {
+        {"signalStrength object", R"("signalStrength": {"value": -61.7, "unit": "DBM"})", -61, 0.0, "wlan"},
+        {"plain signalStrength first", R"("signalStrength": -58, "signal": {"strength": -70})", -58, 0.0,
+         "wlan"},
+        {"no unit, plausible dBm", R"("signalStrength": {"value": -66})", -66, 0.0, "wlan"},
+        {"no unit, not dBm", R"("signalStrength": {"value": 40})", -99, 0.0, "wlan"},
+        {"another unit: signal's strength",
+         R"("signalStrength": {"value": -40, "unit": "%"}, "signal": {"strength": -72, "level": 2})", -72,
+         0.0, "wlan"},
+        {"a level is bars", R"("signal": {"strength": 3, "level": 3})", -99, 0.0, "wlan"},
+        {"speed in kbit/s: the download",
+         R"("speed": {"download": 866700, "upload": 400000, "unit": "kbps"}, "frequency": 5180)", -99, 866.7,
+         "5G"},
+        {"speed without a unit", R"("speed": {"download": 72200}, "frequency": 2.437)", -99, 72.2, "2.4G"},
+        {"nothing sent down yet", R"("speed": {"download": 0, "upload": 288.2, "unit": "Mbps"})", -99, 288.2,
+         "wlan"},
+        {"speed in a foreign unit", R"("speed": {"download": 2, "unit": "Gbit/s"})", -99, 0.0, "wlan"},
+        {"band field over the channel", R"("signal": {"strength": -60}, "band": "6 GHz", "channel": 37)", -60,
+         0.0, "6G"},
+        {"frequency over the band field", R"("signal": {"strength": -60}, "frequency": 5955, "band": "5G")",
+         -60, 0.0, "6G"},
+        {"6 GHz channel, no band", R"("signal": {"strength": -60}, "channel": 5)", -60, 0.0, "wlan"},
+        {"only 6 GHz goes this high", R"("signal": {"strength": -60}, "channel": 197)", -60, 0.0, "6G"},
+    };
+    for (const Row& row : rows) {
+        const RouterClient client = clientRows(clientAnswer(R"({"mac": "a", )" + row.fields + "}")).value(0);
+        EXPECT_EQ(std::tuple(client.rssi, client.txRate, client.iface.toStdString()),
+                  std::tuple(row.rssi, row.txRate, row.iface))
+            << row.name;
+    }
+    // Beside a firmware 8 station, one without readings yet is of firmware 8 too.
+    EXPECT_EQ(clientRows(clientAnswer(R"({"mac": "a", "channel": 36}, {"mac": "b", "speed": {"upload": 1}})"))
+                  .value(0)
+                  .iface,
+              u"wlan"_s);
+}
+
 TEST(PeplinkAnswers, SystemStatusNamesTheModelAndTellsHealth) {
     EXPECT_EQ(
         modelName(R"({"stat": "ok", "response": {"device": {"name": "Site", "model": "Balance 20X"}}})"),
