@@ -37,6 +37,7 @@ namespace {
 
 const QString cameraA = QStringLiteral("78:F5:05:4A:10:01"); // 5 GHz, Wi-Fi 6
 const QString cameraB = QStringLiteral("3C:BE:E1:22:33:44"); // 2.4 GHz
+const QString cameraC = QStringLiteral("04:5D:4B:00:60:01"); // 6 GHz, Wi-Fi 7, on the second access point
 
 QJsonObject command(const QString& name, const QJsonObject& extra = {}) {
     QJsonObject object = extra;
@@ -115,6 +116,53 @@ TEST_F(RouterLabTest, EachFamilyIsDetectedConnectedAndFollowed) {
     // Firmware 8's API: the admin's session cookie, and signal only in the full output.
     lab.control(lab.peplink, command(QStringLiteral("peplinkFirmware8")));
     provesFamily(lab.peplink, RouterFamily::peplink, anyPath);
+}
+
+// Two cameras on the two access points of a U7-style site (their radios found
+// among sockets, the scanning radio and regular files): each is read from its
+// access point's hostapd on a master of its own, no master starts while they
+// stay, and a roam is followed and logged once.
+TEST_F(RouterLabTest, UniFiFollowsTwoCamerasThroughTheirTwoAccessPoints) {
+    rig.useRouter(lab.uniFi, RouterFamily::unifi, lab);
+    rig.settings.writeBool(SettingsKey::routerConnected, true);
+    rig.settings.writeString(SettingsKey::targetMAC, cameraA);
+    rig.settings.writeString(SettingsKey::targetMAC2, cameraC);
+    LabMonitor lm(rig);
+    // Only hostapd's rate words tell the MCS; the controller's row has none.
+    const auto fromAccessPoint = [&](TargetSlot slot, const QString& accessPoint) {
+        const RouterClient& row = lm.menu.targets.value(slot).row;
+        return row.linkDetail && row.linkDetail->mcs && row.accessPoint == accessPoint;
+    };
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return fromAccessPoint(TargetSlot::a, u"Studio-South"_s) &&
+                   fromAccessPoint(TargetSlot::b, u"Studio-North"_s);
+        },
+        30'000));
+    EXPECT_EQ(lm.menu.targets.value(TargetSlot::b).row.iface, u"6G"_s);
+
+    const auto connectionsTo = [&](const QString& address) {
+        QFile log(lab.sshdLog);
+        static_cast<void>(log.open(QIODevice::ReadOnly));
+        return static_cast<int>(
+            QString::fromUtf8(log.readAll())
+                .count(QRegularExpression(u"Connection from \\S+ port \\d+ on "_s +
+                                          QRegularExpression::escape(address) + u" port 22"_s)));
+    };
+    const std::pair steady(connectionsTo(u"10.77.0.5"_s), connectionsTo(u"10.77.0.7"_s));
+    waitUntil([] { return false; }, 5000);
+    EXPECT_EQ(std::pair(connectionsTo(u"10.77.0.5"_s), connectionsTo(u"10.77.0.7"_s)), steady);
+
+    lab.control(lab.uniFi,
+                command(QStringLiteral("set"), {{QStringLiteral("mac"), cameraA},
+                                                {QStringLiteral("apMac"), u"AC:8B:A9:21:64:0E"_s}}));
+    EXPECT_TRUE(waitUntil([&] { return fromAccessPoint(TargetSlot::a, u"Studio-North"_s); }, 30'000));
+    waitUntil([] { return false; }, 3000);
+    QStringList moves;
+    for (const LogEntry& entry : lm.sessionLog.entries())
+        if (entry.message.contains(u" moved to "_s))
+            moves.append(entry.message);
+    EXPECT_EQ(moves, QStringList{u"A \u00b7 EOS R5 Mark II moved to Studio-North (5 GHz)"_s});
 }
 
 // A host that takes over a known router's address (a spoofed gateway in a

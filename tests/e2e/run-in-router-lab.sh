@@ -7,7 +7,8 @@
 #            10.77.0.3     UniFi simulator (UniFi OS 443, classic controller 8443),
 #                          and sshd:22 for a host that takes its address over
 #            10.77.0.4     Peplink simulator (443)
-#            10.77.0.5     the UniFi access point: sshd:22 (hostapd_cli)
+#            10.77.0.5     the UniFi access point Studio-South: sshd:22 (hostapd_cli)
+#            10.77.0.7     the UniFi access point Studio-North: sshd:22 (hostapd_cli)
 #            10.77.0.6     classic UniFi controller (8443 only)
 #            every simulator also answers its control API on port 9000
 #   "studio" 10.77.0.2/24, default route via 10.77.0.1: COMMAND runs here.
@@ -98,7 +99,7 @@ ip netns add router && ip netns add studio || skip "network namespaces cannot be
 ip -n studio link add veth-studio type veth peer name veth-router netns router || skip "no veth pair"
 ip -n router link set lo up
 ip -n router link set veth-router up
-for address in 10.77.0.1/24 10.77.0.3/24 10.77.0.4/24 10.77.0.5/24 10.77.0.6/24; do
+for address in 10.77.0.1/24 10.77.0.3/24 10.77.0.4/24 10.77.0.5/24 10.77.0.6/24 10.77.0.7/24; do
     ip -n router address add "$address" dev veth-router || skip "router address $address"
 done
 ip -n studio link set lo up
@@ -141,11 +142,21 @@ chmod 0755 "$work"
 chmod 0644 "$work/sbin/router-simulator-state"
 mount --bind "$work/sbin" /usr/local/sbin || skip "/usr/local/sbin cannot be replaced"
 
+# The access points' hostapd control folder as a U7 Pro XGS keeps it: a socket
+# per interface, with the scanning radio, the multi-link device and regular
+# files beside them.
+mkdir -m 0755 /run/hostapd
+"$simulator" unix-sockets /run/hostapd wifi0ap0 wifi0ap3 wifi1ap5 wifi1ap6 wifi2ap10 mld-wifi0 scan0 wifi3 ||
+    skip "no Unix sockets in /run/hostapd"
+: >/run/hostapd/wifi1ap5.dyn.accept
+: >/run/hostapd/wifi2ap10.dyn.accept
+
 ssh-keygen -q -t ed25519 -N '' -f "$work/host_key" || skip "ssh-keygen failed"
 cat >"$work/sshd_config" <<CONFIG
 ListenAddress 10.77.0.1
 ListenAddress 10.77.0.3
 ListenAddress 10.77.0.5
+ListenAddress 10.77.0.7
 Port 22
 HostKey $work/host_key
 PidFile $work/sshd.pid
@@ -179,7 +190,7 @@ serve peplink 10.77.0.4 --cert "$work/cert.pem" --key "$work/key.pem"
 serve unifi-classic 10.77.0.6 --cert "$work/cert.pem" --key "$work/key.pem"
 
 # Up to about 10 s for every listener; a simulator that exits fails the run.
-expected="10.77.0.1:80 10.77.0.1:443 10.77.0.1:22 10.77.0.3:22 10.77.0.5:22 10.77.0.3:443 10.77.0.3:8443 10.77.0.4:443 10.77.0.6:8443
+expected="10.77.0.1:80 10.77.0.1:443 10.77.0.1:22 10.77.0.3:22 10.77.0.5:22 10.77.0.7:22 10.77.0.3:443 10.77.0.3:8443 10.77.0.4:443 10.77.0.6:8443
 10.77.0.1:9000 10.77.0.3:9000 10.77.0.4:9000 10.77.0.6:9000"
 tries=0
 while :; do
@@ -207,6 +218,7 @@ ip netns exec studio env \
     VELTRANO_LAB_UNIFI_CLASSIC=10.77.0.6 \
     VELTRANO_LAB_PEPLINK=10.77.0.4 \
     VELTRANO_LAB_AP=10.77.0.5 \
+    VELTRANO_LAB_AP2=10.77.0.7 \
     VELTRANO_LAB_USERNAME="$username" \
     VELTRANO_LAB_PASSWORD="$password" \
     VELTRANO_LAB_SCENARIO="$scenario" \

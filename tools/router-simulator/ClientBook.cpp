@@ -59,6 +59,10 @@ bool ClientBook::pin(const QString& mac, const Pin& values, qint64 elapsedMs) {
             entry.client.rxBytes = *values.rxBytes;
             entry.client.rxBytesPerSecond = 0;
         }
+        if (values.apMac)
+            entry.client.apMac = *values.apMac;
+        if (values.apInterface)
+            entry.client.apInterface = *values.apInterface;
         return true;
     }
     return false;

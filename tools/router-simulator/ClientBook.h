@@ -14,6 +14,9 @@ public:
         std::optional<double> txRate;
         std::optional<std::uint64_t> txBytes;
         std::optional<std::uint64_t> rxBytes;
+        // A roam: the access point (its MAC) and interface the station moves to.
+        std::optional<QString> apMac;
+        std::optional<QString> apInterface;
     };
 
     explicit ClientBook(QList<SimClient> scenarioClients, std::optional<DemoTimeline> demoTimeline = {});

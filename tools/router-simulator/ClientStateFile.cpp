@@ -49,11 +49,18 @@ bool ClientStateFile::write(const QString& filePath, const Scenario& scenario,
     QJsonArray list;
     for (const SimClient& client : clients)
         list.append(clientObject(client));
+    QJsonArray accessPoints;
+    for (const SimAccessPoint& ap : scenario.accessPoints)
+        accessPoints.append(QJsonObject{{QStringLiteral("mac"), ap.mac},
+                                        {QStringLiteral("ip"), ap.ip},
+                                        {QStringLiteral("name"), ap.name},
+                                        {QStringLiteral("model"), ap.model}});
     const QJsonObject root{
         {QStringLiteral("model"), QJsonObject{{QStringLiteral("glinet"), scenario.glinetModel},
                                               {QStringLiteral("unifi"), scenario.uniFiShortname},
                                               {QStringLiteral("peplink"), scenario.peplinkModel}}},
         {QStringLiteral("wifiDevices"), QJsonArray::fromStringList(scenario.wifiDevices)},
+        {QStringLiteral("accessPoints"), accessPoints},
         {QStringLiteral("clients"), list},
     };
     QSaveFile file(filePath);

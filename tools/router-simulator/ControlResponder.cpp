@@ -27,6 +27,11 @@ std::optional<std::uint64_t> counterField(const QJsonObject& body, const QString
     return static_cast<std::uint64_t>(*value);
 }
 
+std::optional<QString> stringField(const QJsonObject& body, const QString& key) {
+    const QJsonValue value = body.value(key);
+    return value.isString() ? std::optional(value.toString()) : std::nullopt;
+}
+
 } // namespace
 
 ControlResponder::ControlResponder(Targets targets, std::function<qint64()> clockMs,
@@ -61,7 +66,9 @@ HttpResponse ControlResponder::command(const QJsonObject& body) {
         const ClientBook::Pin pin{numberField<int>(body, QStringLiteral("rssi")),
                                   numberField<double>(body, QStringLiteral("txRate")),
                                   counterField(body, QStringLiteral("txBytes")),
-                                  counterField(body, QStringLiteral("rxBytes"))};
+                                  counterField(body, QStringLiteral("rxBytes")),
+                                  stringField(body, QStringLiteral("apMac")),
+                                  stringField(body, QStringLiteral("apInterface"))};
         if (!targets.clients.pin(body.value(QStringLiteral("mac")).toString(), pin, clockMs()))
             return answer(404, QStringLiteral("no client with that mac"));
         changed();

@@ -58,13 +58,24 @@ QByteArray stationEntry(const SimClient& client) {
            "\n" + "tx_rate_info=" + rateInfo(client, client.txRate) + "\n" + "connected_time=3600\n";
 }
 
-bool isOn(const SimClient& client, const QString& interface) {
-    return !client.wired && client.online && client.apInterface == interface;
+// Without an access point at the address, every station counts as its own.
+bool isOn(const SimClient& client, const QString& interface, const std::optional<QString>& apMac) {
+    return !client.wired && client.online && client.apInterface == interface &&
+           (!apMac || client.apMac.compare(*apMac, Qt::CaseInsensitive) == 0);
+}
+
+std::optional<QString> accessPointAt(const Scenario& state, const QString& address) {
+    for (const SimAccessPoint& ap : state.accessPoints)
+        if (ap.ip == address)
+            return ap.mac;
+    return std::nullopt;
 }
 
 } // namespace
 
-CommandOutput HostapdCliCommand::run(const QStringList& arguments, const Scenario& state) {
+CommandOutput HostapdCliCommand::run(const QStringList& arguments, const Scenario& state,
+                                     const QString& address) {
+    const std::optional<QString> apMac = accessPointAt(state, address);
     QString interface;
     QStringList command;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -81,14 +92,14 @@ CommandOutput HostapdCliCommand::run(const QStringList& arguments, const Scenari
     }
     if (command.size() == 2 && command[0] == QStringLiteral("sta")) {
         for (const SimClient& client : state.clients)
-            if (isOn(client, interface) && client.mac.compare(command[1], Qt::CaseInsensitive) == 0)
+            if (isOn(client, interface, apMac) && client.mac.compare(command[1], Qt::CaseInsensitive) == 0)
                 return {stationEntry(client), {}, 0};
         return {"FAIL\n", {}, 0};
     }
     if (command.size() == 1 && command[0] == QStringLiteral("all_sta")) {
         QByteArray entries;
         for (const SimClient& client : state.clients)
-            if (isOn(client, interface))
+            if (isOn(client, interface, apMac))
                 entries += stationEntry(client);
         return {entries, {}, 0};
     }
@@ -97,7 +108,8 @@ CommandOutput HostapdCliCommand::run(const QStringList& arguments, const Scenari
     if (command.size() == 1 && command[0] == QStringLiteral("status")) {
         QStringList interfaces{QStringLiteral("mld-wifi0"), QStringLiteral("scan0")};
         for (const SimClient& client : state.clients)
-            if (!client.wired && !interfaces.contains(client.apInterface))
+            if (!client.wired && !interfaces.contains(client.apInterface) &&
+                (!apMac || client.apMac.compare(*apMac, Qt::CaseInsensitive) == 0))
                 interfaces.append(client.apInterface);
         QByteArray status = "state=ENABLED\n";
         for (qsizetype i = 0; i < interfaces.size(); ++i)

@@ -75,7 +75,10 @@ QJsonObject clientEntry(const SimClient& client, bool full, bool firmware8) {
     }
     if (firmware8 && !client.band.isEmpty())
         entry.insert(QStringLiteral("band"), bandName(client.band));
-    entry.insert(QStringLiteral("channel"), client.channel);
+    // Older firmware drives no 6 GHz radio: it names no channel it could not
+    // have, and leaves the band to be unknown.
+    if (firmware8 || client.band != QStringLiteral("6G"))
+        entry.insert(QStringLiteral("channel"), client.channel);
     entry.insert(QStringLiteral("tx_bytes"), static_cast<double>(client.txBytes));
     entry.insert(QStringLiteral("rx_bytes"), static_cast<double>(client.rxBytes));
     return entry;

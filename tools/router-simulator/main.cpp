@@ -17,6 +17,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -128,6 +132,34 @@ QStringList stateFamilies(const QString& command) {
     return {QStringLiteral("unifi"), QStringLiteral("unifi-classic")};
 }
 
+// "client-ip client-port server-ip server-port", as sshd sets it.
+QString sshServerAddress() {
+    return qEnvironmentVariable("SSH_CONNECTION").split(QLatin1Char(' ')).value(2);
+}
+
+// Leaves bound Unix sockets named NAME... in FOLDER, as an access point's
+// hostapd keeps its control sockets.
+int makeUnixSockets(const QStringList& arguments) {
+    if (arguments.size() < 2)
+        return fail(QStringLiteral("usage: unix-sockets FOLDER NAME..."));
+    for (const QString& name : arguments.mid(1)) {
+        const QByteArray path = QFile::encodeName(arguments.first() + QLatin1Char('/') + name);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (path.size() >= qsizetype(sizeof(address.sun_path)))
+            return fail(QStringLiteral("socket path too long"));
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+        const bool bound =
+            fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        if (!bound)
+            return fail(QStringLiteral("cannot bind ") + QFile::decodeName(path));
+    }
+    return 0;
+}
+
 int runShellCommand(const QString& command, const QString& invokedAs, QStringList arguments) {
     QString stateDirectory;
     if (arguments.size() >= 2 && arguments.first() == QStringLiteral("--state")) {
@@ -152,7 +184,7 @@ int runShellCommand(const QString& command, const QString& invokedAs, QStringLis
     }
     const CommandOutput output = command == QStringLiteral("ubus")
                                      ? UbusCommand::run(arguments, *state)
-                                     : HostapdCliCommand::run(arguments, *state);
+                                     : HostapdCliCommand::run(arguments, *state, sshServerAddress());
     print(stdout, output.standardOutput);
     print(stderr, output.standardError);
     return output.exitCode;
@@ -190,11 +222,13 @@ int main(int argc, char** argv) {
         return runShellCommand(verb, invokedAs, argumentList(argc, argv, 2));
     if (verb == QStringLiteral("serve"))
         return serve(argc, argv);
+    if (verb == QStringLiteral("unix-sockets"))
+        return makeUnixSockets(argumentList(argc, argv, 2));
     if (verb == QStringLiteral("credentials") && argc == 3)
         return printCredentials(QString::fromLocal8Bit(argv[2]));
     return fail(
         QStringLiteral("usage: veltrano-router-simulator serve --family F --address A --scenario FILE "
                        "--state DIR [--cert PEM --key PEM] [--timeline FILE] [--control-port N] | "
-                       "credentials FILE | ubus ... | "
+                       "credentials FILE | unix-sockets FOLDER NAME... | ubus ... | "
                        "hostapd_cli ..."));
 }
