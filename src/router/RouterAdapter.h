@@ -36,6 +36,12 @@ public:
     // The target's row with whatever radio data the family gives; none when it
     // is not listed or anything failed.
     virtual void fetchClient(const QString& targetMAC, ClientCompletion completion) = 0;
+    // The target's row by the family's best path, waiting for that path to be
+    // ready where the first answer only starts it: what a one-shot caller, who
+    // never sees a second poll, asks for.
+    virtual void fetchSettledClient(const QString& targetMAC, ClientCompletion completion) {
+        fetchClient(targetMAC, std::move(completion));
+    }
     virtual void probeRouterHealth(HealthCompletion completion) = 0;
     virtual void fetchModelName(ModelCompletion completion) = 0;
     // Forgets the family's session, caches and once-per-run dump flags.

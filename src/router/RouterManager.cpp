@@ -66,6 +66,10 @@ void RouterManager::fetchClient(const QString& targetMAC, ClientCompletion compl
     adapter().fetchClient(targetMAC, std::move(completion));
 }
 
+void RouterManager::fetchSettledClient(const QString& targetMAC, ClientCompletion completion) {
+    adapter().fetchSettledClient(targetMAC, std::move(completion));
+}
+
 void RouterManager::probeRouterHealth(HealthCompletion completion) {
     adapter().probeRouterHealth(std::move(completion));
 }

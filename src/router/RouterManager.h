@@ -52,6 +52,8 @@ public:
 
     // RouterService
     void fetchClient(const QString& targetMAC, ClientCompletion completion) override;
+    // RouterAdapter::fetchSettledClient of the current family.
+    void fetchSettledClient(const QString& targetMAC, ClientCompletion completion);
     void probeRouterHealth(HealthCompletion completion) override;
     void resetSession() override;
     void disconnect() override;

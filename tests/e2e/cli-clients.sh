@@ -58,6 +58,12 @@ diff -u "$expected/glinet-client.txt" "$work/client" || failures=$((failures + 1
 "$cli" client 78:f5:05:4a:10:01 --json | grep -q '"mcs": 11,' || failures=$((failures + 1))
 if "$cli" client 02:00:00:00:00:99 2>"$work/absent"; then failures=$((failures + 1)); fi
 grep -q "lists no wireless client 02:00:00:00:00:99" "$work/absent" || failures=$((failures + 1))
+# A UniFi camera is read from its access point's hostapd, as the monitor reads
+# it after its first poll: only hostapd's rate words name the MCS.
+"$cli" settings set routerIP "$VELTRANO_LAB_UNIFI" >/dev/null
+"$cli" settings set detectedRouterType unifi >/dev/null
+"$cli" client 04:5d:4b:00:60:01 --json >"$work/unifi-client" || failures=$((failures + 1))
+grep -q '"mcs": 11,' "$work/unifi-client" || { cat "$work/unifi-client" >&2; failures=$((failures + 1)); }
 diff -u "$expected/models.txt" "$work/models" || failures=$((failures + 1))
 
 # Connecting to a replaced router is refused, with the event line and the

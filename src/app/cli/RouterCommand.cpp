@@ -152,8 +152,8 @@ int runClientCommand(const QStringList& args, RouterManager& router, QTextStream
         return 2;
     }
     const QString mac = args.first();
-    const std::optional<RouterClient> row =
-        await<std::optional<RouterClient>>([&](auto done) { router.fetchClient(mac, std::move(done)); });
+    const std::optional<RouterClient> row = await<std::optional<RouterClient>>(
+        [&](auto done) { router.fetchSettledClient(mac, std::move(done)); });
     if (!row) {
         err << "veltrano-cli client: the router at " << router.routerAddress() << " lists no wireless client "
             << mac << '\n';

@@ -47,6 +47,7 @@ public:
     // The station, which the controller lists on the access point `apMAC`, is
     // neither followed there nor being looked up now.
     bool needsLookUp(const QString& mac, const QString& apMAC) const;
+    bool isLookingUp(const QString& mac) const { return apSSHResolvingMACs.contains(mac); }
     // The site's name of the access point `apMAC`, once a look-up has read it.
     QString accessPointName(const QString& apMAC) const;
 

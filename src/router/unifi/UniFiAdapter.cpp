@@ -18,6 +18,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 #include <QUrl>
 
 using namespace std::chrono_literals;
@@ -96,6 +97,35 @@ void UniFiAdapter::fetchClient(const QString& targetMAC, ClientCompletion comple
         if (row->txBytes == 0 && row->rxBytes == 0)
             return completeCounters(*row, completion);
         completion(row);
+    });
+}
+
+void UniFiAdapter::fetchSettledClient(const QString& targetMAC, ClientCompletion completion) {
+    const QString mac = targetMAC.trimmed().toLower();
+    fetchClient(mac, [this, mac, completion](const std::optional<RouterClient>& first) {
+        if (!first || accessPoint.isResolved(mac) || !accessPoint.isLookingUp(mac))
+            return completion(first);
+        // A look-up reads the site's devices and brings a master up, which
+        // takes a few seconds at most (the master's own start is bounded).
+        awaitLookUp(mac, 100, [this, mac, first, completion] {
+            if (!accessPoint.isResolved(mac))
+                return completion(first);
+            fetchClient(mac, [first, completion](const std::optional<RouterClient>& settled) {
+                completion(settled ? settled : first);
+            });
+        });
+    });
+}
+
+void UniFiAdapter::awaitLookUp(const QString& mac, int checksLeft, std::function<void()> done) {
+    if (!accessPoint.isLookingUp(mac) || checksLeft == 0)
+        return done();
+    const quint64 asked = generation;
+    QTimer::singleShot(100, this, [this, mac, checksLeft, asked, done] {
+        if (asked == generation)
+            awaitLookUp(mac, checksLeft - 1, done);
+        else
+            done();
     });
 }
 

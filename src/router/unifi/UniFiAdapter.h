@@ -28,6 +28,9 @@ public:
     void connect(ConnectCompletion completion) override;
     void fetchClients(ClientsCompletion completion) override;
     void fetchClient(const QString& targetMAC, ClientCompletion completion) override;
+    // Once the first answer has found the target's access point, asks again
+    // through it.
+    void fetchSettledClient(const QString& targetMAC, ClientCompletion completion) override;
     void probeRouterHealth(HealthCompletion completion) override;
     void fetchModelName(ModelCompletion completion) override;
     void resetSession() override;
@@ -68,6 +71,9 @@ private:
     void fetchSystem(AnswerDone done);
 
     void fetchFromStationList(const QString& mac, ClientCompletion completion);
+    // Calls `done` once the look-up of `mac`'s access point has ended, or
+    // after `checksLeft` checks a tenth of a second apart.
+    void awaitLookUp(const QString& mac, int checksLeft, std::function<void()> done);
     void completeCounters(RouterClient row, ClientCompletion completion);
     void lookUpAccessPoint(const QString& mac, const QString& apMAC);
     // Reads the device SSH login into apSSHUsername / apSSHPassword, then calls
