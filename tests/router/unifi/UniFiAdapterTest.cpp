@@ -11,6 +11,7 @@
 #include <QPointer>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -331,6 +332,32 @@ TEST_F(UniFiAdapterTest, KeepsAMasterForEachAccessPointInUseAndFollowsARoam) {
     EXPECT_EQ(ssh.commands().constLast().section(u' ', 0, 0), u"apadmin@192.0.2.8"_s);
     EXPECT_EQ(ssh.masterStarts().size(), 2);
     EXPECT_TRUE(ssh.masterExits().isEmpty());
+}
+
+// A master no target has asked for a minute is closed when another is used.
+TEST_F(UniFiAdapterTest, AnAccessPointMasterUnusedForAMinuteIsClosed) {
+    AccessPointLink::Clock::time_point now{};
+    std::optional<RouterClient> row;
+    QObject context;
+    UniFiAccessPointPath path(context, access, [&] { return now; });
+    const AccessPointSSHCredentials login{u"apadmin"_s, u"ap-secret"_s};
+    const auto follow = [&](const QString& mac, const QString& ip) {
+        path.beginLookUp(mac);
+        path.finishLookUp(mac, mac, {ip, QString(), QString()}, login);
+        ASSERT_TRUE(waitUntil([&] { return !path.isLookingUp(mac); }));
+    };
+    follow(u"aa:00:00:00:00:01"_s, u"192.0.2.7"_s);
+    now += UniFiAccessPointPath::idleMasterLifetime - 1s;
+    follow(u"aa:00:00:00:00:02"_s, u"192.0.2.8"_s);
+    path.query(u"aa:00:00:00:00:02"_s, login, [&](std::optional<RouterClient> answer) { row = answer; });
+    pool.waitForDone();
+    EXPECT_TRUE(ssh.masterExits().isEmpty());
+    now += 1s;
+    path.query(u"aa:00:00:00:00:02"_s, login, [&](std::optional<RouterClient> answer) { row = answer; });
+    pool.waitForDone();
+    EXPECT_EQ(ssh.masterExits(), QStringList{apLogin});
+    EXPECT_FALSE(path.isResolved(u"aa:00:00:00:00:01"_s));
+    EXPECT_TRUE(path.isResolved(u"aa:00:00:00:00:02"_s));
 }
 
 } // namespace
