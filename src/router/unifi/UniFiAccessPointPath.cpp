@@ -136,22 +136,13 @@ void UniFiAccessPointPath::query(const QString& mac, const AccessPointSSHCredent
         return askStation(*link, mac, canRestart, std::move(done));
     // The interfaces are looked for once per access point, and again once the
     // station is on none of them.
-    const quint64 asked = generation;
-    const QString apIP = link->login().host;
-    runOn(
-        *link, {hostapdInterfacesCommand()},
-        [this, link, mac, asked, apIP, canRestart, done](const RemoteShell::Answers& answers) {
-            if (asked != generation || !link->serves(apIP))
-                return done(std::nullopt);
-            if (!answers) {
-                if (canRestart)
-                    resolvedAPByMAC.remove(mac);
-                return done(std::nullopt);
-            }
-            link->interfaces = hostapdInterfaces(QString::fromUtf8(answers->constFirst().output));
+    runFor(
+        *link, mac, canRestart, {hostapdInterfacesCommand()},
+        [this, link, mac, canRestart, done](const QList<RemoteShell::Answer>& answers) {
+            link->interfaces = hostapdInterfaces(QString::fromUtf8(answers.constFirst().output));
             askStation(*link, mac, canRestart, done);
         },
-        [done] { done(std::nullopt); });
+        done);
 }
 
 // The ping, its pause and hostapd's answer in one write.
@@ -168,45 +159,48 @@ void UniFiAccessPointPath::askStation(AccessPointLink& link, const QString& mac,
         return;
     }
     commands.append(*station);
-    const quint64 asked = generation;
-    const QString apIP = link.login().host;
-    runOn(
-        link, commands,
-        [this, link = &link, mac, asked, apIP, canRestart, done](const RemoteShell::Answers& answers) {
-            if (asked != generation || !link->serves(apIP))
-                return done(std::nullopt);
-            // The pipe's end is how a master that went down shows itself here:
-            // as with a probe that finds it down, a fresh look-up brings it back
-            // (and finds a station that has roamed meanwhile).
-            if (!answers) {
-                if (canRestart)
-                    resolvedAPByMAC.remove(mac);
-                return done(std::nullopt);
-            }
+    runFor(
+        link, mac, canRestart, commands,
+        [this, link = &link, mac, done](const QList<RemoteShell::Answer>& answers) {
             std::optional<RouterClient> row =
-                rowFromOutput(mac, QString::fromUtf8(answers->constLast().output), link->name());
+                rowFromOutput(mac, QString::fromUtf8(answers.constLast().output), link->name());
             if (!row)
                 link->interfaces.reset();
             done(std::move(row));
         },
-        [done] { done(std::nullopt); });
+        done);
 }
 
-void UniFiAccessPointPath::runOn(AccessPointLink& link, const QStringList& commands,
-                                 RemoteShell::Completion answer, std::function<void()> notRun) {
+void UniFiAccessPointPath::runFor(AccessPointLink& link, const QString& mac, bool canRestart,
+                                  const QStringList& commands, Answered answered, RowDone done) {
+    const quint64 asked = generation;
     const SshLogin login = link.login();
+    const RemoteShell::Completion answer = [this, link = &link, mac, asked, apIP = login.host, canRestart,
+                                            answered, done](const RemoteShell::Answers& answers) {
+        if (asked != generation || !link->serves(apIP))
+            return done(std::nullopt);
+        // The pipe's end is how a master that went down shows itself here: as
+        // with a probe that finds it down, a fresh look-up brings it back (and
+        // finds a station that has roamed meanwhile).
+        if (!answers) {
+            if (canRestart)
+                resolvedAPByMAC.remove(mac);
+            return done(std::nullopt);
+        }
+        answered(*answers);
+    };
     RemoteShell& shell = link.shells.pick(login);
     if (shell.isRunningFor(login))
-        return shell.run(commands, std::move(answer));
+        return shell.run(commands, answer);
     if (shell.isPaused()) {
-        QMetaObject::invokeMethod(&context, std::move(notRun), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &context, [done] { done(std::nullopt); }, Qt::QueuedConnection);
         return;
     }
-    const quint64 asked = generation;
     runInBackground(
         access.pool, &context, [link = &link, login] { return link->transport.isMasterAlive(login); },
-        [this, link = &link, login, commands, asked, answer](bool masterUp) {
-            if (asked != generation || !link->serves(login.host) || !masterUp)
+        [link = &link, login, commands, answer](bool masterUp) {
+            if (!masterUp)
                 return answer(std::nullopt);
             RemoteShell& chosen = link->shells.pick(login);
             if (!chosen.isRunningFor(login))

@@ -85,11 +85,14 @@ private:
     // whose access point no other target is on, else the one asked longest ago.
     AccessPointLink& linkToServe(const QString& mac);
     void closeIdleLinks();
-    // Runs `commands` on a shell on the link's master, started once the master
-    // is known to be up. `answer` hears none when the shell or its master is
-    // down; `notRun` is called instead while shells are held back.
-    void runOn(AccessPointLink& link, const QStringList& commands, RemoteShell::Completion answer,
-               std::function<void()> notRun);
+    using Answered = std::function<void(const QList<RemoteShell::Answer>&)>;
+    // Runs `commands` for `mac` on a shell on the link's master, started once
+    // the master is known to be up, and hands a whole answer to `answered`.
+    // Anything else ends in `done` with none: an answer of an older session or
+    // from an access point the link no longer serves, shells held back, or a
+    // shell or master that went down (the station is then looked up again).
+    void runFor(AccessPointLink& link, const QString& mac, bool canRestart, const QStringList& commands,
+                Answered answered, RowDone done);
     void askStation(AccessPointLink& link, const QString& mac, bool canRestart, RowDone done);
     CachedStationFacts factsFor(const QString& mac) const;
     std::optional<RouterClient> rowFromOutput(const QString& mac, const QString& output,
