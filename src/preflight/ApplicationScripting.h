@@ -27,6 +27,8 @@ public:
     ApplicationScripting& operator=(const ApplicationScripting&) = delete;
     virtual ~ApplicationScripting() = default;
 
+    // Whether this system runs scripts inside other applications at all.
+    virtual bool reachesApplications() const = 0;
     // Compiles and runs `source`, blocking until it ends.
     virtual ScriptRun runScript(const QString& source) = 0;
     virtual QStringList runningApplicationIdentifiers() const = 0;

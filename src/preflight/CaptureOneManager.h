@@ -19,6 +19,8 @@ public:
 
     const QString bundleIdentifier = QStringLiteral("com.captureone.captureone16");
 
+    // Whether this system could talk to Capture One at all.
+    bool isReachable() const { return scripting->reachesApplications(); }
     bool isRunning() const;
     // Blocks the calling thread for the whole exchange with Capture One.
     ScriptResult runScript(const QString& source) const;

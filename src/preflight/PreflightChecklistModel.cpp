@@ -227,9 +227,18 @@ void PreflightChecklistModel::buildItems() {
          .check = askCapture(readAttribute(u"Setup/UTC Time"_s),
                              [this](const QString& v) { return clockStatus(v, clock.now()); })},
     };
-    for (PreflightCheckItem& item : checklist)
-        if (!item.check)
+    for (PreflightCheckItem& item : checklist) {
+        // Without the bridge a check could only report a preference nothing
+        // reads, or fail for ever: a pass goes past them instead.
+        if (item.check && !manager.isReachable()) {
+            item.check = {};
+            item.fix = {};
+            item.fixConfirmationText.reset();
+            item.status = PreflightStatus::notAvailable();
+        } else if (!item.check) {
             item.status = PreflightStatus::manualOnly();
+        }
+    }
 }
 
 PreflightStatus PreflightChecklistModel::clockStatus(const QString& value, const QDateTime& now) {
@@ -248,7 +257,8 @@ PreflightStatus PreflightChecklistModel::clockStatus(const QString& value, const
 bool PreflightChecklistModel::isComplete() const {
     return std::all_of(checklist.begin(), checklist.end(), [](const PreflightCheckItem& item) {
         return item.status.kind == PreflightStatus::Case::passed ||
-               item.status.kind == PreflightStatus::Case::manualOnly;
+               item.status.kind == PreflightStatus::Case::manualOnly ||
+               item.status.kind == PreflightStatus::Case::notAvailable;
     });
 }
 

@@ -96,10 +96,11 @@ void PreflightCheckRow::showStatus(const PreflightStatus& status) {
         QString glyph;
         RgbColour colour;
     };
-    const Look look = status.kind == Case::passed       ? Look{u"\u2714"_s, Colour::excellentTeal}
-                      : status.kind == Case::failed     ? Look{u"\u2716"_s, Colour::systemRed}
-                      : status.kind == Case::manualOnly ? Look{u"?"_s, Colour::secondaryLabel}
-                                                        : Look{u"\u25CB"_s, Colour::secondaryLabel};
+    const Look look = status.kind == Case::passed         ? Look{u"\u2714"_s, Colour::excellentTeal}
+                      : status.kind == Case::failed       ? Look{u"\u2716"_s, Colour::systemRed}
+                      : status.kind == Case::manualOnly   ? Look{u"?"_s, Colour::secondaryLabel}
+                      : status.kind == Case::notAvailable ? Look{u"\u2013"_s, Colour::secondaryLabel}
+                                                          : Look{u"\u25CB"_s, Colour::secondaryLabel};
     statusIcon->setText(look.glyph);
     paintText(statusIcon, look.colour);
     statusIcon->setVisible(status.kind != Case::checking);

@@ -83,9 +83,8 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
     body->setSpacing(6);
     body->addWidget(
         noteLabel(u"Run this once per camera connection \u2014 never automatically in the background."_s));
-    // Capture One exists for macOS and Windows only, so on this system every
-    // check that asks it fails until it runs here.
-    body->addWidget(noteLabel(u"Capture One's checks need Capture One on this computer."_s));
+    body->addWidget(
+        noteLabel(u"Capture One has no Linux release: its checks belong on the computer that tethers."_s));
     addSection(body, u"Hardware"_s, u"battery.100"_s, {1, 2});
     addSection(body, u"Capture One"_s, u"app.badge.checkmark"_s, {3, 4, 5, 6});
     addSection(body, u"Camera Settings"_s, u"camera"_s, {7, 8, 9, 10, 11});

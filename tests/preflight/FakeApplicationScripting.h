@@ -18,6 +18,7 @@ class FakeApplicationScripting : public ApplicationScripting {
 public:
     static ScriptRun answered(const QString& value) { return {true, std::nullopt, value}; }
 
+    bool reachesApplications() const override { return reaches; }
     ScriptRun runScript(const QString& source) override {
         QMutexLocker lock(&mutex);
         sent.append(source);
@@ -74,6 +75,8 @@ public:
 
     const QString captureOne = QStringLiteral("com.captureone.captureone16");
     QMutex mutex;
+    // False plays a system with no scripting bridge, as Linux.
+    bool reaches = true;
     QStringList running{captureOne};
     // By what a script asks: "app version", "name", "format" or an attribute's name.
     QHash<QString, QString> camera;

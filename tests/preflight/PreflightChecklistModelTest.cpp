@@ -35,6 +35,26 @@ struct Checklist {
 
 } // namespace
 
+// Without a scripting bridge nothing is asked and nothing is read as On or Off:
+// Capture One's items say so, offer no fix, and a pass completes past them.
+TEST(PreflightChecklistModel, WithoutABridgeCaptureOnesItemsAreNotAvailableAndAPassCompletes) {
+    auto fake = std::make_shared<FakeApplicationScripting>();
+    fake->reaches = false;
+    QThreadPool pool;
+    FakeClock clock;
+    CaptureOneManager manager{fake, pool};
+    PreflightChecklistModel model{manager, clock};
+    model.runAll();
+    ASSERT_TRUE(waitUntil([&] { return !model.isRunningAll(); }));
+    EXPECT_TRUE(model.isComplete());
+    EXPECT_EQ(model.runFailedAtIndex(), std::nullopt);
+    for (const PreflightCheckItem& item : model.items()) {
+        EXPECT_EQ(item.status, item.id <= 2 ? Status::manualOnly() : Status::notAvailable()) << item.id;
+        EXPECT_FALSE(item.fix) << item.id;
+    }
+    EXPECT_EQ(fake->runs, 0);
+}
+
 TEST(PreflightChecklistModel, APassStopsAtTheFirstFailureAndResumesThereAfterTheFix) {
     Checklist c;
     c.fake->running.clear();

@@ -10,6 +10,7 @@
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
 #include "platform/Clock.h"
+#include "platform/LinuxApplicationScripting.h"
 #include "preflight/PreflightChecklistModel.h"
 #include "router/ClientListSource.h"
 #include "router/RouterConnector.h"
@@ -27,7 +28,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
-#include <atomic>
 #include <cstdio>
 #include <functional>
 
@@ -130,40 +130,6 @@ public:
     qint32 deletePassword(const QString&) override { return 0; }
 };
 
-// Capture One on a studio computer with an R5 Mark II tethered and set up right,
-// except that while `shootsJpeg` holds it writes JPEG beside the raw files.
-class SampleCaptureOne : public ApplicationScripting {
-public:
-    ScriptRun runScript(const QString& source) override {
-        const auto answer = [](const QString& value) { return ScriptRun{true, std::nullopt, value}; };
-        if (source.contains(QStringLiteral("Setup/UTC Time")))
-            return answer(QString::number(QDateTime::currentSecsSinceEpoch()));
-        if (source.contains(QStringLiteral("Shoot/Wireless Mode")))
-            return answer(QStringLiteral("Fast"));
-        if (source.contains(QStringLiteral("Shoot/Save To")))
-            return answer(QStringLiteral("SD+Capture One"));
-        if (source.contains(QStringLiteral("Shoot/Recording/Playback")))
-            return answer(QStringLiteral("CFexpress"));
-        if (source.contains(QStringLiteral("format of camera")))
-            return answer(shootsJpeg ? QStringLiteral("CRAW+JPEG L") : QStringLiteral("CRAW"));
-        if (source.contains(QStringLiteral("name of camera")))
-            return answer(QStringLiteral("Canon EOS R5 Mark II"));
-        return answer(QStringLiteral("16.8.2"));
-    }
-    QStringList runningApplicationIdentifiers() const override {
-        return {QStringLiteral("com.captureone.captureone16")};
-    }
-    QVariant preferenceValue(const QString&, const QString& key) const override {
-        // 2680: Capture One's own provider set with Canon wireless tethering.
-        return key == QStringLiteral("CaptureProviders2") ? QVariant(2680) : QVariant(true);
-    }
-    void setPreferenceValue(const QString&, const QString&, const QVariant&) override {}
-    void synchronize(const QString&) override {}
-
-    // Scripts run on the pool; the scenes change this only between passes.
-    std::atomic_bool shootsJpeg = true;
-};
-
 class SampleActions : public SettingsWindowActions {
 public:
     SampleActions(SettingsStore& settings, SessionLog& sessionLog)
@@ -179,14 +145,15 @@ public:
     void quitApplication() override {}
 
     // Answers the pre-flight checklist's scripts.
-    const std::shared_ptr<SampleCaptureOne> captureOneHost = std::make_shared<SampleCaptureOne>();
 
 private:
     SampleRouter router;
     SampleKeyring keyring;
     RouterConnectionFlow flow;
     SystemClock clock;
-    CaptureOneManager captureOne{captureOneHost, *QThreadPool::globalInstance()};
+    // What a Linux user sees: nothing here reaches Capture One.
+    CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
+                                 *QThreadPool::globalInstance()};
     PreflightChecklistModel preflight{captureOne, clock};
 };
 
@@ -252,14 +219,8 @@ int main(int argc, char** argv) {
          }},
         {QStringLiteral("checklist-fresh"), QStringLiteral("preflightChecklistView"),
          [&] { checklist.show(); }},
-        {QStringLiteral("checklist-failed"), QStringLiteral("preflightChecklistView"),
-         [&] { settingsActions.preflightModel().runAll(); }},
         {QStringLiteral("checklist-completed"), QStringLiteral("preflightChecklistView"),
-         [&] {
-             settingsActions.captureOneHost->shootsJpeg = false;
-             // "Try Again" resumes the pass at the item it stopped on.
-             settingsActions.preflightModel().runAll();
-         }},
+         [&] { settingsActions.preflightModel().runAll(); }},
     };
 
     int failures = 0;
