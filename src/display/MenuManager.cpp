@@ -299,7 +299,7 @@ void MenuManager::updateTarget(const RouterClient& row, int rssi, int percent, S
     } else if (row.iface.isEmpty() || row.iface == QLatin1String("wlan")) {
         structure.setVisible(items.band, false);
     } else {
-        QString bandText = QString(row.iface).replace(QLatin1Char('G'), QStringLiteral(" GHz"));
+        QString bandText = bandInWords(row.iface);
         if (!row.accessPoint.isEmpty())
             bandText += QStringLiteral(" · ") + row.accessPoint;
         setLine(items.band, QStringLiteral("Band"), bandText);

@@ -1,10 +1,10 @@
 #include "monitor/AlertManager.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/EventLogger.h"
 #include "platform/Clock.h"
 #include "platform/SoundPlayer.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 using namespace std::chrono_literals;
 

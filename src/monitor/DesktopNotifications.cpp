@@ -1,10 +1,10 @@
 #include "monitor/DesktopNotifications.h"
 
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "monitor/AlertManager.h"
 #include "platform/Clock.h"
 #include "platform/DesktopNotifier.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 

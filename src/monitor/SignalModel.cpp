@@ -80,6 +80,10 @@ QString localBandLabel(std::optional<int> channelBand) {
     }
 }
 
+QString bandInWords(const QString& band) {
+    return QString(band).replace(QLatin1Char('G'), QStringLiteral(" GHz"));
+}
+
 bool isTwoPointFourBand(const QString& bandText) {
     return bandText.contains(QStringLiteral("2.4"));
 }

@@ -38,6 +38,8 @@ QString bandLabel(const QString& bandText);
 // The same for the computer's own link: 1 = 2.4 GHz, 2 = 5 GHz, 3 = 6 GHz.
 QString localBandLabel(std::optional<int> channelBand);
 bool isTwoPointFourBand(const QString& bandText);
+// A row's band label in words: "5G" reads "5 GHz", "2.4G" "2.4 GHz".
+QString bandInWords(const QString& band);
 
 QString phyModeName(int mode);
 

@@ -129,9 +129,8 @@ void TargetMonitor::noteAccessPoint(const RouterClient& row) {
                                 ? slotLabel(targetSlot, context.settings) + separator + name
                                 : name;
         const bool bandKnown = !row.iface.isEmpty() && row.iface != QLatin1String("wlan");
-        const QString bandText =
-            bandKnown ? QString(row.iface).replace(QLatin1Char('G'), QStringLiteral(" GHz")) : QString();
-        context.sessionLog.logAccessPointMove(who, accessPoint, bandText);
+        context.sessionLog.logAccessPointMove(who, accessPoint,
+                                              bandKnown ? bandInWords(row.iface) : QString());
     }
 }
 

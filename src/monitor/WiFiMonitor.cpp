@@ -1,8 +1,5 @@
 #include "monitor/WiFiMonitor.h"
 
-#include "settings/NotificationCenter.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "display/FloatingSignalState.h"
 #include "display/MenuPresenter.h"
 #include "display/StatusItem.h"
@@ -13,6 +10,9 @@
 #include "platform/NetworkEventSource.h"
 #include "platform/WirelessLink.h"
 #include "router/RouterService.h"
+#include "settings/NotificationCenter.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -42,11 +42,6 @@ std::size_t slotIndex(TargetSlot slot) {
 // has no reading; nor has one the router lists without a signal.
 bool hasReading(int rssi) {
     return rssi < 0 && rssi != noSignalRSSI;
-}
-
-// "5G" reads 5 GHz, "2.4G" 2.4 GHz.
-QString bandInWords(const QString& band) {
-    return QString(band).replace(QLatin1Char('G'), QStringLiteral(" GHz"));
 }
 
 QString readingInWords(SignalState state, int rssi, const QString& band) {
