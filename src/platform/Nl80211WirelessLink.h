@@ -1,15 +1,13 @@
 #pragma once
 
 #include "platform/Nl80211Decoder.h"
+#include "platform/Nl80211Socket.h"
 #include "platform/WirelessLink.h"
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 
 class EventLogger;
-struct nl_msg;
-struct nl_sock;
 
 // The local Wi-Fi link read from the kernel's nl80211 interface the way
 // `iw dev X link` reads it: the first station interface, the associated BSS
@@ -23,14 +21,9 @@ public:
     std::optional<LocalLinkReading> currentLink() const override;
 
 private:
-    enum class Outcome { answered, refused, broken };
-
-    struct SocketDeleter {
-        void operator()(nl_sock* socket) const;
-    };
+    using Outcome = Nl80211Socket::Status;
 
     bool connect() const;
-    void disconnect() const;
     Outcome request(uint8_t command, bool dump, const std::function<bool(nl_msg*)>& fill,
                     const std::function<void(nlmsghdr*)>& onAnswer) const;
     std::optional<Nl80211Interface> firstStationInterface() const;
@@ -41,8 +34,7 @@ private:
     EventLogger& logger;
     // Opened on the first read and again after any failure, so a machine whose
     // Wi-Fi driver loads later (a USB adapter) is found at a later read.
-    mutable std::unique_ptr<nl_sock, SocketDeleter> socket;
-    mutable int familyId = -1;
+    mutable Nl80211Socket socket;
     mutable bool hasLoggedMissingNl80211 = false;
     mutable bool hasLoggedBrokenSocket = false;
 };
