@@ -31,6 +31,7 @@ const Policy<NL80211_ATTR_MAX + 1>& topLevelPolicy() {
         p[NL80211_ATTR_BSS].type = NLA_NESTED;
         p[NL80211_ATTR_STA_INFO].type = NLA_NESTED;
         p[NL80211_ATTR_SURVEY_INFO].type = NLA_NESTED;
+        p[NL80211_ATTR_PS_STATE].type = NLA_U32;
         return p;
     }();
     return policy;
@@ -187,6 +188,20 @@ std::optional<Nl80211Survey> decodeSurvey(nlmsghdr* message) {
     if ((*info)[NL80211_SURVEY_INFO_NOISE] != nullptr)
         survey.noise = signedDbm((*info)[NL80211_SURVEY_INFO_NOISE]);
     return survey;
+}
+
+std::optional<bool> decodePowerSave(nlmsghdr* message) {
+    const std::optional<TopLevel> attributes = parseTopLevel(message);
+    if (!attributes || (*attributes)[NL80211_ATTR_PS_STATE] == nullptr)
+        return std::nullopt;
+    switch (nla_get_u32((*attributes)[NL80211_ATTR_PS_STATE])) {
+    case NL80211_PS_DISABLED:
+        return false;
+    case NL80211_PS_ENABLED:
+        return true;
+    default:
+        return std::nullopt;
+    }
 }
 
 std::optional<QString> ssidFromElements(const QByteArray& elements) {

@@ -65,6 +65,8 @@ std::optional<Nl80211Interface> decodeInterface(nlmsghdr* message);
 std::optional<Nl80211Bss> decodeScanBss(nlmsghdr* message);
 std::optional<Nl80211Station> decodeStation(nlmsghdr* message);
 std::optional<Nl80211Survey> decodeSurvey(nlmsghdr* message);
+// One GET_POWER_SAVE answer: whether the interface saves power.
+std::optional<bool> decodePowerSave(nlmsghdr* message);
 
 // The SSID element of a run of 802.11 information elements; none when absent,
 // malformed, empty or all zero bytes (how hidden networks are announced).

@@ -76,6 +76,22 @@ TEST(Nl80211StationDecoding, ReadsSignalRateAndKind) {
     EXPECT_EQ(decodeStation(nlmsg_hdr(message.get())), (Nl80211Station{-128, 28824.0, Nl80211RateKind::eht}));
 }
 
+// A state the kernel does not define is no answer either.
+TEST(Nl80211PowerSaveDecoding, ReadsTheStateOnlyWhereTheDriverGivesOne) {
+    const auto decoded = [](std::optional<uint32_t> state) {
+        const NetlinkMessage message = nl80211Message(NL80211_CMD_GET_POWER_SAVE, [state](nl_msg* m) {
+            nla_put_u32(m, NL80211_ATTR_IFINDEX, 3);
+            if (state)
+                nla_put_u32(m, NL80211_ATTR_PS_STATE, *state);
+        });
+        return decodePowerSave(nlmsg_hdr(message.get()));
+    };
+    EXPECT_EQ(decoded(NL80211_PS_ENABLED), true);
+    EXPECT_EQ(decoded(NL80211_PS_DISABLED), false);
+    EXPECT_EQ(decoded(std::nullopt), std::nullopt);
+    EXPECT_EQ(decoded(2), std::nullopt);
+}
+
 // A message from a confused driver, or crafted, must be refused rather than
 // read past its attributes.
 TEST(Nl80211Decoding, RefusesMessagesWithMissingOrShortAttributes) {
