@@ -1,30 +1,20 @@
 #include "platform/NetlinkNetworkEvents.h"
 
 #include "TestEnvironment.h"
-#include "settings/SettingsKeys.h"
-#include "settings/SettingsStore.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "monitor/FakeRouterService.h"
 #include "monitor/NetworkChangeWatcher.h"
+#include "platform/PrivateNetwork.h"
 #include "platform/RecordingSystemLog.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
 namespace {
-
-// These tests change addresses and routes, so they refuse to run anywhere but
-// in the private network namespace that run-in-private-network.sh makes.
-bool inPrivateNetworkNamespace() {
-    if (qEnvironmentVariable("VELTRANO_PRIVATE_NETWORK") != QStringLiteral("1"))
-        return false;
-    const QString own = QFile::symLinkTarget(QStringLiteral("/proc/self/ns/net"));
-    const QString first = QFile::symLinkTarget(QStringLiteral("/proc/1/ns/net"));
-    return !own.isEmpty() && own != first;
-}
 
 class NetlinkNetworkEventsTest : public ::testing::Test {
 protected:
