@@ -255,11 +255,8 @@ PreflightStatus PreflightChecklistModel::clockStatus(const QString& value, const
 }
 
 bool PreflightChecklistModel::isComplete() const {
-    return std::all_of(checklist.begin(), checklist.end(), [](const PreflightCheckItem& item) {
-        return item.status.kind == PreflightStatus::Case::passed ||
-               item.status.kind == PreflightStatus::Case::manualOnly ||
-               item.status.kind == PreflightStatus::Case::notAvailable;
-    });
+    return std::all_of(checklist.begin(), checklist.end(),
+                       [](const PreflightCheckItem& item) { return item.status.isSettled(); });
 }
 
 void PreflightChecklistModel::runAll() {

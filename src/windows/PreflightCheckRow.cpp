@@ -96,11 +96,13 @@ void PreflightCheckRow::showStatus(const PreflightStatus& status) {
         QString glyph;
         RgbColour colour;
     };
-    const Look look = status.kind == Case::passed         ? Look{u"\u2714"_s, Colour::excellentTeal}
-                      : status.kind == Case::failed       ? Look{u"\u2716"_s, Colour::systemRed}
-                      : status.kind == Case::manualOnly   ? Look{u"?"_s, Colour::secondaryLabel}
-                      : status.kind == Case::notAvailable ? Look{u"\u2013"_s, Colour::secondaryLabel}
-                                                          : Look{u"\u25CB"_s, Colour::secondaryLabel};
+    const Look look = status.kind == Case::passed       ? Look{u"\u2714"_s, Colour::excellentTeal}
+                      : status.kind == Case::warning    ? Look{u"!"_s, Colour::systemYellow}
+                      : status.kind == Case::failed     ? Look{u"\u2716"_s, Colour::systemRed}
+                      : status.kind == Case::manualOnly ? Look{u"?"_s, Colour::secondaryLabel}
+                      : status.kind == Case::notAvailable || status.kind == Case::couldNotCheck
+                          ? Look{u"\u2013"_s, Colour::secondaryLabel}
+                          : Look{u"\u25CB"_s, Colour::secondaryLabel};
     statusIcon->setText(look.glyph);
     paintText(statusIcon, look.colour);
     statusIcon->setVisible(status.kind != Case::checking);
@@ -111,5 +113,5 @@ void PreflightCheckRow::showStatus(const PreflightStatus& status) {
     detail->setVisible(!shown.isEmpty());
     paintText(detail, status.kind == Case::failed ? Colour::systemRed : Colour::secondaryLabel);
     if (fixButton)
-        fixButton->setVisible(status.kind == Case::failed);
+        fixButton->setVisible(status.kind == Case::failed && status.fixable);
 }
