@@ -21,6 +21,10 @@ BlockingBusCalls::BlockingBusCalls(QDBusConnection connection)
 BlockingBusCalls::Reply BlockingBusCalls::call(const QString& service, const QString& path,
                                                const QString& interface, const QString& method,
                                                const QVariantList& arguments) const {
+    // Qt's own text for this ("Not connected to D-Bus server") names no cause a
+    // user could act on.
+    if (!connection.isConnected())
+        return {{}, QDBusError(QDBusError::Disconnected, QStringLiteral("the system bus is not running"))};
     QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
     message.setArguments(arguments);
     const QDBusMessage reply = connection.call(message, QDBus::Block, callTimeoutMs);

@@ -2,11 +2,11 @@
 #include "app/DemoMonitorPlatform.h"
 #include "app/DemoProfile.h"
 #include "app/LinuxMonitorPlatform.h"
-#include "settings/SettingsStore.h"
 #include "app/cli/ExplainCommand.h"
 #include "app/cli/GatewaysCommand.h"
 #include "app/cli/LinkCommand.h"
 #include "app/cli/PasswordCommand.h"
+#include "app/cli/PreflightCommand.h"
 #include "app/cli/RouterCommand.h"
 #include "app/cli/SessionLogCommand.h"
 #include "app/cli/SettingsCommand.h"
@@ -19,13 +19,16 @@
 #include "platform/Clock.h"
 #include "platform/CoreDumps.h"
 #include "platform/InstanceLock.h"
+#include "platform/LinuxComputerReaders.h"
 #include "platform/LinuxGatewaySource.h"
 #include "platform/Nl80211WirelessLink.h"
 #include "platform/RuntimeFolder.h"
 #include "platform/TerminationSignals.h"
+#include "router/GatewayDiscovery.h"
 #include "router/RouterManager.h"
 #include "router/identity/RouterIdentityStore.h"
 #include "router/keyring/SecretServiceCredentialStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>
@@ -49,6 +52,9 @@ const QString commands =
                    "                       classify one reading (RSSI in dBm, transmit rate in Mbit/s)\n"
                    "  session-log [--json] print the stored session log\n"
                    "  link                 read the computer's own Wi-Fi link once\n"
+                   "  preflight [--json] [--camera ADDRESS]...\n"
+                   "                       check this computer and its Wi-Fi for tethering; each\n"
+                   "                       --camera is a camera's IP address to try\n"
                    "  password set | delete | status\n"
                    "                       the router password kept in the keyring for routerIP;\n"
                    "                       set reads it from standard input\n"
@@ -133,6 +139,14 @@ int runCommand(const QString& command, QStringList args, const std::optional<Dem
         return runExplainCommand(args, out, err);
     if (command == QStringLiteral("link"))
         return runLinkCommand(args, Nl80211WirelessLink(EventLogger::shared()), out, err);
+    if (command == QStringLiteral("preflight")) {
+        const Nl80211WirelessLink link(EventLogger::shared());
+        const LinuxGatewaySource gateways(link);
+        return runPreflightCommand(
+            args, linuxComputerReaders(), link,
+            [&gateways](const QString& ip) { return isOnLocalSubnet(ip, gateways.interfaceAddresses()); },
+            out, err);
+    }
     if (command == QStringLiteral("password")) {
         QTextStream in(stdin);
         SecretServiceCredentialStore store;
