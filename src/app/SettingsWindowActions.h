@@ -3,6 +3,7 @@
 #include "app/UninstallWipe.h"
 
 class ClientListSource;
+class ComputerChecklistModel;
 class PreflightChecklistModel;
 class RouterConnectionFlow;
 
@@ -18,6 +19,8 @@ public:
     virtual ClientListSource& clientList() = 0;
     // The pre-flight checklist; it keeps its statuses while the window is closed.
     virtual PreflightChecklistModel& preflightModel() = 0;
+    // The checks of this computer and its Wi-Fi, listed in the same window.
+    virtual ComputerChecklistModel& computerChecks() = 0;
     virtual void snoozeAll(int minutes) = 0;
     virtual void resetAllBandwidthStats() = 0;
     // Everything the program keeps about the user.

@@ -8,6 +8,7 @@
 #include "display/FloatingSignalState.h"
 #include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
+#include "platform/LinuxComputerReaders.h"
 #include "router/keyring/RouterCredentials.h"
 #include "router/ssh/PrivateRuntimeDirectory.h"
 #include "router/ssh/SshLeftovers.h"
@@ -56,7 +57,10 @@ TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* p
     , routerConnection(SettingsStore::shared(), credentials, router, router, SessionLog::shared(),
                        [this](const QString& address, DetectionCompletion answer) {
                            router.detectRouterType(address, std::move(answer));
-                       }) {
+                       })
+    , computerChecklist(
+          linuxComputerReaders(), platform.link, [this] { return cameraAddresses(); },
+          [this](const QString& ip) { return static_cast<const RouterService&>(router).isOnLocalSubnet(ip); }, *QThreadPool::globalInstance()) {
     connectMenu();
     connectDesktopNotifications();
     if (demo) {
@@ -330,4 +334,17 @@ void TrayApplication::warnHidden() {
         windows->setFloatingWindowNote(notice.windowNote);
         windows->showFloatingWindow();
     }
+}
+
+QList<CameraAddress> TrayApplication::cameraAddresses() {
+    // The demo's cameras are scripted: their addresses lead nowhere of ours.
+    if (demoMode)
+        return {};
+    QList<CameraAddress> cameras;
+    for (TargetSlot slot : {TargetSlot::a, TargetSlot::b}) {
+        const TargetMonitor& target = monitor.target(slot);
+        if (!target.lastKnownTargetIP().isEmpty())
+            cameras.append({target.deviceName(), target.lastKnownTargetIP()});
+    }
+    return cameras;
 }

@@ -20,6 +20,7 @@
 #include "platform/QtSoundPlayer.h"
 #include "platform/TerminationSignals.h"
 #include "preflight/CaptureOneManager.h"
+#include "preflight/ComputerChecklistModel.h"
 #include "preflight/PreflightChecklistModel.h"
 #include "router/RouterFront.h"
 #include "settings/SettingsFileWatcher.h"
@@ -81,6 +82,7 @@ private:
     RouterConnectionFlow& connectionFlow() override { return routerConnection; }
     ClientListSource& clientList() override { return router; }
     PreflightChecklistModel& preflightModel() override { return preflight; }
+    ComputerChecklistModel& computerChecks() override { return computerChecklist; }
     void snoozeAll(int minutes) override;
     void resetAllBandwidthStats() override;
     UninstallWipe::Report wipeAllData() override;
@@ -94,6 +96,8 @@ private:
     // status-notifier tray, so that is what is checked, once per run.
     void checkNotch();
     void warnHidden();
+    // The cameras the router last listed, which the computer checks try.
+    QList<CameraAddress> cameraAddresses();
 
     const bool demoMode;
     SystemClock clock;
@@ -118,6 +122,7 @@ private:
     CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
                                  *QThreadPool::globalInstance()};
     PreflightChecklistModel preflight{captureOne, clock};
+    ComputerChecklistModel computerChecklist;
     QPointer<UpdateChecker> updater;
     ShellWindows* windows = nullptr;
     bool floatingWindowIsSplit = false;

@@ -55,6 +55,8 @@ public:
 
     // The MAC last requested for this slot; a change starts a new session.
     QString lastKnownTargetMAC() const { return targetMAC; }
+    // The address the router last gave the target; empty before its first row.
+    QString lastKnownTargetIP() const { return targetIP; }
     void followTarget(const QString& mac);
     // Forgets the address and host name of the last row, which belong to the
     // target and not to the slot.

@@ -53,9 +53,11 @@ QString prominentStyle() {
 
 } // namespace
 
-PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, QWidget* parent)
+PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model,
+                                               ComputerChecklistModel& computer, QWidget* parent)
     : QDialog(parent)
     , model(model)
+    , computer(computer)
     , runAllButton(new QPushButton)
     , closeButton(new QPushButton(u"Close"_s)) {
     setObjectName(u"preflightChecklistView"_s);
@@ -84,7 +86,8 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
     body->addWidget(
         noteLabel(u"Run this once per camera connection \u2014 never automatically in the background."_s));
     body->addWidget(
-        noteLabel(u"Capture One has no Linux release: its checks belong on the computer that tethers."_s));
+        noteLabel(u"Capture One has no Linux release: its checks belong on the computer that tethers. The "
+                  u"checks below are about this computer and its Wi-Fi."_s));
     addSection(body, u"Hardware"_s, u"battery.100"_s, {1, 2});
     addSection(body, u"Capture One"_s, u"app.badge.checkmark"_s, {3, 4, 5, 6});
     addSection(body, u"Camera Settings"_s, u"camera"_s, {7, 8, 9, 10, 11});
@@ -94,6 +97,7 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
         if (item.tier == PreflightTier::recommendation)
             recommendations.append(item.id);
     addSection(body, u"Recommendations"_s, u"lightbulb"_s, recommendations);
+    addComputerSection(body);
     body->addStretch();
     rowsArea->setWidget(rowsContent);
     column->addWidget(rowsArea, 1);
@@ -107,7 +111,10 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
     footer->addWidget(closeButton);
     column->addLayout(footer);
 
-    connect(runAllButton, &QPushButton::clicked, this, [this] { this->model.runAll(); });
+    connect(runAllButton, &QPushButton::clicked, this, [this] {
+        this->model.runAll();
+        this->computer.runAll();
+    });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
     connect(&model, &PreflightChecklistModel::itemStatusChanged, this, [this](int index) {
         rows.at(index)->showStatus(this->model.items().at(index).status);
@@ -115,12 +122,17 @@ PreflightChecklistView::PreflightChecklistView(PreflightChecklistModel& model, Q
         fitHeight();
     });
     connect(&model, &PreflightChecklistModel::runStateChanged, this, &PreflightChecklistView::showFooter);
+    connect(&computer, &ComputerChecklistModel::itemStatusChanged, this, [this](int index) {
+        computerRows.at(index)->showStatus(this->computer.items().at(index).status);
+        showFooter();
+        fitHeight();
+    });
+    connect(&computer, &ComputerChecklistModel::runStateChanged, this, &PreflightChecklistView::showFooter);
     showFooter();
     fitHeight();
 }
 
-void PreflightChecklistView::addSection(QVBoxLayout* body, const QString& title, const QString& symbol,
-                                        const QList<int>& ids) {
+void PreflightChecklistView::addHeader(QVBoxLayout* body, const QString& title, const QString& symbol) {
     auto* header = new QHBoxLayout;
     auto* iconLabel = new QLabel;
     iconLabel->setPixmap(symbolIcon(symbol).pixmap(14));
@@ -130,40 +142,62 @@ void PreflightChecklistView::addSection(QVBoxLayout* body, const QString& title,
     header->addWidget(label, 1);
     body->addSpacing(6);
     body->addLayout(header);
+}
+
+void PreflightChecklistView::addSection(QVBoxLayout* body, const QString& title, const QString& symbol,
+                                        const QList<int>& ids) {
+    addHeader(body, title, symbol);
     for (int id : ids) {
-        auto* row = new PreflightCheckRow(model.items().at(id - 1));
+        const PreflightCheckItem& item = model.items().at(id - 1);
+        auto* row = new PreflightCheckRow(item);
         connect(row, &PreflightCheckRow::checkRequested, this, [this](int id) { model.checkItem(id); });
-        connect(row, &PreflightCheckRow::fixRequested, this, &PreflightChecklistView::askToFix);
+        connect(row, &PreflightCheckRow::fixRequested, this, [this, id, text = item.fixConfirmationText] {
+            askToFix(text, [this, id] { model.applyFix(id); });
+        });
         body->addWidget(row);
         rows[id - 1] = row;
     }
 }
 
-void PreflightChecklistView::askToFix(int id) {
-    pendingFixItem = id;
-    auto* dialog = new QMessageBox(QMessageBox::NoIcon, u"Confirm Change"_s,
-                                   model.items().at(id - 1).fixConfirmationText.value_or(
-                                       u"This will change a setting on the camera or in Capture One."_s),
-                                   QMessageBox::NoButton, this);
+void PreflightChecklistView::addComputerSection(QVBoxLayout* body) {
+    addHeader(body, u"This Computer"_s, u"laptopcomputer"_s);
+    for (const PreflightCheckItem& item : computer.items()) {
+        auto* row = new PreflightCheckRow(item);
+        row->setObjectName(u"computerCheckRow%1"_s.arg(item.id));
+        connect(row, &PreflightCheckRow::checkRequested, this, [this](int id) { computer.checkItem(id); });
+        connect(row, &PreflightCheckRow::fixRequested, this,
+                [this, id = item.id, text = item.fixConfirmationText] {
+                    askToFix(text, [this, id] { computer.applyFix(id); });
+                });
+        body->addWidget(row);
+        computerRows.append(row);
+    }
+}
+
+void PreflightChecklistView::askToFix(const std::optional<QString>& text, std::function<void()> apply) {
+    auto* dialog =
+        new QMessageBox(QMessageBox::NoIcon, u"Confirm Change"_s,
+                        text.value_or(u"This will change a setting on the camera or in Capture One."_s),
+                        QMessageBox::NoButton, this);
     dialog->setObjectName(u"confirmChangeDialog"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->addButton(u"Cancel"_s, QMessageBox::RejectRole);
     QPushButton* confirm = dialog->addButton(u"Confirm"_s, QMessageBox::AcceptRole);
-    connect(dialog, &QMessageBox::buttonClicked, this, [this, confirm](QAbstractButton* pressed) {
-        if (pressed == confirm && pendingFixItem)
-            model.applyFix(*pendingFixItem);
-        pendingFixItem.reset();
-    });
+    connect(dialog, &QMessageBox::buttonClicked, this,
+            [confirm, apply = std::move(apply)](QAbstractButton* pressed) {
+                if (pressed == confirm)
+                    apply();
+            });
     dialog->open();
 }
 
 void PreflightChecklistView::showFooter() {
-    const bool complete = model.isComplete();
+    const bool complete = model.isComplete() && computer.isComplete();
     runAllButton->setText(complete                   ? u"Completed"_s
                           : model.runFailedAtIndex() ? u"Try Again"_s
                                                      : u"Check All"_s);
     runAllButton->setStyleSheet(complete ? QString() : prominentStyle());
-    runAllButton->setEnabled(complete || !model.isRunningAll());
+    runAllButton->setEnabled(complete || (!model.isRunningAll() && !computer.isRunningAll()));
     runAllButton->setAutoDefault(false);
     closeButton->setStyleSheet(complete ? prominentStyle() : QString());
     closeButton->setAutoDefault(false);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "preflight/ComputerChecklistModel.h"
 #include "preflight/PreflightChecklistModel.h"
 
 #include <QDialog>
 #include <QList>
+#include <functional>
 #include <optional>
 
 class PreflightCheckRow;
@@ -11,15 +13,17 @@ class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
 
-// "Pre-flight Checklist": the model's thirteen items in five sections, a
-// run-all button whose title follows the pass, and a confirmation before every
-// fix. The rows scroll when the screen is too short for them; the footer never
-// does. It holds no results of its own; `model` must outlive it, and closing
-// only hides it, so reopening shows the last results.
+// "Pre-flight Checklist": the model's thirteen items in five sections and the
+// checks of this computer in a sixth, a run-all button whose title follows both
+// passes, and a confirmation before every fix. The rows scroll when the screen
+// is too short for them; the footer never does. It holds no results of its
+// own; the models must outlive it, and closing only hides it, so reopening
+// shows the last results.
 class PreflightChecklistView : public QDialog {
     Q_OBJECT
 public:
-    explicit PreflightChecklistView(PreflightChecklistModel& model, QWidget* parent = nullptr);
+    PreflightChecklistView(PreflightChecklistModel& model, ComputerChecklistModel& computer,
+                           QWidget* parent = nullptr);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -27,14 +31,18 @@ protected:
 private:
     // `symbol` as symbolIcon() takes it.
     void addSection(QVBoxLayout* body, const QString& title, const QString& symbol, const QList<int>& ids);
-    void askToFix(int id);
+    void addComputerSection(QVBoxLayout* body);
+    void addHeader(QVBoxLayout* body, const QString& title, const QString& symbol);
+    // Runs `apply` once the photographer confirms `text`.
+    void askToFix(const std::optional<QString>& text, std::function<void()> apply);
     void showFooter();
     void fitHeight();
 
     PreflightChecklistModel& model;
+    ComputerChecklistModel& computer;
     QScrollArea* rowsArea;
     QList<PreflightCheckRow*> rows;
-    std::optional<int> pendingFixItem;
+    QList<PreflightCheckRow*> computerRows;
     QPushButton* runAllButton;
     QPushButton* closeButton;
 };

@@ -34,6 +34,7 @@ constexpr SymbolIcon symbolIcons[] = {
     {"app.badge.checkmark", "applications-graphics", "app-check"},
     {"checkmark.seal", "emblem-default", "seal-check"},
     {"lightbulb", "dialog-information", "lightbulb"},
+    {"laptopcomputer", "computer-laptop", "laptop"},
 };
 
 } // namespace

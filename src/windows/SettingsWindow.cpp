@@ -93,7 +93,7 @@ SettingsCard* SettingsWindow::preflightCard() {
     card->body()->addWidget(checklist);
     connect(checklist, &QPushButton::clicked, this, [this] {
         if (!checklistView)
-            checklistView = new PreflightChecklistView(actions.preflightModel(), this);
+            checklistView = new PreflightChecklistView(actions.preflightModel(), actions.computerChecks(), this);
         checklistView->open();
         checklistView->raise();
     });

@@ -2,11 +2,9 @@
 
 #include "TestEnvironment.h"
 #include "monitor/FakeWirelessLink.h"
+#include "preflight/FakeComputer.h"
 
 #include <QCoreApplication>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QSemaphore>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -14,51 +12,6 @@ using Status = PreflightStatus;
 using Case = PreflightStatus::Case;
 
 namespace {
-
-// This computer as the test sets it; every service starts absent.
-struct FakeComputer : WifiPowerSave,
-                      NetworkManagerSettings,
-                      TimeSynchronisation,
-                      PowerProfiles,
-                      PortProbe,
-                      FirewallPolicy {
-    SystemAnswer<bool> isPowerSaveOn(const QString&) const override { return kernelPowerSave; }
-    SystemAnswer<WifiConnectionSettings> wifiConnection(const QString&) const override {
-        QMutexLocker lock(&mutex);
-        return profile;
-    }
-    std::optional<QString> disablePowerSave(const QString& path) override {
-        QMutexLocker lock(&mutex);
-        if (!fixRefusal && profile.value && profile.value->path == path)
-            profile.value->powerSave = WifiConnectionSettings::PowerSave::disable;
-        return fixRefusal;
-    }
-    SystemAnswer<bool> isSynchronised() const override { return synchronised; }
-    SystemAnswer<QString> activeProfile() const override { return powerProfile; }
-    bool answers(const QHostAddress& address, quint16 port, std::chrono::milliseconds) const override {
-        if (holdProbe)
-            probeHeld.acquire();
-        QMutexLocker lock(&mutex);
-        probed.append(address.toString() + u':' + QString::number(port));
-        return cameraAnswers;
-    }
-    SystemAnswer<QString> refusal(const QString&, const QHostAddress&) const override { return firewall; }
-
-    mutable QMutex mutex;
-    SystemAnswer<bool> kernelPowerSave =
-        SystemAnswer<bool>::unreadable(u"this kernel has no nl80211 interface"_s);
-    SystemAnswer<WifiConnectionSettings> profile =
-        SystemAnswer<WifiConnectionSettings>::unreadable(u"NetworkManager is not running"_s);
-    std::optional<QString> fixRefusal;
-    SystemAnswer<bool> synchronised = SystemAnswer<bool>::unreadable(u"systemd-timedated is not running"_s);
-    SystemAnswer<QString> powerProfile =
-        SystemAnswer<QString>::unreadable(u"power-profiles-daemon is not running"_s);
-    bool cameraAnswers = true;
-    bool holdProbe = false;
-    mutable QSemaphore probeHeld;
-    mutable QStringList probed;
-    SystemAnswer<QString> firewall = SystemAnswer<QString>::of({});
-};
 
 struct Computer {
     ~Computer() { fake->probeHeld.release(100); }
@@ -86,7 +39,7 @@ struct Computer {
     FakeWirelessLink wifi;
     QList<CameraAddress> cameras;
     QThreadPool pool;
-    ComputerChecklistModel model{ComputerReaders{fake, fake, fake, fake, fake, fake},
+    ComputerChecklistModel model{readersOf(fake),
                                  wifi,
                                  [this] { return cameras; },
                                  [](const QString& ip) { return ip.startsWith(u"192.168.8."_s); },
@@ -143,7 +96,8 @@ TEST(ComputerChecklistModel, PowerSavingIsFixedThroughNetworkManagerOrNamesTheCo
 TEST(ComputerChecklistModel, CamerasAreProbedOnlyOnThisComputersNetworks) {
     Computer computer;
     computer.cameras = {{u"R1"_s, u"10.0.0.7"_s}};
-    EXPECT_EQ(computer.check(3), Status::couldNotCheck(u"no camera's address is on this computer's networks"_s));
+    EXPECT_EQ(computer.check(3),
+              Status::couldNotCheck(u"no camera's address is on this computer's networks"_s));
     computer.joinFiveGigahertz();
     EXPECT_EQ(computer.check(2), Status::failed(u"R1 (10.0.0.7) is not on this computer's networks"_s));
 

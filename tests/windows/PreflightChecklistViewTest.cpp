@@ -2,7 +2,9 @@
 
 #include "TestEnvironment.h"
 #include "monitor/FakeClock.h"
+#include "monitor/FakeWirelessLink.h"
 #include "preflight/FakeApplicationScripting.h"
+#include "preflight/FakeComputer.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -22,7 +24,11 @@ TEST(PreflightChecklistViewTest, TheFooterFollowsThePassAndEveryFixWaitsForConfi
     QThreadPool pool;
     CaptureOneManager manager{fake, pool};
     PreflightChecklistModel model{manager, clock};
-    PreflightChecklistView view{model};
+    FakeWirelessLink wifi;
+    ComputerChecklistModel computer{readersOf(std::make_shared<FakeComputer>()), wifi,
+                                    [] { return QList<CameraAddress>(); },
+                                    [](const QString&) { return false; }, pool};
+    PreflightChecklistView view{model, computer};
     view.show();
     auto* runAll = view.findChild<QPushButton*>(u"runAllButton"_s);
     auto* close = view.findChild<QPushButton*>(u"closeButton"_s);
@@ -66,7 +72,11 @@ TEST(PreflightChecklistViewTest, TheRowsScrollSoThatTheWindowAndItsFooterStayOnT
     FakeClock clock;
     CaptureOneManager manager{std::make_shared<FakeApplicationScripting>(), pool};
     PreflightChecklistModel model{manager, clock};
-    PreflightChecklistView view{model};
+    FakeWirelessLink wifi;
+    ComputerChecklistModel computer{readersOf(std::make_shared<FakeComputer>()), wifi,
+                                    [] { return QList<CameraAddress>(); },
+                                    [](const QString&) { return false; }, pool};
+    PreflightChecklistView view{model, computer};
     view.show();
     const QRect available = view.screen()->availableGeometry();
     ASSERT_LT(available.height(), 844) << "a screen with room for every row proves nothing";

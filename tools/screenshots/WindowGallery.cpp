@@ -8,9 +8,12 @@
 #include "app/WhatsNewEntry.h"
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
+#include "logs/EventLogger.h"
 #include "logs/SessionLog.h"
 #include "platform/Clock.h"
 #include "platform/LinuxApplicationScripting.h"
+#include "platform/LinuxComputerReaders.h"
+#include "platform/Nl80211WirelessLink.h"
 #include "preflight/PreflightChecklistModel.h"
 #include "router/ClientListSource.h"
 #include "router/RouterConnector.h"
@@ -25,6 +28,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -139,6 +144,7 @@ public:
     RouterConnectionFlow& connectionFlow() override { return flow; }
     ClientListSource& clientList() override { return router; }
     PreflightChecklistModel& preflightModel() override { return preflight; }
+    ComputerChecklistModel& computerChecks() override { return computer; }
     void snoozeAll(int) override {}
     void resetAllBandwidthStats() override {}
     UninstallWipe::Report wipeAllData() override { return {}; }
@@ -155,6 +161,10 @@ private:
     CaptureOneManager captureOne{std::make_shared<LinuxApplicationScripting>(),
                                  *QThreadPool::globalInstance()};
     PreflightChecklistModel preflight{captureOne, clock};
+    // This computer as it is, with no camera to try: its checks read and never send.
+    Nl80211WirelessLink wifi{EventLogger::shared()};
+    ComputerChecklistModel computer{linuxComputerReaders(), wifi, [] { return QList<CameraAddress>(); },
+                                    [](const QString&) { return false; }, *QThreadPool::globalInstance()};
 };
 
 } // namespace
@@ -176,7 +186,7 @@ int main(int argc, char** argv) {
     // The windows are reached the way the shell reaches them.
     DesktopShellWindows windows(settings, state, sessionLog, debugLog, false);
     SampleActions settingsActions(settings, sessionLog);
-    PreflightChecklistView checklist(settingsActions.preflightModel());
+    PreflightChecklistView checklist(settingsActions.preflightModel(), settingsActions.computerChecks());
     settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));
     settings.writeString(SettingsKey::routerUsername, QStringLiteral("root"));
     settings.writeString(SettingsKey::targetMAC, QStringLiteral("74:BF:C0:12:34:56"));
@@ -220,7 +230,16 @@ int main(int argc, char** argv) {
         {QStringLiteral("checklist-fresh"), QStringLiteral("preflightChecklistView"),
          [&] { checklist.show(); }},
         {QStringLiteral("checklist-completed"), QStringLiteral("preflightChecklistView"),
-         [&] { settingsActions.preflightModel().runAll(); }},
+         [&] {
+             settingsActions.preflightModel().runAll();
+             settingsActions.computerChecks().runAll();
+         }},
+        {QStringLiteral("checklist-this-computer"), QStringLiteral("preflightChecklistView"),
+         [&] {
+             QScrollBar* rows =
+                 checklist.findChild<QScrollArea*>(QStringLiteral("checklistRows"))->verticalScrollBar();
+             rows->setValue(rows->maximum());
+         }},
     };
 
     int failures = 0;
