@@ -10,7 +10,8 @@
 enum class PreflightTier { hard, recommendation };
 
 // One line of the pre-flight checklist. Items without `check` are the ones only
-// the photographer can verify.
+// the photographer can verify, by `manualHint`; an item that reads the camera
+// has one too, for when nothing can read it.
 struct PreflightCheckItem {
     using Check = std::function<void(std::function<void(const PreflightStatus&)>)>;
     using Fix = std::function<void(std::function<void(bool)>)>;

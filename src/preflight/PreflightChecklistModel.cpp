@@ -201,10 +201,12 @@ void PreflightChecklistModel::buildItems() {
              u"This turns on Capture One's global \"Save to Card and Capture One\" preference."_s},
         {.id = 10,
          .title = u"Active recording slot = CFexpress"_s,
+         .manualHint = u"Confirm on the camera: it records to the CFexpress card."_s,
          .check = askCapture(readAttribute(u"Shoot/Recording/Playback"_s),
                              [](const QString& v) { return passedWhen(containsAny(v, {u"CF"_s}), v); })},
         {.id = 11,
          .title = u"Save to card — camera setting"_s,
+         .manualHint = u"Confirm on the camera: tethered shots are saved to the card as well."_s,
          .check = askCapture(readAttribute(u"Shoot/Save To"_s),
                              [](const QString& v) {
                                  return passedWhen(containsAny(v, {u"SD"_s, u"CF"_s}), v);
@@ -219,22 +221,25 @@ void PreflightChecklistModel::buildItems() {
              u"off — recheck that after any camera restart."_s},
         {.id = 12,
          .title = u"Wireless mode = Fast (2nd-gen active)"_s,
+         .manualHint = u"Confirm on the camera: its wireless mode is Fast."_s,
          .check = askCapture(readAttribute(u"Shoot/Wireless Mode"_s),
                              [](const QString& v) { return passedWhen(containsAny(v, {u"FAST"_s}), v); })},
         {.id = 13,
          .title = u"Camera/computer clock sync"_s,
          .tier = PreflightTier::recommendation,
+         .manualHint = u"Confirm on the camera: its date and time match this computer's within a minute."_s,
          .check = askCapture(readAttribute(u"Setup/UTC Time"_s),
                              [this](const QString& v) { return clockStatus(v, clock.now()); })},
     };
     for (PreflightCheckItem& item : checklist) {
         // Without the bridge a check could only report a preference nothing
-        // reads, or fail for ever: a pass goes past them instead.
+        // reads, or fail for ever: a pass goes past them instead, and what the
+        // camera's own menus show is left to the photographer.
         if (item.check && !manager.isReachable()) {
             item.check = {};
             item.fix = {};
             item.fixConfirmationText.reset();
-            item.status = PreflightStatus::notAvailable();
+            item.status = item.manualHint ? PreflightStatus::manualOnly() : PreflightStatus::notAvailable();
         } else if (!item.check) {
             item.status = PreflightStatus::manualOnly();
         }
