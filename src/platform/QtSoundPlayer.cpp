@@ -34,6 +34,14 @@ bool QtSoundPlayer::play(const QString& name, bool loop) {
     stop();
     if (!soundNames.contains(name))
         return false;
+    // Without a sound server Qt still reports an effect as playing, so the
+    // output is checked here. Asked at every play: a headset or a sound server
+    // may come and go while the program runs. Asked before any sound loads: a
+    // load runs on Qt's sample-cache thread, and a program that quits while it
+    // is still running can crash or hang in Qt's exit-time clean-up.
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    if (output.isNull())
+        return false;
     std::unique_ptr<QSoundEffect>& loaded = effectsByName[name];
     if (!loaded) {
         loaded = loadEffect(name);
@@ -44,12 +52,6 @@ bool QtSoundPlayer::play(const QString& name, bool loop) {
         return false;
     }
     QSoundEffect& effect = *loaded;
-    // Without a sound server Qt still reports the effect as playing, so the
-    // output is checked here. Asked at every play: a headset or a sound server
-    // may come and go while the program runs.
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull())
-        return false;
     effect.setAudioDevice(output);
     effect.setLoopCount(loop ? QSoundEffect::Infinite : 1);
     effect.play();
