@@ -4,6 +4,7 @@
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QStringList>
+#include <QThread>
 #include <QUrl>
 
 namespace {
@@ -27,7 +28,14 @@ QtSoundPlayer::QtSoundPlayer() {
 }
 
 QtSoundPlayer::~QtSoundPlayer() {
-    stop();
+    if (effectsByName.empty())
+        return;
+    effectsByName.clear();
+    // Closing the sounds' streams leaves work to the sound-server client's own
+    // thread. Qt frees that thread's loop when the program exits, and a loop
+    // freed with such work still pending aborts the program inside PulseAudio.
+    // A moment lets it finish: this runs once, when the program quits.
+    QThread::msleep(150);
 }
 
 bool QtSoundPlayer::play(const QString& name, bool loop) {
