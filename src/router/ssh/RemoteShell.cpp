@@ -135,10 +135,15 @@ void RemoteShell::writeNextBatch() {
     if (inFlight || batches.empty() || !process)
         return;
     // Each command reads the null device, or it could swallow the lines after it.
-    QByteArray script;
+    // The batch's answers are gathered on the far side and written at once: one
+    // write wakes the master and this program once, where every command's output
+    // and marker each woke them in turn. The x keeps the trailing newlines that
+    // command substitution would strip.
+    QByteArray script = "veltrano_batch=$(\n";
     for (const QString& command : batches.front().commands)
         script += "{ " + command.toUtf8() + "\n} </dev/null 2>/dev/null; printf '\\n%s %s\\n' " + marker +
                   " \"$?\"\n";
+    script += "printf x); printf '%s' \"${veltrano_batch%x}\"; unset veltrano_batch\n";
     inFlight = true;
     deadline.start();
     process->write(script);

@@ -23,7 +23,9 @@ class QProcess;
 // instead of an ssh process each. Every command's output is followed by a line
 // with a marker drawn afresh for each shell from the system's random source and
 // the command's exit status: nothing a station's name or a router's answer holds
-// can end an output early or fake another one.
+// can end an output early or fake another one. The far side gathers a batch's
+// answers and writes them at once; NUL bytes do not survive that (a shell
+// variable cannot hold them), and no router answer holds one.
 //
 // Main thread only: the pipe is read through the process's signals. One batch is
 // in flight at a time, later ones wait in order. A batch that has no complete

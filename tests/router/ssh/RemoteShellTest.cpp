@@ -4,13 +4,42 @@
 #include "router/ssh/MasterStartBackoff.h"
 #include "router/ssh/RemoteShells.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 using Answers = RemoteShell::Answers;
+
+// What a /proc/PID/fd entry stands for, such as "pipe:[74856]".
+QByteArray openFile(const QString& entry) {
+    char target[256];
+    const ssize_t length = ::readlink(QFile::encodeName(entry).constData(), target, sizeof target);
+    return length < 0 ? QByteArray() : QByteArray(target, length);
+}
+
+// Bytes in the pipe that carries the standard output of process `pid` to this
+// process, not yet read here; -1 when there is no such pipe.
+int bytesWaitingFrom(int pid) {
+    const QByteArray theirs = openFile(u"/proc/%1/fd/1"_s.arg(pid));
+    const QDir ours(u"/proc/self/fd"_s);
+    for (const QString& fd : ours.entryList(QDir::Files | QDir::System)) {
+        if (!theirs.startsWith("pipe:") || openFile(ours.filePath(fd)) != theirs)
+            continue;
+        int waiting = 0;
+        if ((::fcntl(fd.toInt(), F_GETFL) & O_ACCMODE) == O_RDONLY &&
+            ::ioctl(fd.toInt(), FIONREAD, &waiting) == 0)
+            return waiting;
+    }
+    return -1;
+}
 
 class RemoteShellTest : public TransportTest {
 protected:
@@ -32,7 +61,8 @@ protected:
 };
 
 // A frame-shaped line under another marker, bytes that are no text, nothing at
-// all: each output comes back whole, with its own status.
+// all: each output comes back whole, with its own status. NUL bytes do not
+// survive the far side's gathering (no router answer holds one).
 TEST_F(RemoteShellTest, EveryOutputComesBackWholeInOneWrite) {
     ASSERT_TRUE(start());
     const Answers answers =
@@ -41,12 +71,43 @@ TEST_F(RemoteShellTest, EveryOutputComesBackWholeInOneWrite) {
     ASSERT_TRUE(answers);
     ASSERT_EQ(answers->size(), 4);
     EXPECT_EQ(answers->at(0).output, "a\n0123456789abcdef0123456789abcdef 0\n} b");
-    EXPECT_EQ(answers->at(1).output, QByteArray("\0\377\n\n", 4));
+    EXPECT_EQ(answers->at(1).output, "\377\n\n");
     EXPECT_EQ(answers->at(1).status, 7);
     EXPECT_EQ(answers->at(2).output, QByteArray());
     // Commands read the null device, not the lines that follow them.
     EXPECT_EQ(answers->at(3).output, "[]\n");
     EXPECT_EQ(ssh.shells().size(), 1);
+}
+
+// Nothing of a batch's answers reaches this program before its last command is
+// done: the batch costs the master and this program one wake-up, not two for
+// every command. Looked at in the pipe itself while no event loop drains it
+// (the loop runs only while nothing can have been answered yet).
+TEST_F(RemoteShellTest, ABatchAnswersInOneWriteWhenItsLastCommandIsDone) {
+    ASSERT_TRUE(start());
+    const auto file = [&](const QString& name) { return environment.path(name); };
+    const auto waitFor = [](const QString& name) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(name) && waited.elapsed() < 10'000)
+            QThread::msleep(5);
+        return QFile::exists(name);
+    };
+    std::optional<Answers> answers;
+    shell.run({u"touch '%1'; while [ ! -e '%2' ]; do sleep 0.01; done; echo first"_s.arg(file(u"started"_s),
+                                                                                         file(u"go"_s)),
+               u"touch '%1'; while [ ! -e '%2' ]; do sleep 0.01; done; echo second"_s.arg(
+                   file(u"running"_s), file(u"release"_s))},
+              [&](const Answers& given) { answers = given; });
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(file(u"started"_s)); }));
+    QFile(file(u"go"_s)).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(waitFor(file(u"running"_s)));
+    EXPECT_EQ(bytesWaitingFrom(ssh.shells().value(0).toInt()), 0);
+    QFile(file(u"release"_s)).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(waitUntil([&] { return answers.has_value(); }));
+    ASSERT_TRUE(*answers);
+    EXPECT_EQ((*answers)->at(0).output, "first\n");
+    EXPECT_EQ((*answers)->at(1).output, "second\n");
 }
 
 // A command that never ends holds its batch and the one queued behind it for
@@ -84,7 +145,7 @@ TEST_F(RemoteShellTest, ADeadShellOrMasterOrAFloodAnswersNone) {
     EXPECT_FALSE(start());
     clock += MasterStartBackoff::firstPause;
     ASSERT_TRUE(start());
-    EXPECT_EQ(run({u"head -c 5000000 /dev/zero"_s}), std::nullopt);
+    EXPECT_EQ(run({u"yes | head -c 5000000"_s}), std::nullopt);
     clock += MasterStartBackoff::firstPause;
     EXPECT_TRUE(shell.isPaused());
     clock += MasterStartBackoff::firstPause;
@@ -99,8 +160,8 @@ TEST_F(RemoteShellTest, ADeadShellOrMasterOrAFloodAnswersNone) {
     EXPECT_TRUE(run({u"uptime"_s}));
     ssh.dropMaster();
     EXPECT_EQ(run({u"uptime"_s}), std::nullopt);
-    EXPECT_EQ(systemLog.lines(), (QStringList{u"VT-1005"_s, u"VT-1005 head -c 5000000 /dev/zero"_s,
-                                              u"VT-1002"_s, u"VT-1005"_s}));
+    EXPECT_EQ(systemLog.lines(),
+              (QStringList{u"VT-1005"_s, u"VT-1005 yes | head -c 5000000"_s, u"VT-1002"_s, u"VT-1005"_s}));
 
     // Quitting ends a running shell with every other ssh.
     ASSERT_TRUE(start());
