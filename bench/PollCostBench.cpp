@@ -36,7 +36,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QMap>
+#include <QPair>
 #include <QProcess>
 #include <QStringList>
 #include <QTextStream>
@@ -121,6 +124,38 @@ QList<QByteArray> statFields(const QString& pid) {
     return close < 0 ? QList<QByteArray>() : stat.mid(close + 2).split(' ');
 }
 
+// This process's pid as /proc names it: /proc is the machine's, while this
+// process runs in a pid namespace of its own where it is pid 1.
+QString ownPid() {
+    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self"))).fileName();
+}
+
+// Every live process below this one (orphans too: this namespace's first
+// process adopts them).
+QStringList descendantPids() {
+    QHash<QString, QString> parentOf;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        if (!pid.at(0).isDigit())
+            continue;
+        const QList<QByteArray> fields = statFields(pid);
+        if (fields.size() >= 2)
+            parentOf.insert(pid, QString::fromLatin1(fields.at(1)));
+    }
+    const QString self = ownPid();
+    QStringList below;
+    for (auto it = parentOf.cbegin(); it != parentOf.cend(); ++it) {
+        QString ancestor = it.value();
+        for (int depth = 0; depth < 64 && !ancestor.isEmpty() && ancestor != QStringLiteral("0"); ++depth) {
+            if (ancestor == self) {
+                below.append(it.key());
+                break;
+            }
+            ancestor = parentOf.value(ancestor);
+        }
+    }
+    return below;
+}
+
 // CPU seconds of this process and every descendant, exited ones included.
 double cpuSeconds(const QString& usageFile) {
     if (usageFile.endsWith(QStringLiteral("cpuacct.usage")))
@@ -131,36 +166,60 @@ double cpuSeconds(const QString& usageFile) {
                 return line.mid(11).toDouble() / 1e6;
         return 0;
     }
-    // Exited children count through this process's cutime/cstime once reaped;
-    // live ones (and orphans, which this namespace's first process adopts) are
-    // summed from the process tree.
-    QHash<QString, QString> parentOf;
-    QHash<QString, double> ticksOf;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        if (!pid.at(0).isDigit())
-            continue;
-        const QList<QByteArray> fields = statFields(pid);
-        if (fields.size() < 15)
-            continue;
-        parentOf.insert(pid, QString::fromLatin1(fields.at(1)));
-        ticksOf.insert(pid, fields.at(11).toDouble() + fields.at(12).toDouble());
-    }
-    const QString self = QString::number(::getpid());
-    const QList<QByteArray> own = statFields(self);
+    // Exited children count through this process's cutime/cstime once reaped.
+    const QList<QByteArray> own = statFields(ownPid());
     double ticks = own.size() < 15 ? 0
                                    : own.at(11).toDouble() + own.at(12).toDouble() + own.at(13).toDouble() +
                                          own.at(14).toDouble();
-    for (auto it = parentOf.cbegin(); it != parentOf.cend(); ++it) {
-        QString ancestor = it.value();
-        for (int depth = 0; depth < 64 && !ancestor.isEmpty() && ancestor != QStringLiteral("0"); ++depth) {
-            if (ancestor == self) {
-                ticks += ticksOf.value(it.key());
-                break;
-            }
-            ancestor = parentOf.value(ancestor);
-        }
+    for (const QString& pid : descendantPids()) {
+        const QList<QByteArray> fields = statFields(pid);
+        if (fields.size() >= 15)
+            ticks += fields.at(11).toDouble() + fields.at(12).toDouble();
     }
     return ticks / double(::sysconf(_SC_CLK_TCK));
+}
+
+// Wake-ups so far (voluntary context switches: the task slept and was woken),
+// by task: this process's threads under their names, each descendant under its
+// command with its threads summed. Tasks of one name add up.
+QMap<QString, qint64> wakeUpsByTask() {
+    QMap<QString, qint64> wakeUps;
+    const auto addTasks = [&](const QString& pid, const QString& processName) {
+        const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+        for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString folder = tasks + QLatin1Char('/') + task;
+            const QString name = processName.isEmpty()
+                                     ? QString::fromUtf8(readAll(folder + QStringLiteral("/comm")).trimmed())
+                                     : processName;
+            for (const QByteArray& line : readAll(folder + QStringLiteral("/status")).split('\n'))
+                if (line.startsWith("voluntary_ctxt_switches:"))
+                    wakeUps[name] += line.mid(24).trimmed().toLongLong();
+        }
+    };
+    addTasks(ownPid(), {});
+    for (const QString& pid : descendantPids())
+        addTasks(pid, QStringLiteral("child ") +
+                          QString::fromUtf8(readAll(QStringLiteral("/proc/%1/comm").arg(pid)).trimmed()));
+    return wakeUps;
+}
+
+// Wake-ups a second between two counts, the busiest task first, as
+// "name rate, name rate"; and their sum.
+QPair<double, QString> wakeUpRates(const QMap<QString, qint64>& before, const QMap<QString, qint64>& after,
+                                   int seconds) {
+    QList<QPair<double, QString>> rates;
+    double total = 0;
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        const double rate = double(it.value() - before.value(it.key())) / seconds;
+        total += rate;
+        if (rate >= 0.05)
+            rates.append({rate, it.key()});
+    }
+    std::sort(rates.begin(), rates.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList parts;
+    for (const auto& [rate, name] : rates)
+        parts.append(QStringLiteral("%1 %2").arg(name).arg(rate, 0, 'f', 1));
+    return {total, parts.join(QStringLiteral(", "))};
 }
 
 // CPU seconds of this process alone, all its threads: the program's own share.
@@ -182,12 +241,15 @@ qint64 lastPid() {
 struct Memory {
     qint64 unique = 0;
     qint64 dirty = 0;
+    qint64 resident = 0;
 };
 
 Memory ownMemory() {
     Memory kilobytes;
     for (const QByteArray& line : readAll(QStringLiteral("/proc/self/smaps_rollup")).split('\n')) {
         const qint64 value = line.simplified().split(' ').value(1).toLongLong();
+        if (line.startsWith("Rss:"))
+            kilobytes.resident = value;
         if (line.startsWith("Private_Clean:"))
             kilobytes.unique += value;
         if (line.startsWith("Private_Dirty:")) {
@@ -328,7 +390,9 @@ int main(int argc, char** argv) {
     double cpuAtStart = 0;
     double ownCpuAtStart = 0;
     qint64 tasksAtStart = 0;
+    QMap<QString, qint64> wakeUpsAtStart;
     QTimer::singleShot(std::chrono::seconds(warmUp), [&] {
+        wakeUpsAtStart = wakeUpsByTask();
         cpuAtStart = cpuSeconds(usageFile);
         ownCpuAtStart = ownCpuSeconds();
         tasksAtStart = lastPid();
@@ -338,6 +402,7 @@ int main(int argc, char** argv) {
         const double cpu = cpuSeconds(usageFile) - cpuAtStart;
         const double ownCpu = ownCpuSeconds() - ownCpuAtStart;
         const qint64 tasks = lastPid() - tasksAtStart;
+        const auto [wakeUps, wakeUpsByName] = wakeUpRates(wakeUpsAtStart, wakeUpsByTask(), seconds);
         router.measuring = false;
         const Memory memory = ownMemory();
         const QString sound = soundStack();
@@ -353,8 +418,8 @@ int main(int argc, char** argv) {
         monitor.stop();
         const Figures floor = shellFloor(floorCommands(family, runDirectory), 50);
         // cpu% tasks/min polls median p95 floor-median floor-p95 uss-kB dirty-kB medians-by-camera
-        // own-cpu% | sound stack
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 | %12\n")
+        // own-cpu% wake-ups/s rss-kB | sound stack | wake-ups/s by task
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13 | %14 | %15\n")
                    .arg(100 * cpu / seconds, 0, 'f', 2)
                    .arg(tasks * 60.0 / seconds, 0, 'f', 1)
                    .arg(samples.size())
@@ -366,7 +431,9 @@ int main(int argc, char** argv) {
                    .arg(memory.dirty)
                    .arg(medianByTarget.join(QLatin1Char('/')))
                    .arg(100 * ownCpu / seconds, 0, 'f', 2)
-                   .arg(sound);
+                   .arg(wakeUps, 0, 'f', 1)
+                   .arg(memory.resident)
+                   .arg(sound, wakeUpsByName);
         out.flush();
         manager.endBackgroundWork(std::chrono::milliseconds(1500));
         app.quit();

@@ -1,6 +1,7 @@
 // A bare Qt tray program doing the same visible work as a flashing critical
-// target: two pre-rendered icons swapped every 0.25 s. The yardstick for
-// bench_tray_soak.
+// target: two pre-rendered icons swapped every 0.25 s; with "idle" after the
+// seconds, one icon that never changes. The yardstick for bench_tray_soak and
+// bench_poll_cost.
 #include <QApplication>
 #include <QIcon>
 #include <QMenu>
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
         tray.setIcon(phase ? dark : bright);
         tray.setToolTip(QStringLiteral(" -80*5G"));
     });
-    flash.start(250);
+    if (QString::fromUtf8(argc > 2 ? argv[2] : "") != QStringLiteral("idle"))
+        flash.start(250);
     QTimer::singleShot(std::chrono::seconds(seconds), &app, &QApplication::quit);
     return app.exec();
 }
