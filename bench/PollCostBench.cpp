@@ -31,7 +31,9 @@
 #include "router/RouterManager.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsWakeUpScope.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -384,6 +386,7 @@ int main(int argc, char** argv) {
     FloatingSignalState floating;
     WiFiMonitor monitor{MonitorContext{settings, router, link, networkEvents, statusItem, menu, soundPlayer,
                                        clock, sessionLog, floating, logger}};
+    const SettingsWakeUpScope settingsWakeUps{settings, *QAbstractEventDispatcher::instance()};
     statusItem.show();
     monitor.start();
 

@@ -24,7 +24,9 @@
 #include "preflight/PreflightChecklistModel.h"
 #include "router/RouterFront.h"
 #include "settings/SettingsFileWatcher.h"
+#include "settings/SettingsWakeUpScope.h"
 
+#include <QAbstractEventDispatcher>
 #include <QObject>
 #include <QPointer>
 
@@ -116,6 +118,7 @@ private:
     TerminationSignals termination;
     AutoConnect reconnection;
     SettingsFileWatcher settingsWatcher;
+    SettingsWakeUpScope settingsWakeUps{SettingsStore::shared(), *QAbstractEventDispatcher::instance()};
     AppDelegate delegate;
     // The settings window's router connection; the window is the shell's.
     RouterConnectionFlow routerConnection;

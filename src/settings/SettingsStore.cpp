@@ -8,6 +8,7 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 
 SettingsStore::SettingsStore(QString filePath)
     : path(std::move(filePath))
@@ -38,9 +39,39 @@ SettingsStore::FileStamp SettingsStore::currentStamp() const {
     return {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim};
 }
 
-void SettingsStore::refreshLocked() const {
+void SettingsStore::refreshLocked(bool forWrite) const {
+    const bool inScope = scopeDepth > 0 && scopeThread == QThread::currentThreadId();
+    if (inScope && lookedInScope && !forWrite)
+        return;
+    ++checks;
     if (!(currentStamp() == loadedStamp))
         loadLocked();
+    lookedInScope = lookedInScope || inScope;
+}
+
+SettingsStore::ReadScope::ReadScope(const SettingsStore& store)
+    : store(store) {
+    QMutexLocker lock(&store.mutex);
+    if (store.scopeDepth > 0 && store.scopeThread != QThread::currentThreadId())
+        return;
+    if (store.scopeDepth++ == 0) {
+        store.scopeThread = QThread::currentThreadId();
+        store.lookedInScope = false;
+    }
+    holds = true;
+}
+
+SettingsStore::ReadScope::~ReadScope() {
+    if (!holds)
+        return;
+    QMutexLocker lock(&store.mutex);
+    if (--store.scopeDepth == 0)
+        store.scopeThread = nullptr;
+}
+
+quint64 SettingsStore::fileChecks() const {
+    QMutexLocker lock(&mutex);
+    return checks;
 }
 
 void SettingsStore::loadLocked() const {
@@ -160,7 +191,7 @@ std::unique_ptr<QLockFile> SettingsStore::lockAgainstOtherWriters() const {
 std::optional<QString> SettingsStore::writeValue(const QString& key, const QJsonValue& value) {
     QMutexLocker lock(&mutex);
     const auto fileLock = lockAgainstOtherWriters();
-    refreshLocked();
+    refreshLocked(true);
     values.insert(key, value);
     return persistLocked();
 }
@@ -168,7 +199,7 @@ std::optional<QString> SettingsStore::writeValue(const QString& key, const QJson
 std::optional<QString> SettingsStore::remove(const QString& key) {
     QMutexLocker lock(&mutex);
     const auto fileLock = lockAgainstOtherWriters();
-    refreshLocked();
+    refreshLocked(true);
     if (!values.contains(key))
         return std::nullopt;
     values.remove(key);
@@ -179,7 +210,7 @@ std::optional<QString> SettingsStore::writeDictionaryEntry(const QString& key, c
                                                            const QString& value) {
     QMutexLocker lock(&mutex);
     const auto fileLock = lockAgainstOtherWriters();
-    refreshLocked();
+    refreshLocked(true);
     QJsonObject dictionary;
     const QJsonObject stored = values.value(key).toObject();
     for (auto it = stored.begin(); it != stored.end(); ++it)

@@ -60,6 +60,27 @@ public:
     // process: a window that follows the settings compares it instead of every key.
     quint64 revision() const;
 
+    // While one is open, reads on the thread that opened it look at the file
+    // once and then take what that look found: one wake-up of the program reads
+    // a dozen keys, and each read would look at the file again. Writes always
+    // look, so that they merge into what another process wrote meanwhile; reads
+    // on other threads look as always. Scopes on one thread nest; a scope opened
+    // while another thread holds one changes nothing.
+    class ReadScope {
+    public:
+        explicit ReadScope(const SettingsStore& store);
+        ~ReadScope();
+        ReadScope(const ReadScope&) = delete;
+        ReadScope& operator=(const ReadScope&) = delete;
+
+    private:
+        const SettingsStore& store;
+        bool holds = false;
+    };
+
+    // How many times a read or a write looked at the file.
+    quint64 fileChecks() const;
+
 private:
     struct FileStamp {
         bool exists = false;
@@ -71,7 +92,8 @@ private:
     };
 
     FileStamp currentStamp() const;
-    void refreshLocked() const;
+    // `forWrite`: look at the file even inside a read scope.
+    void refreshLocked(bool forWrite = false) const;
     void loadLocked() const;
     // Serialises read-merge-write cycles with other processes (veltrano-cli).
     std::unique_ptr<QLockFile> lockAgainstOtherWriters() const;
@@ -88,4 +110,9 @@ private:
     mutable quint64 changes = 0;
     // Set when an unreadable file could not be moved aside: writing would destroy it.
     mutable bool persistenceBlocked = false;
+    mutable quint64 checks = 0;
+    // The read scopes open, all on one thread, and whether a read in them looked.
+    mutable int scopeDepth = 0;
+    mutable Qt::HANDLE scopeThread = nullptr;
+    mutable bool lookedInScope = false;
 };

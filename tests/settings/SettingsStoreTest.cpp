@@ -8,10 +8,14 @@
 #include "settings/NotificationCenter.h"
 #include "settings/SettingsFileWatcher.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsWakeUpScope.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -147,6 +151,48 @@ TEST_F(SettingsStoreTest, DebugLoggingWrittenElsewhereIsAnnounced) {
     ASSERT_TRUE(waitUntil([&] { return heard.size() == 2; }));
     waitUntil([] { return false; }, 200);
     EXPECT_EQ(heard, (QList<bool>{true, false}));
+}
+
+// One wake-up of the event loop looks at the file once however many keys it
+// reads, and reads what another process wrote at the next wake-up; a write in
+// it still merges into what the other process wrote just before.
+TEST_F(SettingsStoreTest, AWakeUpLooksAtTheFileOnceAndAWriteStillMerges) {
+    SettingsStore app(settingsPath());
+    SettingsStore cli(settingsPath());
+    app.writeString(SettingsKey::targetName, QStringLiteral("R5"));
+    quint64 checks = 0;
+    std::optional<QString> inTheSameWakeUp, atTheNext;
+    {
+        // Gone with the block: reads after the loop are no wake-up of it.
+        const SettingsWakeUpScope wakeUps{app, *QAbstractEventDispatcher::instance()};
+        QEventLoop loop;
+        QTimer::singleShot(20, [&] {
+            const quint64 before = app.fileChecks();
+            for (int read = 0; read < 10; ++read)
+                app.readString(SettingsKey::targetName);
+            checks = app.fileChecks() - before;
+            cli.writeString(SettingsKey::targetName, QStringLiteral("Z8"));
+            cli.writeString(SettingsKey::targetName2, QStringLiteral("Z9"));
+            inTheSameWakeUp = app.readString(SettingsKey::targetName);
+            app.writeBool(SettingsKey::audioEnabled, true);
+        });
+        QTimer::singleShot(60, [&] {
+            atTheNext = app.readString(SettingsKey::targetName);
+            loop.quit();
+        });
+        loop.exec();
+    }
+    EXPECT_EQ(checks, 1U);
+    EXPECT_EQ(inTheSameWakeUp, QStringLiteral("R5"));
+    EXPECT_EQ(atTheNext, QStringLiteral("Z8"));
+    const SettingsStore disk(settingsPath());
+    EXPECT_EQ(disk.readString(SettingsKey::targetName2), QStringLiteral("Z9"));
+    EXPECT_TRUE(disk.readBool(SettingsKey::audioEnabled));
+    // Outside a wake-up every read looks.
+    const quint64 before = app.fileChecks();
+    app.readString(SettingsKey::targetName);
+    app.readString(SettingsKey::targetName);
+    EXPECT_EQ(app.fileChecks() - before, 2U);
 }
 
 } // namespace
