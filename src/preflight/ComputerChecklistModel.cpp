@@ -95,8 +95,8 @@ void ComputerChecklistModel::buildItems() {
                                      const Snapshot&) { return powerSaveStatus(r, wifi.interfaceName); })),
          .fix =
              [this](const std::function<void(bool)>& done) {
-                 const QString interfaceName =
-                     link.currentLink() ? link.currentLink()->interfaceName : QString();
+                 const auto current = link.currentLink();
+                 const QString interfaceName = current ? current->interfaceName : QString();
                  runInBackground(
                      pool, this,
                      [r = readers, interfaceName]() -> std::optional<QString> {
