@@ -40,7 +40,7 @@ SettingsStore::FileStamp SettingsStore::currentStamp() const {
 }
 
 void SettingsStore::refreshLocked(bool forWrite) const {
-    const bool inScope = scopeDepth > 0 && scopeThread == QThread::currentThreadId();
+    const bool inScope = scopeThread && scopeThread == QThread::currentThreadId();
     if (inScope && lookedInScope && !forWrite)
         return;
     ++checks;
@@ -52,12 +52,10 @@ void SettingsStore::refreshLocked(bool forWrite) const {
 SettingsStore::ReadScope::ReadScope(const SettingsStore& store)
     : store(store) {
     QMutexLocker lock(&store.mutex);
-    if (store.scopeDepth > 0 && store.scopeThread != QThread::currentThreadId())
+    if (store.scopeThread)
         return;
-    if (store.scopeDepth++ == 0) {
-        store.scopeThread = QThread::currentThreadId();
-        store.lookedInScope = false;
-    }
+    store.scopeThread = QThread::currentThreadId();
+    store.lookedInScope = false;
     holds = true;
 }
 
@@ -65,8 +63,7 @@ SettingsStore::ReadScope::~ReadScope() {
     if (!holds)
         return;
     QMutexLocker lock(&store.mutex);
-    if (--store.scopeDepth == 0)
-        store.scopeThread = nullptr;
+    store.scopeThread = nullptr;
 }
 
 quint64 SettingsStore::fileChecks() const {

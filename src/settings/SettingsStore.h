@@ -64,8 +64,8 @@ public:
     // once and then take what that look found: one wake-up of the program reads
     // a dozen keys, and each read would look at the file again. Writes always
     // look, so that they merge into what another process wrote meanwhile; reads
-    // on other threads look as always. Scopes on one thread nest; a scope opened
-    // while another thread holds one changes nothing.
+    // on other threads look as always. A store holds one scope at a time: a
+    // second one, while the first is open, changes nothing.
     class ReadScope {
     public:
         explicit ReadScope(const SettingsStore& store);
@@ -111,8 +111,8 @@ private:
     // Set when an unreadable file could not be moved aside: writing would destroy it.
     mutable bool persistenceBlocked = false;
     mutable quint64 checks = 0;
-    // The read scopes open, all on one thread, and whether a read in them looked.
-    mutable int scopeDepth = 0;
+    // The thread of the open read scope, none without one, and whether a read in
+    // it looked.
     mutable Qt::HANDLE scopeThread = nullptr;
     mutable bool lookedInScope = false;
 };
