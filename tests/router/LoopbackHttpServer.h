@@ -74,6 +74,13 @@ public:
             QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(servers.front()->serverPort()).arg(path));
     }
     // For requests the table does not know.
+    // Ends every open connection, as a router that restarts does.
+    void dropConnections() {
+        for (const std::unique_ptr<QTcpServer>& server : servers)
+            for (QTcpSocket* socket : server->findChildren<QTcpSocket*>())
+                socket->abort();
+    }
+
     void respondWith(Responder next) { responder = std::move(next); }
     // Answers requests with this line ("443 GET /path"); an empty responder
     // leaves them to respondWith().

@@ -133,13 +133,13 @@ void UniFiAdapter::probeRouterHealth(HealthCompletion completion) {
     // A classic controller serves no /api/system on 443: asking there would
     // mark every such router unreachable. Its own liveness page answers instead.
     if (!uniFiBaseURL.isEmpty() && !uniFiAPIBase.contains(QStringLiteral("proxy"))) {
-        uniFiSession.send({"GET", QUrl(uniFiBaseURL + QStringLiteral("/status")), {}, {}, shortTimeout}, this,
-                          [completion](const RouterHttpResult& answer) {
-                              const QJsonObject meta =
-                                  answerObject(answer).value(QStringLiteral("meta")).toObject();
-                              completion(meta.value(QStringLiteral("up")).toBool() ||
-                                         meta.value(QStringLiteral("rc")).toString() == QStringLiteral("ok"));
-                          });
+        sendToConsole({"GET", QUrl(uniFiBaseURL + QStringLiteral("/status")), {}, {}, shortTimeout},
+                      [completion](const RouterHttpResult& answer) {
+                          const QJsonObject meta =
+                              answerObject(answer).value(QStringLiteral("meta")).toObject();
+                          completion(meta.value(QStringLiteral("up")).toBool() ||
+                                     meta.value(QStringLiteral("rc")).toString() == QStringLiteral("ok"));
+                      });
         return;
     }
     fetchSystem([completion](const RouterHttpResult& answer) {
@@ -332,14 +332,26 @@ void UniFiAdapter::sendToAPI(const QString& path, AnswerDone done) {
     if (uniFiAPIBase.isEmpty())
         return later([done] { done(unsentRequest()); });
     const QString cookie = uniFiCookie;
-    uniFiSession.send({"GET", QUrl(uniFiAPIBase + path), sessionHeaders(), {}, apiTimeout}, this,
-                      [this, cookie, done](const RouterHttpResult& answer) {
-                          // The session has expired; the next request logs in
-                          // again. A newer login since this was sent stays.
-                          if (answer.answeredStatus() == 401 && uniFiCookie == cookie)
-                              uniFiCookie.clear();
-                          done(answer);
-                      });
+    sendToConsole({"GET", QUrl(uniFiAPIBase + path), sessionHeaders(), {}, apiTimeout},
+                  [this, cookie, done](const RouterHttpResult& answer) {
+                      // The session has expired; the next request logs in
+                      // again. A newer login since this was sent stays.
+                      if (answer.answeredStatus() == 401 && uniFiCookie == cookie)
+                          uniFiCookie.clear();
+                      done(answer);
+                  });
+}
+
+void UniFiAdapter::sendToConsole(const RouterHttpRequest& request, AnswerDone done) {
+    uniFiSession.send(request, this, [this, done](const RouterHttpResult& answer) {
+        if (answer.error == RouterHttpError::identityChanged) {
+            // The next poll logs in again, and that login meets the same refusal.
+            uniFiCookie.clear();
+            uniFiCSRFToken.clear();
+            accessPoint.reset();
+        }
+        done(answer);
+    });
 }
 
 void UniFiAdapter::fetchStationList(StationsDone done) {
@@ -374,8 +386,8 @@ void UniFiAdapter::fetchSystem(AnswerDone done) {
     const std::optional<QString> base = consoleBase(access.routerAddress());
     if (!base)
         return later([done] { done(unsentRequest()); });
-    uniFiSession.send({"GET", QUrl(*base + QStringLiteral("/api/system")), {}, {}, shortTimeout}, this,
-                      std::move(done));
+    sendToConsole({"GET", QUrl(*base + QStringLiteral("/api/system")), {}, {}, shortTimeout},
+                  std::move(done));
 }
 
 void UniFiAdapter::fetchFromStationList(const QString& mac, ClientCompletion completion) {

@@ -65,6 +65,11 @@ private:
     QString loginFailureMessage(UniFiLoginVerdict console, UniFiLoginVerdict classic) const;
 
     QList<QPair<QByteArray, QByteArray>> sessionHeaders() const;
+    // Every request to the console but the login. A console that shows another
+    // certificate than pinned ends the session and the access-point path it led
+    // to: the readings must not go on looking healthy while the router itself
+    // can no longer be told from an impostor.
+    void sendToConsole(const RouterHttpRequest& request, AnswerDone done);
     void sendToAPI(const QString& path, AnswerDone done);
     void fetchStationList(StationsDone done);
     void dumpTargetStationOnce(const QJsonArray& stations);

@@ -289,6 +289,31 @@ TEST_F(UniFiAdapterTest, FollowsTheTargetToItsAccessPoint) {
     EXPECT_EQ(ssh.masterStarts().size(), 2);
 }
 
+// A console showing another certificate than pinned (replaced, or an impostor
+// at its address) ends the access-point path it led to: the camera's readings
+// stop with the router's, and nothing more reaches either.
+TEST_F(UniFiAdapterTest, AConsoleShowingAnotherCertificateEndsItsAccessPointPath) {
+    resolveAccessPoint();
+    answerHostapd("0a:1b:2c:3d:4e:5f\nsignal=-58\n");
+    EXPECT_EQ(rssiNow(), -58);
+
+    identities.forget(u"127.0.0.1"_s);
+    identities.keepLogin(u"127.0.0.1"_s, {.family = u"unifi"_s},
+                         RouterIdentityStore::Certificate{443, u"00:11"_s});
+    console.dropConnections();
+    pump(50);
+    const qsizetype requests = console.requests().size();
+    const qsizetype commands = ssh.commands().size();
+    EXPECT_FALSE(healthNow());
+    EXPECT_EQ(logged(u"VT-2003 identity-changed 127.0.0.1:443"_s), 1);
+    pool.waitForDone();
+    EXPECT_EQ(ssh.masterExits(), QStringList{apLogin});
+    EXPECT_FALSE(clientNow(targetMAC.toUpper()));
+    pool.waitForDone();
+    EXPECT_EQ(console.requests().size(), requests);
+    EXPECT_EQ(ssh.commands().size(), commands);
+}
+
 // The controller may name any address; the device password goes only to one on
 // this computer's subnets. Every poll asks again, the log hears of it once.
 TEST_F(UniFiAdapterTest, AnAccessPointOffThisComputersSubnetsIsNotContacted) {
