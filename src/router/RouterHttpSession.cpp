@@ -2,108 +2,70 @@
 
 #include "logs/EventLogger.h"
 
-#include <QCryptographicHash>
-#include <QNetworkProxy>
-#include <QNetworkReply>
 #include <QPointer>
-#include <QSslCertificate>
-#include <QSslConfiguration>
-#include <QSslSocket>
 #include <QThread>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
-// What one request gathers while its answer arrives.
-struct Exchange {
-    QByteArray body;
-    // Set when we end the exchange ourselves, before the reply reports it.
-    std::optional<RouterHttpError> cutShort;
-};
-
-QNetworkRequest networkRequestFor(const RouterHttpRequest& request) {
-    QNetworkRequest networkRequest(request.url);
-    for (const auto& [name, value] : request.headers)
-        networkRequest.setRawHeader(name, value);
-    networkRequest.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    networkRequest.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    // A redirect would carry the Cookie or Authorization header to wherever it
-    // points; the caller sees the 3xx instead.
-    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                                QNetworkRequest::ManualRedirectPolicy);
-    // Each HTTP/1.1 connection is judged at its own handshake; routers speak
-    // nothing newer that a shared HTTP/2 connection would be worth it for.
-    networkRequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-    networkRequest.setSslConfiguration(tls);
-    return networkRequest;
-}
-
-std::optional<PresentedCertificate> presentedBy(const QNetworkReply& reply) {
-    const QSslCertificate certificate = reply.sslConfiguration().peerCertificate();
-    if (certificate.isNull())
+std::optional<RouterHttpConnection::Endpoint> endpointOf(const QUrl& url) {
+    const bool tls = url.scheme() == QStringLiteral("https");
+    if ((!tls && url.scheme() != QStringLiteral("http")) || url.host().isEmpty())
         return std::nullopt;
-    return PresentedCertificate{
-        reply.url().host(), reply.url().port(443),
-        QString::fromLatin1(
-            QCryptographicHash::hash(certificate.toDer(), QCryptographicHash::Sha256).toHex(':').toUpper())};
+    return RouterHttpConnection::Endpoint{tls, url.host(), quint16(url.port(tls ? 443 : 80))};
 }
 
-// Qt reports HTTP error statuses as errors too; those are answers for the
-// adapters to read (401 for an expired session, 499 for an MFA demand).
-bool isHttpStatusError(QNetworkReply::NetworkError error) {
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+// A header a router's answer smuggled a line end into is not sent back.
+bool writable(const QByteArray& text) {
+    return !text.contains('\r') && !text.contains('\n');
 }
 
-std::optional<RouterHttpError> failureOf(QNetworkReply::NetworkError error) {
-    switch (error) {
-    case QNetworkReply::NoError:
-        return std::nullopt;
-    case QNetworkReply::ConnectionRefusedError:
-        return RouterHttpError::refused;
-    case QNetworkReply::TimeoutError:
-        return RouterHttpError::timeout;
-    case QNetworkReply::SslHandshakeFailedError:
-        return RouterHttpError::tls;
-    default:
-        return isHttpStatusError(error) ? std::nullopt : std::optional(RouterHttpError::network);
+QByteArray requestBytes(const RouterHttpRequest& request) {
+    QByteArray target =
+        request.url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+    if (target.isEmpty())
+        target = "/";
+    QByteArray host = request.url.host(QUrl::FullyEncoded).toUtf8();
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    const int defaultPort = request.url.scheme() == QStringLiteral("https") ? 443 : 80;
+    if (request.url.port(defaultPort) != defaultPort)
+        host += ':' + QByteArray::number(request.url.port());
+
+    QByteArray bytes = request.method + ' ' + target + " HTTP/1.1\r\nHost: " + host + "\r\n";
+    bool namesItsType = false;
+    bool namesAnAgent = false;
+    for (const auto& [name, value] : request.headers) {
+        if (!writable(name) || !writable(value))
+            continue;
+        namesItsType |= name.compare("Content-Type", Qt::CaseInsensitive) == 0;
+        namesAnAgent |= name.compare("User-Agent", Qt::CaseInsensitive) == 0;
+        bytes += name + ": " + value + "\r\n";
     }
-}
-
-RouterHttpResult resultOf(QNetworkReply& reply, Exchange& exchange) {
-    if (!exchange.cutShort && exchange.body.size() > RouterHttpSession::maximumAnswerBytes)
-        exchange.cutShort = RouterHttpError::tooLarge;
-    if (exchange.cutShort)
-        return {exchange.cutShort, 0, {}, {}};
-    if (const std::optional<RouterHttpError> failure = failureOf(reply.error()))
-        return {failure, 0, {}, {}};
-    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid())
-        return {RouterHttpError::network, 0, {}, {}};
-    return {std::nullopt, status.toInt(), reply.rawHeaderPairs(), std::move(exchange.body),
-            presentedBy(reply)};
-}
-
-void endWith(QNetworkReply* reply, Exchange& exchange, RouterHttpError reason) {
-    if (exchange.cutShort)
-        return;
-    exchange.cutShort = reason;
-    reply->abort();
+    // What routers have always been sent, so none of them is met with a stranger.
+    if (!namesAnAgent)
+        bytes += "User-Agent: Mozilla/5.0\r\n";
+    if (!request.body.isEmpty() && !namesItsType)
+        bytes += "Content-Type: application/x-www-form-urlencoded\r\n";
+    if (!request.body.isEmpty() || request.method == "POST" || request.method == "PUT")
+        bytes += "Content-Length: " + QByteArray::number(request.body.size()) + "\r\n";
+    return bytes + "Connection: keep-alive\r\n\r\n" + request.body;
 }
 
 } // namespace
 
-RouterHttpSession::RouterHttpSession() {
-    // Router traffic stays on the local network: a proxy from the environment
-    // would see the router password.
-    network.setProxy(QNetworkProxy::NoProxy);
-}
+struct RouterHttpSession::Exchange {
+    RouterHttpConnection::Endpoint endpoint;
+    QByteArray bytes;
+    QPointer<QObject> context;
+    Completion completion;
+    QTimer* deadline = nullptr;
+    QPointer<RouterHttpConnection> carrier;
+};
 
-RouterHttpSession::RouterHttpSession(RouterIdentityStore identities, EventLogger& logger)
-    : RouterHttpSession() {
+RouterHttpSession::RouterHttpSession() = default;
+
+RouterHttpSession::RouterHttpSession(RouterIdentityStore identities, EventLogger& logger) {
     pinning.emplace(Pinning{std::move(identities), logger, {}});
 }
 
@@ -112,77 +74,113 @@ RouterHttpSession::~RouterHttpSession() {
 }
 
 void RouterHttpSession::send(const RouterHttpRequest& request, QObject* context, Completion completion) {
-    Q_ASSERT(QThread::currentThread() == network.thread());
-    const QNetworkRequest networkRequest = networkRequestFor(request);
-    QNetworkReply* reply = request.body.isEmpty()
-                               ? network.sendCustomRequest(networkRequest, request.method)
-                               : network.sendCustomRequest(networkRequest, request.method, request.body);
+    Q_ASSERT(QThread::currentThread() == home.thread());
     auto exchange = std::make_shared<Exchange>();
-
-    // Emitted once the handshake is done and before the request is written.
-    // The reply belongs to `network`, so this session outlives the connection.
-    if (pinning)
-        QObject::connect(reply, &QNetworkReply::encrypted, reply, [this, reply, exchange] {
-            if (!admits(*reply))
-                endWith(reply, *exchange, RouterHttpError::identityChanged);
-        });
+    exchange->context = context;
+    exchange->completion = std::move(completion);
+    const std::optional<RouterHttpConnection::Endpoint> endpoint = endpointOf(request.url);
+    if (!endpoint)
+        return end(*exchange, {RouterHttpError::network, 0, {}, {}});
+    exchange->endpoint = *endpoint;
+    exchange->bytes = requestBytes(request);
 
     // A hard deadline, not an idle one: a router trickling bytes must not hold
-    // a poll open.
-    auto* deadline = new QTimer(reply);
-    deadline->setSingleShot(true);
-    deadline->setTimerType(Qt::PreciseTimer);
-    QObject::connect(deadline, &QTimer::timeout, reply,
-                     [reply, exchange] { endWith(reply, *exchange, RouterHttpError::timeout); });
-    deadline->start(request.timeout);
-
-    // Judged on the headers, before a byte of the body reaches this thread: an
-    // announced giant would otherwise arrive here in a burst of queued chunks
-    // faster than the main thread could hand them on, stalling it for tens of ms.
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, exchange] {
-        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maximumAnswerBytes)
-            endWith(reply, *exchange, RouterHttpError::tooLarge);
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, exchange] {
-        if (exchange->cutShort)
-            return;
-        exchange->body += reply->readAll();
-        if (exchange->body.size() > maximumAnswerBytes)
-            endWith(reply, *exchange, RouterHttpError::tooLarge);
-    });
-    QObject::connect(
-        reply, &QNetworkReply::finished, reply,
-        [reply, exchange, guard = QPointer<QObject>(context), completion = std::move(completion)] {
-            // An aborted reply is closed already; there is nothing left to read.
-            if (!exchange->cutShort && reply->isOpen())
-                exchange->body += reply->readAll();
-            RouterHttpResult result = resultOf(*reply, *exchange);
-            reply->deleteLater();
-            if (!guard)
-                return;
-            // Queued even on this thread, so a completion may end
-            // the session without pulling the reply from under us.
-            QMetaObject::invokeMethod(
-                guard.data(), [completion, result = std::move(result)] { completion(result); },
-                Qt::QueuedConnection);
-        });
+    // a poll open. It counts the wait for a connection too.
+    exchange->deadline = new QTimer(&home);
+    exchange->deadline->setSingleShot(true);
+    // Never early: a coarse timer may fire a twentieth before its time.
+    exchange->deadline->setTimerType(Qt::PreciseTimer);
+    QObject::connect(exchange->deadline, &QTimer::timeout, &home,
+                     [this, weak = std::weak_ptr<Exchange>(exchange)] {
+                         if (const std::shared_ptr<Exchange> timedOut = weak.lock())
+                             finish(timedOut, {RouterHttpError::timeout, 0, {}, {}});
+                     });
+    exchange->deadline->start(request.timeout);
+    exchanges.append(exchange);
+    dispatch();
 }
 
-bool RouterHttpSession::admits(const QNetworkReply& reply) {
-    const std::optional<PresentedCertificate> presented = presentedBy(reply);
-    if (!presented)
-        return false;
-    const QString endpoint = presented->address + QLatin1Char(':') + QString::number(presented->port);
-    if (pinning->identities.judgeCertificate(presented->address, presented->port, presented->fingerprint) !=
+void RouterHttpSession::dispatch() {
+    for (const std::shared_ptr<Exchange>& exchange : QList(exchanges)) {
+        if (exchange->carrier)
+            continue;
+        const auto sameRouter = [&](const RouterHttpConnection* connection) {
+            return connection->endpoint() == exchange->endpoint;
+        };
+        const auto idle = std::find_if(connections.cbegin(), connections.cend(), [&](const auto* connection) {
+            return sameRouter(connection) && connection->isIdle();
+        });
+        RouterHttpConnection* carrier = idle != connections.cend() ? *idle : nullptr;
+        if (!carrier &&
+            std::count_if(connections.cbegin(), connections.cend(), sameRouter) < connectionsPerRouter)
+            carrier = openTo(exchange->endpoint);
+        if (!carrier)
+            continue;
+        exchange->carrier = carrier;
+        carrier->start(exchange->bytes,
+                       [this, weak = std::weak_ptr<Exchange>(exchange)](RouterHttpResult result) {
+                           if (const std::shared_ptr<Exchange> answered = weak.lock())
+                               finish(answered, std::move(result));
+                       });
+    }
+}
+
+void RouterHttpSession::finish(const std::shared_ptr<Exchange>& exchange, RouterHttpResult result) {
+    if (!exchanges.removeOne(exchange))
+        return;
+    end(*exchange, std::move(result));
+    dispatch();
+}
+
+void RouterHttpSession::end(Exchange& exchange, RouterHttpResult result) {
+    if (exchange.deadline)
+        exchange.deadline->deleteLater();
+    // Ended before its answer: the connection is mid-exchange and cannot carry another.
+    if (exchange.carrier && exchange.carrier->isBusy())
+        exchange.carrier->close();
+    if (!exchange.context)
+        return;
+    // Queued even when the answer is complete, so a completion never runs
+    // inside send and may end the session without pulling it from under us.
+    QMetaObject::invokeMethod(
+        exchange.context.data(),
+        [completion = std::move(exchange.completion), result = std::move(result)] { completion(result); },
+        Qt::QueuedConnection);
+}
+
+RouterHttpConnection* RouterHttpSession::openTo(const RouterHttpConnection::Endpoint& endpoint) {
+    auto* connection = new RouterHttpConnection(
+        endpoint,
+        [this, endpoint](const PresentedCertificate& presented) { return admits(endpoint, presented); },
+        maximumAnswerBytes, &home);
+    connection->onClosed = [this, connection] {
+        connections.removeOne(connection);
+        connection->deleteLater();
+    };
+    connections.append(connection);
+    return connection;
+}
+
+bool RouterHttpSession::admits(const RouterHttpConnection::Endpoint& endpoint,
+                               const PresentedCertificate& presented) {
+    if (!pinning)
+        return true;
+    const QString key = presented.address + QLatin1Char(':') + QString::number(presented.port);
+    if (pinning->identities.judgeCertificate(presented.address, presented.port, presented.fingerprint) !=
         RouterIdentityStore::CertificateVerdict::changed) {
-        pinning->refused.remove(endpoint);
+        pinning->refused.remove(key);
         return true;
     }
     // A poll every second must not write a line every second.
-    if (!pinning->refused.contains(endpoint)) {
-        pinning->refused.insert(endpoint);
-        pinning->logger.logError(VtCode::authRejected, QStringLiteral("identity-changed ") + endpoint);
+    if (!pinning->refused.contains(key)) {
+        pinning->refused.insert(key);
+        pinning->logger.logError(VtCode::authRejected, QStringLiteral("identity-changed ") + key);
     }
+    // What is still open there was judged before the router changed; nothing
+    // more goes over it.
+    for (RouterHttpConnection* connection : QList(connections))
+        if (connection->endpoint() == endpoint && connection->isIdle())
+            connection->close();
     return false;
 }
 
@@ -205,7 +203,6 @@ QString RouterHttpSession::identitiesPath() const {
 }
 
 void RouterHttpSession::abortAll() {
-    for (QNetworkReply* reply : network.findChildren<QNetworkReply*>())
-        if (reply->isRunning())
-            reply->abort();
+    for (const std::shared_ptr<Exchange>& exchange : std::exchange(exchanges, {}))
+        end(*exchange, {RouterHttpError::network, 0, {}, {}});
 }

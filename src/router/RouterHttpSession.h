@@ -1,16 +1,17 @@
 #pragma once
 
+#include "router/RouterHttpConnection.h"
 #include "router/RouterHttpRequest.h"
 #include "router/RouterHttpResult.h"
 #include "router/identity/RouterIdentityStore.h"
 
-#include <QNetworkAccessManager>
+#include <QList>
 #include <QObject>
 #include <QSet>
 #include <functional>
+#include <memory>
 
 class EventLogger;
-class QNetworkReply;
 
 // The HTTP session of one router: a GL.iNet web interface, a UniFi console or a
 // Peplink device. Routers serve self-signed, expired or wrongly named
@@ -18,23 +19,29 @@ class QNetworkReply;
 // an identity store trusts a router's certificate on first use: the caller pins
 // it once a login there has succeeded, and from then on a connection to that
 // router presenting another certificate is ended after its handshake, before a
-// byte of the request (password, cookie or token) is written. A session
-// without a store accepts any certificate and is for questions that carry
-// nothing secret. It keeps no cookies either way: the UniFi session cookie
-// travels only in the caller's explicit Cookie header. Connections stay open
-// between requests so a poll does not pay a TLS handshake each second.
+// byte of the request (password, cookie or token) is written, and the
+// connections already open to it are closed. A session without a store accepts
+// any certificate and is for questions that carry nothing secret. It keeps no
+// cookies and follows no redirects: the UniFi session cookie travels only in
+// the caller's explicit Cookie header, and a 3xx comes back as the answer.
+// Connections stay open between requests so a poll does not pay a TLS
+// handshake each second.
 //
 // The session belongs to the thread that creates it, the main thread in the
-// application. That never stalls the monitor: Qt's network access is wholly
-// asynchronous (connecting, the handshake and reading all run from the event
-// loop), each request has a hard deadline, and a completion only ever sees a
-// finished answer. A thread of its own would add hand-overs and nothing else.
+// application, and does its network work from that thread's event loop (its
+// own connections, RouterHttpConnection): a client on a thread of its own
+// would wake both threads for every answer, once a second all day. That never
+// stalls the monitor: connecting, the handshake and reading are asynchronous,
+// each request has a hard deadline, and a completion only ever sees a
+// finished answer.
 class RouterHttpSession {
 public:
     using Completion = std::function<void(const RouterHttpResult&)>;
 
     // Answers beyond this are cut off while downloading and fail as tooLarge.
     static constexpr qint64 maximumAnswerBytes = 16 * 1024 * 1024;
+    // Requests beyond these wait for one of them.
+    static constexpr int connectionsPerRouter = 6;
 
     RouterHttpSession();
     // Checks certificates against `identities`; a refused router is logged once
@@ -69,9 +76,19 @@ private:
         // "address:port" of routers refused since they last passed.
         QSet<QString> refused;
     };
+    struct Exchange;
 
-    bool admits(const QNetworkReply& reply);
+    // Starts what waits, on an idle connection to its router or a new one.
+    void dispatch();
+    void finish(const std::shared_ptr<Exchange>& exchange, RouterHttpResult result);
+    void end(Exchange& exchange, RouterHttpResult result);
+    RouterHttpConnection* openTo(const RouterHttpConnection::Endpoint& endpoint);
+    bool admits(const RouterHttpConnection::Endpoint& endpoint, const PresentedCertificate& presented);
 
-    QNetworkAccessManager network;
     std::optional<Pinning> pinning;
+    // Sent and not yet ended, oldest first.
+    QList<std::shared_ptr<Exchange>> exchanges;
+    QList<RouterHttpConnection*> connections;
+    // Parent of the connections and deadlines; last, so it goes first.
+    QObject home;
 };

@@ -68,8 +68,8 @@ TEST_F(RouterHttpSessionTest, ARouterWithAnotherCertificateThanPinnedHearsNothin
 
     identities.keepLogin(u"127.0.0.1"_s, {.family = u"unifi"_s},
                          RouterIdentityStore::Certificate{impostor.url().port(), u"00:11"_s});
-    // More than the six connections Qt opens to one host: some requests wait
-    // for a connection that was refused.
+    // More than the connections a session opens to one router: some requests
+    // wait for a connection that was refused.
     QList<RouterHttpResult> refused;
     for (int request = 0; request < 8; ++request)
         pinned.send({"GET", impostor.url(), {{"Authorization", "Bearer secret"}}, {}, 5s}, &context,
@@ -83,6 +83,26 @@ TEST_F(RouterHttpSessionTest, ARouterWithAnotherCertificateThanPinnedHearsNothin
 
     identities.forget(u"127.0.0.1"_s);
     EXPECT_EQ(send(pinned, impostor.url()).error, std::nullopt);
+}
+
+// A router may close a kept connection just as the next request goes out; that
+// request goes again, once, on a new connection. A new connection closed
+// without an answer is the router's failure.
+TEST_F(RouterHttpSessionTest, ARequestMeetingAClosedKeptConnectionGoesAgainOnce) {
+    LoopbackHttpServer router(routerTls());
+    int asked = 0;
+    router.respondWith([&asked](QTcpSocket& socket) {
+        if (++asked == 2)
+            return socket.abort();
+        socket.write(LoopbackHttpServer::answer(200, QByteArray::number(asked)));
+    });
+    EXPECT_EQ(get(router.url()), Outcome(std::nullopt, "1"));
+    EXPECT_EQ(get(router.url()), Outcome(std::nullopt, "3"));
+    EXPECT_EQ(router.connections(), 2);
+
+    router.respondWith([](QTcpSocket& socket) { socket.abort(); });
+    EXPECT_EQ(get(router.url()).first, RouterHttpError::network);
+    EXPECT_EQ(router.requests().size(), 5);
 }
 
 TEST_F(RouterHttpSessionTest, AbortAllEndsRequestsInFlightAndAGoneContextGetsNoCompletion) {
