@@ -43,30 +43,20 @@ HttpAnswerReader::Progress HttpAnswerReader::advance() {
             if (const Progress progress = readHead(); progress != Progress::complete)
                 return progress;
             break;
-        case Stage::lengthBody: {
-            const qsizetype taken = std::min<qsizetype>(remaining, pending.size());
-            body.append(pending.first(taken));
-            pending.remove(0, taken);
-            remaining -= taken;
-            if (remaining > 0)
+        case Stage::lengthBody:
+            if (!takeCounted())
                 return Progress::incomplete;
             stage = Stage::done;
             break;
-        }
         case Stage::chunkSize:
             if (const Progress progress = readChunkSize(); progress != Progress::complete)
                 return progress;
             break;
-        case Stage::chunkData: {
-            const qsizetype taken = std::min<qsizetype>(remaining, pending.size());
-            body.append(pending.first(taken));
-            pending.remove(0, taken);
-            remaining -= taken;
-            if (remaining > 0)
+        case Stage::chunkData:
+            if (!takeCounted())
                 return Progress::incomplete;
             stage = Stage::chunkEnd;
             break;
-        }
         case Stage::chunkEnd: {
             const std::optional<QByteArray> line = takeLine();
             if (!line)
@@ -96,6 +86,14 @@ HttpAnswerReader::Progress HttpAnswerReader::advance() {
             return Progress::malformed;
         }
     }
+}
+
+bool HttpAnswerReader::takeCounted() {
+    const qsizetype taken = std::min<qsizetype>(remaining, pending.size());
+    body.append(pending.first(taken));
+    pending.remove(0, taken);
+    remaining -= taken;
+    return remaining == 0;
 }
 
 HttpAnswerReader::Progress HttpAnswerReader::readHead() {

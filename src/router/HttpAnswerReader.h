@@ -32,6 +32,8 @@ private:
     enum class Stage { head, lengthBody, chunkSize, chunkData, chunkEnd, trailers, untilClose, done, failed };
 
     Progress advance();
+    // Moves up to `remaining` body bytes out of `pending`; true once none remain.
+    bool takeCounted();
     Progress readHead();
     Progress readChunkSize();
     Progress readTrailers();
