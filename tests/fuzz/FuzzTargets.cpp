@@ -253,6 +253,27 @@ void fuzzOne(const QByteArray& data) {
 #endif
 }
 
+#elif defined(FUZZ_http_answer)
+#include "router/HttpAnswerReader.h"
+void fuzzOne(const QByteArray& data) {
+    // The first byte cuts the rest into pieces of its size, as a network might.
+    if (data.isEmpty())
+        return;
+    constexpr qint64 bound = 4096;
+    const qsizetype piece = std::max(1, int(quint8(data[0])));
+    const QByteArray answer = data.mid(1);
+    HttpAnswerReader reader(bound);
+    HttpAnswerReader::Progress progress = HttpAnswerReader::Progress::incomplete;
+    for (qsizetype at = 0; at < answer.size() && progress == HttpAnswerReader::Progress::incomplete;
+         at += piece)
+        progress = reader.take(QByteArrayView(answer).sliced(at, std::min(piece, answer.size() - at)));
+    if (progress == HttpAnswerReader::Progress::incomplete)
+        progress = reader.closed();
+    if (progress == HttpAnswerReader::Progress::complete)
+        require(reader.status() >= 200 && reader.status() <= 999);
+    require(reader.takeBody().size() <= bound);
+}
+
 #else
 #error "Build with one FUZZ_<target> definition"
 #endif
