@@ -41,7 +41,9 @@ QJsonObject command(const QString& name, const QJsonObject& extra = {}) {
 class MeteredApplication : public QApplication {
 public:
     using QApplication::QApplication;
-    static MeteredApplication& instance() { return *static_cast<MeteredApplication*>(QCoreApplication::instance()); }
+    static MeteredApplication& instance() {
+        return *static_cast<MeteredApplication*>(QCoreApplication::instance());
+    }
 
     bool notify(QObject* receiver, QEvent* event) override {
         // Events of other threads, and those sent from inside an event, are
