@@ -76,7 +76,8 @@ SystemAnswer<WifiConnectionSettings> DBusNetworkManager::wifiConnection(const QS
     if (settings.failed())
         return failedRead(settings);
     const auto groups = qdbus_cast<ConnectionSettings>(settings.value);
-    const QString name = groups.value(QStringLiteral("connection")).value(QStringLiteral("id")).toString();
+    const QVariantMap connection = groups.value(QStringLiteral("connection"));
+    const QString name = connection.value(QStringLiteral("id")).toString();
     if (!groups.contains(wireless))
         return Answer::unreadable(
             QStringLiteral("\"%1\" on %2 is not a Wi-Fi connection").arg(name, interfaceName));
@@ -84,7 +85,8 @@ SystemAnswer<WifiConnectionSettings> DBusNetworkManager::wifiConnection(const QS
     return Answer::of(
         {path, name,
          static_cast<WifiConnectionSettings::PowerSave>(wifi.value(QStringLiteral("powersave")).toUInt()),
-         wifi.value(QStringLiteral("assigned-mac-address")).toString()});
+         wifi.value(QStringLiteral("assigned-mac-address")).toString(),
+         connection.value(QStringLiteral("stable-id")).toString()});
 }
 
 // GetSettings leaves the secrets out, and NetworkManager keeps the stored ones

@@ -188,6 +188,9 @@ void ComputerChecklistModel::buildItems() {
                  if (mac == u"random"_s)
                      return PreflightStatus::warning(u"Random in "_s + inProfile(*profile.value) +
                                                      u": the router sees a new client at every connection"_s);
+                 if (mac == u"stable"_s && profile.value->stableId.contains(u"${BOOT}"_s))
+                     return PreflightStatus::warning(u"New at every boot in "_s + inProfile(*profile.value) +
+                                                     u": the router sees a new client after each restart"_s);
                  return PreflightStatus::passed(mac.isEmpty() ? u"Left to NetworkManager's default"_s : mac);
              }))},
         {.id = 7,

@@ -16,6 +16,9 @@ struct WifiConnectionSettings {
     // `802-11-wireless.assigned-mac-address` ("random", "stable", "preserve",
     // "permanent" or an address); empty when the profile leaves it unset.
     QString assignedMacAddress;
+    // `connection.stable-id`, from which a "stable" address is derived; with
+    // "${BOOT}" in it that address changes at every boot.
+    QString stableId;
 
     bool operator==(const WifiConnectionSettings&) const = default;
 };

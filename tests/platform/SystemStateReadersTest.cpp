@@ -60,7 +60,9 @@ class FakeConnectionSettings : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Settings.Connection")
 public:
     ConnectionSettings settings{
-        {QStringLiteral("connection"), {{QStringLiteral("id"), QStringLiteral("Studio")}}},
+        {QStringLiteral("connection"),
+         {{QStringLiteral("id"), QStringLiteral("Studio")},
+          {QStringLiteral("stable-id"), QStringLiteral("${CONNECTION}/${BOOT}")}}},
         {QStringLiteral("802-11-wireless"),
          {{QStringLiteral("ssid"), QByteArray("Studio")},
           {QStringLiteral("powersave"), 3u},
@@ -226,7 +228,7 @@ TEST_F(SystemStateReaders, NetworkManagerGivesTheProfileActiveOnAnInterface) {
     EXPECT_EQ(answer.value,
               (WifiConnectionSettings{QStringLiteral("/org/freedesktop/NetworkManager/Settings/7"),
                                       QStringLiteral("Studio"), WifiConnectionSettings::PowerSave::enable,
-                                      QStringLiteral("stable")}))
+                                      QStringLiteral("stable"), QStringLiteral("${CONNECTION}/${BOOT}")}))
         << answer.whyUnreadable.toStdString();
     EXPECT_EQ(read(QStringLiteral("wlan1")).whyUnreadable,
               QStringLiteral("NetworkManager has no active connection on wlan1"));
