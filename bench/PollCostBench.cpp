@@ -24,9 +24,9 @@
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
 #include "platform/LinuxGatewaySource.h"
+#include "platform/LoadedSoundPlayer.h"
 #include "platform/NetlinkNetworkEvents.h"
 #include "platform/Nl80211WirelessLink.h"
-#include "platform/QtSoundPlayer.h"
 #include "router/RouterFamily.h"
 #include "router/RouterManager.h"
 #include "settings/SettingsKeys.h"
@@ -262,13 +262,15 @@ Memory ownMemory() {
     return kilobytes;
 }
 
-// What of the sound stack is up: a Qt Multimedia backend plugin mapped, the
+// What of the sound stack is up: the sound module (Qt Multimedia and the sound
+// server's client library with it), a Qt Multimedia backend plugin mapped, the
 // sound server's client loop running, the sample cache's loading thread.
-// Qt Multimedia itself, and the sound server's client library with it, is
-// always linked in.
 QString soundStack() {
     QStringList parts;
-    if (readAll(QStringLiteral("/proc/self/maps")).contains("/plugins/multimedia/"))
+    const QByteArray maps = readAll(QStringLiteral("/proc/self/maps"));
+    if (maps.contains("/veltrano-sound.so"))
+        parts.append(QStringLiteral("module"));
+    if (maps.contains("/plugins/multimedia/"))
         parts.append(QStringLiteral("backend plugin"));
     QStringList threads;
     for (const QString& task :
@@ -379,7 +381,7 @@ int main(int argc, char** argv) {
     RouterManager manager{settings, credentials, logger, gateways, runDirectory};
     TimedRouter router{manager};
     NetlinkNetworkEvents networkEvents{logger};
-    QtSoundPlayer soundPlayer;
+    LoadedSoundPlayer soundPlayer{{QStringLiteral(VELTRANO_SOUND_MODULE)}};
     MenuManager menu{settings};
     TrayStatusItem statusItem{menu.menu()};
     SessionLog sessionLog{std::nullopt, [&] { return clock.now(); }};

@@ -10,9 +10,9 @@
 #include "logs/SessionLog.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
+#include "platform/LoadedSoundPlayer.h"
 #include "platform/NetworkEventSource.h"
 #include "platform/NoWirelessLink.h"
-#include "platform/QtSoundPlayer.h"
 #include "router/RouterService.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     SystemClock clock;
     NoWirelessLink link;
     NetworkEventSource networkEvents;
-    QtSoundPlayer soundPlayer;
+    LoadedSoundPlayer soundPlayer{{QStringLiteral(VELTRANO_SOUND_MODULE)}};
     MenuManager menu(settings);
     TrayStatusItem statusItem(menu.menu());
     WiFiMonitor monitor(MonitorContext{settings, router, link, networkEvents, statusItem, menu, soundPlayer,

@@ -22,6 +22,7 @@ set(generated ${CMAKE_BINARY_DIR}/packaging)
 set(docdir ${CMAKE_INSTALL_DATADIR}/doc/veltrano)
 
 install(TARGETS veltrano veltrano-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS veltrano-sound LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/veltrano)
 install(FILES ${resources}/${VELTRANO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${resources}/${VELTRANO_APP_ID}.metainfo.xml.in ${generated}/${VELTRANO_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${generated}/${VELTRANO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -17,7 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/LinuxApplicationScripting.h"
-#include "platform/QtSoundPlayer.h"
+#include "platform/LoadedSoundPlayer.h"
 #include "platform/TerminationSignals.h"
 #include "preflight/CaptureOneManager.h"
 #include "preflight/ComputerChecklistModel.h"
@@ -105,7 +105,7 @@ private:
     SystemClock clock;
     CredentialStore& credentials;
     RouterFront& router;
-    QtSoundPlayer soundPlayer;
+    LoadedSoundPlayer soundPlayer;
     MenuManager menu;
     TrayStatusItem statusItem;
     DemoStatusItem demoStatusItem{statusItem};

@@ -1,4 +1,4 @@
-#include "platform/QtSoundPlayer.h"
+#include "platform/LoadedSoundPlayer.h"
 
 #include "TestEnvironment.h"
 
@@ -26,7 +26,7 @@ int loudest(const QByteArray& data) {
 
 // Records the private server's null sink (run-with-pulseaudio.sh) and hears the
 // alert come out of it.
-TEST(QtSoundPlayer, PlaysIntoTheSoundServersOutput) {
+TEST(LoadedSoundPlayer, PlaysIntoTheSoundServersOutput) {
     const QString monitor = qEnvironmentVariable("VELTRANO_PULSE_MONITOR");
     if (monitor.isEmpty())
         GTEST_SKIP() << "needs the private sound server that run-with-pulseaudio.sh starts";
@@ -40,12 +40,20 @@ TEST(QtSoundPlayer, PlaysIntoTheSoundServersOutput) {
     ASSERT_LT(loudest(parec.readAll()), audible) << "the sink was not silent before the alert";
 
     // Nothing of the sound stack comes up before a sound is asked for, not even
-    // the sound-server connection with its thread: audio alerts may be off.
+    // its libraries or the sound-server connection with its thread: audio alerts
+    // may be off.
     const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).count(); };
+    const auto soundStackMapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Multimedia");
+    };
     const qsizetype before = threads();
-    QtSoundPlayer player;
+    LoadedSoundPlayer player{{QStringLiteral(VELTRANO_SOUND_MODULE)}};
+    player.stop();
     EXPECT_EQ(threads(), before);
+    EXPECT_FALSE(soundStackMapped());
     EXPECT_TRUE(player.play(QStringLiteral("Tink"), false));
+    EXPECT_TRUE(soundStackMapped());
     QByteArray heard;
     EXPECT_TRUE(waitUntil([&] { return loudest(heard += parec.readAll()) >= audible; }, 3000)) << "not heard";
     parec.kill();
@@ -53,14 +61,24 @@ TEST(QtSoundPlayer, PlaysIntoTheSoundServersOutput) {
 }
 
 // A machine without audio output: the client is pointed at a server that is not there.
-TEST(QtSoundPlayer, WithoutAnOutputRefusesAtOnce) {
+TEST(LoadedSoundPlayer, WithoutAnOutputRefusesAtOnce) {
     const TestEnvironment environment;
     qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(environment.path(QStringLiteral("no-server"))));
-    QtSoundPlayer player;
+    LoadedSoundPlayer player{{QStringLiteral(VELTRANO_SOUND_MODULE)}};
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_FALSE(player.play(QStringLiteral("Tink"), true));
     EXPECT_LT(elapsed.elapsed(), 1000);
+    EXPECT_EQ(player.defaultOutput(), std::nullopt);
+}
+
+// An installation without its module is quiet, not broken.
+TEST(LoadedSoundPlayer, WithoutItsModulePlaysNothing) {
+    const TestEnvironment environment;
+    LoadedSoundPlayer player{{environment.path(QStringLiteral("veltrano-sound.so"))}};
+    EXPECT_FALSE(player.play(QStringLiteral("Tink"), false));
+    EXPECT_EQ(player.defaultOutput(), std::nullopt);
+    player.stop();
 }
 
 } // namespace
