@@ -22,7 +22,9 @@ set(generated ${CMAKE_BINARY_DIR}/packaging)
 set(docdir ${CMAKE_INSTALL_DATADIR}/doc/veltrano)
 
 install(TARGETS veltrano veltrano-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS veltrano-sound LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/veltrano)
+# A folder of its own below the private one: CPack calls ldconfig for any shared
+# object one level under /usr/lib, and nothing links against this one.
+install(TARGETS veltrano-sound LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/veltrano/modules)
 install(FILES ${resources}/${VELTRANO_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${resources}/${VELTRANO_APP_ID}.metainfo.xml.in ${generated}/${VELTRANO_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${generated}/${VELTRANO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
