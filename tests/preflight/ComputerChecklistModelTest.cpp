@@ -21,15 +21,7 @@ struct Computer {
         EXPECT_TRUE(waitUntil([&] { return status(id).kind != Case::checking; }));
         return status(id);
     }
-    void joinFiveGigahertz() {
-        wifi.reading = LocalLinkReading{.interfaceName = u"wlan0"_s,
-                                        .ssid = u"Studio"_s,
-                                        .rssi = -52,
-                                        .noise = std::nullopt,
-                                        .transmitRate = 866.7,
-                                        .phyMode = 5,
-                                        .channelBand = 2};
-    }
+    void joinFiveGigahertz() { wifi.joinStudioOnFiveGigahertz(); }
     void manageByNetworkManager(WifiConnectionSettings::PowerSave powerSave, const QString& mac = {},
                                 const QString& stableId = {}) {
         fake->profile = SystemAnswer<WifiConnectionSettings>::of(

@@ -37,13 +37,7 @@ struct Station {
 // the pass settle, and a camera that does not answer fails it.
 TEST(PreflightCommand, ProbesTheCameraGivenAndExitsByWhetherThePassSettled) {
     Station station;
-    station.link.reading = LocalLinkReading{.interfaceName = u"wlan0"_s,
-                                            .ssid = u"Studio"_s,
-                                            .rssi = -52,
-                                            .noise = std::nullopt,
-                                            .transmitRate = 866.7,
-                                            .phyMode = 5,
-                                            .channelBand = 2};
+    station.link.joinStudioOnFiveGigahertz();
     const QStringList args{u"--json"_s, u"--camera"_s, u"192.168.8.20"_s};
 
     const CliRun answered = station.run(args);
