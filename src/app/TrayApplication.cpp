@@ -63,6 +63,7 @@ TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* p
           [this](const QString& ip) { return static_cast<const RouterService&>(router).isOnLocalSubnet(ip); }, *QThreadPool::globalInstance()) {
     connectMenu();
     connectDesktopNotifications();
+    connectSignalHistory();
     if (demo) {
         QMenu* root = menu.menu();
         auto* line = new QAction(demoLabelled(QStringLiteral("two scripted cameras, nothing is sent")), root);
@@ -117,6 +118,14 @@ void TrayApplication::connectDesktopNotifications() {
     NotificationCenter::shared().observe(
         NotificationName::routerBecameUnreachable, this,
         [this](std::optional<bool>) { desktopNotifications.routerBecameUnreachable(); });
+}
+
+void TrayApplication::connectSignalHistory() {
+    connect(&monitor, &WiFiMonitor::readingTaken, &history, &SignalHistory::record);
+    NotificationCenter::shared().observe(NotificationName::routerBecameUnreachable, &history,
+                                         [this](std::optional<bool>) { history.routerBecameUnreachable(); });
+    NotificationCenter::shared().observe(NotificationName::routerRecovered, &history,
+                                         [this](std::optional<bool>) { history.routerRecovered(); });
 }
 
 void TrayApplication::setWindows(ShellWindows* shellWindows) {
@@ -287,7 +296,7 @@ void TrayApplication::quit() {
     const auto remaining = [giveUpAt] {
         return std::max(milliseconds(0), duration_cast<milliseconds>(giveUpAt - steady_clock::now()));
     };
-    if (!router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining()) ||
+    if (!history.endBackgroundWork(remaining()) || !router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining()) ||
         !reconnection.endBackgroundWork(remaining())) {
         // A master start still running may have its password script on disk,
         // which the transports' destructors would have removed.

@@ -13,6 +13,8 @@
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
 #include "monitor/DesktopNotifications.h"
+#include "logs/HistoryDatabase.h"
+#include "logs/SignalHistory.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
 #include "platform/FreedesktopNotifier.h"
@@ -92,6 +94,7 @@ private:
 
     void connectMenu();
     void connectDesktopNotifications();
+    void connectSignalHistory();
     void followSettings(const QString& key);
     void quit();
     // Linux has no notch; what can hide the item is a desktop without a
@@ -109,6 +112,8 @@ private:
     MenuManager menu;
     TrayStatusItem statusItem;
     DemoStatusItem demoStatusItem{statusItem};
+    // Before the monitor, so that it outlives every reading the monitor sends.
+    SignalHistory history{HistoryDatabase::defaultFilePath(), SettingsStore::shared(), clock};
     WiFiMonitor monitor;
     FreedesktopNotifier desktopNotifier;
     DemoNotifier demoNotifier{desktopNotifier};

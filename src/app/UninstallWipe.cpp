@@ -59,7 +59,8 @@ Report wipeAllData(SettingsStore& settings, CredentialStore& credentials, const 
     settings.removeAll();
     account(report, QStringLiteral("settings"), removeOwnFolder(settings.filePath()));
     if (!sessionLogPath.isEmpty())
-        account(report, QStringLiteral("the session log"), removeOwnFolder(sessionLogPath));
+        // The signal history lies beside the session log and goes with its folder.
+        account(report, QStringLiteral("the session log and signal history"), removeOwnFolder(sessionLogPath));
     return report;
 }
 

@@ -76,9 +76,30 @@ void TargetMonitor::update(const std::optional<RouterClient>& answer, const QStr
 
     sampleThroughput(row, prefix);
     context.menu.updateTarget(row, rssi, percent, state, targetSlot);
+    if (!radioDown)
+        Q_EMIT readingTaken(historyReading(row, answer.has_value()));
 
     if (shownState == SignalState::offline || shownState == SignalState::excellent)
         showSteadily(shownState, stateColour(shownState));
+}
+
+HistoryReading TargetMonitor::historyReading(const RouterClient& row, bool listed) const {
+    HistoryReading reading;
+    reading.timeMs = context.clock.now().toMSecsSinceEpoch();
+    reading.slot = targetSlot;
+    reading.mac = targetMAC.isEmpty() ? row.mac : targetMAC;
+    reading.name = name;
+    // An absent target has no signal to chart, only its absence.
+    reading.rssi = listed ? rssi : 0;
+    reading.rateMbps = listed ? txRateMbps : 0;
+    reading.state = state;
+    reading.band = band.isEmpty() ? QString() : bandInWords(band);
+    reading.accessPoint = row.accessPoint;
+    reading.throughputMBps = bandwidth.currentThroughputMBps;
+    reading.listed = listed;
+    reading.lowestRssi = reading.rssi;
+    reading.highestRssi = reading.rssi;
+    return reading;
 }
 
 void TargetMonitor::classify(const RouterClient& row, bool listed, const QString& askedMAC,

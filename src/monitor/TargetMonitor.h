@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logs/HistoryReading.h"
 #include "monitor/RgbColour.h"
 #include "monitor/SignalState.h"
 #include "monitor/TargetSlot.h"
@@ -65,6 +66,9 @@ public:
 Q_SIGNALS:
     // The slot's state changed by a reading (not by a reset).
     void stateEntered(SignalState state);
+    // Every poll's measured reading, for the signal history; none while the
+    // router's radio figures cannot be read.
+    void readingTaken(const HistoryReading& reading);
 
 private:
     struct BandwidthStats {
@@ -83,6 +87,7 @@ private:
     };
 
     // Classifies the reading; `listed` is false for the stand-in of an absent target.
+    HistoryReading historyReading(const RouterClient& row, bool listed) const;
     void classify(const RouterClient& row, bool listed, const QString& askedMAC, const QString& prefix);
     void noteAccessPoint(const RouterClient& row);
     void logSessionStart(SignalState newState, const RouterClient& row, const QString& askedMAC,

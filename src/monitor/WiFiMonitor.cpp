@@ -85,6 +85,8 @@ WiFiMonitor::WiFiMonitor(MonitorContext dependencies, QObject* parent)
     }
     connect(&context.networkEvents, &NetworkEventSource::networkChanged, this,
             [this] { routerGatewayOnWiFi.reset(); });
+    connect(&targetA, &TargetMonitor::readingTaken, this, &WiFiMonitor::readingTaken);
+    connect(&targetB, &TargetMonitor::readingTaken, this, &WiFiMonitor::readingTaken);
     NotificationCenter::shared().observe(NotificationName::veltranoDisconnect, this,
                                          [this](std::optional<bool>) { handleDisconnect(); });
 }

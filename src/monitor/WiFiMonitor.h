@@ -61,6 +61,10 @@ public:
     // The blinking idle brackets around a steady "Vt".
     static StatusTitle idleTitle(bool on);
 
+Q_SIGNALS:
+    // Each target's reading in router mode, as the target monitors take them.
+    void readingTaken(const HistoryReading& reading);
+
 private:
     // What decides what is being followed; any change starts monitoring afresh.
     struct Configuration {

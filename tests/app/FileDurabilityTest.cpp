@@ -1,5 +1,6 @@
-#include "settings/SettingsStore.h"
+#include "logs/HistoryDatabase.h"
 #include "logs/SessionLog.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +11,7 @@
 #include <QThread>
 #include <csignal>
 #include <functional>
+#include <limits>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -123,11 +125,42 @@ TEST_F(FileDurability, TheSessionLogHoldsTheOldOrTheNewEntriesWhereverAnAppendIs
         });
 }
 
+// The signal history loses at most the batch being written when killed: every
+// batch the writer reported committed is there, each one whole, and the file
+// opens without being set aside.
+TEST_F(FileDurability, TheSignalHistoryKeepsEveryCommittedBatchWhereverAWriteIsKilled) {
+    const QString writer = QStringLiteral(VELTRANO_HISTORY_WRITER_PATH);
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<unsigned long> moment(0, 60'000);
+    for (int round = 0; round < 60 && !HasFailure(); ++round) {
+        const QString path = root + QStringLiteral("/history-%1.sqlite3").arg(round);
+        QProcess process;
+        process.start(writer, {path, u"100000"_s});
+        ASSERT_TRUE(process.waitForStarted());
+        QThread::usleep(moment(random));
+        ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        process.waitForFinished();
+        const QList<QByteArray> committed = process.readAllStandardOutput().split('\n');
+        const qsizetype batches = committed.size() - 1;
+
+        const HistoryDatabase::Opened opened = HistoryDatabase::open(path);
+        ASSERT_TRUE(opened.database) << "round " << round << ": " << qPrintable(opened.error);
+        ASSERT_TRUE(opened.setAsidePath.isEmpty()) << "round " << round;
+        const qsizetype rows = opened.database->snapshot(0, std::numeric_limits<qint64>::max() / 4).readings.size();
+        ASSERT_EQ(rows % 10, 0) << "round " << round << ": a batch was cut";
+        ASSERT_TRUE(rows / 10 == batches || rows / 10 == batches + 1)
+            << "round " << round << ": " << rows << " rows after " << batches << " committed batches";
+    }
+}
+
 TEST_F(FileDurability, AFullDiskOrAReadOnlyFileSystemIsReportedAndTheOldFileStays) {
     SettingsStore settings(root + QStringLiteral("/settings.json"));
     ASSERT_EQ(settings.writeString(QStringLiteral("routerIP"), QStringLiteral("10.0.0.1")), std::nullopt);
     SessionLog log(root + QStringLiteral("/session_log.json"));
     log.append({1, QStringLiteral("excellent"), -50, 90, QStringLiteral("Camera")});
+    const HistoryDatabase::Opened history = HistoryDatabase::open(root + QStringLiteral("/history.sqlite3"));
+    ASSERT_TRUE(history.database);
+    ASSERT_EQ(history.database->write({HistoryReading{}}, {}), std::nullopt);
     const QByteArray settingsBefore = contentOf(settings.filePath());
     const QByteArray logBefore = contentOf(*log.persistURL());
 
@@ -142,6 +175,16 @@ TEST_F(FileDurability, AFullDiskOrAReadOnlyFileSystemIsReportedAndTheOldFileStay
     EXPECT_EQ(log.save(), u"No space left on device"_s);
     EXPECT_EQ(contentOf(settings.filePath()), settingsBefore);
     EXPECT_EQ(contentOf(*log.persistURL()), logBefore);
+    QList<HistoryReading> readings;
+    for (int i = 1; i <= 64; ++i) {
+        HistoryReading reading;
+        reading.timeMs = i;
+        reading.name = large + QString::number(i);
+        readings.append(reading);
+    }
+    EXPECT_TRUE(history.database->write(readings, {}).has_value());
+    EXPECT_TRUE(history.database->diskFull());
+    EXPECT_EQ(history.database->snapshot(0, 1000).readings.size(), 1);
 
     filler.remove();
     ASSERT_EQ(QProcess::execute(u"mount"_s, {u"-o"_s, u"remount,ro"_s, smallDisk()}), 0);
