@@ -126,6 +126,8 @@ void TrayApplication::connectSignalHistory() {
                                          [this](std::optional<bool>) { history.routerBecameUnreachable(); });
     NotificationCenter::shared().observe(NotificationName::routerRecovered, &history,
                                          [this](std::optional<bool>) { history.routerRecovered(); });
+    connect(&history, &SignalHistory::recordingStopped, this,
+            [](const QString& reason) { SessionLog::shared().logHistoryStopped(reason); });
 }
 
 void TrayApplication::setWindows(ShellWindows* shellWindows) {

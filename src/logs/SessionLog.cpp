@@ -160,6 +160,10 @@ void SessionLog::logRouterRecovered() {
     appendNote(noState, QStringLiteral("Router reachable again"));
 }
 
+void SessionLog::logHistoryStopped(const QString& reason) {
+    appendNote(noState, QStringLiteral("Signal history stopped — ") + reason);
+}
+
 void SessionLog::appendNote(const QString& state, const QString& message) {
     append({LogEntry::timestampFrom(clock()), state, std::nullopt, std::nullopt, message});
 }

@@ -64,6 +64,8 @@ public:
     // The health watch's verdicts, so that an outage shows in the shoot's history.
     void logRouterUnreachable();
     void logRouterRecovered();
+    // Recording the signal history ended for this run (a full disk).
+    void logHistoryStopped(const QString& reason);
 
 private:
     void load();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -60,7 +61,9 @@ TEST_F(HistoryDatabaseTest, ReadingsAndOutagesComeBackAsWritten) {
     ASSERT_EQ(snapshot.outages.size(), 1);
     EXPECT_EQ(snapshot.outages.front().endMs, start + 1500);
     EXPECT_EQ(database().snapshot(start + 1001, start + 10'000).readings, QList<HistoryReading>{roamed});
-    EXPECT_EQ(QFile::permissions(path) & 0777, QFile::ReadOwner | QFile::WriteOwner);
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
 
     const HistoryDatabase::Opened reader = HistoryDatabase::open(path, HistoryDatabase::Access::readOnly);
     ASSERT_TRUE(reader.database) << qPrintable(reader.error);
