@@ -20,6 +20,7 @@ inline const QString desktopNotifications = QStringLiteral("desktopNotifications
 inline const QString iconStyle = QStringLiteral("iconStyle");
 inline const QString floatingWindowEnabled = QStringLiteral("floatingWindowEnabled");
 inline const QString floatingWindowOnTop = QStringLiteral("floatingWindowOnTop");
+inline const QString historyDays = QStringLiteral("historyDays");
 inline const QString settingsWindowOnTop = QStringLiteral("settingsWindowOnTop");
 inline const QString routerAutoConnectEnabled = QStringLiteral("routerAutoConnectEnabled");
 inline const QString launchAtLogin = QStringLiteral("launchAtLogin");

@@ -33,6 +33,8 @@ const std::vector<SettingDefinition>& definitions() {
          true},
         {SettingsKey::floatingWindowEnabled, T::boolean, no, {}, TextFormat::any, true},
         {SettingsKey::floatingWindowOnTop, T::boolean, no, {}, TextFormat::any, true},
+        // 0 records nothing.
+        {SettingsKey::historyDays, T::integer, QJsonValue(365), {}, TextFormat::any, true, 0, 3650},
         {SettingsKey::settingsWindowOnTop, T::boolean, yes, {}, TextFormat::any, true},
         {SettingsKey::routerAutoConnectEnabled, T::boolean, yes, {}, TextFormat::any, true},
         {SettingsKey::launchAtLogin, T::boolean, no, {}, TextFormat::any, true},

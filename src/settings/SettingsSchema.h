@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-enum class SettingType { boolean, string, dictionary };
+enum class SettingType { boolean, integer, string, dictionary };
 
 // What a string setting may hold beyond its allowed values, where it has such a list.
 enum class TextFormat { any, ipv4AddressOrEmpty, macAddressOrEmpty };
@@ -21,6 +21,9 @@ struct SettingDefinition {
     QStringList allowedValues;
     TextFormat format = TextFormat::any;
     bool shownInSettingsWindow = false;
+    // The bounds of an integer key, both included.
+    int minimum = 0;
+    int maximum = 0;
 };
 
 namespace SettingsSchema {

@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <climits>
+#include <cmath>
 
 SettingsStore::SettingsStore(QString filePath)
     : path(std::move(filePath))
@@ -119,6 +121,17 @@ std::optional<QString> SettingsStore::readString(const QString& key) const {
     return value.toString();
 }
 
+std::optional<int> SettingsStore::readInt(const QString& key) const {
+    QMutexLocker lock(&mutex);
+    refreshLocked();
+    const QJsonValue value = values.value(key);
+    const double number = value.toDouble();
+    // A hand-edited 2.5 or 1e12 is no count the program could act on.
+    if (!value.isDouble() || number != std::trunc(number) || number < INT_MIN || number > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(number);
+}
+
 QMap<QString, QString> SettingsStore::readDictionary(const QString& key) const {
     QMutexLocker lock(&mutex);
     refreshLocked();
@@ -161,6 +174,10 @@ QString SettingsStore::setAsidePath() const {
 }
 
 std::optional<QString> SettingsStore::writeBool(const QString& key, bool value) {
+    return writeValue(key, QJsonValue(value));
+}
+
+std::optional<QString> SettingsStore::writeInt(const QString& key, int value) {
     return writeValue(key, QJsonValue(value));
 }
 

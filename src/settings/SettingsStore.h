@@ -32,6 +32,8 @@ public:
     bool readBool(const QString& key) const;
     // Absent or not a string: none.
     std::optional<QString> readString(const QString& key) const;
+    // Absent or not a whole number: none.
+    std::optional<int> readInt(const QString& key) const;
     // Absent, not an object, or holding a non-string value: empty.
     QMap<QString, QString> readDictionary(const QString& key) const;
     // The raw stored value, to test presence whatever its type.
@@ -42,6 +44,7 @@ public:
     // read-only folder); the file on disk then stays as it was.
     std::optional<QString> writeBool(const QString& key, bool value);
     std::optional<QString> writeString(const QString& key, const QString& value);
+    std::optional<QString> writeInt(const QString& key, int value);
     std::optional<QString> writeDictionary(const QString& key, const QMap<QString, QString>& value);
     std::optional<QString> remove(const QString& key);
     // Sets one entry of a dictionary key (an empty value removes it) in one

@@ -20,6 +20,7 @@ const char* const usageText =
     "  get KEY        print the stored value as plain text; when KEY is not set, print its\n"
     "                 default and say so on standard error, or exit 1 when it has none\n"
     "  set KEY VALUE  store VALUE, checked against the key: Booleans take true or false,\n"
+    "                 historyDays a whole number of days from 0 (record nothing) to 3650,\n"
     "                 choice keys one of their values, routerIP an IPv4 address, targetMAC\n"
     "                 and targetMAC2 a MAC such as aa:bb:cc:dd:ee:ff, deviceNameRegistry a\n"
     "                 JSON object of strings; an empty VALUE clears routerIP and the MACs\n"
@@ -49,6 +50,8 @@ QString typeName(SettingType type) {
     switch (type) {
     case SettingType::boolean:
         return QStringLiteral("a Boolean");
+    case SettingType::integer:
+        return QStringLiteral("a whole number");
     case SettingType::string:
         return QStringLiteral("a string");
     case SettingType::dictionary:
@@ -61,6 +64,8 @@ bool hasDeclaredType(const SettingDefinition& definition, const QJsonValue& valu
     switch (definition.type) {
     case SettingType::boolean:
         return value.isBool();
+    case SettingType::integer:
+        return value.isDouble() && value.toDouble() == value.toInteger();
     case SettingType::string:
         return value.isString();
     case SettingType::dictionary: {
@@ -103,6 +108,18 @@ ParsedValue parseValue(const SettingDefinition& definition, const QString& text)
         if (text == QStringLiteral("true") || text == QStringLiteral("false"))
             return {QJsonValue(text == QStringLiteral("true")), {}};
         return {{}, QStringLiteral("%1 takes true or false, not \"%2\"").arg(key, text)};
+    case SettingType::integer: {
+        bool isNumber = false;
+        const int number = text.toInt(&isNumber);
+        if (isNumber && number >= definition.minimum && number <= definition.maximum)
+            return {QJsonValue(number), {}};
+        return {{},
+                QStringLiteral("%1 takes a whole number from %2 to %3, not \"%4\"")
+                    .arg(key)
+                    .arg(definition.minimum)
+                    .arg(definition.maximum)
+                    .arg(text)};
+    }
     case SettingType::dictionary: {
         const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
         if (document.isObject() && hasDeclaredType(definition, document.object()))
@@ -206,6 +223,9 @@ int setSetting(const SettingDefinition& definition, const QString& text, Setting
     switch (definition.type) {
     case SettingType::boolean:
         problem = store.writeBool(definition.key, parsed.value.toBool());
+        break;
+    case SettingType::integer:
+        problem = store.writeInt(definition.key, parsed.value.toInt());
         break;
     case SettingType::string:
         problem = store.writeString(definition.key, parsed.value.toString());

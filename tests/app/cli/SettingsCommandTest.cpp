@@ -36,6 +36,8 @@ TEST_F(SettingsCommandTest, SetTakesEachKindOfValueUpToItsEdgeAndGetPrintsIt) {
     const std::vector<std::tuple<const char*, const char*, const char*>> edges{
         {"audioEnabled", "true", "yes"},
         {"iconStyle", "dot", "bars"},
+        {"historyDays", "3650", "3651"},
+        {"historyDays", "0", "-1"},
         {"routerIP", "255.255.255.255", "192.168.1.256"},
         {"routerIP", "", "192.168.08.1"},
         {"targetMAC", "AA:bb:0C:dd:EE:ff", "aa:bb:cc:dd:ee:fg"},
@@ -58,6 +60,7 @@ TEST_F(SettingsCommandTest, SetTakesEachKindOfValueUpToItsEdgeAndGetPrintsIt) {
     }
     const SettingsStore written(settingsPath());
     EXPECT_EQ(written.readObject(QStringLiteral("audioEnabled")), QJsonValue(true));
+    EXPECT_EQ(written.readInt(QStringLiteral("historyDays")), 0);
     EXPECT_EQ(written.readDictionary(QStringLiteral("deviceNameRegistry")).value(QStringLiteral("A")),
               QStringLiteral("R5"));
 }
