@@ -1,5 +1,6 @@
 #include "windows/SettingsCard.h"
 
+#include "display/QtColour.h"
 #include "settings/SettingsSchema.h"
 #include "settings/SettingsStore.h"
 
@@ -100,6 +101,28 @@ QCheckBox* SettingsCard::addSwitch(const QString& label, const QString& key,
     return box;
 }
 
+QCheckBox* SettingsCard::addNonZeroSwitch(const QString& label, const QString& key, int onValue) {
+    auto* box = new QCheckBox;
+    box->setObjectName(key);
+    box->setAccessibleName(label);
+    addRow(label, box);
+    connect(box, &QCheckBox::toggled, this, [this, key, onValue](bool on) {
+        if (loading)
+            return;
+        settings.writeInt(key, on ? onValue : 0);
+        Q_EMIT edited();
+    });
+    onReload([this, box, key] { box->setChecked(intSetting(key) != 0); });
+    return box;
+}
+
+void SettingsCard::addNote(const QString& text) {
+    auto* note = new QLabel(text);
+    note->setWordWrap(true);
+    note->setStyleSheet(QStringLiteral("color: %1;").arg(toQColor(Colour::secondaryLabel).name()));
+    rows->addWidget(note);
+}
+
 QComboBox* SettingsCard::addPicker(const QString& label, const QString& key, const QStringList& values,
                                    const QStringList& labels) {
     auto* picker = new QComboBox;
@@ -139,4 +162,11 @@ QString SettingsCard::stringSetting(const QString& key) const {
         return *stored;
     const SettingDefinition* definition = SettingsSchema::find(key);
     return definition && definition->effectiveDefault ? definition->effectiveDefault->toString() : QString();
+}
+
+int SettingsCard::intSetting(const QString& key) const {
+    if (const std::optional<int> stored = settings.readInt(key))
+        return *stored;
+    const SettingDefinition* definition = SettingsSchema::find(key);
+    return definition && definition->effectiveDefault ? definition->effectiveDefault->toInt() : 0;
 }

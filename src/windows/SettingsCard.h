@@ -25,6 +25,11 @@ public:
     // A switch over a Boolean key; `afterWrite` runs with the new value once it is stored.
     QCheckBox* addSwitch(const QString& label, const QString& key,
                          std::function<void(bool)> afterWrite = nullptr);
+    // A switch over an integer key that 0 turns off: switching on stores
+    // `onValue` and off stores 0; any other stored value shows on and stays.
+    QCheckBox* addNonZeroSwitch(const QString& label, const QString& key, int onValue);
+    // A line of secondary text under the rows before it.
+    void addNote(const QString& text);
     // A picker over a string key's `values`, shown by `labels`.
     QComboBox* addPicker(const QString& label, const QString& key, const QStringList& values,
                          const QStringList& labels);
@@ -39,6 +44,7 @@ public:
     // The stored value, or the key's effective default while it is absent.
     bool boolSetting(const QString& key) const;
     QString stringSetting(const QString& key) const;
+    int intSetting(const QString& key) const;
 
 Q_SIGNALS:
     void edited();

@@ -93,7 +93,8 @@ SettingsCard* SettingsWindow::preflightCard() {
     card->body()->addWidget(checklist);
     connect(checklist, &QPushButton::clicked, this, [this] {
         if (!checklistView)
-            checklistView = new PreflightChecklistView(actions.preflightModel(), actions.computerChecks(), this);
+            checklistView =
+                new PreflightChecklistView(actions.preflightModel(), actions.computerChecks(), this);
         checklistView->open();
         checklistView->raise();
     });
@@ -133,6 +134,11 @@ SettingsCard* SettingsWindow::displayCard() {
     card->addSwitch(QStringLiteral("Keep on Top"), SettingsKey::floatingWindowOnTop, [](bool onTop) {
         NotificationCenter::shared().post(NotificationName::floatingWindowOnTopToggled, onTop);
     });
+    const SettingDefinition* historyDays = SettingsSchema::find(SettingsKey::historyDays);
+    card->addNonZeroSwitch(QStringLiteral("Record signal history"), SettingsKey::historyDays,
+                           historyDays->effectiveDefault->toInt());
+    card->addNote(
+        QStringLiteral("Keeps every reading for 14 days, then one a minute, for the Signal History window."));
     return card;
 }
 

@@ -113,6 +113,20 @@ TEST_F(SettingsWindowTest, CredentialsLockWhileConnected) {
     EXPECT_FALSE(shown(count));
 }
 
+// Only 0 turns "Record signal history" off: switching on brings back a year,
+// and a length chosen elsewhere shows on and is kept.
+TEST_F(SettingsWindowTest, HistorySwitchKeepsAnyLengthButZero) {
+    settings.writeInt(SettingsKey::historyDays, 30);
+    window.present();
+    auto* record = child<QCheckBox>(SettingsKey::historyDays);
+    EXPECT_TRUE(record->isChecked());
+    EXPECT_EQ(settings.readInt(SettingsKey::historyDays), 30);
+    record->click();
+    EXPECT_EQ(settings.readInt(SettingsKey::historyDays), 0);
+    record->click();
+    EXPECT_EQ(settings.readInt(SettingsKey::historyDays), 365);
+}
+
 // While shown, the window takes in what another process writes within a
 // second; a name being typed is written once, when the user leaves the field,
 // and is not undone by those reloads meanwhile. The first placement fits the
