@@ -173,6 +173,8 @@ void MenuManager::addCommands() {
     QAction* sessionLog = menu.addAction(QStringLiteral("Session Log"));
     sessionLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(sessionLog, &QAction::triggered, this, &MenuManager::sessionLogRequested);
+    QAction* signalHistory = menu.addAction(QStringLiteral("Signal History"));
+    connect(signalHistory, &QAction::triggered, this, &MenuManager::signalHistoryRequested);
 
     debugLogItem = menu.addAction(QStringLiteral("Debug Log"));
     structure.setVisible(debugLogItem, settings.readBool(SettingsKey::debugLogging));

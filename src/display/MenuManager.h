@@ -41,6 +41,7 @@ Q_SIGNALS:
     void disableRequested(TargetSlot slot);
     void enableRequested(TargetSlot slot);
     void sessionLogRequested();
+    void signalHistoryRequested();
     void debugLogRequested();
     void checkForUpdatesRequested();
     void preferencesRequested();

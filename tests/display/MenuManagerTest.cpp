@@ -49,6 +49,7 @@ QAction* actionNamed(const QMenu& menu, const QString& text, int occurrence = 0)
 
 const QStringList fixedCommands{separator,
                                 QStringLiteral("Session Log"),
+                                QStringLiteral("Signal History"),
                                 separator,
                                 QStringLiteral("Check for Updates\u2026"),
                                 QStringLiteral("Preferences\u2026"),
