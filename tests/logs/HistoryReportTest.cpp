@@ -15,77 +15,59 @@ const QString hostileAccessPoint = QStringLiteral("\" onload=\"x");
 // 2024-03-10 07:00:00 UTC, when New York springs from EST to EDT.
 constexpr qint64 springForwardMs = 1'710'054'000'000;
 
-HistoryReading reading(qint64 timeMs, TargetSlot slot, const QString& name, const QString& accessPoint) {
+HistoryReading reading(qint64 timeMs, TargetSlot slot, const QString& name) {
     HistoryReading row;
     row.timeMs = timeMs;
     row.slot = slot;
-    row.mac = QStringLiteral("78:f5:05:aa:bb:cc");
     row.name = name;
-    row.rssi = -67;
-    row.rateMbps = 433;
-    row.state = SignalState::critical;
-    row.band = QStringLiteral("5 GHz");
-    row.accessPoint = accessPoint;
-    row.throughputMBps = 1.5;
     return row;
 }
 
 struct Page {
     int svgCount = 0;
     QList<QStringList> rows;
-    QStringList paragraphs;
-    QStringList problems;
+    // Elements and attributes through which a browser could run or fetch something.
+    QStringList hazards;
 };
 
-// Everything a browser could run or fetch counts as a problem.
 Page parse(const QString& html) {
     Page page;
     QXmlStreamReader xml(html);
-    QString paragraph;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            const QString name = xml.name().toString();
-            page.svgCount += name == QStringLiteral("svg");
-            if (name == QStringLiteral("script") || name == QStringLiteral("link") ||
-                name == QStringLiteral("img"))
-                page.problems.append(name);
-            for (const QXmlStreamAttribute& attribute : xml.attributes()) {
-                const QString key = attribute.name().toString();
-                if (key.startsWith(QStringLiteral("on")) || key == QStringLiteral("src") ||
-                    key == QStringLiteral("href") || attribute.value().contains(QStringLiteral("://")))
-                    page.problems.append(key);
-            }
-            if (name == QStringLiteral("tr"))
-                page.rows.append(QStringList());
-            if (name == QStringLiteral("td"))
-                page.rows.last().append(xml.readElementText());
-            if (name == QStringLiteral("p"))
-                paragraph.clear();
-        } else if (xml.isCharacters()) {
-            paragraph += xml.text();
-        } else if (xml.isEndElement() && xml.name() == QStringLiteral("p")) {
-            page.paragraphs.append(paragraph);
-        }
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        if (!xml.isStartElement())
+            continue;
+        const QString name = xml.name().toString();
+        page.svgCount += name == QStringLiteral("svg");
+        if (QStringList{QStringLiteral("script"), QStringLiteral("link"), QStringLiteral("img")}.contains(
+                name))
+            page.hazards.append(name);
+        for (const QXmlStreamAttribute& attribute : xml.attributes())
+            if (attribute.name().startsWith(QStringLiteral("on")) ||
+                attribute.name() == QStringLiteral("src") || attribute.name() == QStringLiteral("href") ||
+                attribute.value().contains(QStringLiteral("://")))
+                page.hazards.append(attribute.name().toString());
+        if (name == QStringLiteral("tr"))
+            page.rows.append(QStringList());
+        if (name == QStringLiteral("td"))
+            page.rows.last().append(xml.readElementText());
     }
     if (xml.hasError())
-        page.problems.append(xml.errorString());
+        page.hazards.append(xml.errorString());
     return page;
 }
 
-// The range and the incidents' starts are the reader's wall clock, either side of
-// a change of its UTC offset.
+// The range and the starts are the reader's wall clock, either side of a change
+// of its UTC offset.
 TEST(HistoryReport, HtmlIsWellFormedSelfContainedAndShowsHostileTextOnlyAsText) {
     if (!ScopedTimeZone::isInstalled("America/New_York"))
         GTEST_SKIP() << "needs tzdata (scripts/setup --tests)";
     ScopedTimeZone newYork("America/New_York");
-    const HistorySnapshot snapshot{
-        springForwardMs - 60'000,
-        springForwardMs + 60'000,
-        false,
-        {reading(springForwardMs - 30'000, TargetSlot::a, hostileName, hostileAccessPoint),
-         reading(springForwardMs + 30'000, TargetSlot::b, QStringLiteral("Z9"), {})},
-        {}};
+    const HistorySnapshot snapshot{springForwardMs - 60'000,
+                                   springForwardMs + 60'000,
+                                   false,
+                                   {reading(springForwardMs - 30'000, TargetSlot::a, hostileName),
+                                    reading(springForwardMs + 30'000, TargetSlot::b, QStringLiteral("Z9"))},
+                                   {}};
     const QList<HistoryIncident> incidents{{TargetSlot::a, hostileName, springForwardMs - 30'000, 12'400,
                                             SignalState::critical, -84, hostileAccessPoint,
                                             QStringLiteral("Router unreachable")},
@@ -105,18 +87,14 @@ TEST(HistoryReport, HtmlIsWellFormedSelfContainedAndShowsHostileTextOnlyAsText) 
                                             std::nullopt,
                                             {},
                                             QStringLiteral("Down")}};
-    const QString html = HistoryReport::html(snapshot, incidents,
-                                             {QStringLiteral("GL.iNet GL-MT6000 at 192.168.8.1"),
-                                              QDateTime::fromMSecsSinceEpoch(springForwardMs + 90'000)});
+    const QString html = HistoryReport::html(
+        snapshot, incidents, {QStringLiteral("GL.iNet at 192.168.8.1"), QDateTime::fromMSecsSinceEpoch(0)});
 
-    EXPECT_TRUE(html.startsWith(QStringLiteral("<!DOCTYPE html>")));
     const Page page = parse(html);
-    EXPECT_EQ(page.problems, QStringList());
+    EXPECT_EQ(page.hazards, QStringList());
     EXPECT_EQ(page.svgCount, 2);
-    EXPECT_TRUE(page.paragraphs.contains(QStringLiteral("GL.iNet GL-MT6000 at 192.168.8.1")));
-    EXPECT_TRUE(page.paragraphs.contains(
-        QStringLiteral("From 2024-03-10 01:59:00 to 2024-03-10 03:01:00Generated 2024-03-10 03:01:30")))
-        << page.paragraphs.join(u'\n').toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("<p>GL.iNet at 192.168.8.1</p>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("From 2024-03-10 01:59:00 to 2024-03-10 03:01:00")));
     const QList<QStringList> expected{
         {},
         {hostileName, QStringLiteral("2024-03-10 01:59:30"), QStringLiteral("12 s"),
@@ -126,53 +104,44 @@ TEST(HistoryReport, HtmlIsWellFormedSelfContainedAndShowsHostileTextOnlyAsText) 
         {QStringLiteral("Router"), QStringLiteral("2024-03-10 03:00:40"), QStringLiteral("1 h 02 min"),
          QStringLiteral("\u2014"), QString(), QStringLiteral("Down")}};
     EXPECT_EQ(page.rows, expected);
-
-    const Page empty = parse(HistoryReport::html({}, {}, {{}, QDateTime::fromMSecsSinceEpoch(0)}));
-    EXPECT_EQ(empty.svgCount, 0);
-    EXPECT_TRUE(empty.paragraphs.contains(QStringLiteral("No incidents in this range.")));
+    EXPECT_TRUE(
+        HistoryReport::html({}, {}, {}).contains(QStringLiteral("<p>No incidents in this range.</p>")));
 }
 
 TEST(HistoryReport, CsvQuotesAndKeepsSpreadsheetsFromRunningCellsAsFormulas) {
-    HistoryReading row =
-        reading(1'000, TargetSlot::b, QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("-AP,1"));
+    HistoryReading row = reading(1'000, TargetSlot::b, QStringLiteral("=HYPERLINK(\"x\")"));
+    row.rssi = -67;
     row.band = QStringLiteral("@here");
-    row.listed = false;
-    const QByteArray csv = HistoryReport::csv({0, 2'000, false, {row}, {}});
-    EXPECT_EQ(csv, "time,slot,mac,name,rssi,rate_mbps,state,band,access_point,throughput_mbps,listed\r\n"
-                   "1970-01-01T00:00:01.000Z,B,78:f5:05:aa:bb:cc,\"'=HYPERLINK(\"\"x\"\")\",-67,433,Critical,"
-                   "'@here,\"'-AP,1\",1.5,false\r\n");
+    row.accessPoint = QStringLiteral("-AP,1");
+    EXPECT_EQ(HistoryReport::csv({0, 2'000, false, {row}, {}}),
+              "time,slot,mac,name,rssi,rate_mbps,state,band,access_point,throughput_mbps,listed\r\n"
+              "1970-01-01T00:00:01.000Z,B,,\"'=HYPERLINK(\"\"x\"\")\",-67,0,Excellent,'@here,\"'-AP,1\",0,"
+              "true\r\n");
 }
 
-TEST(HistoryReport, JsonCarriesReadingsOutagesAndIncidentsWithNullsWhereNothingIsKnown) {
+TEST(HistoryReport, JsonCarriesEverythingWithNullsWhereNothingIsKnown) {
     const HistorySnapshot snapshot{0,
                                    60'000,
                                    true,
-                                   {reading(1'000, TargetSlot::a, QStringLiteral("R5"), {})},
+                                   {reading(1'000, TargetSlot::a, QStringLiteral("R5"))},
                                    {{2'000, std::nullopt, QStringLiteral("Down")}}};
-    const QList<HistoryIncident> incidents{{std::nullopt,
-                                            QStringLiteral("Router"),
-                                            2'000,
-                                            58'000,
-                                            SignalState::offline,
-                                            std::nullopt,
-                                            {},
-                                            QStringLiteral("Down")}};
-    const QByteArray json = HistoryReport::json(snapshot, incidents);
-    EXPECT_FALSE(json.contains('\n'));
+    const QByteArray json = HistoryReport::json(snapshot, {{std::nullopt,
+                                                            QStringLiteral("Router"),
+                                                            2'000,
+                                                            58'000,
+                                                            SignalState::offline,
+                                                            std::nullopt,
+                                                            {},
+                                                            {}}});
     const QJsonObject root = QJsonDocument::fromJson(json).object();
+    EXPECT_FALSE(json.contains('\n'));
     EXPECT_EQ(root[QStringLiteral("from")], QStringLiteral("1970-01-01T00:00:00.000Z"));
-    EXPECT_EQ(root[QStringLiteral("perMinute")], true);
-    const QJsonObject row = root[QStringLiteral("readings")][0].toObject();
-    EXPECT_EQ(row[QStringLiteral("slot")], QStringLiteral("A"));
-    EXPECT_EQ(row[QStringLiteral("rssi")], -67);
-    EXPECT_EQ(row[QStringLiteral("accessPoint")], QString());
-    EXPECT_TRUE(row.contains(QStringLiteral("lowestRssi")));
+    EXPECT_EQ(root[QStringLiteral("readings")][0][QStringLiteral("name")], QStringLiteral("R5"));
+    EXPECT_TRUE(root[QStringLiteral("readings")][0][QStringLiteral("lowestRssi")].isDouble());
     EXPECT_TRUE(root[QStringLiteral("outages")][0][QStringLiteral("end")].isNull());
-    const QJsonObject incident = root[QStringLiteral("incidents")][0].toObject();
-    EXPECT_TRUE(incident[QStringLiteral("slot")].isNull());
-    EXPECT_TRUE(incident[QStringLiteral("lowestRssi")].isNull());
+    const QJsonValue incident = root[QStringLiteral("incidents")][0];
+    EXPECT_TRUE(incident[QStringLiteral("slot")].isNull() && incident[QStringLiteral("lowestRssi")].isNull());
     EXPECT_EQ(incident[QStringLiteral("durationMs")], 58'000);
-    EXPECT_EQ(incident[QStringLiteral("worstState")], QStringLiteral("Offline"));
 }
 
 } // namespace
