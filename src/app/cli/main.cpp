@@ -4,6 +4,7 @@
 #include "app/LinuxMonitorPlatform.h"
 #include "app/cli/ExplainCommand.h"
 #include "app/cli/GatewaysCommand.h"
+#include "app/cli/HistoryCommand.h"
 #include "app/cli/LinkCommand.h"
 #include "app/cli/PasswordCommand.h"
 #include "app/cli/PreflightCommand.h"
@@ -15,6 +16,7 @@
 #include "app/cli/WatchCommand.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
+#include "logs/HistoryDatabase.h"
 #include "logs/SessionLog.h"
 #include "platform/Clock.h"
 #include "platform/CoreDumps.h"
@@ -51,6 +53,17 @@ const QString commands =
                    "  explain RSSI RATE [--json]\n"
                    "                       classify one reading (RSSI in dBm, transmit rate in Mbit/s)\n"
                    "  session-log [--json] print the stored session log\n"
+                   "  history [--since TIME] [--until TIME] [--json] [--rows]\n"
+                   "                       the signal history's incidents, or with --rows every reading;\n"
+                   "                       TIME is a local time such as 2026-12-09T14:00 (an offset may\n"
+                   "                       follow) or how long ago: 15m, 2h, 3d; the 24 hours up to\n"
+                   "                       --until (now) by default\n"
+                   "  report [--since TIME] [--until TIME]\n"
+                   "         [--html FILE | --png FILE | --csv FILE | --json]\n"
+                   "                       the signal history as a self-contained HTML page with charts,\n"
+                   "                       the charts as a picture, the readings as CSV (the router's\n"
+                   "                       outages are in the JSON) or all of it as JSON; without a form,\n"
+                   "                       the incidents as history prints them\n"
                    "  link                 read the computer's own Wi-Fi link once\n"
                    "  preflight [--json] [--camera ADDRESS]...\n"
                    "                       check this computer and its Wi-Fi for tethering; each\n"
@@ -164,6 +177,14 @@ int runCommand(const QString& command, QStringList args, const std::optional<Dem
         return watch(args, demoProfile, out, err);
     if (command == QStringLiteral("session-log"))
         return runSessionLogCommand(args, SessionLog::defaultFilePath(), out, err);
+    if (command == QStringLiteral("report") || command == QStringLiteral("history")) {
+        const HistoryCommandContext context{HistoryDatabase::defaultFilePath(),
+                                            SettingsStore::shared(),
+                                            QDateTime::currentMSecsSinceEpoch(),
+                                            {}};
+        return command == QStringLiteral("report") ? runReportCommand(args, context, out, err)
+                                                   : runHistoryCommand(args, context, out, err);
+    }
     if (command == QStringLiteral("help")) {
         out << parser.helpText();
         return 0;
