@@ -22,7 +22,8 @@ HistoryReading readingAt(qint64 timeMs, TargetSlot slot) {
     HistoryReading reading;
     reading.timeMs = timeMs;
     reading.slot = slot;
-    reading.mac = slot == TargetSlot::a ? QStringLiteral("aa:bb:cc:00:00:01") : QStringLiteral("aa:bb:cc:00:00:02");
+    reading.mac =
+        slot == TargetSlot::a ? QStringLiteral("aa:bb:cc:00:00:01") : QStringLiteral("aa:bb:cc:00:00:02");
     reading.name = slot == TargetSlot::a ? QStringLiteral("Z8 body one") : QStringLiteral("Z8 body two");
     // A sag every few minutes, so that the rows are not all alike.
     const int phase = static_cast<int>((timeMs / secondMs) % 300);
@@ -78,7 +79,8 @@ BENCHMARK(recordTwoTargets)->Unit(benchmark::kMicrosecond);
 
 void writeBatch(benchmark::State& state) {
     QTemporaryDir folder;
-    std::unique_ptr<HistoryDatabase> database = filled(folder.filePath(QStringLiteral("history.sqlite3")), dayMs);
+    std::unique_ptr<HistoryDatabase> database =
+        filled(folder.filePath(QStringLiteral("history.sqlite3")), dayMs);
     qint64 at = start + dayMs;
     for (auto _ : state) {
         QList<HistoryReading> batch;
@@ -100,15 +102,18 @@ void readAndLayOut(benchmark::State& state, qint64 spanMs, qint64 filledMs) {
         const HistorySnapshot snapshot = reader->snapshot(start + filledMs - spanMs, start + filledMs);
         rows = snapshot.readings.size();
         for (const TargetSlot slot : SignalChart::slotsIn(snapshot))
-            benchmark::DoNotOptimize(
-                SignalChart::layout(snapshot, slot, SignalChart::chartTitle(snapshot, slot), QSizeF(900, 300)));
+            benchmark::DoNotOptimize(SignalChart::layout(
+                snapshot, slot, SignalChart::chartTitle(snapshot, slot), QSizeF(900, 300)));
     }
     state.counters["rows"] = static_cast<double>(rows);
-    state.counters["file MB"] = static_cast<double>(QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size()) / 1e6;
+    state.counters["file MB"] =
+        static_cast<double>(QFileInfo(path).size() + QFileInfo(path + QStringLiteral("-wal")).size()) / 1e6;
 }
 BENCHMARK_CAPTURE(readAndLayOut, eightHours, 8 * 60 * 60 * secondMs, 8 * 60 * 60 * secondMs)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(readAndLayOut, fourteenDays, 14 * dayMs, 14 * dayMs)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(readAndLayOut, fourteenDays, 14 * dayMs, 14 * dayMs)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
 

@@ -1,19 +1,24 @@
 #include "app/DesktopShellWindows.h"
 
 #include "app/DemoProfile.h"
+#include "logs/HistoryReport.h"
+#include "settings/SettingsStore.h"
 #include "windows/DebugLogWindow.h"
 #include "windows/FloatingSignalWindow.h"
 #include "windows/SessionLogWindow.h"
 #include "windows/SettingsWindow.h"
+#include "windows/SignalHistoryWindow.h"
 #include "windows/SplashWindow.h"
 #include "windows/WhatsNewWindow.h"
 
 DesktopShellWindows::DesktopShellWindows(SettingsStore& settings, FloatingSignalState& signalState,
-                                         SessionLog& sessionLog, DebugLog& debugLog, bool demoMode)
+                                         SessionLog& sessionLog, DebugLog& debugLog, HistorySource& history,
+                                         bool demoMode)
     : settings(settings)
     , signalState(signalState)
     , sessionLog(sessionLog)
     , debugLog(debugLog)
+    , history(history)
     , demo(demoMode) {}
 
 DesktopShellWindows::~DesktopShellWindows() = default;
@@ -90,6 +95,15 @@ void DesktopShellWindows::openDebugLog() {
         label(*debugLogWindow);
     }
     debugLogWindow->present();
+}
+
+void DesktopShellWindows::openSignalHistory() {
+    if (!signalHistoryWindow) {
+        signalHistoryWindow = std::make_unique<SignalHistoryWindow>(
+            history, [this] { return HistoryReport::headingFor(settings, QDateTime::currentDateTime()); });
+        label(*signalHistoryWindow);
+    }
+    signalHistoryWindow->present();
 }
 
 void DesktopShellWindows::openPreferences(SettingsWindowActions& actions) {

@@ -8,11 +8,13 @@ class DebugLog;
 class DebugLogWindow;
 class FloatingSignalState;
 class FloatingSignalWindow;
+class HistorySource;
 class QWidget;
 class SessionLog;
 class SessionLogWindow;
 class SettingsStore;
 class SettingsWindow;
+class SignalHistoryWindow;
 class SplashWindow;
 class WhatsNewWindow;
 
@@ -22,7 +24,7 @@ class WhatsNewWindow;
 class DesktopShellWindows : public ShellWindows {
 public:
     DesktopShellWindows(SettingsStore& settings, FloatingSignalState& signalState, SessionLog& sessionLog,
-                        DebugLog& debugLog, bool demo);
+                        DebugLog& debugLog, HistorySource& history, bool demo);
     ~DesktopShellWindows() override;
 
     void showSplash() override;
@@ -36,6 +38,7 @@ public:
     void setFloatingWindowNote(const QString& note) override;
     void openSessionLog() override;
     void openDebugLog() override;
+    void openSignalHistory() override;
     void openPreferences(SettingsWindowActions& actions) override;
     void closeForQuit() override;
 
@@ -47,6 +50,7 @@ private:
     FloatingSignalState& signalState;
     SessionLog& sessionLog;
     DebugLog& debugLog;
+    HistorySource& history;
     const bool demo;
     // Top-level windows: a user's "close" only hides them.
     std::unique_ptr<SplashWindow> splash;
@@ -54,5 +58,6 @@ private:
     std::unique_ptr<WhatsNewWindow> whatsNew;
     std::unique_ptr<SessionLogWindow> sessionLogWindow;
     std::unique_ptr<DebugLogWindow> debugLogWindow;
+    std::unique_ptr<SignalHistoryWindow> signalHistoryWindow;
     std::unique_ptr<SettingsWindow> settingsWindow;
 };

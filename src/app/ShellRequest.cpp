@@ -12,9 +12,10 @@ struct NamedRequest {
 
 // The option on the command line is the word with two dashes in front; a
 // plain launch has none.
-constexpr std::array<NamedRequest, 3> namedRequests{{
+constexpr std::array<NamedRequest, 4> namedRequests{{
     {ShellRequest::preferences, "preferences"},
     {ShellRequest::sessionLog, "session-log"},
+    {ShellRequest::signalHistory, "signal-history"},
     {ShellRequest::activate, "activate"},
 }};
 

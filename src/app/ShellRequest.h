@@ -4,10 +4,10 @@
 #include <QByteArrayView>
 #include <optional>
 
-// A window another launch of the program asks for: `veltrano --preferences`
-// or `veltrano --session-log`, from a terminal or the desktop entry's actions,
+// A window another launch of the program asks for: `veltrano --preferences`,
+// `--session-log` or `--signal-history`, from a terminal or the desktop entry's actions,
 // or a plain `veltrano` (the app grid, the menu entry) while a copy runs.
-enum class ShellRequest { preferences, sessionLog, activate };
+enum class ShellRequest { preferences, sessionLog, signalHistory, activate };
 
 // The word the request travels as between two copies of the program.
 QByteArray shellRequestWord(ShellRequest request);

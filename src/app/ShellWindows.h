@@ -26,6 +26,7 @@ public:
     virtual void setFloatingWindowNote(const QString& note) = 0;
     virtual void openSessionLog() = 0;
     virtual void openDebugLog() = 0;
+    virtual void openSignalHistory() = 0;
     // "Veltrano Settings", made on first use over `actions`.
     virtual void openPreferences(SettingsWindowActions& actions) = 0;
     // Before Qt closes every window on quit, so that no window takes that for

@@ -34,13 +34,14 @@ constexpr auto backgroundWorkDeadline = std::chrono::milliseconds(1500);
 
 } // namespace
 
-TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* parent)
+TrayApplication::TrayApplication(MonitorPlatform platform, SignalHistory& history, bool demo, QObject* parent)
     : QObject(parent)
     , demoMode(demo)
     , credentials(platform.credentials)
     , router(platform.router)
     , menu(SettingsStore::shared())
     , statusItem(menu.menu())
+    , history(history)
     , monitor(MonitorContext{SettingsStore::shared(), router, platform.link, platform.networkEvents,
                              demo ? static_cast<StatusItem&>(demoStatusItem) : statusItem, menu, soundPlayer,
                              clock, SessionLog::shared(), FloatingSignalState::shared(),
@@ -60,7 +61,8 @@ TrayApplication::TrayApplication(MonitorPlatform platform, bool demo, QObject* p
                        })
     , computerChecklist(
           linuxComputerReaders(), platform.link, [this] { return cameraAddresses(); },
-          [this](const QString& ip) { return static_cast<const RouterService&>(router).isOnLocalSubnet(ip); }, *QThreadPool::globalInstance()) {
+          [this](const QString& ip) { return static_cast<const RouterService&>(router).isOnLocalSubnet(ip); },
+          *QThreadPool::globalInstance()) {
     connectMenu();
     connectDesktopNotifications();
     connectSignalHistory();
@@ -96,6 +98,7 @@ void TrayApplication::connectMenu() {
     connect(&menu, &MenuManager::enableRequested, this,
             [this](TargetSlot slot) { monitor.reEnableAlerts(slot); });
     connect(&menu, &MenuManager::sessionLogRequested, this, [this] { open(ShellRequest::sessionLog); });
+    connect(&menu, &MenuManager::signalHistoryRequested, this, [this] { open(ShellRequest::signalHistory); });
     connect(&menu, &MenuManager::debugLogRequested, this, [this] {
         if (windows)
             windows->openDebugLog();
@@ -126,8 +129,10 @@ void TrayApplication::connectSignalHistory() {
                                          [this](std::optional<bool>) { history.routerBecameUnreachable(); });
     NotificationCenter::shared().observe(NotificationName::routerRecovered, &history,
                                          [this](std::optional<bool>) { history.routerRecovered(); });
-    connect(&history, &SignalHistory::recordingStopped, this,
-            [](const QString& reason) { SessionLog::shared().logHistoryStopped(reason); });
+    connect(&history, &SignalHistory::recordingStopped, this, [this](const QString& reason) {
+        SessionLog::shared().logHistoryStopped(reason);
+        menu.showHistoryStopped(reason);
+    });
 }
 
 void TrayApplication::setWindows(ShellWindows* shellWindows) {
@@ -160,6 +165,9 @@ void TrayApplication::open(ShellRequest request, const QByteArray& activationTok
         break;
     case ShellRequest::sessionLog:
         windows->openSessionLog();
+        break;
+    case ShellRequest::signalHistory:
+        windows->openSignalHistory();
         break;
     case ShellRequest::activate:
         // Without a tray the floating window is the way in, and carries the menu.
@@ -298,8 +306,8 @@ void TrayApplication::quit() {
     const auto remaining = [giveUpAt] {
         return std::max(milliseconds(0), duration_cast<milliseconds>(giveUpAt - steady_clock::now()));
     };
-    if (!history.endBackgroundWork(remaining()) || !router.endBackgroundWork(remaining()) || !routerConnection.endBackgroundWork(remaining()) ||
-        !reconnection.endBackgroundWork(remaining())) {
+    if (!history.endBackgroundWork(remaining()) || !router.endBackgroundWork(remaining()) ||
+        !routerConnection.endBackgroundWork(remaining()) || !reconnection.endBackgroundWork(remaining())) {
         // A master start still running may have its password script on disk,
         // which the transports' destructors would have removed.
         SshLeftovers::removeAskpassScripts(PrivateRuntimeDirectory::defaultPath());

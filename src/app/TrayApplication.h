@@ -12,9 +12,8 @@
 #include "app/UpdateChecker.h"
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
-#include "monitor/DesktopNotifications.h"
-#include "logs/HistoryDatabase.h"
 #include "logs/SignalHistory.h"
+#include "monitor/DesktopNotifications.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
 #include "platform/FreedesktopNotifier.h"
@@ -41,7 +40,7 @@ class ShellWindows;
 class TrayApplication : public QObject, private LaunchSteps, private SettingsWindowActions {
     Q_OBJECT
 public:
-    TrayApplication(MonitorPlatform platform, bool demo, QObject* parent = nullptr);
+    TrayApplication(MonitorPlatform platform, SignalHistory& history, bool demo, QObject* parent = nullptr);
 
     // The windows of the shell (splash, floating signal, What's New, logs).
     // Until they are set, the steps that show them do nothing. Before start().
@@ -112,8 +111,7 @@ private:
     MenuManager menu;
     TrayStatusItem statusItem;
     DemoStatusItem demoStatusItem{statusItem};
-    // Before the monitor, so that it outlives every reading the monitor sends.
-    SignalHistory history{HistoryDatabase::defaultFilePath(), SettingsStore::shared(), clock};
+    SignalHistory& history;
     WiFiMonitor monitor;
     FreedesktopNotifier desktopNotifier;
     DemoNotifier demoNotifier{desktopNotifier};

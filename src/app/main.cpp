@@ -10,7 +10,10 @@
 #include "app/UninstallWipe.h"
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
+#include "logs/HistoryDatabase.h"
 #include "logs/SessionLog.h"
+#include "logs/SignalHistory.h"
+#include "platform/Clock.h"
 #include "platform/CoreDumps.h"
 #include "platform/InstanceLock.h"
 #include "platform/RuntimeFolder.h"
@@ -28,7 +31,8 @@
 
 namespace {
 
-const QString usage = QStringLiteral("usage: veltrano [--demo] [--preferences | --session-log]");
+const QString usage =
+    QStringLiteral("usage: veltrano [--demo] [--preferences | --session-log | --signal-history]");
 
 // The exit status when the command line ends the launch (help, version or a
 // mistake, already printed); otherwise `request` holds the window asked for.
@@ -47,12 +51,17 @@ std::optional<int> readCommandLine(std::optional<ShellRequest>& request) {
                                          QStringLiteral("Open the settings window, in the copy that runs."));
     const QCommandLineOption sessionLog(QStringLiteral("session-log"),
                                         QStringLiteral("Open the Session Log, in the copy that runs."));
-    parser.addOptions({demo, preferences, sessionLog});
+    const QCommandLineOption signalHistory(QStringLiteral("signal-history"),
+                                           QStringLiteral("Open the Signal History, in the copy that runs."));
+    parser.addOptions({demo, preferences, sessionLog, signalHistory});
     // Qt has taken its own options out of the arguments by now.
     if (const std::optional<int> status = commandLine.parse(QCoreApplication::arguments(), out, err))
         return status;
-    if (!parser.positionalArguments().isEmpty() || (parser.isSet(preferences) && parser.isSet(sessionLog))) {
-        err << "veltrano: give at most one of --preferences and --session-log, and nothing else\n"
+    const int windowsAsked =
+        int(parser.isSet(preferences)) + int(parser.isSet(sessionLog)) + int(parser.isSet(signalHistory));
+    if (!parser.positionalArguments().isEmpty() || windowsAsked > 1) {
+        err << "veltrano: give at most one of --preferences, --session-log and --signal-history, and nothing "
+               "else\n"
             << usage << '\n';
         return 2;
     }
@@ -60,6 +69,8 @@ std::optional<int> readCommandLine(std::optional<ShellRequest>& request) {
         request = ShellRequest::preferences;
     if (parser.isSet(sessionLog))
         request = ShellRequest::sessionLog;
+    if (parser.isSet(signalHistory))
+        request = ShellRequest::signalHistory;
     return std::nullopt;
 }
 
@@ -200,9 +211,13 @@ int main(int argc, char** argv) {
 
     const MonitorPlatform platform =
         demoProfile ? demoPlatform.emplace().pieces() : linuxPlatform.emplace().pieces();
+    // Made before the windows and the tray, so that it outlives both: the
+    // window reads it, the monitor writes it.
+    const SystemClock clock;
+    SignalHistory history(HistoryDatabase::defaultFilePath(), SettingsStore::shared(), clock);
     DesktopShellWindows windows(SettingsStore::shared(), FloatingSignalState::shared(), SessionLog::shared(),
-                                DebugLog::shared(), demoProfile.has_value());
-    TrayApplication tray(platform, demoProfile.has_value());
+                                DebugLog::shared(), history, demoProfile.has_value());
+    TrayApplication tray(platform, history, demoProfile.has_value());
     tray.setWindows(&windows);
     if (besideRunningCopy)
         tray.sayBesideRunningCopy();

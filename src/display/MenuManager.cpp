@@ -98,6 +98,7 @@ MenuManager::MenuManager(SettingsStore& settings, QObject* parent)
     QMenu& menu = *rootMenu;
 
     soundNotice = addLine(menu, QStringLiteral("No sound output \u2014 alerts are silent"), false);
+    historyNotice = addLine(menu, QString(), false);
     addHeader(slotA);
     slotA.state = addLine(menu, QStringLiteral("State: --"));
     addAlertItems(slotA, TargetSlot::a);
@@ -352,6 +353,11 @@ void MenuManager::showRouterUnreachable() {
         for (QAction* line : {items->rssi, items->txRate})
             markLastKnown(line);
     }
+}
+
+void MenuManager::showHistoryStopped(const QString& reason) {
+    historyNotice->setText(QStringLiteral("Signal history stopped \u2014 ") + reason);
+    structure.setVisible(historyNotice, true);
 }
 
 void MenuManager::showSoundNotice(bool silent) {

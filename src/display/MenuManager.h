@@ -35,6 +35,8 @@ public:
     void updateAlertItems(const AlertControls& controls, TargetSlot slot) override;
     void showRouterUnreachable() override;
     void showSoundNotice(bool silent) override;
+    // Recording ended for this run (a full disk): said until the program restarts.
+    void showHistoryStopped(const QString& reason);
 
 Q_SIGNALS:
     void snoozeRequested(TargetSlot slot, int minutes);
@@ -92,6 +94,7 @@ private:
     // moves while the menu is shown.
     MenuStructureLock structure;
     QAction* soundNotice = nullptr;
+    QAction* historyNotice = nullptr;
     SlotItems slotA;
     SlotItems slotB;
     // Between slot a's alert items and its detail lines, while they are not nested.

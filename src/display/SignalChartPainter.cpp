@@ -3,6 +3,7 @@
 #include "display/QtColour.h"
 #include "logs/SignalChart.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
@@ -151,3 +152,11 @@ QImage stackedImage(const HistorySnapshot& snapshot, int width, int chartHeight)
 }
 
 } // namespace SignalChartPainter
+
+QByteArray SignalChartPainter::png(const HistorySnapshot& snapshot) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    stackedImage(snapshot).save(&buffer, "PNG");
+    return bytes;
+}

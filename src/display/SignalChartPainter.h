@@ -17,5 +17,7 @@ void paint(QPainter& painter, const SignalChartGeometry& chart);
 // Every target's chart of `snapshot`, one under the other on white, each
 // `chartHeight` pixels high; slot A's empty chart when there are no readings.
 QImage stackedImage(const HistorySnapshot& snapshot, int width = 1200, int chartHeight = 320);
+// The stacked image as a PNG file's bytes.
+QByteArray png(const HistorySnapshot& snapshot);
 
 } // namespace SignalChartPainter

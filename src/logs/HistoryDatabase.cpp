@@ -73,7 +73,8 @@ public:
     }
     Statement& bind(int index, const QString& value) {
         const QByteArray utf8 = value.toUtf8();
-        sqlite3_bind_text(statement, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(statement, index, utf8.constData(), static_cast<int>(utf8.size()),
+                          SQLITE_TRANSIENT);
         return *this;
     }
     Statement& bindNull(int index) {
@@ -188,7 +189,8 @@ QString HistoryDatabase::defaultFilePath() {
     return dataHome + QStringLiteral("/Veltrano/history.sqlite3");
 }
 
-HistoryDatabase::HistoryDatabase(sqlite3* connection) : connection(connection) {}
+HistoryDatabase::HistoryDatabase(sqlite3* connection)
+    : connection(connection) {}
 
 HistoryDatabase::~HistoryDatabase() {
     sqlite3_close_v2(connection);
@@ -263,10 +265,11 @@ std::optional<QString> HistoryDatabase::write(const QList<HistoryReading>& readi
     if (!execute(connection, "BEGIN IMMEDIATE"))
         return failed();
 
-    Statement findContext(connection, "SELECT id FROM contexts WHERE slot=?1 AND mac=?2 AND name=?3 AND band=?4 "
-                                      "AND access_point=?5");
-    Statement addContext(connection,
-                         "INSERT INTO contexts(slot, mac, name, band, access_point) VALUES(?1, ?2, ?3, ?4, ?5)");
+    Statement findContext(connection,
+                          "SELECT id FROM contexts WHERE slot=?1 AND mac=?2 AND name=?3 AND band=?4 "
+                          "AND access_point=?5");
+    Statement addContext(
+        connection, "INSERT INTO contexts(slot, mac, name, band, access_point) VALUES(?1, ?2, ?3, ?4, ?5)");
     Statement addReading(connection, "INSERT OR REPLACE INTO readings VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     Statement addOutage(connection, "INSERT OR REPLACE INTO outages VALUES(?1, ?2, ?3)");
     if (!findContext.isValid() || !addContext.isValid() || !addReading.isValid() || !addOutage.isValid())
@@ -326,7 +329,8 @@ std::optional<QString> HistoryDatabase::write(const QList<HistoryReading>& readi
 namespace {
 
 const char* const readingsBetween =
-    "SELECT r.key, c.mac, c.name, c.band, c.access_point, r.rssi, r.rate, r.state, r.throughput_kbps, r.listed "
+    "SELECT r.key, c.mac, c.name, c.band, c.access_point, r.rssi, r.rate, r.state, r.throughput_kbps, "
+    "r.listed "
     "FROM readings r JOIN contexts c ON c.id = r.context WHERE r.key >= ?1 AND r.key <= ?2 ORDER BY r.key";
 
 QList<HistoryReading> readReadings(sqlite3* connection, qint64 fromMs, qint64 toMs) {
@@ -359,15 +363,18 @@ std::optional<QString> HistoryDatabase::applyRetention(qint64 nowMs, int history
     qint64 from = foldedUntil(connection);
     if (from == 0) {
         Statement oldest(connection, "SELECT min(key) FROM readings");
-        from = oldest.step() == SQLITE_ROW && !oldest.isNull(0) ? keyTime(oldest.integer(0)) / minuteMs * minuteMs
-                                                                 : lastCompleteMinute;
+        from = oldest.step() == SQLITE_ROW && !oldest.isNull(0)
+                   ? keyTime(oldest.integer(0)) / minuteMs * minuteMs
+                   : lastCompleteMinute;
     }
     if (from < lastCompleteMinute) {
         // The minute keeps the context (name, access point) of its last reading.
-        Statement addMinute(connection, "INSERT OR REPLACE INTO minutes SELECT ?1, id, ?2, ?3, ?4, ?5, ?6, ?7, ?8 "
-                                        "FROM contexts WHERE slot=?9 AND mac=?10 AND name=?11 AND band=?12 AND "
-                                        "access_point=?13");
-        for (const HistoryReading& minute : foldMinutes(readReadings(connection, from, lastCompleteMinute - 1))) {
+        Statement addMinute(connection,
+                            "INSERT OR REPLACE INTO minutes SELECT ?1, id, ?2, ?3, ?4, ?5, ?6, ?7, ?8 "
+                            "FROM contexts WHERE slot=?9 AND mac=?10 AND name=?11 AND band=?12 AND "
+                            "access_point=?13");
+        for (const HistoryReading& minute :
+             foldMinutes(readReadings(connection, from, lastCompleteMinute - 1))) {
             addMinute.bind(1, rowKey(minute.timeMs, minute.slot))
                 .bind(2, minute.lowestRssi)
                 .bind(3, minute.rssi)
@@ -400,8 +407,9 @@ std::optional<QString> HistoryDatabase::applyRetention(qint64 nowMs, int history
     if (dropReadings.bind(1, rowKey(keepAllFrom, TargetSlot::a)).step() != SQLITE_DONE ||
         dropMinutes.bind(1, rowKey(keepMinutesFrom, TargetSlot::a)).step() != SQLITE_DONE ||
         dropOutages.bind(1, keepMinutesFrom).step() != SQLITE_DONE ||
-        !execute(connection, "DELETE FROM contexts WHERE id NOT IN (SELECT context FROM readings) AND id NOT IN "
-                             "(SELECT context FROM minutes)") ||
+        !execute(connection,
+                 "DELETE FROM contexts WHERE id NOT IN (SELECT context FROM readings) AND id NOT IN "
+                 "(SELECT context FROM minutes)") ||
         !execute(connection, "COMMIT"))
         return failed();
     return std::nullopt;
@@ -410,12 +418,14 @@ std::optional<QString> HistoryDatabase::applyRetention(qint64 nowMs, int history
 HistorySnapshot HistoryDatabase::snapshot(qint64 fromMs, qint64 toMs) const {
     HistorySnapshot snapshot{fromMs, toMs, toMs - fromMs > perMinuteFromMs, {}, {}};
     if (snapshot.perMinute) {
-        Statement minutes(connection, "SELECT m.key, c.mac, c.name, c.band, c.access_point, m.rssi_median, m.rate, "
-                                      "m.worst_state, m.throughput_kbps, m.listed, m.rssi_low, m.rssi_high FROM "
-                                      "minutes m JOIN contexts c ON c.id = m.context WHERE m.key >= ?1 AND m.key "
-                                      "<= ?2 ORDER BY m.key");
+        Statement minutes(connection,
+                          "SELECT m.key, c.mac, c.name, c.band, c.access_point, m.rssi_median, m.rate, "
+                          "m.worst_state, m.throughput_kbps, m.listed, m.rssi_low, m.rssi_high FROM "
+                          "minutes m JOIN contexts c ON c.id = m.context WHERE m.key >= ?1 AND m.key "
+                          "<= ?2 ORDER BY m.key");
         const qint64 folded = foldedUntil(connection);
-        minutes.bind(1, rowKey(fromMs, TargetSlot::a)).bind(2, rowKey(std::min(toMs, folded - 1), TargetSlot::b));
+        minutes.bind(1, rowKey(fromMs, TargetSlot::a))
+            .bind(2, rowKey(std::min(toMs, folded - 1), TargetSlot::b));
         while (minutes.step() == SQLITE_ROW)
             snapshot.readings.append(readingFrom(minutes, true));
         // The minutes not folded yet, the last one or two, are folded here.
@@ -424,13 +434,14 @@ HistorySnapshot HistoryDatabase::snapshot(qint64 fromMs, qint64 toMs) const {
         snapshot.readings = readReadings(connection, fromMs, toMs);
     }
 
-    Statement outages(connection, "SELECT start_ms, end_ms, said FROM outages WHERE start_ms <= ?2 AND (end_ms IS "
-                                  "NULL OR end_ms >= ?1) ORDER BY start_ms");
+    Statement outages(connection,
+                      "SELECT start_ms, end_ms, said FROM outages WHERE start_ms <= ?2 AND (end_ms IS "
+                      "NULL OR end_ms >= ?1) ORDER BY start_ms");
     outages.bind(1, fromMs).bind(2, toMs);
     while (outages.step() == SQLITE_ROW) {
-        snapshot.outages.append(
-            {outages.integer(0), outages.isNull(1) ? std::nullopt : std::optional<qint64>(outages.integer(1)),
-             outages.text(2)});
+        snapshot.outages.append({outages.integer(0),
+                                 outages.isNull(1) ? std::nullopt : std::optional<qint64>(outages.integer(1)),
+                                 outages.text(2)});
     }
     return snapshot;
 }

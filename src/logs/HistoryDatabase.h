@@ -20,8 +20,10 @@ class HistoryDatabase {
 public:
     // Readings older than this are folded into the per-minute rows.
     static constexpr int fullResolutionDays = 14;
-    // Ranges longer than this are read from the per-minute rows.
-    static constexpr qint64 perMinuteFromMs = 6LL * 60 * 60 * 1000;
+    // Ranges longer than this are read from the per-minute rows. A day (and
+    // the 25-hour day of a clock change) is read whole: its drops are what a
+    // report is asked for, and a minute row would blur a dip of seconds.
+    static constexpr qint64 perMinuteFromMs = 25LL * 60 * 60 * 1000;
 
     enum class Access { readWrite, readOnly };
 

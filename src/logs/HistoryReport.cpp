@@ -4,11 +4,14 @@
 #include "logs/SignalChart.h"
 #include "logs/SignalChartSvg.h"
 #include "router/RouterText.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace {
 
@@ -144,6 +147,15 @@ QJsonObject incidentJson(const HistoryIncident& incident) {
 
 } // namespace
 
+HistoryReport::Heading HistoryReport::headingFor(const SettingsStore& settings,
+                                                 const QDateTime& generatedAt) {
+    const QString ip = settings.readString(SettingsKey::routerIP).value_or(QString());
+    const QString model = settings.readString(SettingsKey::detectedModelName).value_or(QString());
+    if (ip.isEmpty() || model.isEmpty())
+        return {ip, generatedAt};
+    return {model + QStringLiteral(" at ") + ip, generatedAt};
+}
+
 QString HistoryReport::html(const HistorySnapshot& snapshot, const QList<HistoryIncident>& incidents,
                             const Heading& heading) {
     QString page = pageHead + QStringLiteral("<h1>Signal History</h1>\n");
@@ -203,4 +215,15 @@ QByteArray HistoryReport::json(const HistorySnapshot& snapshot, const QList<Hist
                                {QStringLiteral("outages"), outages},
                                {QStringLiteral("incidents"), incidentList}};
     return QJsonDocument(document).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QString> HistoryReport::writeFile(const QString& path, const QByteArray& data) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // A write cut short can still reach commit as a success: the size is checked first.
+    if (file.write(data) != data.size() || !file.flush() || file.size() != data.size() || !file.commit())
+        return file.errorString();
+    return std::nullopt;
 }

@@ -7,6 +7,9 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <optional>
+
+class SettingsStore;
 
 // A shoot's report in the forms a photographer hands on: a self-contained HTML
 // page (charts as inline SVG, the incidents, no external resource), or the raw
@@ -20,8 +23,17 @@ struct Heading {
     QDateTime generatedAt;
 };
 
-QString html(const HistorySnapshot& snapshot, const QList<HistoryIncident>& incidents, const Heading& heading);
+// The stored router as "GL.iNet GL-MT6000 at 192.168.8.1"; only the address
+// before the model is known.
+Heading headingFor(const SettingsStore& settings, const QDateTime& generatedAt);
+
+QString html(const HistorySnapshot& snapshot, const QList<HistoryIncident>& incidents,
+             const Heading& heading);
 QByteArray csv(const HistorySnapshot& snapshot);
 QByteArray json(const HistorySnapshot& snapshot, const QList<HistoryIncident>& incidents);
+
+// Writes a report whole or not at all, for the user alone: it names the user's
+// cameras, networks and access points. Why it could not be written.
+std::optional<QString> writeFile(const QString& path, const QByteArray& data);
 
 } // namespace HistoryReport

@@ -52,8 +52,10 @@ int rateCeiling(const QList<HistoryReading>& readings) {
 class Axes {
 public:
     Axes(const HistorySnapshot& snapshot, QRectF plot, int rateTop)
-        : from(snapshot.fromMs), span(std::max<qint64>(snapshot.toMs - snapshot.fromMs, 1)), plot(plot),
-          rateTop(rateTop) {}
+        : from(snapshot.fromMs)
+        , span(std::max<qint64>(snapshot.toMs - snapshot.fromMs, 1))
+        , plot(plot)
+        , rateTop(rateTop) {}
 
     qreal x(qint64 timeMs) const {
         return plot.left() + plot.width() * static_cast<qreal>(timeMs - from) / static_cast<qreal>(span);
@@ -67,7 +69,8 @@ public:
         return plot.bottom() - plot.height() * clamped / static_cast<qreal>(rateTop);
     }
     qint64 time(qreal x) const {
-        return from + static_cast<qint64>(std::llround((x - plot.left()) / plot.width() * static_cast<qreal>(span)));
+        return from +
+               static_cast<qint64>(std::llround((x - plot.left()) / plot.width() * static_cast<qreal>(span)));
     }
 
 private:
@@ -124,9 +127,9 @@ private:
 
 // The step between time labels: the smallest that keeps them at least 90 px apart.
 qint64 timeStep(qint64 span, qreal width) {
-    constexpr std::array<qint64, 14> steps{minuteMs,     5 * minuteMs, 10 * minuteMs, 15 * minuteMs, 30 * minuteMs,
-                                           hourMs,       2 * hourMs,   3 * hourMs,    6 * hourMs,    12 * hourMs,
-                                           dayMs,        2 * dayMs,    7 * dayMs,     30 * dayMs};
+    constexpr std::array<qint64, 14> steps{
+        minuteMs,   5 * minuteMs, 10 * minuteMs, 15 * minuteMs, 30 * minuteMs, hourMs,    2 * hourMs,
+        3 * hourMs, 6 * hourMs,   12 * hourMs,   dayMs,         2 * dayMs,     7 * dayMs, 30 * dayMs};
     const qint64 wanted = static_cast<qint64>(static_cast<qreal>(span) * 90.0 / std::max<qreal>(width, 1));
     for (const qint64 step : steps)
         if (step >= wanted)
@@ -154,7 +157,8 @@ QList<SignalChartGeometry::Tick> timeTicks(const HistorySnapshot& snapshot, cons
 
 namespace SignalChart {
 
-SignalChartGeometry layout(const HistorySnapshot& snapshot, TargetSlot slot, const QString& title, QSizeF size) {
+SignalChartGeometry layout(const HistorySnapshot& snapshot, TargetSlot slot, const QString& title,
+                           QSizeF size) {
     SignalChartGeometry chart;
     chart.slot = slot;
     chart.title = title;
@@ -176,7 +180,8 @@ SignalChartGeometry layout(const HistorySnapshot& snapshot, TargetSlot slot, con
         const HistoryReading* next = i + 1 < readings.size() ? &readings[i + 1] : nullptr;
         const bool gapFollows = !next || next->timeMs - reading.timeMs > gap;
         // A reading stands until the next one, or for one poll before a gap.
-        const qint64 endMs = gapFollows ? reading.timeMs + (snapshot.perMinute ? minuteMs : secondMs) : next->timeMs;
+        const qint64 endMs =
+            gapFollows ? reading.timeMs + (snapshot.perMinute ? minuteMs : secondMs) : next->timeMs;
         const qreal left = axes.x(reading.timeMs);
         const qreal right = axes.x(std::min(endMs, snapshot.toMs));
 
@@ -233,7 +238,8 @@ SignalChartGeometry layout(const HistorySnapshot& snapshot, TargetSlot slot, con
     return chart;
 }
 
-std::optional<HistoryReading> readingAt(const HistorySnapshot& snapshot, const SignalChartGeometry& chart, qreal x) {
+std::optional<HistoryReading> readingAt(const HistorySnapshot& snapshot, const SignalChartGeometry& chart,
+                                        qreal x) {
     if (x < chart.plot.left() || x > chart.plot.right())
         return std::nullopt;
     const Axes axes(snapshot, chart.plot, 1);
@@ -255,8 +261,9 @@ std::optional<HistoryReading> readingAt(const HistorySnapshot& snapshot, const S
 QList<TargetSlot> slotsIn(const HistorySnapshot& snapshot) {
     QList<TargetSlot> slots;
     for (const TargetSlot slot : {TargetSlot::a, TargetSlot::b}) {
-        const bool present = std::any_of(snapshot.readings.cbegin(), snapshot.readings.cend(),
-                                         [slot](const HistoryReading& reading) { return reading.slot == slot; });
+        const bool present =
+            std::any_of(snapshot.readings.cbegin(), snapshot.readings.cend(),
+                        [slot](const HistoryReading& reading) { return reading.slot == slot; });
         if (present)
             slots.append(slot);
     }

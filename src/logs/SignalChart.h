@@ -13,11 +13,13 @@
 // range, RSSI on the left axis, the transmit rate on the right.
 namespace SignalChart {
 
-SignalChartGeometry layout(const HistorySnapshot& snapshot, TargetSlot slot, const QString& title, QSizeF size);
+SignalChartGeometry layout(const HistorySnapshot& snapshot, TargetSlot slot, const QString& title,
+                           QSizeF size);
 
 // The reading drawn nearest to `x`, for the hover text; none outside the plot or
 // where the target has no reading.
-std::optional<HistoryReading> readingAt(const HistorySnapshot& snapshot, const SignalChartGeometry& chart, qreal x);
+std::optional<HistoryReading> readingAt(const HistorySnapshot& snapshot, const SignalChartGeometry& chart,
+                                        qreal x);
 
 // The slots the snapshot has readings for, A before B.
 QList<TargetSlot> slotsIn(const HistorySnapshot& snapshot);

@@ -39,7 +39,9 @@ struct SignalHistory::Worker {
 };
 
 SignalHistory::SignalHistory(QString path, const SettingsStore& settings, const Clock& clock)
-    : settings(settings), clock(clock), worker(std::make_shared<Worker>()) {
+    : settings(settings)
+    , clock(clock)
+    , worker(std::make_shared<Worker>()) {
     worker->path = std::move(path);
     pool.setMaxThreadCount(1);
     if (worker->path.isEmpty())
@@ -60,7 +62,7 @@ bool SignalHistory::endBackgroundWork(std::chrono::milliseconds deadline) {
 }
 
 int SignalHistory::historyDays() const {
-    return settings.readObject(SettingsKey::historyDays).value_or(QJsonValue(defaultHistoryDays)).toInt(0);
+    return settings.readInt(SettingsKey::historyDays).value_or(defaultHistoryDays);
 }
 
 void SignalHistory::record(const HistoryReading& reading) {
@@ -114,8 +116,8 @@ void SignalHistory::flush() {
         outages.clear();
         return;
     }
-    pool.start([worker = worker, readings = std::exchange(queue, {}), outages = std::exchange(outages, {}), now,
-                days, self = QPointer(this)] {
+    pool.start([worker = worker, readings = std::exchange(queue, {}), outages = std::exchange(outages, {}),
+                now, days, self = QPointer(this)] {
         auto [error, setAside] = worker->ensureOpen();
         bool full = false;
         if (worker->database) {
@@ -154,7 +156,8 @@ void SignalHistory::stop(const QString& reason) {
     Q_EMIT recordingStopped(reason);
 }
 
-void SignalHistory::load(qint64 fromMs, qint64 toMs, QObject* receiver, std::function<void(HistorySnapshot)> done) {
+void SignalHistory::load(qint64 fromMs, qint64 toMs, QObject* receiver,
+                         std::function<void(HistorySnapshot)> done) {
     flush();
     pool.start([worker = worker, fromMs, toMs, receiver = QPointer(receiver), done = std::move(done)] {
         HistorySnapshot snapshot{fromMs, toMs, false, {}, {}};

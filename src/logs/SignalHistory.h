@@ -43,7 +43,8 @@ public:
     // Quitting: writes what is queued; false when the worker did not finish in time.
     bool endBackgroundWork(std::chrono::milliseconds deadline);
 
-    void load(qint64 fromMs, qint64 toMs, QObject* receiver, std::function<void(HistorySnapshot)> done) override;
+    void load(qint64 fromMs, qint64 toMs, QObject* receiver,
+              std::function<void(HistorySnapshot)> done) override;
     std::optional<qint64> connectedSinceMs() const override { return sessionStart; }
 
     // Why recording stopped (a full disk, a database that cannot be opened);

@@ -33,5 +33,4 @@ inline const QString keychainACLMigration2 = QStringLiteral("keychainACLMigratio
 inline const QString whatsNewLastSeenBuild = QStringLiteral("whatsNewLastSeenBuild");
 inline const QString routerPassword = QStringLiteral("routerPassword");
 inline const QString deviceNameRegistry = QStringLiteral("deviceNameRegistry");
-inline const QString historyDays = QStringLiteral("historyDays");
 } // namespace SettingsKey

@@ -73,14 +73,6 @@ QString cameraText(const HistoryIncident& incident) {
     return incident.name.isEmpty() ? label : QStringLiteral("%1 \u2014 %2").arg(label, incident.name);
 }
 
-QByteArray pngOf(const HistorySnapshot& snapshot) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    SignalChartPainter::stackedImage(snapshot).save(&buffer, "PNG");
-    return bytes;
-}
-
 } // namespace
 
 SignalHistoryWindow::SignalHistoryWindow(HistorySource& source, HeadingSource heading, QWidget* parent)
@@ -344,21 +336,12 @@ std::optional<QString> SignalHistoryWindow::saveTo(const QString& path) const {
     const QString suffix = QFileInfo(path).suffix().toLower();
     QByteArray data;
     if (suffix == QStringLiteral("png"))
-        data = pngOf(shown);
+        data = SignalChartPainter::png(shown);
     else if (suffix == QStringLiteral("csv"))
         data = HistoryReport::csv(shown);
     else if (suffix == QStringLiteral("json"))
         data = HistoryReport::json(shown, incidents);
     else
         data = HistoryReport::html(shown, incidents, heading()).toUtf8();
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    // The report names the user's cameras, networks and access points.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    // A write cut short can still reach commit as a success: the size is checked first.
-    if (file.write(data) != data.size() || !file.flush() || file.size() != data.size() || !file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return HistoryReport::writeFile(path, data);
 }

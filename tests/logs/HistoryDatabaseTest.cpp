@@ -50,9 +50,11 @@ TEST_F(HistoryDatabaseTest, ReadingsAndOutagesComeBackAsWritten) {
     roamed.accessPoint = u"Hall AP"_s;
     roamed.listed = false;
     roamed.throughputMBps = 12.345;
-    const QList<HistoryReading> readings{reading(start, TargetSlot::a, -55), reading(start, TargetSlot::b, -60),
+    const QList<HistoryReading> readings{reading(start, TargetSlot::a, -55),
+                                         reading(start, TargetSlot::b, -60),
                                          reading(start + 1000, TargetSlot::a, -56), roamed};
-    ASSERT_EQ(database().write(readings, {{start + 500, start + 500, u"Router unreachable"_s}}), std::nullopt);
+    ASSERT_EQ(database().write(readings, {{start + 500, start + 500, u"Router unreachable"_s}}),
+              std::nullopt);
     ASSERT_EQ(database().write({}, {{start + 500, start + 1500, u"Router unreachable"_s}}), std::nullopt);
 
     const HistorySnapshot snapshot = database().snapshot(start, start + 10'000);
@@ -68,7 +70,8 @@ TEST_F(HistoryDatabaseTest, ReadingsAndOutagesComeBackAsWritten) {
     const HistoryDatabase::Opened reader = HistoryDatabase::open(path, HistoryDatabase::Access::readOnly);
     ASSERT_TRUE(reader.database) << qPrintable(reader.error);
     EXPECT_EQ(reader.database->snapshot(start, start + 10'000).readings.size(), 4);
-    EXPECT_FALSE(HistoryDatabase::open(folder.filePath(u"none.sqlite3"_s), HistoryDatabase::Access::readOnly).database);
+    EXPECT_FALSE(HistoryDatabase::open(folder.filePath(u"none.sqlite3"_s), HistoryDatabase::Access::readOnly)
+                     .database);
 }
 
 // Two weeks at full resolution, then a row a minute with the minute's lowest,
@@ -77,7 +80,8 @@ TEST_F(HistoryDatabaseTest, OldReadingsFoldIntoMinutesAndExpire) {
     QList<HistoryReading> readings;
     for (const qint64 dayOffset : {0LL, 5LL, 15LL}) {
         const qint64 at = start + dayOffset * day;
-        readings << reading(at, TargetSlot::a, -50) << reading(at + 1000, TargetSlot::a, -80, SignalState::critical)
+        readings << reading(at, TargetSlot::a, -50)
+                 << reading(at + 1000, TargetSlot::a, -80, SignalState::critical)
                  << reading(at + 2000, TargetSlot::a, -60) << reading(at + 3000, TargetSlot::b, -65);
     }
     ASSERT_EQ(database().write(readings, {}), std::nullopt);

@@ -1,3 +1,5 @@
+#include "HistoryWriter.h"
+
 #include "logs/HistoryDatabase.h"
 
 #include <QCoreApplication>
@@ -19,7 +21,7 @@ int main(int argc, char** argv) {
         QList<HistoryReading> readings;
         for (int i = 0; i < 10; ++i) {
             HistoryReading reading;
-            reading.timeMs = 1'790'000'000'000 + (batch * 10 + i) * 1000;
+            reading.timeMs = HistoryWriter::firstMs + (batch * 10 + i) * 1000;
             reading.mac = QStringLiteral("aa:bb:cc:00:00:01");
             reading.name = QStringLiteral("Camera %1").arg(batch);
             reading.rssi = -50 - i;

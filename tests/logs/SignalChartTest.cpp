@@ -30,7 +30,8 @@ TEST(SignalChartTest, ALongRangeKeepsEveryDipAndBreaksAtPauses) {
         snapshot.readings.append(second == 3 * 3600 ? reading(second, -90, SignalState::critical)
                                                     : reading(second, -50));
     }
-    const SignalChartGeometry chart = SignalChart::layout(snapshot, TargetSlot::a, u"Camera A"_s, QSizeF(952, 300));
+    const SignalChartGeometry chart =
+        SignalChart::layout(snapshot, TargetSlot::a, u"Camera A"_s, QSizeF(952, 300));
 
     ASSERT_EQ(chart.rssiLines.size(), 2);
     qsizetype points = 0;

@@ -1,5 +1,6 @@
-#include "logs/HistoryDatabase.h"
 #include "logs/SignalHistory.h"
+
+#include "logs/HistoryDatabase.h"
 #include "monitor/FakeClock.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"

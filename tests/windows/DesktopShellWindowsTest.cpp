@@ -8,7 +8,9 @@
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/SessionLog.h"
+#include "logs/SignalHistory.h"
 #include "monitor/FakeRouterService.h"
+#include "platform/Clock.h"
 #include "router/MemoryCredentialStore.h"
 #include "settings/SettingsStore.h"
 
@@ -20,13 +22,14 @@ namespace {
 
 struct ShellWindowsFixture {
     explicit ShellWindowsFixture(bool demo)
-        : windows(settings, signalState, log, debugLog, demo) {}
+        : windows(settings, signalState, log, debugLog, history, demo) {}
 
     // Every title the shell's windows show, once each has been opened.
     QStringList openEveryWindow() {
         windows.openPreferences(actions);
         windows.openSessionLog();
         windows.openDebugLog();
+        windows.openSignalHistory();
         windows.showFloatingWindow();
         QStringList titles;
         for (const QWidget* window : QApplication::topLevelWidgets())
@@ -39,6 +42,8 @@ struct ShellWindowsFixture {
     SettingsStore settings{env.configHome() + QStringLiteral("/Veltrano/settings.json")};
     SessionLog log{env.dataHome() + QStringLiteral("/Veltrano/session_log.json")};
     DebugLog debugLog;
+    SystemClock clock;
+    SignalHistory history{env.dataHome() + QStringLiteral("/Veltrano/history.sqlite3"), settings, clock};
     FloatingSignalState signalState;
     MemoryCredentialStore credentials;
     FakeRouterConnector connector;
@@ -58,7 +63,7 @@ TEST(DesktopShellWindows, EveryWindowOfTheDemoSaysSoAndOnlyThoseOfTheDemo) {
         demo.windows.setFloatingWindowNote(
             QStringLiteral("the tray needs gnome-shell-extension-appindicator"));
         const QStringList titles = demo.openEveryWindow();
-        ASSERT_EQ(titles.size(), 4) << titles.join(u',').toStdString();
+        ASSERT_EQ(titles.size(), 5) << titles.join(u',').toStdString();
         for (const QString& title : titles)
             EXPECT_TRUE(title.startsWith(QStringLiteral("Demo \u2014 "))) << title.toStdString();
         EXPECT_TRUE(titles.contains(QStringLiteral(

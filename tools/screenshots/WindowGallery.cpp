@@ -9,7 +9,10 @@
 #include "display/FloatingSignalState.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
+#include "logs/HistoryDatabase.h"
 #include "logs/SessionLog.h"
+#include "logs/SignalHistory.h"
+#include "monitor/SignalModel.h"
 #include "platform/Clock.h"
 #include "platform/LinuxApplicationScripting.h"
 #include "platform/LinuxComputerReaders.h"
@@ -18,6 +21,7 @@
 #include "router/ClientListSource.h"
 #include "router/RouterConnector.h"
 #include "router/RouterService.h"
+#include "router/demo/DemoTimeline.h"
 #include "router/keyring/CredentialStore.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsStore.h"
@@ -167,6 +171,38 @@ private:
                                     [](const QString&) { return false; }, *QThreadPool::globalInstance()};
 };
 
+// The demo's two cameras over the last ten minutes, as the monitor would have
+// recorded them, one reading a second.
+void fillHistory(const QString& path) {
+    const DemoTimeline timeline = DemoTimeline::builtIn();
+    constexpr qint64 spanMs = 10 * 60 * 1000;
+    const qint64 startMs = QDateTime::currentMSecsSinceEpoch() - spanMs;
+    QList<HistoryReading> readings;
+    for (qint64 elapsed = 0; elapsed < spanMs; elapsed += 1000) {
+        for (qsizetype index = 0; index < std::min<qsizetype>(timeline.cameras.size(), 2); ++index) {
+            const DemoTimeline::Camera& camera = timeline.cameras.at(index);
+            const std::optional<RouterClient> row = timeline.clientAt(camera, elapsed);
+            HistoryReading reading;
+            reading.timeMs = startMs + elapsed;
+            reading.slot = index == 0 ? TargetSlot::a : TargetSlot::b;
+            reading.mac = camera.mac;
+            reading.name = camera.hostname;
+            reading.listed = row.has_value();
+            reading.state = SignalState::offline;
+            if (row) {
+                reading.rssi = normalizeRSSI(row->rssi);
+                reading.rateMbps = truncatedRateMbps(row->txRate);
+                reading.state = classifySignal(reading.rssi, reading.rateMbps).state;
+                reading.band = bandInWords(row->iface);
+                reading.accessPoint = row->accessPoint;
+            }
+            reading.lowestRssi = reading.highestRssi = reading.rssi;
+            readings.append(reading);
+        }
+    }
+    HistoryDatabase::open(path).database->write(readings, {});
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -184,7 +220,11 @@ int main(int argc, char** argv) {
     fillDebugLog(debugLog);
     FloatingSignalState state;
     // The windows are reached the way the shell reaches them.
-    DesktopShellWindows windows(settings, state, sessionLog, debugLog, false);
+    const QString historyPath = scratch.filePath(QStringLiteral("history.sqlite3"));
+    fillHistory(historyPath);
+    const SystemClock clock;
+    SignalHistory history(historyPath, settings, clock);
+    DesktopShellWindows windows(settings, state, sessionLog, debugLog, history, false);
     SampleActions settingsActions(settings, sessionLog);
     PreflightChecklistView checklist(settingsActions.preflightModel(), settingsActions.computerChecks());
     settings.writeString(SettingsKey::monitoringMode, QStringLiteral("router"));
@@ -213,6 +253,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("session-log"), QStringLiteral("sessionLogWindow"),
          [&] { windows.openSessionLog(); }},
         {QStringLiteral("debug-log"), QStringLiteral("debugLogWindow"), [&] { windows.openDebugLog(); }},
+        {QStringLiteral("signal-history"), QStringLiteral("signalHistoryWindow"),
+         [&] { windows.openSignalHistory(); }},
         {QStringLiteral("client-picker"), QStringLiteral("clientPickerDialog"),
          [&] { (new ClientPickerDialog(pickerSheet(), settings))->open(); }},
         {QStringLiteral("settings-disconnected"), QStringLiteral("settingsWindow"),

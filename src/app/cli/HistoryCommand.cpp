@@ -146,42 +146,18 @@ QString readingsText(const QList<HistoryReading>& readings) {
     return alignedTable(rows);
 }
 
-// "GL.iNet GL-MT6000 at 192.168.8.1"; only the address before the model is known.
-QString routerHeading(const SettingsStore& settings) {
-    const QString ip = settings.readString(SettingsKey::routerIP).value_or(QString());
-    const QString model = settings.readString(SettingsKey::detectedModelName).value_or(QString());
-    if (ip.isEmpty() || model.isEmpty())
-        return ip;
-    return model + QStringLiteral(" at ") + ip;
-}
-
-// The report names the user's cameras and networks: for the user alone, as the
-// history itself is.
-std::optional<QString> writeFile(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(data) != data.size() || !file.flush() || !file.commit())
-        return file.errorString();
-    return std::nullopt;
-}
-
 // The forms written to a file; why the file could not be written.
 std::optional<QString> writeForm(const Request& request, const HistorySnapshot& snapshot,
                                  const HistoryCommandContext& context) {
     if (request.output == Output::csv)
-        return writeFile(request.file, HistoryReport::csv(snapshot));
+        return HistoryReport::writeFile(request.file, HistoryReport::csv(snapshot));
     if (request.output == Output::html) {
-        const HistoryReport::Heading heading{routerHeading(context.settings),
-                                             QDateTime::fromMSecsSinceEpoch(context.nowMs)};
-        return writeFile(request.file,
-                         HistoryReport::html(snapshot, IncidentFinder::find(snapshot), heading).toUtf8());
+        const HistoryReport::Heading heading =
+            HistoryReport::headingFor(context.settings, QDateTime::fromMSecsSinceEpoch(context.nowMs));
+        return HistoryReport::writeFile(
+            request.file, HistoryReport::html(snapshot, IncidentFinder::find(snapshot), heading).toUtf8());
     }
-    QString error;
-    if (context.writePng(snapshot, request.file, &error))
-        return std::nullopt;
-    return error;
+    return HistoryReport::writeFile(request.file, context.drawPng(snapshot));
 }
 
 int run(const QString& command, const QStringList& args, const QList<FormFlag>& forms,
@@ -192,10 +168,6 @@ int run(const QString& command, const QStringList& args, const QList<FormFlag>& 
         return 2;
     }
     const Request& request = *parsed.request;
-    if (request.output == Output::png && !context.writePng) {
-        err << "veltrano-cli: --png needs the charts' painter\n";
-        return 2;
-    }
     const ReadHistory history = readHistory(context.databasePath, request);
     if (!history.snapshot) {
         err << "veltrano-cli: " << history.error << '\n';

@@ -8,17 +8,14 @@
 
 class SettingsStore;
 
-// Draws the snapshot's charts into a PNG file at `path`; false, with `error`
-// set, when it cannot.
-using HistoryPngWriter = std::function<bool(const HistorySnapshot&, const QString& path, QString* error)>;
-
 struct HistoryCommandContext {
     QString databasePath;
     // Names the router in the report's heading.
     const SettingsStore& settings;
     qint64 nowMs = 0;
-    // Empty where the command-line tool has no painter for the charts.
-    HistoryPngWriter writePng;
+    // The charts as a PNG image: the painter needs Qt Gui, which the commands
+    // do not link.
+    std::function<QByteArray(const HistorySnapshot&)> drawPng;
 };
 
 // `report [--since TIME] [--until TIME] [--html FILE | --png FILE | --csv FILE | --json]`

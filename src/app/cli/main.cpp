@@ -14,6 +14,7 @@
 #include "app/cli/TrustCommand.h"
 #include "app/cli/VendorCommand.h"
 #include "app/cli/WatchCommand.h"
+#include "display/SignalChartPainter.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
 #include "logs/HistoryDatabase.h"
@@ -33,6 +34,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSaveFile>
 #include <QTextStream>
 #include <algorithm>
@@ -178,10 +180,8 @@ int runCommand(const QString& command, QStringList args, const std::optional<Dem
     if (command == QStringLiteral("session-log"))
         return runSessionLogCommand(args, SessionLog::defaultFilePath(), out, err);
     if (command == QStringLiteral("report") || command == QStringLiteral("history")) {
-        const HistoryCommandContext context{HistoryDatabase::defaultFilePath(),
-                                            SettingsStore::shared(),
-                                            QDateTime::currentMSecsSinceEpoch(),
-                                            {}};
+        const HistoryCommandContext context{HistoryDatabase::defaultFilePath(), SettingsStore::shared(),
+                                            QDateTime::currentMSecsSinceEpoch(), &SignalChartPainter::png};
         return command == QStringLiteral("report") ? runReportCommand(args, context, out, err)
                                                    : runHistoryCommand(args, context, out, err);
     }
@@ -229,7 +229,14 @@ int main(int argc, char** argv) {
                                 [](const char* arg) { return qstrcmp(arg, "--demo") == 0; }))
         demoProfile.emplace();
 
-    QCoreApplication app(argc, argv);
+    // Only drawing the charts needs Qt Gui, and never a display.
+    const bool drawing = argc > commandAt && qstrcmp(argv[commandAt], "report") == 0 &&
+                         std::any_of(argv + commandAt + 1, argv + argc,
+                                     [](const char* arg) { return qstrcmp(arg, "--png") == 0; });
+    if (drawing)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app = drawing ? std::make_unique<QGuiApplication>(argc, argv)
+                                                          : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("veltrano-cli"));
 
     QTextStream out(stdout);

@@ -48,7 +48,7 @@ TEST_F(HistoryCommandTest, ReadsTimesAsIsoOrAgoAndAnswersMisuseBeforeLookingForT
 
     for (const CliRun& misuse :
          {report("--rows"), report("--since"), report("--since yesterday"), report("--since 1h --until 2h"),
-          report("--json --csv out.csv"), history("--json --rows"), report("--png charts.png")}) {
+          report("--json --csv out.csv"), history("--json --rows")}) {
         EXPECT_EQ(misuse.exitCode, 2);
         EXPECT_EQ(misuse.err.count(u'\n'), 1) << misuse.err.toStdString();
     }
