@@ -165,6 +165,7 @@ void WiFiMonitor::resetMonitoring() {
     p2pFlashTimer.stop();
     p2pFloatingWindowState.reset();
     p2pCurrentState = SignalState::excellent;
+    p2pLinkSeen = false;
     targetA.reset();
     targetB.reset();
     alerts.clear();
@@ -188,6 +189,10 @@ void WiFiMonitor::forgetRequests() {
 void WiFiMonitor::p2pTick() {
     idleFlashTimer.stop();
     if (!localLink || localLink->rssi == 0) {
+        // The camera's own network is gone: a drop in the history, once the
+        // link was seen at all.
+        if (p2pLinkSeen)
+            Q_EMIT readingTaken(p2pHistoryReading(0, 0, SignalState::offline));
         clearP2PDisplay();
         return;
     }
@@ -218,6 +223,8 @@ void WiFiMonitor::p2pTick() {
     alerts.evaluate();
     updateAlertMenuItems();
     context.menu.updateP2P(*localLink, rssi, percent, state);
+    p2pLinkSeen = true;
+    Q_EMIT readingTaken(p2pHistoryReading(rssi, p2pLastTxRateMbps, state));
 
     if (state == SignalState::excellent) {
         p2pFlashTimer.stop();
@@ -227,6 +234,24 @@ void WiFiMonitor::p2pTick() {
             setFloatingSingle(Colour::excellentTeal);
         }
     }
+}
+
+// In P2P mode the computer's link is the camera's: slot A, named by the
+// network the computer is on, which is the camera's own.
+HistoryReading WiFiMonitor::p2pHistoryReading(int rssi, int rateMbps, SignalState state) const {
+    HistoryReading reading;
+    reading.timeMs = context.clock.now().toMSecsSinceEpoch();
+    reading.slot = TargetSlot::a;
+    reading.name = localLink && localLink->ssid ? *localLink->ssid : QString();
+    reading.rssi = rssi;
+    reading.rateMbps = rateMbps;
+    reading.state = state;
+    reading.listed = rssi != 0;
+    reading.lowestRssi = rssi;
+    reading.highestRssi = rssi;
+    if (localLink && localLink->channelBand)
+        reading.band = bandInWords(localBandLabel(localLink->channelBand));
+    return reading;
 }
 
 void WiFiMonitor::clearP2PDisplay() {

@@ -84,6 +84,7 @@ private:
     void resetMonitoring();
     void p2pTick();
     void clearP2PDisplay();
+    HistoryReading p2pHistoryReading(int rssi, int rateMbps, SignalState state) const;
     void routerTick(const Configuration& configuration);
     void fetch(TargetSlot slot, const QString& mac);
     void receive(TargetSlot slot, int generation, int request, const std::optional<RouterClient>& row,
@@ -121,6 +122,8 @@ private:
     std::optional<SignalState> p2pFloatingWindowState;
     int p2pLastTxRateMbps = 0;
     SignalState p2pCurrentState = SignalState::excellent;
+    // A link read since P2P monitoring started: from then on its loss is recorded.
+    bool p2pLinkSeen = false;
     bool idleFlashState = true;
     // The computer's own link as this poll read it: a wedged driver may take a
     // second to answer, so title, band and floating window share one reading.

@@ -184,6 +184,26 @@ TEST_F(WiFiMonitorP2P, ALostLinkIsGreyAndSilentUntilItComesBackStillCritical) {
     EXPECT_EQ(monitor->p2pFlashInterval(), std::nullopt);
 }
 
+// The computer's link is the camera's: each poll goes to the history as slot
+// A, and its loss as offline once a link was seen.
+TEST_F(WiFiMonitorP2P, EveryReadingAndALostLinkGoToTheHistory) {
+    QList<HistoryReading> recorded;
+    QObject::connect(monitor.get(), &WiFiMonitor::readingTaken,
+                     [&](const HistoryReading& reading) { recorded.append(reading); });
+    setLocalLink(0);
+    poll();
+    EXPECT_TRUE(recorded.isEmpty());
+    setLocalLink(-80);
+    poll();
+    setLocalLink(0);
+    poll();
+    ASSERT_EQ(recorded.size(), 2);
+    EXPECT_EQ(std::tuple(recorded[0].slot, recorded[0].rssi, recorded[0].state),
+              std::tuple(TargetSlot::a, -80, SignalState::critical));
+    EXPECT_EQ(std::tuple(recorded[1].rssi, recorded[1].state, recorded[1].listed),
+              std::tuple(0, SignalState::offline, false));
+}
+
 TEST_F(WiFiMonitorP2P, AnExcellentLinkIsSteadyAndACriticalOneFlashesOnOneReadingAPoll) {
     setLocalLink(-50);
     poll();
