@@ -35,6 +35,17 @@ void drawLines(QPainter& painter, const QList<QList<QPointF>>& lines, const QPen
     }
 }
 
+// A line wider than a pixel is stroked as one filled outline, whose cost grows
+// with every turn: a range with more readings than pixels (eight hours on one
+// chart) took over a second that way. Those get the one-pixel line, which Qt
+// draws directly; a sparse range keeps the bolder one.
+qreal lineWidth(const SignalChartGeometry& chart, qreal sparseWidth) {
+    qsizetype points = 0;
+    for (const QList<QPointF>& line : chart.rssiLines)
+        points += line.size();
+    return static_cast<qreal>(points) > chart.plot.width() ? 1.0 : sparseWidth;
+}
+
 void drawShading(QPainter& painter, const SignalChartGeometry& chart) {
     QColor dropColour = toQColor(Colour::systemRed);
     dropColour.setAlphaF(0.14f);
@@ -125,8 +136,10 @@ void paint(QPainter& painter, const SignalChartGeometry& chart) {
     painter.fillRect(QRectF(QPointF(0, 0), chart.size), Qt::white);
     drawShading(painter, chart);
     drawAxes(painter, chart);
-    drawLines(painter, chart.rateLines, QPen(rateColour, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    drawLines(painter, chart.rssiLines, QPen(rssiColour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    drawLines(painter, chart.rateLines,
+              QPen(rateColour, lineWidth(chart, 1.2), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    drawLines(painter, chart.rssiLines,
+              QPen(rssiColour, lineWidth(chart, 2), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     drawMarks(painter, chart);
     painter.setPen(Qt::black);
     painter.setFont(pixelFont(13, QFont::DemiBold));

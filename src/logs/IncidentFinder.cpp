@@ -5,7 +5,9 @@
 
 namespace {
 
-const QString unlistedText = QStringLiteral("Not in the router's client list");
+// The monitor gets no row both when the router does not list the camera and when
+// it does not answer in time; which of the two it was is not known here.
+const QString unlistedText = QStringLiteral("No row from the router (not listed, or no answer)");
 
 bool isDown(SignalState state) {
     return state == SignalState::critical || state == SignalState::offline;

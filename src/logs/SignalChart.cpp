@@ -12,6 +12,9 @@ constexpr qreal marginRight = 56;
 constexpr qreal marginTop = 30;
 // Room for the state strip and the time labels under the plot.
 constexpr qreal marginBottom = 40;
+// The room a mark's label takes; a mark closer than this to the last labelled
+// one keeps its line but not its words, which would print over each other.
+constexpr qreal markLabelRoom = 72;
 constexpr int rssiTop = -20;
 constexpr int rssiBottom = -100;
 constexpr qint64 secondMs = 1000;
@@ -43,7 +46,7 @@ int rateCeiling(const QList<HistoryReading>& readings) {
     int fastest = 0;
     for (const HistoryReading& reading : readings)
         fastest = std::max(fastest, reading.rateMbps);
-    for (const int ceiling : {100, 200, 400, 600, 800, 1200, 2400, 4800})
+    for (const int ceiling : {100, 200, 400, 600, 800, 1200, 1600, 2400, 3600, 4800})
         if (fastest <= ceiling)
             return ceiling;
     return (fastest + 999) / 1000 * 1000;
@@ -219,6 +222,13 @@ SignalChartGeometry layout(const HistorySnapshot& snapshot, TargetSlot slot, con
                 chart.marks.append({left, QStringLiteral("→ ") + reading.band});
         }
         followsPrevious = !gapFollows;
+    }
+    qreal lastLabelled = -markLabelRoom;
+    for (SignalChartGeometry::Mark& mark : chart.marks) {
+        if (mark.x - lastLabelled < markLabelRoom)
+            mark.label.clear();
+        else
+            lastLabelled = mark.x;
     }
     chart.rssiLines = rssiLine.finish();
     chart.rateLines = rateLine.finish();

@@ -81,7 +81,8 @@ QString SignalChartSvg::svg(const SignalChartGeometry& chart) {
                               "stroke-dasharray=\"4 3\"/>")
                    .arg(number(mark.x), number(plot.top()), number(plot.bottom()),
                         colour(Colour::secondaryLabel));
-        out += text(mark.x + 3, plot.top() + 12, QStringLiteral("start"), mark.label);
+        if (!mark.label.isEmpty())
+            out += text(mark.x + 3, plot.top() + 12, QStringLiteral("start"), mark.label);
     }
     for (const SignalChartGeometry::Tick& tick : chart.timeTicks)
         out += text(tick.at, plot.bottom() + tickGap + 11, QStringLiteral("middle"), tick.label);

@@ -1,17 +1,16 @@
 #include "windows/LogWindow.h"
 
+#include "windows/ScreenFit.h"
+
 #include <QDir>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QScreen>
 #include <QStackedLayout>
-#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 
@@ -100,9 +99,7 @@ LogWindow::LogWindow(const Layout& layout, QWidget* parent)
 
 void LogWindow::present() {
     if (!placed) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            setGeometry(
-                QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+        centreOnPrimaryScreen(*this);
         placed = true;
     }
     show();

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
 
@@ -27,4 +28,10 @@ void fitToScreen(QWidget& window) {
         window.resize(window.size() - (frame.size() - fitted.size()));
     if (window.isVisible() && fitted.topLeft() != frame.topLeft())
         window.move(fitted.topLeft());
+}
+
+void centreOnPrimaryScreen(QWidget& window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
+                                               screen->availableGeometry()));
 }

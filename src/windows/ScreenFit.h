@@ -17,3 +17,6 @@ QRect availableScreenGeometry(const QWidget& window);
 // available geometry and, once it is shown, moves it back inside. A window not
 // yet shown keeps its position, so the window system still places it.
 void fitToScreen(QWidget& window);
+
+// Puts `window` at its present size in the middle of the primary screen.
+void centreOnPrimaryScreen(QWidget& window);

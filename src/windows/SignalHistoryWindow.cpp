@@ -4,26 +4,22 @@
 #include "logs/HistorySource.h"
 #include "logs/IncidentFinder.h"
 #include "logs/SignalChart.h"
+#include "windows/ScreenFit.h"
 #include "windows/SignalChartView.h"
 
-#include <QBuffer>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStackedLayout>
 #include <QStandardItemModel>
-#include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -178,9 +174,7 @@ QWidget* SignalHistoryWindow::rangeRow() {
 
 void SignalHistoryWindow::present() {
     if (!placed) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            setGeometry(
-                QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+        centreOnPrimaryScreen(*this);
         placed = true;
     }
     show();

@@ -3,14 +3,12 @@
 #include "BuildInfo.h"
 #include "display/QtColour.h"
 #include "windows/ScanningBrandText.h"
+#include "windows/ScreenFit.h"
 
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyle>
 
 namespace {
 
@@ -108,9 +106,7 @@ void WhatsNewWindow::present(const QList<WhatsNewEntry>& entries) {
         addEntry(entry);
     // The notes wrap at the window's fixed width, so their height follows from it.
     resize(contentWidth, layout()->totalHeightForWidth(contentWidth));
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        setGeometry(
-            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    centreOnPrimaryScreen(*this);
     show();
     raise();
     activateWindow();

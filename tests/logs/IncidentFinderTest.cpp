@@ -39,7 +39,7 @@ TEST(IncidentFinder,
     EXPECT_EQ(found[0].durationMs, 30'000);
     EXPECT_EQ(found[0].worstState, S::offline);
     EXPECT_EQ(found[0].lowestRssi, -88);
-    EXPECT_EQ(found[0].said, QStringLiteral("Not in the router's client list"));
+    EXPECT_EQ(found[0].said, QStringLiteral("No row from the router (not listed, or no answer)"));
 }
 
 TEST(IncidentFinder, AnOutageInsideADropJoinsItAndExtendsItAcrossARecoveryDuringTheOutage) {
