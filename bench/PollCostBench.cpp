@@ -20,7 +20,9 @@
 #include "display/TrayStatusItem.h"
 #include "logs/DebugLog.h"
 #include "logs/EventLogger.h"
+#include "logs/HistoryDatabase.h"
 #include "logs/SessionLog.h"
+#include "logs/SignalHistory.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
 #include "platform/LinuxGatewaySource.h"
@@ -386,8 +388,10 @@ int main(int argc, char** argv) {
     TrayStatusItem statusItem{menu.menu()};
     SessionLog sessionLog{std::nullopt, [&] { return clock.now(); }};
     FloatingSignalState floating;
+    SignalHistory history{HistoryDatabase::defaultFilePath(), settings, clock};
     WiFiMonitor monitor{MonitorContext{settings, router, link, networkEvents, statusItem, menu, soundPlayer,
                                        clock, sessionLog, floating, logger}};
+    QObject::connect(&monitor, &WiFiMonitor::readingTaken, &history, &SignalHistory::record);
     const SettingsWakeUpScope settingsWakeUps{settings, *QAbstractEventDispatcher::instance()};
     statusItem.show();
     monitor.start();

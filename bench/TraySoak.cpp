@@ -7,7 +7,9 @@
 #include "display/MenuManager.h"
 #include "display/TrayStatusItem.h"
 #include "logs/EventLogger.h"
+#include "logs/HistoryDatabase.h"
 #include "logs/SessionLog.h"
+#include "logs/SignalHistory.h"
 #include "monitor/WiFiMonitor.h"
 #include "platform/Clock.h"
 #include "platform/LoadedSoundPlayer.h"
@@ -68,9 +70,11 @@ int main(int argc, char** argv) {
     LoadedSoundPlayer soundPlayer{{QStringLiteral(VELTRANO_SOUND_MODULE)}};
     MenuManager menu(settings);
     TrayStatusItem statusItem(menu.menu());
+    SignalHistory history(HistoryDatabase::defaultFilePath(), settings, clock);
     WiFiMonitor monitor(MonitorContext{settings, router, link, networkEvents, statusItem, menu, soundPlayer,
                                        clock, SessionLog::shared(), FloatingSignalState::shared(),
                                        EventLogger::shared()});
+    QObject::connect(&monitor, &WiFiMonitor::readingTaken, &history, &SignalHistory::record);
     statusItem.show();
     monitor.start();
     QTimer::singleShot(std::chrono::seconds(seconds), &app, &QApplication::quit);
