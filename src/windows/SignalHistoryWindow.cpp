@@ -22,6 +22,7 @@
 #include <QStandardItemModel>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 
 using namespace std::chrono_literals;
 
@@ -212,8 +213,12 @@ SignalHistoryWindow::Range SignalHistoryWindow::chosenRange() const {
         return {QDate::currentDate().startOfDay().toMSecsSinceEpoch(), now};
     case sinceConnect:
         return {source.connectedSinceMs().value_or(now), now};
-    default:
-        return {from->dateTime().toMSecsSinceEpoch(), to->dateTime().toMSecsSinceEpoch()};
+    default: {
+        // Two ends picked in either order mean the time between them.
+        const auto [first, last] =
+            std::minmax(from->dateTime().toMSecsSinceEpoch(), to->dateTime().toMSecsSinceEpoch());
+        return {first, last};
+    }
     }
 }
 
