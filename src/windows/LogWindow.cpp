@@ -98,13 +98,7 @@ LogWindow::LogWindow(const Layout& layout, QWidget* parent)
 }
 
 void LogWindow::present() {
-    if (!placed) {
-        centreOnPrimaryScreen(*this);
-        placed = true;
-    }
-    show();
-    raise();
-    activateWindow();
+    presentCentredOnce(*this, placed);
 }
 
 // A full log costs several milliseconds of the main thread per refresh, so a

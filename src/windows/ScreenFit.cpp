@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QWidget>
 #include <algorithm>
+#include <utility>
 
 QRect fitFrameInto(const QRect& frame, const QRect& available) {
     if (available.isEmpty())
@@ -34,4 +35,12 @@ void centreOnPrimaryScreen(QWidget& window) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
                                                screen->availableGeometry()));
+}
+
+void presentCentredOnce(QWidget& window, bool& placed) {
+    if (!std::exchange(placed, true))
+        centreOnPrimaryScreen(window);
+    window.show();
+    window.raise();
+    window.activateWindow();
 }

@@ -20,3 +20,7 @@ void fitToScreen(QWidget& window);
 
 // Puts `window` at its present size in the middle of the primary screen.
 void centreOnPrimaryScreen(QWidget& window);
+
+// Shows `window` raised and active; the first time (`placed` still false) in
+// the middle of the primary screen, afterwards where the user left it.
+void presentCentredOnce(QWidget& window, bool& placed);

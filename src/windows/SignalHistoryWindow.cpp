@@ -174,13 +174,7 @@ QWidget* SignalHistoryWindow::rangeRow() {
 }
 
 void SignalHistoryWindow::present() {
-    if (!placed) {
-        centreOnPrimaryScreen(*this);
-        placed = true;
-    }
-    show();
-    raise();
-    activateWindow();
+    presentCentredOnce(*this, placed);
 }
 
 // Following costs a read of the history every interval, so a window nobody
