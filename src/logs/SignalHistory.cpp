@@ -118,7 +118,11 @@ void SignalHistory::flush() {
     }
     pool.start([worker = worker, readings = std::exchange(queue, {}), outages = std::exchange(outages, {}),
                 now, days, self = QPointer(this)] {
-        auto [error, setAside] = worker->ensureOpen();
+        // Named copies: a lambda cannot capture the names of a structured binding
+        // with every compiler the project builds with.
+        const std::pair<QString, QString> opened = worker->ensureOpen();
+        QString error = opened.first;
+        const QString setAside = opened.second;
         bool full = false;
         if (worker->database) {
             if (const auto written = worker->database->write(readings, outages))
