@@ -2,6 +2,7 @@
 
 #include "display/SignalChartPainter.h"
 #include "logs/HistorySource.h"
+#include "logs/HistoryText.h"
 #include "logs/IncidentFinder.h"
 #include "logs/SignalChart.h"
 #include "windows/ScreenFit.h"
@@ -45,16 +46,6 @@ const QList<ReportForm> reportForms = {
     {QStringLiteral("CSV rows (*.csv)"), QStringLiteral("csv")},
     {QStringLiteral("JSON (*.json)"), QStringLiteral("json")},
 };
-
-// "12 s", "3 min 05 s", "1 h 02 min".
-QString durationText(qint64 durationMs) {
-    const qint64 seconds = durationMs / 1000;
-    if (seconds < 60)
-        return QStringLiteral("%1 s").arg(seconds);
-    if (seconds < 3600)
-        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
-}
 
 // The time alone for today's incidents; a custom range may reach back days.
 QString startText(qint64 startMs) {
@@ -283,7 +274,7 @@ void SignalHistoryWindow::showIncidents() {
         const QStringList cells = {
             cameraText(incident),
             startText(incident.startMs),
-            durationText(incident.durationMs),
+            HistoryText::duration(incident.durationMs),
             incident.lowestRssi ? QStringLiteral("%1 dBm").arg(*incident.lowestRssi)
                                 : QStringLiteral("\u2014"),
             incident.accessPoint,

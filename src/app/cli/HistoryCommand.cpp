@@ -10,7 +10,6 @@
 #include "settings/SettingsStore.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <optional>
 
