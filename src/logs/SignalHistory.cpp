@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
+#include <malloc.h>
 
 namespace {
 
@@ -35,6 +36,15 @@ struct SignalHistory::Worker {
         HistoryDatabase::Opened opened = HistoryDatabase::open(path);
         database = std::move(opened.database);
         return {opened.error, opened.setAsidePath};
+    }
+
+    // Between batches the worker holds nothing: SQLite's pages go back to the
+    // heap, and the heap's free pages (glibc keeps them in this thread's own
+    // arena otherwise) back to the system.
+    void releaseMemory() {
+        if (database)
+            database->releaseMemory();
+        ::malloc_trim(0);
     }
 };
 
@@ -134,6 +144,7 @@ void SignalHistory::flush() {
             }
             full = worker->database->diskFull();
         }
+        worker->releaseMemory();
         if (error.isEmpty() && setAside.isEmpty())
             return;
         onMainThread([self, error, setAside, full] {
@@ -171,6 +182,7 @@ void SignalHistory::load(qint64 fromMs, qint64 toMs, QObject* receiver,
             worker->ensureOpen();
             if (worker->database)
                 snapshot = worker->database->snapshot(fromMs, toMs);
+            worker->releaseMemory();
         }
         onMainThread([receiver, done, snapshot = std::move(snapshot)] {
             if (receiver)

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -108,6 +109,21 @@ TEST_F(HistoryDatabaseTest, OldReadingsFoldIntoMinutesAndExpire) {
     EXPECT_EQ(database().snapshot(start - day, now).readings.size(), 6);
     ASSERT_EQ(database().applyRetention(now, 7), std::nullopt);
     EXPECT_EQ(database().snapshot(start - day, now).readings.size(), 2);
+}
+
+// The tray keeps the database open all day: between batches SQLite holds no
+// pages, however many a write, a fold or a read went through.
+TEST_F(HistoryDatabaseTest, ReleasedMemoryLeavesNoPageCache) {
+    constexpr int hour = 3600;
+    QList<HistoryReading> readings;
+    for (int second = 0; second < 3 * hour; ++second)
+        readings << reading(start + second * 1000LL, TargetSlot::a, -50 - second % 30);
+    ASSERT_EQ(database().write(readings, {}), std::nullopt);
+    ASSERT_EQ(database().applyRetention(start + 3 * hour * 1000LL, 365), std::nullopt);
+    ASSERT_EQ(database().snapshot(start, start + hour * 1000LL - 1).readings.size(), hour);
+    const sqlite3_int64 working = sqlite3_memory_used();
+    database().releaseMemory();
+    EXPECT_LT(sqlite3_memory_used(), 64 * 1024) << "while working: " << working;
 }
 
 // A file that is not a database is kept under another name and recording
