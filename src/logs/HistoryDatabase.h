@@ -58,8 +58,8 @@ public:
     HistorySnapshot snapshot(qint64 fromMs, qint64 toMs) const;
 
     // Frees the pages SQLite caches between uses. The tray writes every few
-    // seconds and reads rarely: a cache kept warm would be most of the
-    // history's memory for no time a user could see.
+    // seconds and reads rarely: a cache kept warm between them would hold
+    // memory all day for no time a user could see.
     void releaseMemory();
 
 private:
