@@ -149,7 +149,11 @@ xfce-sni)
   w=$(x11_window 'Veltrano Signal')
   [ -n "$w" ] || fail "no floating window"
   xprop -id "$w" WM_CLASS | grep -q "\"$wm_class\"" || fail "WM_CLASS is not $wm_class: $(xprop -id "$w" WM_CLASS)"
-  xprop -id "$w" _NET_WM_ICON | grep -q 'Icon (' || fail "the floating window has no icon"
+  # Read whole, then matched: grep -q leaves at the first match, and the icon's
+  # dump is longer than a pipe holds, so xprop could die of SIGPIPE and fail
+  # the pipeline.
+  icon=$(xprop -id "$w" _NET_WM_ICON)
+  [[ $icon == *'Icon ('* ]] || fail "the floating window has no icon"
   xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q UTILITY ||
     fail "the floating window is not a utility window: $(xprop -id "$w" _NET_WM_WINDOW_TYPE)"
   demo_setting floatingWindowOnTop true
