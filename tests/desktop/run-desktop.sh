@@ -80,11 +80,27 @@ PY
 
 x11_window() { xdotool search --name "$1" 2>/dev/null | tail -n 1; }
 
+# xprop answers 0 for a property that is not there: the window id is the sign.
+has_wm() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+
 start_xfce() {
   xfwm4 >"$out/xfwm4-$1.log" 2>&1 &
+  wm=$!
   xfce4-panel >"$out/panel-$1.log" 2>&1 &
-  wait_for xprop -root _NET_SUPPORTING_WM_CHECK || fail "xfwm4 did not start"
+  panel=$!
+  wait_for has_wm || fail "xfwm4 did not start: $(tail -n 3 "$out/xfwm4-$1.log")"
   sleep 2
+}
+
+# Gone before the next phase starts on the same display: a window manager still
+# leaving makes the next one give up, and a tray still quitting leaves its
+# windows for the next phase to find.
+stop_xfce() {
+  kill "$pid"
+  wait "$pid" || true
+  xfce4-panel --quit
+  kill "$wm"
+  wait "$panel" "$wm" || true
 }
 
 case $phase in
@@ -100,7 +116,9 @@ setup)
 
 xfce)
   exec 3>"$HOME/display"
-  Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+  # One server for both phases, never regenerated when the first phase's last
+  # client leaves.
+  Xvfb -displayfd 3 -noreset -screen 0 1366x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
   xvfb=$!
   for _ in $(seq 40); do [ -s "$HOME/display" ] && break; sleep 0.25; done
   export DISPLAY=:$(cat "$HOME/display")
@@ -135,7 +153,7 @@ xfce-xembed)
   }
   wait_for docked || fail "no XEmbed icon docked in the panel without a watcher"
   import -window root "$out/xfce-xembed.png"
-  kill $pid; xfce4-panel --quit; kill %1
+  stop_xfce
   ;;
 
 xfce-sni)
@@ -161,7 +179,7 @@ xfce-sni)
     fail "Keep on Top did not reach the window manager: $(xprop -id "$w" _NET_WM_STATE)"
   [ "$(x11_window 'Veltrano Signal')" = "$w" ] || fail "Keep on Top made a new window"
   import -window root "$out/xfce.png"
-  kill $pid; xfce4-panel --quit; kill %1
+  stop_xfce
   ;;
 
 sway)
