@@ -167,8 +167,8 @@ xfce-sni)
   w=$(x11_window 'Veltrano Signal')
   [ -n "$w" ] || fail "no floating window"
   xprop -id "$w" WM_CLASS | grep -q "\"$wm_class\"" || fail "WM_CLASS is not $wm_class: $(xprop -id "$w" WM_CLASS)"
-  # Read whole, then matched: grep -q leaves at the first match, and the icon's
-  # dump is longer than a pipe holds, so xprop could die of SIGPIPE and fail
+  # Read whole, then matched: grep -q leaves at the first match while xprop is
+  # still writing the icon's long dump, which then dies of SIGPIPE and fails
   # the pipeline.
   icon=$(xprop -id "$w" _NET_WM_ICON)
   [[ $icon == *'Icon ('* ]] || fail "the floating window has no icon"
