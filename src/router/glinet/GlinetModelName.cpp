@@ -44,10 +44,11 @@ std::optional<QString> readGlinetBoardModel(const QByteArray& output) {
     const auto document = parseRouterJson(output);
     if (!document || !document->isObject())
         return std::nullopt;
-    const QString model = document->object().value(QStringLiteral("model")).toString();
+    const QString model =
+        routerText(document->object().value(QStringLiteral("model")).toString(), RouterTextKind::name);
     if (model.isEmpty())
         return std::nullopt;
-    return routerText(model, RouterTextKind::name);
+    return model;
 }
 
 QString glinetModelName(const QString& model) {

@@ -226,13 +226,16 @@ std::optional<RouterClient> targetRow(const QList<RouterClient>& rows, const QSt
 
 QString modelName(const QByteArray& body) {
     const QJsonObject response = responseObject(body);
-    const QString model = firstString(response, {QStringLiteral("model")});
+    // Cleaned before the choice: a model of nothing but formatting characters
+    // would otherwise name the router with an empty string.
+    const QString model = routerText(firstString(response, {QStringLiteral("model")}), RouterTextKind::name);
     if (!model.isEmpty())
-        return routerText(model, RouterTextKind::name);
+        return model;
     // Current firmware nests the model under `device`.
-    const QString deviceModel =
-        firstString(response.value(QStringLiteral("device")).toObject(), {QStringLiteral("model")});
-    return deviceModel.isEmpty() ? defaultModelName : routerText(deviceModel, RouterTextKind::name);
+    const QString deviceModel = routerText(
+        firstString(response.value(QStringLiteral("device")).toObject(), {QStringLiteral("model")}),
+        RouterTextKind::name);
+    return deviceModel.isEmpty() ? defaultModelName : deviceModel;
 }
 
 bool isHealthy(const QByteArray& body) {

@@ -45,9 +45,10 @@ QString modelForShortName(const QString& shortName) {
         {QStringLiteral("UDM"), QStringLiteral("Dream Machine")},
         {QStringLiteral("UNVR"), QStringLiteral("UniFi NVR")},
     };
-    if (shortName.isEmpty())
-        return QStringLiteral("UniFi Controller");
-    return models.value(shortName, QStringLiteral("UniFi ") + routerText(shortName, RouterTextKind::name));
+    if (const auto model = models.constFind(shortName); model != models.cend())
+        return *model;
+    const QString shown = routerText(shortName, RouterTextKind::name);
+    return shown.isEmpty() ? QStringLiteral("UniFi Controller") : QStringLiteral("UniFi ") + shown;
 }
 
 QJsonObject answerObject(const RouterHttpResult& answer) {

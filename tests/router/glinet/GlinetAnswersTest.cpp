@@ -56,6 +56,7 @@ TEST(GlinetStation, MergesOnlyCountersTheRadioHasAndBuildsOnlySafeCommands) {
 TEST(GlinetStation, ReadsTheDeviceListAndTheBoard) {
     EXPECT_EQ(readIwinfoDevices(R"({"devices":["wlan0",3,"wlan1"]})"), (QStringList{u"wlan0"_s, u"wlan1"_s}));
     EXPECT_EQ(readGlinetBoardModel(R"({"model":42})"), std::nullopt);
+    EXPECT_EQ(readGlinetBoardModel(R"({"model":"\u2066\u2069"})"), std::nullopt);
     EXPECT_EQ(readGlinetBoardModel(R"({"model":"GL-MT\u200b6000\n"})"), u"GL-MT6000\\x0A"_s);
     // The Mudi's board names no GL- code.
     EXPECT_EQ(glinetModelName(u"GL.iNet E5800 board"_s), u"Mudi 7 (GL-E5800)"_s);

@@ -126,7 +126,10 @@ TEST(PeplinkAnswers, SystemStatusNamesTheModelAndTellsHealth) {
         modelName(R"({"stat": "ok", "response": {"device": {"name": "Site", "model": "Balance 20X"}}})"),
         u"Balance 20X"_s);
     EXPECT_EQ(modelName(R"({"response": {"model": "Balance\u202e\u0007"}})"), u"Balance\\x07"_s);
-    for (const char* body : {R"({"response": {"model": 710}})", "<html>Forbidden</html>"})
+    // A model left empty by cleaning does not hide the nested one or the default.
+    EXPECT_EQ(modelName(R"({"response": {"model": "\u061c", "device": {"model": "B20X"}}})"), u"B20X"_s);
+    for (const char* body : {R"({"response": {"model": 710}})", R"({"response": {"model": "\u202e"}})",
+                             "<html>Forbidden</html>"})
         EXPECT_EQ(modelName(body), u"Peplink Router"_s) << body;
 
     EXPECT_FALSE(isHealthy(R"({"stat": "fail", "code": 401, "message": "Unauthorized"})"));

@@ -191,6 +191,7 @@ TEST_F(UniFiAdapterTest, SystemPageNamesTheModelAndJudgesHealth) {
               std::pair(std::optional(u"UCG Ultra"_s), true));
     EXPECT_EQ(page(R"({"version": "8.1"})"), std::pair(std::optional(u"UniFi Controller"_s), false));
     EXPECT_EQ(page(R"({"hardware": {"shortname": "UX\n"}})").first, u"UniFi UX\\x0A"_s);
+    EXPECT_EQ(page(R"({"hardware": {"shortname": "\u200b"}})").first, u"UniFi Controller"_s);
     console.route("443 GET /api/system", silent);
     expectHealthFailsAtTheDeadline(6000);
 }
